@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace pleq {
+
+// Every message box, file dialog and the start of the text viewer pass through
+// here, so that tests answer them in advance and run without modal windows.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // The default error box: the message with a full stop appended, title
+    // "Pleq", an error icon.
+    virtual void error(QWidget* parent, const QString& message) = 0;
+    // A validity message: title "Pleq", the text, an OK button; returns when closed.
+    virtual void message(QWidget* parent, const QString& text) = 0;
+    // The standard file dialogs; an empty result means cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
+    // Opens a text file in the user's viewer without waiting for it.
+    virtual void openTextFile(const QString& path) = 0;
+
+    // The dialogs in use: the real ones unless a test installed others.
+    static Dialogs& get();
+    // Installs replacement dialogs (not owned); nullptr restores the real ones.
+    static void install(Dialogs* dialogs);
+};
+
+// The command boundary: runs one user command and shows an error that ends it
+// in the default error box. What the command changed before the error stays.
+void runCommand(QWidget* parent, const std::function<void()>& command);
+
+} // namespace pleq

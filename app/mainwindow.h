@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QMdiArea;
+
+namespace pleq {
+
+class Project;
+class TProp;
+class TRosp;
+class TRas;
+class TForm5;
+class TForm7;
+
+// TForm1: the frame that holds the three working windows and the menu.
+// It creates the other five windows in their fixed order: the layout and
+// calculation windows place themselves by the parameters window, and the
+// layout window's first fill reads the kit.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm1(Project& project, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    TProp* prop() const { return m_prop; }
+    TRosp* rosp() const { return m_rosp; }
+    TRas* ras() const { return m_ras; }
+    TForm5* form5() const { return m_form5; }
+    TForm7* form7() const { return m_form7; }
+
+private:
+    void createMenu();
+    void createTestControls();
+    void N4Click();
+    void N5Click();
+    void N6Click();
+    void N7Click();
+
+    Project& m_project;
+    QMdiArea* m_mdi = nullptr;
+    TProp* m_prop = nullptr;
+    TRosp* m_rosp = nullptr;
+    TRas* m_ras = nullptr;
+    TForm5* m_form5 = nullptr;
+    TForm7* m_form7 = nullptr;
+};
+
+} // namespace pleq

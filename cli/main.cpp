@@ -1,0 +1,53 @@
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "model/errors.h"
+
+#include <QCoreApplication>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+const char* const Usage =
+    "usage: pleq-cli COMMAND PROJECT.plq [options]\n"
+    "\n"
+    "  check PROJECT.plq                         open a project and print a summary\n"
+    "  fill PROJECT.plq [-o OUT.plq]             refill the plate layout\n"
+    "  calc PROJECT.plq [--json] [--decimal SEP] calculate the plate\n"
+    "  protocol PROJECT.plq [-o FILE] [--decimal SEP]\n"
+    "                                            calculate and write the protocol\n"
+    "  read PROJECT.plq (--device PATH | --port N) [-o OUT.plq]\n"
+    "                                            acquire the densities from the reader\n";
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("pleq-cli"));
+
+    const std::map<QString, std::function<int(const QStringList&)>> commands = {
+        {QStringLiteral("check"), pleq::cli::check},
+        {QStringLiteral("fill"), pleq::cli::fill},
+        {QStringLiteral("calc"), pleq::cli::calc},
+        {QStringLiteral("protocol"), pleq::cli::protocol},
+        {QStringLiteral("read"), pleq::cli::read},
+    };
+
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        pleq::cli::out(QString::fromUtf8(Usage));
+        return args.isEmpty() ? 2 : 0;
+    }
+    const auto command = commands.find(args.takeFirst());
+    if (command == commands.end()) {
+        pleq::cli::err(QString::fromUtf8(Usage));
+        return 2;
+    }
+    try {
+        return command->second(args);
+    } catch (const pleq::Error& e) {
+        return pleq::cli::fail(e.message());
+    }
+}

@@ -1,0 +1,133 @@
+#include "model/errors.h"
+#include "model/kits.h"
+#include "model/project.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace pleq;
+
+class TestProject : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initialState();
+    void kitChange_data();
+    void kitChange();
+    void resets();
+    void toInt_data();
+    void toInt();
+};
+
+void TestProject::initialState()
+{
+    const Project p;
+    QCOMPARE(p.kitRow(), kitRows().at(0));
+    QCOMPARE(p.caption(), QStringLiteral("Проект [01 - Набор «Зорвал-SR»]"));
+    QCOMPARE(p.plateName(), QStringLiteral("Новый"));
+    QVERIFY(!p.horizontal());
+    QCOMPARE(p.material(), 1);
+    QCOMPARE(p.portNumber(), 0);
+    // Headers of the three plate grids; the corners keep their blank form.
+    for (const TextGrid* g : {&p.plateLayout(), &p.densityTable(), &p.resultTable()}) {
+        QCOMPARE(g->cell(12, 0), QStringLiteral("12"));
+        QCOMPARE(g->cell(0, 8), QStringLiteral("H"));
+    }
+    QCOMPARE(p.plateLayout().cell(0, 0), QStringLiteral(" - "));
+    QCOMPARE(p.plateLayout().cell(5, 5), QStringLiteral(" - "));
+    QVERIFY(p.densityTable().cell(0, 0).isEmpty());
+    QVERIFY(p.resultTable().cell(3, 3).isEmpty());
+    QCOMPARE(p.sampleTable().columnMajorTexts(),
+             QStringList({"№", "1", "Проба ", "Проба №1", "Кол-во", "1"}));
+    for (int l = 0; l < LabelCount; ++l)
+        QCOMPARE(p.label(Label(l)).text, QStringLiteral("-"));
+}
+
+void TestProject::kitChange_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("material");
+    QTest::addColumn<bool>("horizontalOffered");
+    QTest::newRow("01") << 0 << 1 << false << true;
+    QTest::newRow("02") << 1 << 2 << false << true;
+    QTest::newRow("03") << 2 << 3 << false << true;
+    QTest::newRow("04") << 3 << 4 << true << true;
+    QTest::newRow("05") << 4 << 5 << true << false;
+}
+
+void TestProject::kitChange()
+{
+    QFETCH(int, index);
+    Project p;
+    p.setHorizontal(true);
+    p.setMaterial(0);
+    QSignalSpy kitSpy(&p, &Project::kitChanged);
+    p.selectKit(index);
+    QCOMPARE(kitSpy.count(), 1);
+    QTEST(p.kitCode(), "code");
+    QTEST(p.materialOffered(), "material");
+    QTEST(p.horizontalOffered(), "horizontalOffered");
+    QVERIFY(!p.horizontal()); // every kit change checks the vertical orientation
+    QCOMPARE(p.material(), 0);  // and keeps the material's item
+    QCOMPARE(p.caption(), QStringLiteral("Проект [") + kitRows().at(index) + QStringLiteral("]"));
+}
+
+void TestProject::resets()
+{
+    Project p;
+    p.plateLayout().setCell(1, 1, QStringLiteral("S+"));
+    p.densityTable().setCell(1, 1, QStringLiteral("0,5"));
+    p.resultTable().setCell(1, 1, QStringLiteral("0,5"));
+    p.setLabelText(Label::ot1, QStringLiteral("x"));
+    p.setLabelColor(Label::ot1, LabelColor::Red);
+    p.resetLabels();
+    QCOMPARE(p.label(Label::ot1).text, QStringLiteral("-"));
+    QCOMPARE(p.label(Label::ot1).color, LabelColor::Red); // colours stay
+    QCOMPARE(p.resultTable().cell(1, 1), QStringLiteral("0,5"));
+    p.fillEmptyLayout();
+    p.fillEmptyDensities();
+    p.fillEmptyResults();
+    QCOMPARE(p.plateLayout().cell(1, 1), QStringLiteral(" - "));
+    QVERIFY(p.densityTable().cell(1, 1).isEmpty());
+    QVERIFY(p.resultTable().cell(1, 1).isEmpty());
+    QCOMPARE(p.resultTable().cell(1, 0), QStringLiteral("1"));
+}
+
+void TestProject::toInt_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("value"); // -1 = conversion error
+    QTest::newRow("plain") << "12" << 12;
+    QTest::newRow("leading zero") << "01" << 1;
+    QTest::newRow("sign") << "-3" << -3;
+    QTest::newRow("plus") << "+4" << 4;
+    QTest::newRow("leading blank") << " 7" << 7;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("letters") << "abc" << -1;
+    QTest::newRow("trailing blank") << "7 " << -1;
+    QTest::newRow("decimal") << "1.5" << -1;
+    QTest::newRow("sign only") << "-" << -1;
+    QTest::newRow("max") << "2147483647" << 2147483647;
+    QTest::newRow("overflow") << "2147483648" << -1;
+    QTest::newRow("huge") << "99999999999999999999" << -1;
+}
+
+void TestProject::toInt()
+{
+    QFETCH(QString, text);
+    QFETCH(int, value);
+    if (value == -1) {
+        try {
+            pleq::toInt(text);
+            QFAIL("no error");
+        } catch (const Error& e) {
+            QCOMPARE(e.message(), QStringLiteral("'%1' is not a valid integer value").arg(text));
+        }
+    } else {
+        QCOMPARE(pleq::toInt(text), value);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestProject)
+#include "tst_project.moc"

@@ -1,0 +1,13 @@
+#include "support/recordingdialogs.h"
+
+namespace pleq::test {
+
+void RecordingDialogs::clear()
+{
+    errors.clear();
+    messages.clear();
+    openedFiles.clear();
+    nextFileNames.clear();
+}
+
+} // namespace pleq::test

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/dialogs.h"
+
+#include <QStringList>
+
+namespace pleq::test {
+
+// Stands in for every message box and dialog while installed: records what the
+// application showed and answers file dialogs with names queued in advance.
+class RecordingDialogs : public Dialogs
+{
+public:
+    RecordingDialogs() { Dialogs::install(this); }
+    ~RecordingDialogs() override { Dialogs::install(nullptr); }
+
+    void error(QWidget*, const QString& message) override { errors.append(message); }
+    void message(QWidget*, const QString& text) override { messages.append(text); }
+    QString openFileName(QWidget*, const QString&) override { return takeName(); }
+    QString saveFileName(QWidget*, const QString&) override { return takeName(); }
+    void openTextFile(const QString& path) override { openedFiles.append(path); }
+
+    void clear();
+
+    QStringList errors;      // without the appended full stop
+    QStringList messages;    // validity messages, in the order shown
+    QStringList openedFiles; // text viewer starts
+    QStringList nextFileNames; // answers of the file dialogs; empty = cancelled
+
+private:
+    QString takeName() { return nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst(); }
+};
+
+} // namespace pleq::test
