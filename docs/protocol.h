@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace pleq {
+
+class Project;
+
+// The printed protocol of the plate (result.txt): Windows-1251, CR LF.
+// Throws Error on a quantity or layout text that is not an integer.
+QByteArray protocolBytes(const Project& project);
+
+// Writes the protocol to `path`, replacing the file only once it is complete.
+// Throws Error; on an error an earlier file stays as it was.
+void writeProtocol(const Project& project, const QString& path);
+
+} // namespace pleq
