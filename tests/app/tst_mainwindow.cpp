@@ -1,0 +1,232 @@
+#include "app/mainwindow.h"
+#include "layout/propwindow.h"
+#include "model/kits.h"
+#include "model/project.h"
+#include "reader/logwindow.h"
+#include "reader/portdialog.h"
+#include "support/recordingdialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include <memory>
+
+using namespace pleq;
+
+namespace {
+// QTest::keyClicks takes Latin-1 only; the users type Cyrillic.
+void typeText(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void startUp();
+    void menuTree_data();
+    void menuTree();
+    void newProjectResetsLabelsOnly();
+    void inertItems_data();
+    void inertItems();
+    void kitChoice();
+    void kitBoxIgnoresTyping();
+    void executorName();
+    void closingEndsAtOnce();
+
+private:
+    QAction* action(const char* name) const { return m_window->findChild<QAction*>(QLatin1String(name)); }
+
+    std::unique_ptr<test::RecordingDialogs> m_dialogs;
+    std::unique_ptr<Project> m_project;
+    std::unique_ptr<TForm1> m_window;
+};
+
+void TestMainWindow::init()
+{
+    m_dialogs = std::make_unique<test::RecordingDialogs>();
+    m_project = std::make_unique<Project>();
+    m_window = std::make_unique<TForm1>(*m_project);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    m_project.reset();
+    m_dialogs.reset();
+}
+
+void TestMainWindow::startUp()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Проект [01 - Набор «Зорвал-SR»]"));
+    QVERIFY(m_dialogs->errors.isEmpty());
+
+    // The three working windows tile the frame: parameters top left, layout
+    // below them, calculation to their right.
+    const QList<QMdiSubWindow*> windows = m_window->findChild<QMdiArea*>()->subWindowList();
+    QCOMPARE(windows.size(), 3);
+    QCOMPARE(windows.at(0)->widget()->objectName(), QStringLiteral("TProp"));
+    QCOMPARE(windows.at(1)->widget()->objectName(), QStringLiteral("TRosp"));
+    QCOMPARE(windows.at(2)->widget()->objectName(), QStringLiteral("TRas"));
+    QCOMPARE(windows.at(0)->pos(), QPoint(0, 0));
+    QCOMPARE(windows.at(1)->pos(), QPoint(0, windows.at(0)->height()));
+    QCOMPARE(windows.at(2)->pos(), QPoint(windows.at(0)->width(), 0));
+    QVERIFY(windows.at(0)->windowFlags() & Qt::FramelessWindowHint);
+
+    QVERIFY(m_window->form5() && !m_window->form5()->isVisible());
+    QVERIFY(m_window->form7() && !m_window->form7()->isVisible());
+    QCOMPARE(m_window->form5()->windowTitle(), QStringLiteral("Form5"));
+    QCOMPARE(m_window->form7()->windowTitle(), QStringLiteral("Настройка ридера"));
+    QCOMPARE(m_project->portNumber(), 0);
+
+    // A closed working window is only minimised and keeps its content.
+    windows.at(1)->close();
+    QVERIFY(windows.at(1)->isMinimized());
+    QCOMPARE(m_window->findChild<QMdiArea*>()->subWindowList().size(), 3);
+}
+
+void TestMainWindow::menuTree_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("menuTitle");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("Файл") << "N1" << "Файл" << QStringList{"N4", "N5", "N6"}
+                          << QStringList{"Новый", "Открыть ...", "Сохранить ..."};
+    QTest::newRow("Настройки") << "N2" << "Настройки" << QStringList{"N7", "N8"}
+                               << QStringList{"РИДЕР ...", "Параметры"};
+    QTest::newRow("Помощь") << "N3" << "Помощь" << QStringList{"N9"} << QStringList{"О программе ..."};
+}
+
+void TestMainWindow::menuTree()
+{
+    QFETCH(QString, menu);
+    QFETCH(QStringList, items);
+    QFETCH(QStringList, texts);
+    auto* m = m_window->findChild<QMenu*>(menu);
+    QVERIFY(m);
+    QTEST(m->title(), "menuTitle");
+    const QList<QAction*> actions = m->actions();
+    QCOMPARE(actions.size(), items.size());
+    for (int i = 0; i < actions.size(); ++i) {
+        QCOMPARE(actions.at(i)->objectName(), items.at(i));
+        QCOMPARE(actions.at(i)->text(), texts.at(i));
+        QVERIFY(actions.at(i)->isEnabled());
+    }
+    // The menus stand in the menu bar in this order.
+    const QList<QAction*> bar = m_window->menuBar()->actions();
+    QCOMPARE(bar.size(), 3);
+    QCOMPARE(bar.at(menu.mid(1).toInt() - 1)->menu(), m);
+}
+
+void TestMainWindow::newProjectResetsLabelsOnly()
+{
+    m_project->setLabelText(Label::s0, QStringLiteral("S+  = 0,3"));
+    m_project->setLabelColor(Label::ot1, LabelColor::Green);
+    m_project->resultTable().setCell(4, 1, QStringLiteral("0,95 "));
+    m_project->densityTable().setCell(4, 1, QStringLiteral("0,95"));
+    m_project->setExecutor(QStringLiteral("Иванова"));
+    const QStringList layout = m_project->plateLayout().columnMajorTexts();
+
+    action("N4")->trigger();
+
+    QCOMPARE(m_project->label(Label::s0).text, QStringLiteral("-"));
+    QCOMPARE(m_project->label(Label::ot1).color, LabelColor::Green);
+    QCOMPARE(m_project->resultTable().cell(4, 1), QStringLiteral("0,95 "));
+    QCOMPARE(m_project->densityTable().cell(4, 1), QStringLiteral("0,95"));
+    QCOMPARE(m_project->executor(), QStringLiteral("Иванова"));
+    QCOMPARE(m_project->plateLayout().columnMajorTexts(), layout);
+    QCOMPARE(m_window->windowTitle(), m_project->caption());
+}
+
+void TestMainWindow::inertItems_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::newRow("Параметры") << "N8";
+    QTest::newRow("О программе") << "N9";
+}
+
+void TestMainWindow::inertItems()
+{
+    QFETCH(QString, item);
+    m_project->setLabelText(Label::s1, QStringLiteral("x"));
+    const QString title = m_window->windowTitle();
+    const QStringList layout = m_project->plateLayout().columnMajorTexts();
+    m_window->findChild<QAction*>(item)->trigger();
+    QCOMPARE(m_project->label(Label::s1).text, QStringLiteral("x"));
+    QCOMPARE(m_project->plateLayout().columnMajorTexts(), layout);
+    QCOMPARE(m_window->windowTitle(), title);
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
+void TestMainWindow::kitChoice()
+{
+    auto* box = m_window->prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    QVERIFY(box);
+    QCOMPARE(box->count(), 5);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(box->itemText(i), kitRows().at(i));
+    QVERIFY(!box->isEditable());
+
+    m_project->setHorizontal(true);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(m_project->kitIndex(), 1);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Проект [02 - Набор «Зорвал-К»]"));
+    QVERIFY(!m_project->horizontal());
+
+    // A kit chosen through the model (as opening a file does) shows in the box too.
+    m_project->selectKit(4);
+    QCOMPARE(box->currentIndex(), 4);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Проект [05 - (Верификация) Набор «Тальвик»]"));
+}
+
+void TestMainWindow::kitBoxIgnoresTyping()
+{
+    auto* box = m_window->prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("05 "));
+    typeText(box, QStringLiteral("Тальвик"));
+    QCOMPARE(box->currentIndex(), 0);
+    QCOMPARE(m_project->kitIndex(), 0);
+}
+
+void TestMainWindow::executorName()
+{
+    auto* edit = m_window->prop()->findChild<QLineEdit*>(QStringLiteral("IspName"));
+    QVERIFY(edit);
+    QVERIFY(edit->text().isEmpty());
+    typeText(edit, QStringLiteral("Петров П. П. "));
+    QCOMPARE(m_project->executor(), QStringLiteral("Петров П. П. "));
+}
+
+void TestMainWindow::closingEndsAtOnce()
+{
+    m_project->densityTable().setCell(1, 1, QStringLiteral("0,5")); // unsaved work
+    QVERIFY(m_window->close());
+    QVERIFY(m_dialogs->messages.isEmpty());
+    QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
