@@ -1,0 +1,93 @@
+#include "docs/fileio.h"
+
+#include "model/errors.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cerrno>
+
+namespace pleq::docs {
+
+namespace {
+
+// The messages the user knows from the file commands, where the system's
+// reason is one of them; any other reason is shown in the system's words.
+QString fileError(const QString& systemText)
+{
+    if (systemText == qt_error_string(ENOENT))
+        return QStringLiteral("File not found");
+    if (systemText == qt_error_string(EACCES) || systemText == qt_error_string(EPERM)
+        || systemText == qt_error_string(EROFS))
+        return QStringLiteral("File access denied");
+    return systemText;
+}
+
+} // namespace
+
+QByteArray readFile(const QString& path, qint64 limit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo::exists(path))
+            throw Error(QStringLiteral("File not found"));
+        throw Error(fileError(file.errorString()));
+    }
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray chunk = file.read(64 * 1024);
+        if (file.error() != QFileDevice::NoError)
+            throw Error(fileError(file.errorString()));
+        if (chunk.isEmpty())
+            return bytes;
+        bytes += chunk;
+        if (bytes.size() > limit)
+            throw Error(QStringLiteral("The file is larger than %1 bytes").arg(limit));
+    }
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(fileError(file.errorString()));
+    // QSaveFile discards the temporary file when it is destroyed uncommitted.
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(fileError(file.errorString()));
+}
+
+QByteArray toWindows1251(const QString& text, char substitute, QString* firstUnrepresentable)
+{
+    QStringEncoder encoder("windows-1251");
+    QByteArray bytes = encoder(text); // the error flag is set by this conversion
+    if (!encoder.hasError())
+        return bytes;
+    // Again one code point at a time, to name the character and substitute it.
+    bytes.clear();
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString c = text.mid(i, n);
+        QStringEncoder single("windows-1251");
+        const QByteArray b = single(c);
+        if (single.hasError()) {
+            if (firstUnrepresentable && firstUnrepresentable->isEmpty())
+                *firstUnrepresentable = c;
+            bytes += substitute;
+        } else {
+            bytes += b;
+        }
+        i += n;
+    }
+    return bytes;
+}
+
+QString fromWindows1251(const QByteArray& bytes)
+{
+    QStringDecoder decoder("windows-1251");
+    return decoder(bytes);
+}
+
+} // namespace pleq::docs
