@@ -1,20 +1,44 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
+
+#include <functional>
+
+class QComboBox;
+class QLabel;
 
 namespace pleq {
 
 class Project;
 
-// TForm7, "Настройка ридера". (Skeleton: its controls and behaviour are built with its folder.)
+// TForm7, "Настройка ридера": the number of the port the acquisition opens.
+// The list of numbers is rebuilt at every showing; typed characters are
+// discarded, so the number comes from the list. Beside the list it shows the
+// device file the chosen number stands for on this computer.
 class TForm7 : public QDialog
 {
     Q_OBJECT
 public:
     explicit TForm7(Project& project, QWidget* parent = nullptr);
 
+    // The serial devices present (tests give their own); asked at each showing.
+    void setDeviceLister(std::function<QStringList()> lister) { m_listDevices = std::move(lister); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void FormShow();
+    void Button1Click();
+    void showDevice();
+
     Project& m_project;
+    QComboBox* m_portN = nullptr;
+    QLabel* m_device = nullptr;
+    std::function<QStringList()> m_listDevices;
+    QStringList m_devices;
 };
 
 } // namespace pleq

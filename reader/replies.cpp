@@ -1,0 +1,76 @@
+#include "reader/replies.h"
+
+#include "model/project.h"
+
+namespace pleq {
+
+namespace {
+
+// The reader speaks single bytes; each is one character of the text.
+QChar charOf(char byte)
+{
+    return QChar(ushort(uchar(byte)));
+}
+
+} // namespace
+
+QByteArray commandFrame(const QString& text)
+{
+    QByteArray frame = text.toLatin1();
+    frame.append('\n');
+    frame.append('\r');
+    return frame;
+}
+
+QString codeString(const QByteArray& chunk)
+{
+    QString code;
+    code.reserve(chunk.size() * 3);
+    for (const char byte : chunk)
+        code += QString::number(uchar(byte));
+    return code;
+}
+
+QString chunkText(const QByteArray& chunk)
+{
+    QString text;
+    text.reserve(chunk.size());
+    for (qsizetype i = 1; i < chunk.size(); ++i) {
+        if (chunk[i] != '\r' && chunk[i] != '\n')
+            text += charOf(chunk[i]);
+    }
+    return text;
+}
+
+ReplyClass classify(const QByteArray& chunk)
+{
+    const QString code = codeString(chunk);
+    if (code == InitialisationCode)
+        return ReplyClass::Initialisation;
+    if (code == AcknowledgementCode)
+        return ReplyClass::Acknowledgement;
+    return ReplyClass::Data;
+}
+
+void parseReceivedData(const QString& receivedData, Project& project)
+{
+    QString rest = receivedData;
+    const qsizetype ok = rest.indexOf(QLatin1String("OK"));
+    if (ok >= 0)
+        rest.remove(ok, 2);
+    rest.remove(QLatin1Char(' '));
+
+    TextGrid& densities = project.densityTable();
+    const TextGrid& layout = project.plateLayout();
+    qsizetype at = 0;
+    for (int col = 1; col < Project::PlateColumns; ++col) {
+        for (int row = 1; row < Project::PlateRows; ++row) {
+            const QString value = rest.mid(at, 5);
+            at += value.size();
+            if (layout.cell(col, row) != Project::EmptyWell)
+                densities.setCell(col, row, value);
+        }
+    }
+}
+
+} // namespace pleq

@@ -1,0 +1,288 @@
+#include "ptypair.h"
+#include "reader/comport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+
+using namespace pleq;
+
+namespace {
+
+// The chunks a port delivered, in order.
+struct Chunks {
+    QList<QByteArray> list;
+    QByteArray all() const { return list.join(); }
+    ReceiveHandler handler()
+    {
+        return [this](TReadThread*, const QByteArray& bytes) { list.append(bytes); };
+    }
+};
+
+QByteArray everyByte()
+{
+    QByteArray bytes;
+    for (int b = 0; b < 256; ++b)
+        bytes.append(char(b));
+    return bytes;
+}
+
+bool sameSettings(const termios& a, const termios& b)
+{
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag
+           && std::equal(std::begin(a.c_cc), std::end(a.c_cc), std::begin(b.c_cc))
+           && cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+}
+
+QString openError(const std::function<void()>& open)
+{
+    try {
+        open();
+    } catch (const EComPortError& e) {
+        return e.message();
+    }
+    return QStringLiteral("(opened)");
+}
+
+} // namespace
+
+class TestComPort : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void rawWhileOpenAndRestoredAfter();
+    void binarySafeBothWays();
+    void failures_data();
+    void failures();
+    void openTwiceFails();
+    void exclusiveAgainstOtherUsers();
+    void chunksBeforeHandlerDropped();
+    void trickleGatheredIntoOneChunk();
+    void backlogReadIn256ByteChunks();
+    void handlerDestroysPort();
+    void destroyWhileHandOverPending();
+    void hangUpEndsReadingSilently();
+};
+
+void TestComPort::rawWhileOpenAndRestoredAfter()
+{
+    PtyPair pty;
+    termios before{};
+    QCOMPARE(tcgetattr(pty.slave, &before), 0);
+    QVERIFY(before.c_lflag & ICANON); // a fresh pty is cooked
+
+    {
+        TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+        termios t{};
+        QCOMPARE(tcgetattr(pty.slave, &t), 0);
+        QCOMPARE(t.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), tcflag_t(0));
+        QCOMPARE(t.c_iflag & (ICRNL | INLCR | IGNCR | IXON | IXOFF | ISTRIP | BRKINT | PARMRK), tcflag_t(0));
+        QCOMPARE(t.c_oflag & OPOST, tcflag_t(0));
+        QCOMPARE(t.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
+        QVERIFY(t.c_cflag & CREAD);
+        QCOMPARE(int(t.c_cc[VMIN]), 1);
+        QCOMPARE(int(t.c_cc[VTIME]), 0);
+        QCOMPARE(cfgetospeed(&t), speed_t(B9600));
+        QCOMPARE(cfgetispeed(&t), speed_t(B9600));
+    }
+    termios after{};
+    QCOMPARE(tcgetattr(pty.slave, &after), 0);
+    QVERIFY(sameSettings(before, after));
+}
+
+void TestComPort::binarySafeBothWays()
+{
+    // CR, LF, XON/XOFF, ^C, DEL and the high half must pass untouched.
+    PtyPair pty;
+    Chunks chunks;
+    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    port.setOnReceive(chunks.handler());
+
+    QVERIFY(pty.write(everyByte()));
+    QTRY_COMPARE(chunks.all().size(), 256);
+    QCOMPARE(chunks.all(), everyByte());
+
+    port.Write(everyByte());
+    QCOMPARE(pty.read(256), everyByte());
+    QCOMPARE(pty.read(1, 100), QByteArray()); // no echo, nothing added
+}
+
+void TestComPort::failures_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no such device") << "/dev/ttyNoSuch7" << 9600 << "Error opening port COM7";
+    QTest::newRow("not a terminal") << "/dev/null" << 9600 << "Error opening port COM7";
+    QTest::newRow("rate the line refuses") << "pty" << 12345 << "Error setting port COM7 state";
+}
+
+void TestComPort::failures()
+{
+    QFETCH(QString, device);
+    QFETCH(int, baud);
+    QFETCH(QString, message);
+    PtyPair pty;
+    if (device == QLatin1String("pty"))
+        device = pty.path;
+    QCOMPARE(openError([&] { TComPort p(device, QStringLiteral("COM7"), baud); }), message);
+    // Nothing stays open: the line can be opened at once.
+    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM7"), 9600); }), QStringLiteral("(opened)"));
+}
+
+void TestComPort::openTwiceFails()
+{
+    PtyPair pty;
+    QCOMPARE(openError([] { TComPort p(0, 9600); }), QStringLiteral("Error opening port COM0"));
+    {
+        TComPort first(pty.path, QStringLiteral("COM2"), 9600);
+        QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM2"), 9600); }),
+                 QStringLiteral("Error opening port COM2"));
+    }
+    // The hold is released with the port.
+    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM2"), 9600); }), QStringLiteral("(opened)"));
+}
+
+void TestComPort::exclusiveAgainstOtherUsers()
+{
+    // Another user's program is turned away by TIOCEXCL (root passes it, so the
+    // other program runs as nobody when the test runs as root).
+    PtyPair pty;
+    QVERIFY(::chmod(QFile::encodeName(pty.path).constData(), 0666) == 0);
+
+    enum Outcome { Opened = 10, Busy = 11, Refused = 12, OtherError = 13, NoDrop = 14 };
+    const auto otherProgram = [&](bool tryRawOpen) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::geteuid() == 0
+                && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(NoDrop);
+            if (tryRawOpen) {
+                const int fd = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+                ::_exit(fd >= 0 ? Opened : errno == EBUSY ? Busy : OtherError);
+            }
+            const QString error = openError([&] { TComPort p(pty.path, QStringLiteral("COM4"), 9600); });
+            ::_exit(error == QLatin1String("(opened)")              ? Opened
+                    : error == QLatin1String("Error opening port COM4") ? Refused
+                                                                        : OtherError);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+
+    QCOMPARE(otherProgram(false), int(Opened)); // the line itself is open to that user
+    TComPort port(pty.path, QStringLiteral("COM4"), 9600);
+    QCOMPARE(otherProgram(true), int(Busy));
+    QCOMPARE(otherProgram(false), int(Refused));
+}
+
+void TestComPort::chunksBeforeHandlerDropped()
+{
+    PtyPair pty;
+    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    QVERIFY(pty.write("early"));
+    QTest::qWait(100); // delivered with no handler: dropped
+    Chunks chunks;
+    port.setOnReceive(chunks.handler());
+    QVERIFY(pty.write("late"));
+    QTRY_COMPARE(chunks.all(), QByteArray("late"));
+}
+
+void TestComPort::trickleGatheredIntoOneChunk()
+{
+    // "OK" CR LF arriving a byte per character time must stay one chunk, or
+    // the acknowledgement would never be recognised.
+    PtyPair pty;
+    Chunks chunks;
+    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    port.setOnReceive(chunks.handler());
+    for (const char c : QByteArray("OK\r\n")) {
+        QVERIFY(pty.write(QByteArray(1, c)));
+        ::usleep(1050);
+    }
+    QTRY_COMPARE(chunks.all().size(), 4);
+    QCOMPARE(chunks.list, QList<QByteArray>{"OK\r\n"});
+
+    // A gap of many character times ends a chunk.
+    chunks.list.clear();
+    QVERIFY(pty.write("0\r\n"));
+    QTest::qWait(50);
+    QVERIFY(pty.write("OK\r\n"));
+    QTRY_COMPARE(chunks.list, (QList<QByteArray>{"0\r\n", "OK\r\n"}));
+}
+
+void TestComPort::backlogReadIn256ByteChunks()
+{
+    PtyPair pty;
+    Chunks chunks;
+    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    port.setOnReceive(chunks.handler());
+    QByteArray backlog;
+    for (int i = 0; i < 600; ++i)
+        backlog.append(char('A' + i % 26));
+    QVERIFY(pty.write(backlog));
+    QTRY_COMPARE(chunks.all().size(), 600);
+    QCOMPARE(chunks.all(), backlog);
+    QCOMPARE(chunks.list.first().size(), 256);
+    for (const QByteArray& chunk : chunks.list)
+        QVERIFY(chunk.size() >= 1 && chunk.size() <= 256);
+}
+
+void TestComPort::handlerDestroysPort()
+{
+    PtyPair pty;
+    auto port = std::make_unique<TComPort>(pty.path, QStringLiteral("COM3"), 9600);
+    int calls = 0;
+    port->setOnReceive([&](TReadThread*, const QByteArray&) {
+        ++calls;
+        port.reset(); // the handler ends the port it was called by
+    });
+    QVERIFY(pty.write("first"));
+    QTRY_VERIFY(!port);
+    QVERIFY(pty.write("more"));
+    QTest::qWait(100);
+    QCOMPARE(calls, 1);
+    // Released: the line opens again.
+    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM3"), 9600); }), QStringLiteral("(opened)"));
+}
+
+void TestComPort::destroyWhileHandOverPending()
+{
+    PtyPair pty;
+    int calls = 0;
+    {
+        TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+        port.setOnReceive([&](TReadThread*, const QByteArray&) { ++calls; });
+        QVERIFY(pty.write("waiting"));
+        ::usleep(50000); // the read thread now waits in the hand-over; no events run
+    }
+    QTest::qWait(50); // the posted delivery finds the port gone
+    QCOMPARE(calls, 0);
+}
+
+void TestComPort::hangUpEndsReadingSilently()
+{
+    PtyPair pty;
+    Chunks chunks;
+    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    port.setOnReceive(chunks.handler());
+    QVERIFY(pty.write("bye"));
+    QTRY_COMPARE(chunks.all(), QByteArray("bye"));
+    ::close(pty.slave); // only the port holds the line now
+    pty.slave = -1;
+    pty.closeMaster(); // the reader is unplugged
+    QTRY_VERIFY(!port.receiving());
+    QCOMPARE(chunks.list.size(), 1);
+    QCOMPARE(openError([&] { port.Write("X 0\n\r"); }), QStringLiteral("Error writing port COM3"));
+}
+
+QTEST_GUILESS_MAIN(TestComPort)
+#include "tst_comport.moc"
