@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include <memory>
+
 namespace pleq {
 
 namespace {
@@ -15,14 +17,16 @@ namespace {
 class RealDialogs final : public Dialogs
 {
 public:
-    void error(QWidget* parent, const QString& text) override
+    void error(QWidget* parent, const QString& message) override
     {
-        QMessageBox::critical(parent, QStringLiteral("Pleq"), text + QLatin1Char('.'));
+        std::unique_ptr<QMessageBox> box(makeErrorBox(parent, message));
+        box->exec();
     }
 
     void message(QWidget* parent, const QString& text) override
     {
-        QMessageBox::information(parent, QStringLiteral("Pleq"), text);
+        std::unique_ptr<QMessageBox> box(makeMessageBox(parent, text));
+        box->exec();
     }
 
     QString openFileName(QWidget* parent, const QString& filter) override
@@ -47,6 +51,18 @@ public:
 Dialogs* g_installed = nullptr;
 
 } // namespace
+
+QMessageBox* makeErrorBox(QWidget* parent, const QString& message)
+{
+    // A message that already ends its sentence gets no second full stop.
+    const QString text = message.endsWith(QLatin1Char('.')) ? message : message + QLatin1Char('.');
+    return new QMessageBox(QMessageBox::Critical, QStringLiteral("Pleq"), text, QMessageBox::Ok, parent);
+}
+
+QMessageBox* makeMessageBox(QWidget* parent, const QString& text)
+{
+    return new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Pleq"), text, QMessageBox::Ok, parent);
+}
 
 Dialogs& Dialogs::get()
 {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QMessageBox;
 class QWidget;
 
 namespace pleq {
@@ -31,6 +32,10 @@ public:
     // Installs replacement dialogs (not owned); nullptr restores the real ones.
     static void install(Dialogs* dialogs);
 };
+
+// The boxes the real dialogs show, built apart so that their form can be checked.
+QMessageBox* makeErrorBox(QWidget* parent, const QString& message);
+QMessageBox* makeMessageBox(QWidget* parent, const QString& text);
 
 // The command boundary: runs one user command and shows an error that ends it
 // in the default error box. What the command changed before the error stays.

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "layout/propwindow.h"
+#include "model/errors.h"
 #include "model/kits.h"
 #include "model/project.h"
 #include "reader/logwindow.h"
@@ -15,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 
 #include <memory>
@@ -50,6 +52,9 @@ private Q_SLOTS:
     void kitBoxIgnoresTyping();
     void executorName();
     void closingEndsAtOnce();
+    void errorBox_data();
+    void errorBox();
+    void commandBoundary();
 
 private:
     QAction* action(const char* name) const { return m_window->findChild<QAction*>(QLatin1String(name)); }
@@ -226,6 +231,41 @@ void TestMainWindow::closingEndsAtOnce()
     QVERIFY(m_window->close());
     QVERIFY(m_dialogs->messages.isEmpty());
     QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+void TestMainWindow::errorBox_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("conversion") << "'abc' is not a valid integer value" << "'abc' is not a valid integer value.";
+    QTest::newRow("file") << "File not found" << "File not found.";
+    QTest::newRow("ends its sentence") << "Line 2 holds no kit." << "Line 2 holds no kit.";
+}
+
+void TestMainWindow::errorBox()
+{
+    QFETCH(QString, message);
+    std::unique_ptr<QMessageBox> box(makeErrorBox(m_window.get(), message));
+    QTEST(box->text(), "shown");
+    QCOMPARE(box->windowTitle(), QStringLiteral("Pleq"));
+    QCOMPARE(box->icon(), QMessageBox::Critical);
+
+    std::unique_ptr<QMessageBox> validity(makeMessageBox(m_window.get(), QStringLiteral("a\n\rb")));
+    QCOMPARE(validity->windowTitle(), QStringLiteral("Pleq"));
+    QCOMPARE(validity->text(), QStringLiteral("a\n\rb"));
+    QCOMPARE(validity->standardButtons(), QMessageBox::Ok);
+}
+
+void TestMainWindow::commandBoundary()
+{
+    // An error ends the command where it happens and keeps what it had changed.
+    runCommand(m_window.get(), [&] {
+        m_project->setExecutor(QStringLiteral("before"));
+        throw notAnInteger(QStringLiteral("x"));
+    });
+    QCOMPARE(m_dialogs->errors, QStringList{QStringLiteral("'x' is not a valid integer value")});
+    QCOMPARE(m_project->executor(), QStringLiteral("before"));
+    QVERIFY(m_window->isVisible()); // and the application goes on
 }
 
 QTEST_MAIN(TestMainWindow)
