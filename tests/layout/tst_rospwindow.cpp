@@ -1,0 +1,375 @@
+#include "platemap.h"
+
+#include "app/gridview.h"
+#include "layout/rospwindow.h"
+#include "layout/rules.h"
+#include "model/project.h"
+#include "support/recordingdialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace pleq;
+using test::sortedWells;
+using test::wellsOf;
+
+class TestRospWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void startUp();
+    void addRows();
+    void deleteRow_data();
+    void deleteRow();
+    void selectWellOnMap();
+    void firstWellBoxes();
+    void boxesIgnoreTyping();
+    void lettersQuantity();
+    void kitChoiceAndOrientation();
+    void followsProject();
+
+private:
+    template <typename T>
+    T* find(const char* name) const
+    {
+        T* widget = m_window->findChild<T*>(QLatin1String(name));
+        if (!widget)
+            qFatal("no widget %s", name);
+        return widget;
+    }
+    void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
+    QStringList sampleRow(int row) const;
+    void clickWell(const QString& well);
+    void typeIntoSampleCell(int col, int row, const QString& text);
+
+    std::unique_ptr<test::RecordingDialogs> m_dialogs;
+    std::unique_ptr<Project> m_project;
+    std::unique_ptr<TRosp> m_window;
+};
+
+void TestRospWindow::init()
+{
+    m_dialogs = std::make_unique<test::RecordingDialogs>();
+    m_project = std::make_unique<Project>();
+    m_window = std::make_unique<TRosp>(*m_project);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestRospWindow::cleanup()
+{
+    m_window.reset();
+    m_project.reset();
+    m_dialogs.reset();
+}
+
+QStringList TestRospWindow::sampleRow(int row) const
+{
+    const TextGrid& samples = m_project->sampleTable();
+    return {samples.cell(0, row), samples.cell(1, row), samples.cell(2, row)};
+}
+
+void TestRospWindow::clickWell(const QString& well)
+{
+    auto* map = find<GridView>("PlData");
+    const QModelIndex index = map->model()->index(well.at(0).unicode() - 'A' + 1, well.mid(1).toInt());
+    QTest::mouseClick(map->viewport(), Qt::LeftButton, {}, map->visualRect(index).center());
+}
+
+void TestRospWindow::typeIntoSampleCell(int col, int row, const QString& text)
+{
+    auto* list = find<GridView>("PlProb");
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(row, col));
+    QTest::keyClicks(list, text.left(1)); // typing opens the cell's editor
+    QWidget* editor = list->indexWidget(list->currentIndex());
+    QVERIFY(editor);
+    QTest::keyClicks(editor, text.mid(1));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits on Return through the event loop
+}
+
+void TestRospWindow::startUp()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Роспись планшета"));
+    QCOMPARE(m_window->size(), QSize(509, 378));
+    QCOMPARE(m_project->sampleTable().rows(), 2);
+    QCOMPARE(sampleRow(0), (QStringList{"№", "Проба ", "Кол-во"}));
+    QCOMPARE(sampleRow(1), (QStringList{"1", "Проба №1", "1"}));
+    // The fill at creation: kit 01, vertical, from A1.
+    QCOMPARE(wellsOf(m_project->plateLayout()),
+             sortedWells({"A1=S+", "A2=S+!", "B1=R+", "B2=R+!", "C1=C-", "C2=C-!", "D1=1.1", "D2=1.1"}));
+    QVERIFY(m_dialogs->errors.isEmpty());
+
+    QCOMPARE(find<QGroupBox>("GroupBox1")->title(), QStringLiteral("Заполнение плашки"));
+    QCOMPARE(find<QGroupBox>("GroupBox2")->title(), QStringLiteral("Планшет"));
+    QCOMPARE(find<QPushButton>("Button1")->text(), QStringLiteral("Заполнить"));
+    QCOMPARE(find<QPushButton>("Button2")->text(), QStringLiteral("-"));
+    QCOMPARE(find<QPushButton>("Button3")->text(), QStringLiteral("+"));
+    QCOMPARE(find<QAction>("N1")->text(), QStringLiteral("Добавить"));
+    QCOMPARE(find<QAction>("N2")->text(), QStringLiteral("Удалить"));
+    QCOMPARE(find<QLabel>("Label1")->text(), QStringLiteral("Наименование:"));
+    QCOMPARE(find<QLineEdit>("Edit1")->text(), QStringLiteral("Новый"));
+    QCOMPARE(find<QLabel>("Label2")->text(), QStringLiteral("Первая лунка:"));
+    QCOMPARE(find<QComboBox>("LunkaX")->currentText(), QStringLiteral("A"));
+    QCOMPARE(find<QComboBox>("LunkaX")->count(), 8);
+    QCOMPARE(find<QComboBox>("LunkaY")->currentText(), QStringLiteral("1"));
+    QCOMPARE(find<QComboBox>("LunkaY")->itemText(11), QStringLiteral("12"));
+    QCOMPARE(find<QLabel>("Label4")->text(), QStringLiteral("Повторности"));
+    QCOMPARE(find<QComboBox>("ComboBox4")->currentText(), QStringLiteral("01"));
+    QCOMPARE(find<QComboBox>("ComboBox4")->itemText(2), QStringLiteral("03"));
+    QVERIFY(find<QComboBox>("ComboBox3")->isHidden());
+    QVERIFY(find<QLabel>("Label3")->isHidden());
+    QCOMPARE(find<QGroupBox>("RadioGroup1")->title(), QStringLiteral("Ориентация"));
+    QVERIFY(find<QRadioButton>("RadioButton2")->isChecked());
+    QVERIFY(find<QRadioButton>("RadioButton1")->isVisible());
+    QCOMPARE(find<QGroupBox>("RG")->title(), QStringLiteral("Материал"));
+    QVERIFY(find<QGroupBox>("RG")->isHidden());
+    QVERIFY(find<QRadioButton>("RGItem1")->isChecked());
+    for (const char* box : {"LunkaX", "LunkaY", "ComboBox3", "ComboBox4"})
+        QVERIFY(!find<QComboBox>(box)->isEditable());
+
+    auto* list = find<GridView>("PlProb");
+    QCOMPARE(list->columnWidth(0), 30);
+    QCOMPARE(list->columnWidth(1), 117);
+    QCOMPARE(list->columnWidth(2), 30);
+    QVERIFY(!(m_project->sampleTable().flags(m_project->sampleTable().index(1, 0)) & Qt::ItemIsEditable));
+    QVERIFY(m_project->sampleTable().flags(m_project->sampleTable().index(1, 2)) & Qt::ItemIsEditable);
+    auto* map = find<GridView>("PlData");
+    QCOMPARE(map->columnWidth(5), 19);
+    QCOMPARE(map->rowHeight(5), 17);
+    QVERIFY(map->editTriggers() == QAbstractItemView::NoEditTriggers);
+    QCOMPARE(map->currentIndex(), map->model()->index(1, 1)); // the first well
+}
+
+void TestRospWindow::addRows()
+{
+    for (int i = 0; i < 3; ++i)
+        click("Button3");
+    QCOMPARE(m_project->sampleTable().rows(), 5);
+    for (int row = 2; row <= 4; ++row)
+        QCOMPARE(sampleRow(row), (QStringList{QString::number(row), QStringLiteral("Проба №%1").arg(row), "1"}));
+    QCOMPARE(find<GridView>("PlProb")->currentIndex().row(), 4);
+
+    find<QAction>("N1")->trigger();
+    QCOMPARE(sampleRow(5), (QStringList{"5", "Проба №5", "1"}));
+    QCOMPARE(find<GridView>("PlProb")->currentIndex().row(), 5);
+    // The map keeps the last fill until "Заполнить".
+    QCOMPARE(wellsOf(m_project->plateLayout()).size(), 8);
+}
+
+void TestRospWindow::deleteRow_data()
+{
+    QTest::addColumn<int>("rows");    // sample rows before
+    QTest::addColumn<int>("current"); // the grid's current row
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("names");      // afterwards, rows 1..
+    QTest::addColumn<QStringList>("quantities"); // afterwards, rows 1..
+    QTest::newRow("row 2 of 4") << 4 << 2 << "Button2" << QStringList{"a", "c", "d"} << QStringList{"11", "13", "14"};
+    QTest::newRow("row 2 of 4 by the menu") << 4 << 2 << "N2" << QStringList{"a", "c", "d"} << QStringList{"11", "13", "14"};
+    QTest::newRow("last row") << 4 << 4 << "Button2" << QStringList{"a", "b", "c"} << QStringList{"11", "12", "13"};
+    QTest::newRow("first of two") << 2 << 1 << "Button2" << QStringList{"b"} << QStringList{"12"};
+    QTest::newRow("the only row is reset") << 1 << 1 << "Button2" << QStringList{"Проба крови №1"} << QStringList{"1"};
+    QTest::newRow("the only row by the menu") << 1 << 1 << "N2" << QStringList{"Проба крови №1"} << QStringList{"1"};
+}
+
+void TestRospWindow::deleteRow()
+{
+    QFETCH(int, rows);
+    QFETCH(int, current);
+    QFETCH(QString, how);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, quantities);
+
+    TextGrid& samples = m_project->sampleTable();
+    for (int row = 1; row <= rows; ++row) {
+        if (row > 1)
+            click("Button3");
+        samples.setCell(1, row, QString(QChar(u'a' + row - 1)));
+        samples.setCell(2, row, QString::number(10 + row));
+    }
+    auto* list = find<GridView>("PlProb");
+    list->setCurrentIndex(samples.index(current, 2));
+
+    if (how == QLatin1String("N2"))
+        find<QAction>("N2")->trigger();
+    else
+        click("Button2");
+
+    QCOMPARE(samples.rows(), int(names.size()) + 1);
+    for (int row = 1; row <= names.size(); ++row)
+        QCOMPARE(sampleRow(row), (QStringList{QString::number(row), names.at(row - 1), quantities.at(row - 1)}));
+    QCOMPARE(sampleRow(0), (QStringList{"№", "Проба ", "Кол-во"}));
+}
+
+void TestRospWindow::selectWellOnMap()
+{
+    const QStringList before = wellsOf(m_project->plateLayout());
+    clickWell(QStringLiteral("F7"));
+    QCOMPARE(find<QComboBox>("LunkaX")->currentText(), QStringLiteral("F"));
+    QCOMPARE(find<QComboBox>("LunkaY")->currentText(), QStringLiteral("7"));
+    QCOMPARE(m_project->firstRow(), QStringLiteral("F"));
+    QCOMPARE(m_project->firstColumn(), QStringLiteral("7"));
+    QCOMPARE(wellsOf(m_project->plateLayout()), before); // choosing changes nothing on the map
+
+    click("Button1");
+    QCOMPARE(wellsOf(m_project->plateLayout()),
+             sortedWells({"F7=S+", "F8=S+!", "G7=R+", "G8=R+!", "H7=C-", "H8=C-!", "A9=1.1", "A10=1.1"}));
+    // The first well stays chosen after the fill.
+    QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(6, 7));
+
+    // The arrow keys move the first well; the header row and column cannot be chosen.
+    auto* map = find<GridView>("PlData");
+    map->setFocus();
+    QTest::keyClick(map, Qt::Key_Down);
+    QCOMPARE(m_project->firstRow(), QStringLiteral("G"));
+    clickWell(QStringLiteral("A1"));
+    QTest::keyClick(map, Qt::Key_Up);
+    QTest::keyClick(map, Qt::Key_Left);
+    QCOMPARE(m_project->firstRow(), QStringLiteral("A"));
+    QCOMPARE(m_project->firstColumn(), QStringLiteral("1"));
+    QTest::mouseClick(map->viewport(), Qt::LeftButton, {}, map->visualRect(map->model()->index(0, 5)).center());
+    QTest::mouseClick(map->viewport(), Qt::LeftButton, {}, map->visualRect(map->model()->index(4, 0)).center());
+    QCOMPARE(m_project->firstRow(), QStringLiteral("A"));
+    QCOMPARE(m_project->firstColumn(), QStringLiteral("1"));
+    QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+// The boxes change the first well and show it on the map, never writing into it.
+void TestRospWindow::firstWellBoxes()
+{
+    const QStringList before = wellsOf(m_project->plateLayout());
+    auto* lunkaX = find<QComboBox>("LunkaX");
+    auto* lunkaY = find<QComboBox>("LunkaY");
+    lunkaX->setFocus();
+    QTest::keyClick(lunkaX, Qt::Key_Down);
+    QTest::keyClick(lunkaX, Qt::Key_Down);
+    lunkaY->setCurrentIndex(11);
+    QCOMPARE(m_project->firstRow(), QStringLiteral("C"));
+    QCOMPARE(m_project->firstColumn(), QStringLiteral("12"));
+    QCOMPARE(wellsOf(m_project->plateLayout()), before);
+    QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(3, 12));
+
+    find<QComboBox>("ComboBox4")->setCurrentIndex(1);
+    QCOMPARE(m_project->repetitions(), QStringLiteral("02"));
+    click("Button1");
+    // Kit 01 vertical from C12: the second wells (column 13) are lost.
+    QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"C12=S+", "D12=R+", "E12=C-", "F12=1.1", "G12=1.1"}));
+}
+
+void TestRospWindow::boxesIgnoreTyping()
+{
+    for (const char* name : {"LunkaX", "LunkaY", "ComboBox4"}) {
+        auto* box = find<QComboBox>(name);
+        const QString before = box->currentText();
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("F73b 02"));
+        QCOMPARE(box->currentText(), before);
+    }
+    QCOMPARE(m_project->firstRow(), QStringLiteral("A"));
+    QCOMPARE(m_project->firstColumn(), QStringLiteral("1"));
+    QCOMPARE(m_project->repetitions(), QStringLiteral("01"));
+}
+
+void TestRospWindow::lettersQuantity()
+{
+    click("Button3");
+    click("Button3");
+    typeIntoSampleCell(2, 1, QStringLiteral("2"));
+    typeIntoSampleCell(2, 2, QStringLiteral("abc"));
+    QCOMPARE(m_project->sampleTable().cell(2, 2), QStringLiteral("abc"));
+
+    click("Button1");
+    QCOMPARE(m_dialogs->errors, QStringList{"'abc' is not a valid integer value"});
+    // The controls and the samples before the bad row stay.
+    QCOMPARE(wellsOf(m_project->plateLayout()),
+             sortedWells({"A1=S+", "A2=S+!", "B1=R+", "B2=R+!", "C1=C-", "C2=C-!", "D1=1.1", "D2=1.1", "E1=1.2", "E2=1.2"}));
+}
+
+void TestRospWindow::kitChoiceAndOrientation()
+{
+    auto* horizontal = find<QRadioButton>("RadioButton1");
+    auto* vertical = find<QRadioButton>("RadioButton2");
+
+    // Kit 04: the material box appears; the horizontal rule runs when chosen.
+    m_project->selectKit(3);
+    QVERIFY(!find<QGroupBox>("RG")->isHidden());
+    QVERIFY(!horizontal->isHidden());
+    QTest::mouseClick(horizontal, Qt::LeftButton);
+    QVERIFY(m_project->horizontal());
+    click("Button1");
+    QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"A1=C+", "A2=C+", "A3=C-", "A4=C-", "A5=1.1"}));
+
+    // Kit 05: the horizontal choice is hidden and the vertical rule always runs.
+    m_project->selectKit(4);
+    QVERIFY(horizontal->isHidden());
+    QVERIFY(vertical->isChecked());
+    QVERIFY(!find<QGroupBox>("RG")->isHidden());
+    m_project->setHorizontal(true); // as a model caller could
+    click("Button1");
+    QCOMPARE(wellsOf(m_project->plateLayout()),
+             sortedWells({"A1=C+", "A2=C+!", "B1=C+", "B2=C+!", "C1=C-", "C2=C-!", "D1=1.1", "D2=1.1"}));
+
+    // Back to kit 02: horizontal offered again, unchecked; the material box hides.
+    m_project->selectKit(1);
+    QVERIFY(!horizontal->isHidden());
+    QVERIFY(!horizontal->isChecked());
+    QVERIFY(find<QGroupBox>("RG")->isHidden());
+
+    QTest::mouseClick(find<QRadioButton>("RGItem0"), Qt::LeftButton);
+    QCOMPARE(m_project->material(), 0);
+    QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+// What others write into the project (a file opened) shows in the controls.
+void TestRospWindow::followsProject()
+{
+    m_project->setPlateName(QStringLiteral("Планшет 7"));
+    m_project->setFirstWell(QStringLiteral("H"), QStringLiteral("12"));
+    m_project->setRepetitions(QStringLiteral("03"));
+    m_project->setControlCount(QStringLiteral("2"));
+    m_project->setHorizontal(true);
+    m_project->setMaterial(0);
+    QCOMPARE(find<QLineEdit>("Edit1")->text(), QStringLiteral("Планшет 7"));
+    QCOMPARE(find<QComboBox>("LunkaX")->currentText(), QStringLiteral("H"));
+    QCOMPARE(find<QComboBox>("LunkaY")->currentText(), QStringLiteral("12"));
+    QCOMPARE(find<QComboBox>("ComboBox4")->currentText(), QStringLiteral("03"));
+    QCOMPARE(find<QComboBox>("ComboBox3")->currentText(), QStringLiteral("2"));
+    QVERIFY(find<QRadioButton>("RadioButton1")->isChecked());
+    QVERIFY(find<QRadioButton>("RGItem0")->isChecked());
+    QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(8, 12));
+    // Following the project writes nothing back.
+    QCOMPARE(m_project->controlCount(), QStringLiteral("2"));
+    QCOMPARE(m_project->repetitions(), QStringLiteral("03"));
+
+    // A value off the list (only a file can bring one) is shown as it is.
+    m_project->setRepetitions(QStringLiteral("7"));
+    QCOMPARE(find<QComboBox>("ComboBox4")->currentIndex(), -1);
+    QCOMPARE(find<QComboBox>("ComboBox4")->placeholderText(), QStringLiteral("7"));
+    QCOMPARE(m_project->repetitions(), QStringLiteral("7"));
+
+    // A plate name typed in goes into the project.
+    auto* edit = find<QLineEdit>("Edit1");
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("B-12 x"));
+    QCOMPARE(m_project->plateName(), QStringLiteral("B-12 x"));
+
+    // A reset of the map (a file opened) keeps the first well shown.
+    m_project->fillEmptyLayout();
+    QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(8, 12));
+}
+
+QTEST_MAIN(TestRospWindow)
+#include "tst_rospwindow.moc"
