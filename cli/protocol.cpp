@@ -2,12 +2,29 @@
 #include "cli/common.h"
 
 #include "calc/calculation.h"
+#include "docs/fileio.h"
 #include "docs/protocol.h"
 #include "model/errors.h"
 #include "model/numberformat.h"
 #include "model/project.h"
 
+#include <cerrno>
+#include <cstdio>
+
 namespace pleq::cli {
+
+namespace {
+
+// The protocol on standard output; a failed write (a full disk behind a
+// redirection, a closed pipe) is an error, not a silently short protocol.
+void writeStdout(const QByteArray& bytes)
+{
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+        || std::fflush(stdout) != 0)
+        throw Error(qt_error_string(errno));
+}
+
+} // namespace
 
 // "Открыть ...", "Расчет", the result grid shown, "Протокол": the same steps
 // as in the application. A calculation error is reported and the protocol is
@@ -49,10 +66,12 @@ int protocol(const QStringList& args)
     }
     emptyZeroResults(*project);
 
-    QByteArray bytes;
     try {
-        bytes = protocolBytes(*project);
-        writeOutput(outputPath, bytes);
+        const QByteArray bytes = protocolBytes(*project);
+        if (outputPath.isEmpty())
+            writeStdout(bytes);
+        else
+            docs::writeFileAtomically(outputPath, bytes);
     } catch (const Error& e) {
         return fail(e.message());
     }

@@ -52,15 +52,35 @@ QByteArray readFile(const QString& path, qint64 limit)
 void writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered QFileDevice takes a short write at a full disk for
+    // success and commits the truncated file. Written directly, the short write
+    // shows, and writing on brings the system's reason.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        // QSaveFile words a read-only target its own way.
+        const QFileInfo target(path);
+        if (target.exists() && !target.isDir() && !target.isWritable())
+            throw Error(QStringLiteral("File access denied"));
         throw Error(fileError(file.errorString()));
+    }
     // QSaveFile discards the temporary file when it is destroyed uncommitted.
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    for (qsizetype written = 0; written < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            throw Error(fileError(file.errorString()));
+        written += qsizetype(n);
+    }
+    if (!file.commit())
         throw Error(fileError(file.errorString()));
 }
 
 QByteArray toWindows1251(const QString& text, char substitute, QString* firstUnrepresentable)
 {
+    // Most texts are plain ASCII, which the code page holds as it is.
+    bool ascii = true;
+    for (const QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return text.toLatin1();
     QStringEncoder encoder("windows-1251");
     QByteArray bytes = encoder(text); // the error flag is set by this conversion
     if (!encoder.hasError())
@@ -86,6 +106,11 @@ QByteArray toWindows1251(const QString& text, char substitute, QString* firstUnr
 
 QString fromWindows1251(const QByteArray& bytes)
 {
+    bool ascii = true;
+    for (const char c : bytes)
+        ascii = ascii && uchar(c) < 0x80;
+    if (ascii)
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder("windows-1251");
     return decoder(bytes);
 }
