@@ -1,13 +1,23 @@
 #include "calc/calculation.h"
 
+#include "calc/kits.h"
 #include "model/project.h"
 
 namespace pleq {
 
-// Skeleton: the kit procedures are built with the calculation folder.
-void calculate(Project& project, const MessageSink&)
+void calculate(Project& project, const MessageSink& message)
 {
+    // Kits 04 and 05 hide s2 and s3; every run shows them again first.
     project.setLabelVisible(Label::s2, true);
+    project.setLabelVisible(Label::s3, true);
+    switch (project.kitCode()) {
+    case 1: N01Ras(project, message); break;
+    case 2: N02Ras(project, message); break;
+    case 3: N03Ras(project, message); break;
+    case 4: N04Ras(project, message); break;
+    case 5: N05Ras(project, message); break;
+    default: break;
+    }
 }
 
 void emptyZeroResults(Project& project)
