@@ -1,0 +1,193 @@
+#include "docs/projectfile.h"
+#include "model/project.h"
+#include "platefixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pleq;
+
+// pleq-cli calc on saved projects: the JSON document, the exit status and the
+// separator option, through the same open and calculation as the windows.
+class TestCalcCli : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void json_data();
+    void json();
+    void keysInOrder();
+    void readableReport();
+    void usage_data();
+    void usage();
+
+private:
+    QString save(int kit, const QString& wells, const QString& name);
+    struct Run {
+        int status;
+        QByteArray out;
+        QByteArray err;
+    };
+    static Run cli(const QStringList& args);
+
+    QTemporaryDir m_dir;
+};
+
+QString TestCalcCli::save(int kit, const QString& wells, const QString& name)
+{
+    Project project;
+    test::selectKit(project, kit);
+    test::layPlate(project, wells);
+    const QString path = m_dir.filePath(name + QStringLiteral(".plq"));
+    saveProject(project, path);
+    return path;
+}
+
+TestCalcCli::Run TestCalcCli::cli(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(PLEQ_CLI), QStringList{QStringLiteral("calc")} + args);
+    if (!process.waitForFinished(30000))
+        qFatal("pleq-cli did not finish");
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+void TestCalcCli::json_data()
+{
+    QTest::addColumn<int>("kit");
+    QTest::addColumn<QString>("wells");
+    QTest::addColumn<QString>("decimal");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("labels"); // "name:text:colour:visible"
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QStringList>("results"); // "well:text"
+    QTest::addColumn<QString>("error");
+
+    using L = QStringList;
+    QTest::newRow("kit 05 worked example")
+        << 5
+        << "A1 C+ 1,5; A2 C+! 0,3; B1 C+ 1,4; B2 C+! 0,2; C1 C- 0,25; C2 C-! 0,1;"
+           "D1 1.1 0,9; D2 1.1 0,3; E1 2.1 0,35; E2 2.1 0,2"
+        << "," << 0
+        << L{"s0:(d(C+)+d(C+))/2 = 1,2:green:true", "s2::default:false", "s3::default:false",
+             "s4:((C-) + (C-!))/2 = 0,175:green:true", "ot1:-:default:true"}
+        << 0 << L{"1.1 = 3,42857142857143", "2.1 = 0,15", "1.1 = 3,42857142857143", "2.1 = 0,15"}
+        << L{"D1:0,9", "E2:0,2 ", "H12:0"} << "";
+    // Reader data come with a full stop; the texts are written with the separator asked for.
+    QTest::newRow("kit 01 reader densities, full stop, failed check")
+        << 1 << "A1 S+ 0.8; B2 R+! 0.35; C1 C- 1.2; C2 C-! 1.05; D1 1.1 0.95" << "." << 0
+        << L{"s0:S+  = 0.8:default:true", "ot1:(C-)/(S+) = 1.5:red:true", "dC0:d(C-)  = ?:default:true",
+             "ot2:(C-!)/(R+!) = 3:green:true"}
+        << 1 << L{} << L{"D1:0.95 ", "C1:1.2 "} << "";
+    QTest::newRow("kit 01 without densities stops at 0/0")
+        << 1 << "A1 S+; A2 S+!; B1 R+; B2 R+!; C1 C-; C2 C-!" << "," << 1
+        << L{"s0:S+  = 0:default:true", "s5:C-! = 0:default:true", "ot1:-:default:true"} << 0 << L{}
+        << L{"A1:", "H12:"} << "Invalid floating point operation";
+    QTest::newRow("kit 03 density not a number")
+        << 3 << "A1 C+ 1,8; B1 C- abc" << "," << 1 << L{"s0:-:default:true"} << 0 << L{} << L{"A1:"}
+        << "'abc' is not a valid floating point value";
+}
+
+void TestCalcCli::json()
+{
+    QFETCH(int, kit);
+    QFETCH(QString, wells);
+    QFETCH(QString, decimal);
+    QFETCH(int, status);
+    QFETCH(QStringList, labels);
+    QFETCH(int, messages);
+    QFETCH(QStringList, log);
+    QFETCH(QStringList, results);
+    QFETCH(QString, error);
+
+    const Run run = cli({save(kit, wells, QStringLiteral("plate")), QStringLiteral("--json"),
+                         QStringLiteral("--decimal"), decimal});
+    QCOMPARE(run.status, status);
+    QJsonParseError parseError;
+    const QJsonObject doc = QJsonDocument::fromJson(run.out, &parseError).object();
+    QCOMPARE(parseError.error, QJsonParseError::NoError);
+
+    QCOMPARE(doc.value("kit").toString(), QStringLiteral("0%1").arg(kit));
+    const QJsonArray labelArray = doc.value("labels").toArray();
+    const QStringList names{"s0", "s1", "s2", "s3", "s4", "s5", "ot1", "ot2", "dC0", "dC1"};
+    QCOMPARE(labelArray.size(), names.size());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        QCOMPARE(labelArray.at(i).toObject().value("name").toString(), names.at(i));
+    for (const QString& expected : labels) {
+        const QStringList parts = expected.split(QLatin1Char(':'));
+        const QJsonObject label = labelArray.at(names.indexOf(parts.at(0))).toObject();
+        QCOMPARE(QStringList({parts.at(0), label.value("text").toString(), label.value("color").toString(),
+                              label.value("visible").toBool() ? "true" : "false"}),
+                 parts);
+    }
+    QCOMPARE(doc.value("messages").toArray().size(), messages);
+    if (messages > 0)
+        QVERIFY(doc.value("messages").toArray().at(0).toString().contains(QLatin1String("\n\r")));
+    QCOMPARE(doc.value("log").toVariant().toStringList(), log);
+    const QJsonArray rows = doc.value("results").toArray();
+    QCOMPARE(rows.size(), 8);
+    for (const QJsonValue& row : rows)
+        QCOMPARE(row.toArray().size(), 12);
+    for (const QString& expected : results) {
+        const QString well = expected.section(QLatin1Char(':'), 0, 0);
+        const QString text =
+            rows.at(test::wellRow(well) - 1).toArray().at(test::wellColumn(well) - 1).toString();
+        QCOMPARE(well + QLatin1Char(':') + text, expected);
+    }
+    if (error.isEmpty())
+        QVERIFY(doc.value("error").isNull());
+    else
+        QCOMPARE(doc.value("error").toString(), error);
+}
+
+void TestCalcCli::keysInOrder()
+{
+    const Run run = cli({save(2, "A1 C+ 0,2; B1 C- 1,5", "keys"), "--json"});
+    QCOMPARE(run.status, 0);
+    qsizetype last = -1;
+    for (const char* key : {"\"kit\"", "\"labels\"", "\"messages\"", "\"log\"", "\"results\"", "\"error\""}) {
+        const qsizetype at = run.out.indexOf(key);
+        QVERIFY2(at > last, key);
+        last = at;
+    }
+}
+
+void TestCalcCli::readableReport()
+{
+    const Run run = cli({save(2, "A1 C+ 0,5; B1 C- 1,5; C1 1.1 4,0", "report"), "--decimal", ","});
+    QCOMPARE(run.status, 0);
+    const QString text = QString::fromUtf8(run.out);
+    QVERIFY2(text.contains(QStringLiteral("C+  = 0,5  [red]")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("(C-)/(C+) = 3  [red]")));
+    QVERIFY(text.contains(QStringLiteral("Не верное отношение коэффициентов. / (C-)/(C+)<5.")));
+    QVERIFY(text.contains(QStringLiteral(" 4- ")));
+}
+
+void TestCalcCli::usage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("stderr");
+    QTest::newRow("no project") << QStringList{"--json"} << "usage: pleq-cli calc";
+    QTest::newRow("separator not , or .") << QStringList{"x.plq", "--decimal", ";"} << "--decimal";
+    QTest::newRow("separator missing") << QStringList{"x.plq", "--decimal"} << "--decimal";
+    QTest::newRow("unknown option") << QStringList{"x.plq", "--csv"} << "usage: pleq-cli calc";
+    QTest::newRow("no such file") << QStringList{"/nonexistent/x.plq", "--json"} << "pleq-cli: ";
+}
+
+void TestCalcCli::usage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, stderr);
+    const Run run = cli(args);
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(QString::fromUtf8(run.err).contains(stderr), run.err.constData());
+}
+
+QTEST_GUILESS_MAIN(TestCalcCli)
+#include "tst_calccli.moc"
