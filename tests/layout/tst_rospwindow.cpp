@@ -39,6 +39,8 @@ private Q_SLOTS:
     void lettersQuantity();
     void kitChoiceAndOrientation();
     void followsProject();
+    void keyboardOrder();
+    void resizeSampleColumns();
 
 private:
     template <typename T>
@@ -369,6 +371,38 @@ void TestRospWindow::followsProject()
     // A reset of the map (a file opened) keeps the first well shown.
     m_project->fillEmptyLayout();
     QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(8, 12));
+}
+
+void TestRospWindow::keyboardOrder()
+{
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    find<GridView>("PlProb")->setFocus();
+    QStringList order;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.append(QApplication::focusWidget()->objectName());
+    }
+    // The material group is hidden for kit 01; the two orientation buttons are
+    // one stop, between which the arrow keys move.
+    QCOMPARE(order, (QStringList{"Button3", "Button2", "PlData", "Edit1", "LunkaX", "LunkaY", "ComboBox4",
+                                 "RadioButton1", "Button1", "PlProb"}));
+}
+
+// The sample list's columns widen by dragging their borders in the header row.
+void TestRospWindow::resizeSampleColumns()
+{
+    auto* list = find<GridView>("PlProb");
+    const QPoint border(list->columnViewportPosition(1) + list->columnWidth(1),
+                        list->visualRect(list->model()->index(0, 1)).center().y());
+    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, border);
+    QTest::mouseMove(list->viewport(), border + QPoint(20, 0));
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, border + QPoint(20, 0));
+    QCOMPARE(list->columnWidth(1), 137);
+    QCOMPARE(list->columnWidth(0), 30);
+    QCOMPARE(list->columnWidth(2), 30);
+    // Clicking the header row chooses no cell.
+    QCOMPARE(list->currentIndex(), list->model()->index(1, 1));
 }
 
 QTEST_MAIN(TestRospWindow)
