@@ -9,10 +9,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -41,6 +43,7 @@ private Q_SLOTS:
     void followsProject();
     void keyboardOrder();
     void resizeSampleColumns();
+    void contextMenuKeepsCurrentRow();
 
 private:
     template <typename T>
@@ -403,6 +406,28 @@ void TestRospWindow::resizeSampleColumns()
     QCOMPARE(list->columnWidth(2), 30);
     // Clicking the header row chooses no cell.
     QCOMPARE(list->currentIndex(), list->model()->index(1, 1));
+}
+
+// "Удалить" acts on the row that holds the focus, not on the row under the
+// mouse, so a right click opens the menu without moving the current cell.
+void TestRospWindow::contextMenuKeepsCurrentRow()
+{
+    click("Button3");
+    click("Button3");
+    auto* list = find<GridView>("PlProb");
+    list->setCurrentIndex(list->model()->index(1, 2));
+    const QPoint row3 = list->visualRect(list->model()->index(3, 1)).center();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row3);
+    // The platform follows a right press with a context menu event; the test sends it itself.
+    QContextMenuEvent request(QContextMenuEvent::Mouse, row3, list->viewport()->mapToGlobal(row3));
+    QApplication::sendEvent(list->viewport(), &request);
+    auto* menu = find<QMenu>("PopupMenu1");
+    QVERIFY(menu->isVisible());
+    menu->hide();
+    QCOMPARE(list->currentIndex().row(), 1);
+    find<QAction>("N2")->trigger();
+    QCOMPARE(sampleRow(1), (QStringList{"1", "Проба №2", "1"}));
+    QCOMPARE(sampleRow(2), (QStringList{"2", "Проба №3", "1"}));
 }
 
 QTEST_MAIN(TestRospWindow)
