@@ -227,10 +227,8 @@ TRas::TRas(Project& project, QWidget* parent)
     layout->addWidget(groupBox2);
     setFixedSize(562, 519);
 
-    // FormCreate: both grids show their headers only, the labels "-".
-    m_project.fillEmptyDensities();
-    m_project.fillEmptyResults();
-    m_project.resetLabels();
+    // The project starts with both grids showing their headers only and the
+    // labels "-"; the window shows it as it stands.
     showLabels();
     manualEntryChanged();
 
