@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -47,6 +50,7 @@ private Q_SLOTS:
     void drawnColours();
     void divisionErrorStopsRun();
     void kit04HidesS2AndS3();
+    void protocolWrittenAndOpened();
 
 private:
     template<typename T>
@@ -302,6 +306,21 @@ void TestRasWindow::kit04HidesS2AndS3()
     QVERIFY(!child<QLabel>("s2")->isHidden());
     QVERIFY(!child<QLabel>("s3")->isHidden());
     QCOMPARE(child<QLabel>("s3")->text(), QStringLiteral("R+! = 0,5"));
+}
+
+void TestRasWindow::protocolWrittenAndOpened()
+{
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    test::selectKit(*m_project, 2);
+    test::layPlate(*m_project, "A1 C+ 0,2; B1 C- 1,5; C1 1.1 1,6");
+    child<QPushButton>("Button1")->click();
+    child<QPushButton>("Button2")->click();
+    QDir::setCurrent(previous);
+    QCOMPARE(m_dialogs->errors, QStringList());
+    QCOMPARE(m_dialogs->openedFiles, QStringList{"result.txt"});
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("result.txt"))).size() > 0);
 }
 
 QTEST_MAIN(TestRasWindow)
