@@ -215,6 +215,8 @@ QByteArray writeProjectFile(const Project& project)
 
     const TextGrid& samples = project.sampleTable();
     const int n = samples.rows();
+    if (n < 2) // such a file would not open again
+        throw Error(QStringLiteral("The project cannot be saved: the sample list has no sample row"));
     w.add(QString::number(n), {});
     for (int col = 0; col < 3; ++col) {
         for (int row = 0; row < n; ++row)

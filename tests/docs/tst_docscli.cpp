@@ -65,6 +65,7 @@ private Q_SLOTS:
     void protocolErrors_data();
     void protocolErrors();
     void calculationErrorStillWrites();
+    void fullStdout();
 };
 
 void TestDocsCli::check_data()
@@ -161,6 +162,17 @@ void TestDocsCli::calculationErrorStillWrites()
     QCOMPARE(r.err, QStringLiteral("pleq-cli: 'abc' is not a valid floating point value\n"));
     QCOMPARE(r.status, 1);
     QCOMPARE(fileBytes(out), protocolBytes(project)); // nothing was calculated
+}
+
+// A protocol that does not reach its reader is an error, not a success.
+void TestDocsCli::fullStdout()
+{
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(QStringLiteral(PLEQ_CLI), {QStringLiteral("protocol"), fixturePath("three-samples.plq")});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(p.readAllStandardError()).endsWith(QStringLiteral("pleq-cli: No space left on device\n")));
 }
 
 QTEST_GUILESS_MAIN(TestDocsCli)

@@ -331,6 +331,8 @@ void TestProjectFile::openFileErrors()
     };
     QCOMPARE(message(dir.filePath(QStringLiteral("missing.plq"))), QStringLiteral("File not found"));
     QCOMPARE(message(dir.path()), QStringLiteral("file to open is a directory"));
+    // An endless device chosen by mistake is not read without bound.
+    QCOMPARE(message(QStringLiteral("/dev/zero")), QStringLiteral("The file is larger than 4194304 bytes"));
     QVERIFY(Snapshot(project) == before);
 
     // A file the user may not read (as root: read by an unprivileged user).
@@ -358,6 +360,7 @@ void TestProjectFile::saveRefusesUnfaithfulTexts_data()
     QTest::newRow("density, carriage return") << 2 << "0,5\r" << cannot.arg("density table well C4") + "a line break";
     QTest::newRow("layout well, CJK") << 3 << "样" << cannot.arg("plate layout well H12") + code.arg("样", "6837");
     QTest::newRow("plate name, line feed") << 4 << "a\nb" << cannot.arg("plate name") + "a line break";
+    QTest::newRow("no sample row") << 5 << "" << "The project cannot be saved: the sample list has no sample row";
 }
 
 // A file must always reopen to the same project: such texts are refused and
@@ -373,6 +376,7 @@ void TestProjectFile::saveRefusesUnfaithfulTexts()
     case 2: project.densityTable().setCell(4, 3, text); break;
     case 3: project.plateLayout().setCell(12, 8, text); break;
     case 4: project.setPlateName(text); break;
+    case 5: project.sampleTable().setRows(1); break;
     }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("plate.plq"));
