@@ -85,6 +85,9 @@ TForm1::TForm1(Project& project, QWidget* parent)
     m_mdi->addSubWindow(rospWindow);
     rospWindow->adjustSize();
     rospWindow->move(0, propWindow->height());
+    // The parameters window spans the layout window's frame, so that the
+    // calculation window, placed by its width, stands clear of both.
+    propWindow->resize(qMax(propWindow->width(), rospWindow->width()), propWindow->height());
 
     m_ras = new TRas(m_project);
     auto* rasWindow = new WorkWindow(m_ras, FixedBorder);

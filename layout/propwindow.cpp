@@ -46,7 +46,8 @@ TProp::TProp(Project& project, QWidget* parent)
     layout->addWidget(label2);
     layout->addWidget(m_naborName);
     layout->addWidget(statusBar);
-    setFixedSize(509, 96 + 20);
+    setMinimumWidth(509);
+    setFixedHeight(96 + 20);
 
     showProject();
     connect(m_ispName, &QLineEdit::textEdited, &m_project, &Project::setExecutor);
