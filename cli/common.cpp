@@ -1,11 +1,13 @@
 #include "cli/common.h"
 
+#include "docs/fileio.h"
 #include "docs/projectfile.h"
 #include "model/errors.h"
+#include "model/numberformat.h"
 #include "model/project.h"
 
-#include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace pleq::cli {
@@ -17,8 +19,10 @@ void out(const QString& text)
 
 void outBytes(const QByteArray& bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    // Output that other systems read must not be cut short without a word.
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+        || std::fflush(stdout) != 0)
+        throw Error(qt_error_string(errno));
 }
 
 void err(const QString& text)
@@ -34,6 +38,37 @@ int fail(const QString& message)
     return 1;
 }
 
+Options parseOptions(const QStringList& args, const QStringList& valued, const QStringList& flags,
+                     const QString& usage)
+{
+    Options options;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (valued.contains(arg) && i + 1 < args.size() && !options.values.contains(arg)
+            && !args.at(i + 1).isEmpty())
+            options.values.insert(arg, args.at(++i));
+        else if (flags.contains(arg) && !options.flags.contains(arg))
+            options.flags.append(arg);
+        else if (options.project.isEmpty() && !arg.isEmpty() && !arg.startsWith(QLatin1Char('-')))
+            options.project = arg;
+        else
+            throw Error(usage);
+    }
+    if (options.project.isEmpty())
+        throw Error(usage);
+    return options;
+}
+
+void applyDecimalOption(const Options& options)
+{
+    if (!options.has(QStringLiteral("--decimal")))
+        return;
+    const QString sep = options.value(QStringLiteral("--decimal"));
+    if (sep != QLatin1String(",") && sep != QLatin1String("."))
+        throw Error(QStringLiteral("--decimal takes \",\" or \".\", not '%1'").arg(sep));
+    setDecimalSeparator(sep.at(0));
+}
+
 std::unique_ptr<Project> loadProject(const QString& path)
 {
     auto project = std::make_unique<Project>();
@@ -47,9 +82,7 @@ void writeOutput(const QString& path, const QByteArray& bytes)
         outBytes(bytes);
         return;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(file.errorString());
+    docs::writeFileAtomically(path, bytes);
 }
 
 } // namespace pleq::cli

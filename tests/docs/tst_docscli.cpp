@@ -125,7 +125,7 @@ void TestDocsCli::protocolErrors_data()
     QTest::newRow("quantity not a number") << badQuantity << QStringList{}
                                            << "pleq-cli: 'x2' is not a valid integer value\n";
     QTest::newRow("bad --decimal") << fileBytes(fixturePath("initial.plq")) << QStringList{"--decimal", ",,"}
-                                   << "pleq-cli: --decimal takes one character, not ',,'\n";
+                                   << "pleq-cli: --decimal takes \",\" or \".\", not ',,'\n";
 }
 
 // An error before or in the protocol writes nothing: an earlier file stays.
