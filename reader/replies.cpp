@@ -1,22 +1,15 @@
 #include "reader/replies.h"
 
+#include "docs/fileio.h"
 #include "model/project.h"
 
 namespace pleq {
 
-namespace {
-
-// The reader speaks single bytes; each is one character of the text.
-QChar charOf(char byte)
-{
-    return QChar(ushort(uchar(byte)));
-}
-
-} // namespace
+// The reader speaks single bytes in the Windows-1251 code page, one per character.
 
 QByteArray commandFrame(const QString& text)
 {
-    QByteArray frame = text.toLatin1();
+    QByteArray frame = docs::toWindows1251(text, '?', nullptr);
     frame.append('\n');
     frame.append('\r');
     return frame;
@@ -33,13 +26,13 @@ QString codeString(const QByteArray& chunk)
 
 QString chunkText(const QByteArray& chunk)
 {
-    QString text;
-    text.reserve(chunk.size());
+    QByteArray bytes;
+    bytes.reserve(chunk.size());
     for (qsizetype i = 1; i < chunk.size(); ++i) {
         if (chunk[i] != '\r' && chunk[i] != '\n')
-            text += charOf(chunk[i]);
+            bytes += chunk[i];
     }
-    return text;
+    return docs::fromWindows1251(bytes);
 }
 
 ReplyClass classify(const QByteArray& chunk)

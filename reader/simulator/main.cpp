@@ -27,7 +27,7 @@ const char* const Usage =
     "  --silent          take the commands, never answer\n"
     "  --garbage         answer every command with bytes that are no reply\n"
     "  --hang-up N       hang up the line after N data columns\n"
-    "  --split           send every reply in two parts, 20 ms apart\n"
+    "  --split           send every reply in two parts, 50 ms apart\n"
     "  --paced           send byte by byte at 9600 baud, as a real line does\n"
     "  --delay MS        wait MS milliseconds before every reply\n"
     "  --seed N          another plate of densities\n"

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <pty.h>
 #include <stdexcept>
 #include <unistd.h>
@@ -94,6 +96,14 @@ void ReaderSimulator::hangUp()
 
 void ReaderSimulator::run()
 {
+    if (m_options.paced) {
+        // A UART keeps its pace whatever else the computer does. Where the
+        // system allows it, the pacing thread gets a real-time priority so that
+        // a busy machine does not open gaps between the bytes of a reply.
+        sched_param param{};
+        param.sched_priority = 1;
+        ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &param);
+    }
     char buffer[512];
     while (m_master >= 0) {
         pollfd fds[2] = {{m_master, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
@@ -190,18 +200,18 @@ void ReaderSimulator::handle(const std::string& command)
 
 void ReaderSimulator::reply(const std::string& bytes)
 {
-    if (m_options.replyDelayMs > 0) {
-        m_delayUs += std::int64_t(m_options.replyDelayMs) * 1000;
-        if (!sleepFor(std::int64_t(m_options.replyDelayMs) * 1000))
+    const std::int64_t delayUs = std::int64_t(m_options.turnaroundMs + m_options.replyDelayMs) * 1000;
+    if (delayUs > 0) {
+        m_delayUs += delayUs;
+        if (!sleepFor(delayUs))
             return;
     }
-    const size_t status = bytes.find("\r\n");
-    if (m_options.split && status != std::string::npos && status + 2 < bytes.size()) {
-        send(bytes.data(), status + 2);
+    if (m_options.split && bytes.size() > 1) {
+        send(bytes.data(), 1);
         m_delayUs += std::int64_t(m_options.splitGapMs) * 1000;
         if (!sleepFor(std::int64_t(m_options.splitGapMs) * 1000))
             return;
-        send(bytes.data() + status + 2, bytes.size() - status - 2);
+        send(bytes.data() + 1, bytes.size() - 1);
     } else {
         send(bytes.data(), bytes.size());
     }

@@ -24,11 +24,15 @@ struct Options {
         HangUp,  // hangs up the line after hangUpAfterColumns data columns
     };
     Mode mode = Mode::Normal;
-    bool split = false;      // each reply in two writes, parted after its status line
-    int splitGapMs = 20;     // between the two parts
+    bool split = false;      // each reply in two writes, parted after its first byte
+    int splitGapMs = 50;     // between the two parts
     bool paced = false;      // bytes one at a time at the line's rate
     int baud = 9600;
-    int replyDelayMs = 0;    // before each reply
+    int replyDelayMs = 0;    // before each reply, on top of the turnaround
+    // A reader answers no sooner than its command has crossed the line (a
+    // character time per byte) and it has taken a moment to act on it; the
+    // pseudo-terminal hands the command over at once, so this is waited for.
+    int turnaroundMs = 5;
     int hangUpAfterColumns = 6;
     unsigned seed = 1;       // the plate's densities
 };

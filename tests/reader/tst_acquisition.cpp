@@ -1,0 +1,292 @@
+#include "recordingview.h"
+
+#include "layout/fill.h"
+#include "model/project.h"
+#include "reader/acquisition.h"
+#include "reader/comport.h"
+#include "reader/portnames.h"
+#include "reader/simulator/readersim.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+using namespace pleq;
+using sim::Options;
+using sim::ReaderSimulator;
+
+Q_DECLARE_METATYPE(pleq::sim::Options)
+
+namespace {
+
+// An acquisition against a simulated reader. Pauses are a fifth of the real
+// ones unless a test asks for the real ones; the reader answers well within.
+struct Bench {
+    Project project;
+    RecordingView view;
+    ReaderLink link{project, view};
+    ReaderSimulator reader;
+    QObject guard;
+
+    explicit Bench(Options options = {}, bool realPauses = false)
+        : reader(options)
+    {
+        project.setPortNumber(5);
+        link.setClock(testTime);
+        link.setPortOpener([this](int number) {
+            return std::make_unique<TComPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
+                                              ReaderLink::BaudRate);
+        });
+        if (!realPauses)
+            link.setPause([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms / 5)); });
+        reader.start();
+        // A reply that is not understood leaves the acquisition waiting for
+        // "Прервать": the test then fails instead of hanging.
+        QTimer::singleShot(60000, &guard, [this] { link.StopBtnClick(); });
+    }
+
+    void useEveryWell()
+    {
+        for (int col = 1; col <= 12; ++col)
+            for (int row = 1; row <= 8; ++row)
+                project.plateLayout().setCell(col, row, QStringLiteral("1.1"));
+    }
+
+    // "Прервать" pressed after the given time.
+    void stopAfter(int ms)
+    {
+        QTimer::singleShot(ms, [this] { link.StopBtnClick(); });
+    }
+
+    QString error(const std::function<void()>& f)
+    {
+        try {
+            f();
+        } catch (const Error& e) {
+            return e.message();
+        }
+        return {};
+    }
+
+    QStringList densities() const { return project.densityTable().columnMajorTexts(); }
+};
+
+QString simulated(int col, int row, unsigned seed = 1)
+{
+    return QString::fromStdString(sim::plateValue(col, row, seed));
+}
+
+} // namespace
+
+class TestAcquisition : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void wholePlateIntoTheUsedWells();
+    void completesWhateverTheDelivery_data();
+    void completesWhateverTheDelivery();
+    void portThatDoesNotOpen();
+    void splitRepliesNotUnderstood();
+    void silentReaderStopped();
+    void garbageStopped();
+    void hangUpMidPlate();
+    void secondAcquisitionAfterStop();
+};
+
+void TestAcquisition::wholePlateIntoTheUsedWells()
+{
+    Bench bench;
+    fillPlate(bench.project); // kit 01, one sample: a few wells in use
+    const TextGrid& layout = bench.project.plateLayout();
+    int used = 0;
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row) {
+            used += layout.cell(col, row) != Project::EmptyWell;
+            bench.project.densityTable().setCell(col, row, QStringLiteral("k%1%2").arg(col).arg(row));
+        }
+    QVERIFY(used > 0 && used < 96);
+
+    QVERIFY(bench.link.GoClick());
+
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row) {
+            const QString expected = layout.cell(col, row) == Project::EmptyWell
+                                         ? QStringLiteral("k%1%2").arg(col).arg(row)
+                                         : simulated(col, row);
+            QCOMPARE(bench.project.densityTable().cell(col, row), expected);
+        }
+
+    // The exchange on the wire: the fixed sequence, one "X 0" per column and
+    // one more from the pass that handled the end mark.
+    QByteArray expectedWire = "E\n\rJ 12\n\rZ\n\r";
+    for (int i = 0; i < 13; ++i)
+        expectedWire += "X 0\n\r";
+    QCOMPARE(QByteArray::fromStdString(bench.reader.received()), expectedWire);
+
+    bool timed = false;
+    const QStringList log = logMessages(bench.project, &timed);
+    QVERIFY(timed);
+    QString data;
+    QStringList expectedLog = {" Попытка инициализации ...", " Инициализация успешно ...",
+                               " Определение количества столбцов ...", " Столбцов для сканирования:12",
+                               " Команда выполнена прибором ...", " Команда выполнена прибором ..."};
+    for (int col = 1; col <= 12; ++col) {
+        QString column;
+        for (int row = 1; row <= 8; ++row)
+            column += QLatin1Char(' ') + simulated(col, row);
+        if (col == 12)
+            column += QStringLiteral("OK");
+        data += column;
+        expectedLog << QStringLiteral(" Получены данные : ") + column;
+    }
+    expectedLog << QStringLiteral(" Данные к обработке : ") + data << " Объем : 57 байт"
+                << " Команда выполнена прибором ...";
+    QCOMPARE(log, expectedLog);
+
+    QCOMPARE(bench.view.shown.first(), QStringLiteral("running"));
+    QVERIFY(bench.view.shown.contains(QStringLiteral("Установлено")));
+    QCOMPARE(bench.view.shown.mid(bench.view.shown.size() - 2), (QStringList{"Нет", "idle"}));
+    QVERIFY(!bench.link.readerPort());
+    QVERIFY(!bench.link.acquiring());
+}
+
+void TestAcquisition::completesWhateverTheDelivery_data()
+{
+    QTest::addColumn<Options>("options");
+    QTest::addColumn<bool>("realPauses");
+    Options delayed;
+    delayed.replyDelayMs = 25;
+    QTest::newRow("replies late, within the pauses") << delayed << false;
+    // A real line: bytes one at a time at 9600 baud. Needs the real pauses,
+    // which leave the reader the time its replies take on the wire.
+    Options paced;
+    paced.paced = true;
+    paced.seed = 7;
+    QTest::newRow("bytes paced at 9600 baud, real pauses") << paced << true;
+}
+
+void TestAcquisition::completesWhateverTheDelivery()
+{
+    QFETCH(Options, options);
+    QFETCH(bool, realPauses);
+    Bench bench(options, realPauses);
+    bench.useEveryWell();
+    QVERIFY(bench.link.GoClick());
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row)
+            QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row, options.seed));
+    if (realPauses)
+        QCOMPARE(bench.link.pausedMilliseconds(), 200 + 200 + 300 + 300 + 3800 + 13 * 300);
+}
+
+void TestAcquisition::portThatDoesNotOpen()
+{
+    Project project;
+    RecordingView view;
+    ReaderLink link(project, view); // the real port-name rule: COM0 names no device
+    const QStringList before = project.densityTable().columnMajorTexts();
+    QString message;
+    try {
+        link.GoClick();
+    } catch (const EComPortError& e) {
+        message = e.message();
+    }
+    QCOMPARE(message, QStringLiteral("Error opening port COM0"));
+    QVERIFY(project.readerLog().isEmpty());
+    QCOMPARE(view.shown, (QStringList{"running", "Нет", "idle"}));
+    QVERIFY(!link.acquiring());
+    QCOMPARE(project.densityTable().columnMajorTexts(), before);
+}
+
+void TestAcquisition::splitRepliesNotUnderstood()
+{
+    // Replies are recognised only as whole chunks. Split after its first byte,
+    // the initialisation reply still ends its wait as data with the text "OK";
+    // the acknowledgement of "J 12" becomes "O" and "K" CR LF, which end
+    // nothing: the acquisition waits until "Прервать", writing nothing.
+    Options split;
+    split.split = true;
+    Bench bench(split);
+    bench.useEveryWell();
+    const QStringList before = bench.densities();
+    bench.stopAfter(1000);
+    QVERIFY(!bench.link.GoClick());
+    QCOMPARE(logMessages(bench.project),
+             (QStringList{" Попытка инициализации ...", " Получены данные : ", " Получены данные : OK",
+                          " Данные к обработке : OK", " Объем : 6 байт", " Определение количества столбцов ...",
+                          " Столбцов для сканирования:12", " Получены данные : ", " Получены данные : "}));
+    QCOMPARE(bench.reader.commands(), (std::vector<std::string>{"E", "J 12"}));
+    QCOMPARE(bench.densities(), before);
+    QVERIFY(!bench.link.readerPort());
+}
+
+void TestAcquisition::silentReaderStopped()
+{
+    Options silent;
+    silent.mode = Options::Mode::Silent;
+    Bench bench(silent);
+    bench.useEveryWell();
+    const QStringList before = bench.densities();
+    bench.stopAfter(400);
+    QVERIFY(!bench.link.GoClick());
+    QCOMPARE(bench.densities(), before);
+    QCOMPARE(logMessages(bench.project), QStringList{" Попытка инициализации ..."});
+    QCOMPARE(bench.reader.commands(), std::vector<std::string>{"E"});
+    QVERIFY(!bench.link.readerPort());
+    QCOMPARE(bench.view.shown, (QStringList{"running", "idle", "Нет", "idle"}));
+}
+
+void TestAcquisition::garbageStopped()
+{
+    Options garbage;
+    garbage.mode = Options::Mode::Garbage;
+    Bench bench(garbage);
+    bench.useEveryWell();
+    const QStringList before = bench.densities();
+    bench.stopAfter(400);
+    QVERIFY(!bench.link.GoClick());
+    QCOMPARE(bench.densities(), before);
+    QCOMPARE(bench.link.exchangeState(), ReaderLink::Waiting); // nothing ended the first wait
+    QVERIFY(bench.view.shown.contains(QStringLiteral("Установлено")));
+    QVERIFY(!bench.link.readerPort());
+}
+
+void TestAcquisition::hangUpMidPlate()
+{
+    // The reader is unplugged after six columns: the next "X 0" cannot be
+    // written and the acquisition ends with the port's error.
+    Options hangUp;
+    hangUp.mode = Options::Mode::HangUp;
+    hangUp.hangUpAfterColumns = 6;
+    Bench bench(hangUp);
+    bench.useEveryWell();
+    const QStringList before = bench.densities();
+    QCOMPARE(bench.error([&] { bench.link.GoClick(); }), QStringLiteral("Error writing port COM5"));
+    QVERIFY(bench.reader.hungUp());
+    QCOMPARE(bench.densities(), before);
+    QCOMPARE(bench.link.receivedData().count(QLatin1Char('.')), 6 * 8);
+    QVERIFY(!bench.link.readerPort());
+    QVERIFY(!bench.link.acquiring());
+    QCOMPARE(bench.view.shown.mid(bench.view.shown.size() - 2), (QStringList{"Нет", "idle"}));
+}
+
+void TestAcquisition::secondAcquisitionAfterStop()
+{
+    // Stopped in the poll, the data so far stay in ReceivedData; the next
+    // acquisition empties them and reads the plate whole.
+    Bench bench;
+    bench.useEveryWell();
+    bench.stopAfter(1300); // after the long pause, during the poll
+    QVERIFY(!bench.link.GoClick());
+    QVERIFY(!bench.link.receivedData().isEmpty());
+    QVERIFY(!bench.link.receivedData().contains(QLatin1String("OK")));
+    QVERIFY(bench.link.GoClick());
+    QCOMPARE(bench.project.densityTable().cell(12, 8), simulated(12, 8));
+    QCOMPARE(bench.project.densityTable().cell(1, 1), simulated(1, 1));
+}
+
+QTEST_GUILESS_MAIN(TestAcquisition)
+#include "tst_acquisition.moc"
