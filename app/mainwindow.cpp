@@ -8,6 +8,7 @@
 #include "model/project.h"
 #include "reader/logwindow.h"
 #include "reader/portdialog.h"
+#include "reader/readercontrols.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -100,6 +101,10 @@ TForm1::TForm1(Project& project, QWidget* parent)
     m_form5->hide();
     m_form7 = new TForm7(m_project, this);
     m_form7->hide();
+    // The reader link: Go, StopBtn and Label2 of the calculation window, the
+    // hidden diagnostic controls, the ways to the log window, and the stop of
+    // a running acquisition when this window closes.
+    new ReaderControls(m_project, this, m_ras, m_form5);
 
     resize(1132, 672);
     if (const QScreen* screen = QGuiApplication::primaryScreen())

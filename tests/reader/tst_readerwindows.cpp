@@ -1,0 +1,304 @@
+#include "app/mainwindow.h"
+#include "calc/raswindow.h"
+#include "model/project.h"
+#include "reader/comport.h"
+#include "reader/logwindow.h"
+#include "reader/portdialog.h"
+#include "reader/portnames.h"
+#include "reader/readercontrols.h"
+#include "reader/simulator/readersim.h"
+#include "support/recordingdialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+using namespace pleq;
+
+namespace {
+
+// The whole application window with a simulated reader behind its port.
+struct App {
+    test::RecordingDialogs dialogs;
+    Project project;
+    TForm1 window{project};
+    sim::ReaderSimulator reader;
+    ReaderControls* controls = window.findChild<ReaderControls*>(QStringLiteral("ReaderControls"));
+    QPushButton* go = window.ras()->findChild<QPushButton*>(QStringLiteral("Go"));
+    QPushButton* stopBtn = window.ras()->findChild<QPushButton*>(QStringLiteral("StopBtn"));
+    QLabel* label2 = window.ras()->findChild<QLabel*>(QStringLiteral("Label2"));
+
+    explicit App(sim::Options options = {})
+        : reader(options)
+    {
+        window.show();
+        reader.start();
+    }
+
+    void useSimulator()
+    {
+        controls->link().setPortOpener([this](int number) {
+            return std::make_unique<TComPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
+                                              ReaderLink::BaudRate);
+        });
+        controls->link().setPause([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms / 5)); });
+    }
+
+    QColor label2Colour() const { return label2->palette().color(QPalette::WindowText); }
+    bool portFree() const
+    {
+        try {
+            TComPort port(QString::fromStdString(reader.devicePath()), QStringLiteral("COM9"), 9600);
+            return true;
+        } catch (const EComPortError&) {
+            return false;
+        }
+    }
+};
+
+} // namespace
+
+class TestReaderWindows : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void portDialogAtStart();
+    void portDialogChoices_data();
+    void portDialogChoices();
+    void portDialogRefusesTypingAndBadText();
+    void portDialogShowsDevice();
+    void logWindowFollowsTheLog();
+    void goWithPortZero();
+    void acquisitionThroughTheWindow();
+    void stopButton();
+    void closingDuringAcquisition();
+    void logWindowReachable();
+    void diagnosticControls();
+};
+
+void TestReaderWindows::portDialogAtStart()
+{
+    test::RecordingDialogs dialogs;
+    Project project;
+    TForm7 dialog(project);
+    dialog.show();
+    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
+    QCOMPARE(portN->currentText(), QStringLiteral("0"));
+    QCOMPARE(portN->count(), 256);
+    QCOMPARE(portN->itemText(255), QStringLiteral("255"));
+    dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    QCOMPARE(project.portNumber(), 0);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(dialogs.errors.isEmpty());
+}
+
+void TestReaderWindows::portDialogChoices_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("255 accepted") << 255 << "Button1" << 255;
+    QTest::newRow("3 accepted") << 3 << "Button1" << 3;
+    QTest::newRow("Отмена keeps 7") << 12 << "Button2" << 7;
+}
+
+void TestReaderWindows::portDialogChoices()
+{
+    QFETCH(int, index);
+    QFETCH(QString, button);
+    QFETCH(int, stored);
+    test::RecordingDialogs dialogs;
+    Project project;
+    project.setPortNumber(7);
+    TForm7 dialog(project);
+    dialog.show();
+    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
+    QCOMPARE(portN->currentText(), QStringLiteral("7"));
+    portN->setCurrentIndex(index);
+    dialog.findChild<QPushButton*>(button)->click();
+    QCOMPARE(project.portNumber(), stored);
+    QVERIFY(!dialog.isVisible());
+
+    // Shown again: the stored number, the full list rebuilt.
+    portN->setEditText(QStringLiteral("99"));
+    dialog.show();
+    QCOMPARE(portN->currentText(), QString::number(stored));
+    QCOMPARE(portN->count(), 256);
+    QCOMPARE(portN->itemText(0), QStringLiteral("0"));
+}
+
+void TestReaderWindows::portDialogRefusesTypingAndBadText()
+{
+    test::RecordingDialogs dialogs;
+    Project project;
+    TForm7 dialog(project);
+    dialog.show();
+    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
+    QTest::keyClicks(portN->lineEdit(), QStringLiteral("12x"));
+    QTest::keyClick(portN->lineEdit(), Qt::Key_Backspace);
+    QCOMPARE(portN->currentText(), QStringLiteral("0"));
+
+    // Emptied with the mouse or Delete: the conversion fails, the window stays.
+    portN->lineEdit()->selectAll();
+    QTest::keyClick(portN->lineEdit(), Qt::Key_Delete);
+    QCOMPARE(portN->currentText(), QString());
+    dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    QCOMPARE(dialogs.errors, QStringList{"'' is not a valid integer value"});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(project.portNumber(), 0);
+}
+
+void TestReaderWindows::portDialogShowsDevice()
+{
+    Project project;
+    TForm7 dialog(project);
+    dialog.setDeviceLister([] { return QStringList{"/dev/ttyUSB0", "/dev/ttyS0"}; });
+    dialog.show();
+    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
+    auto* device = dialog.findChild<QLabel*>(QStringLiteral("PortDevice"));
+    QCOMPARE(device->text(), QStringLiteral("нет устройства")); // COM0
+    portN->setCurrentIndex(2);
+    QCOMPARE(device->text(), QStringLiteral("/dev/ttyUSB0"));
+    portN->setCurrentIndex(3);
+    QCOMPARE(device->text(), QStringLiteral("нет устройства"));
+}
+
+void TestReaderWindows::logWindowFollowsTheLog()
+{
+    Project project;
+    project.appendLog(QStringLiteral("10:00:00 before"));
+    TForm5 form(project);
+    project.appendLog(QStringLiteral("10:00:01 after"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Form5"));
+    QCOMPARE(form.memRead1()->toPlainText(), QStringLiteral("10:00:00 before\n10:00:01 after"));
+}
+
+void TestReaderWindows::goWithPortZero()
+{
+    App app;
+    QVERIFY(app.controls && app.go && app.stopBtn && app.label2);
+    QTest::mouseClick(app.go, Qt::LeftButton);
+    QCOMPARE(app.dialogs.errors, QStringList{"Error opening port COM0"});
+    QVERIFY(app.go->isEnabled());
+    QVERIFY(app.stopBtn->isHidden());
+    QVERIFY(app.project.readerLog().isEmpty());
+    QCOMPARE(app.label2->text(), QStringLiteral("Нет"));
+}
+
+void TestReaderWindows::acquisitionThroughTheWindow()
+{
+    App app;
+    app.useSimulator();
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row)
+            app.project.plateLayout().setCell(col, row, QStringLiteral("1.1"));
+    bool runningShown = false;
+    QString labelDuringData;
+    QColor colourDuringData;
+    QTimer::singleShot(300, [&] { runningShown = !app.go->isEnabled() && app.stopBtn->isVisible(); });
+    // The poll starts after about a second of scaled pauses; columns arrive.
+    QTimer::singleShot(1600, [&] {
+        labelDuringData = app.label2->text();
+        colourDuringData = app.label2Colour();
+    });
+    QTest::mouseClick(app.go, Qt::LeftButton); // returns when the acquisition has ended
+    QVERIFY(app.dialogs.errors.isEmpty());
+    QVERIFY(runningShown);
+    QCOMPARE(labelDuringData, QStringLiteral("Установлено"));
+    QCOMPARE(colourDuringData, QColor(0, 128, 0));
+    QCOMPARE(app.label2->text(), QStringLiteral("Нет"));
+    QCOMPARE(app.label2Colour(), QColor(255, 0, 0));
+    QVERIFY(app.go->isEnabled());
+    QVERIFY(app.stopBtn->isHidden());
+    QCOMPARE(app.project.densityTable().cell(12, 8), QString::fromStdString(sim::plateValue(12, 8, 1)));
+    QVERIFY(app.portFree());
+}
+
+void TestReaderWindows::stopButton()
+{
+    sim::Options silent;
+    silent.mode = sim::Options::Mode::Silent;
+    App app(silent);
+    app.useSimulator();
+    const QStringList before = app.project.densityTable().columnMajorTexts();
+    QTimer::singleShot(400, [&] { QTest::mouseClick(app.stopBtn, Qt::LeftButton); });
+    QTest::mouseClick(app.go, Qt::LeftButton);
+    QVERIFY(app.dialogs.errors.isEmpty());
+    QVERIFY(app.go->isEnabled());
+    QVERIFY(app.stopBtn->isHidden());
+    QCOMPARE(app.project.densityTable().columnMajorTexts(), before);
+    QVERIFY(app.portFree());
+}
+
+void TestReaderWindows::closingDuringAcquisition()
+{
+    // Closing the main window stops the acquisition, which releases the port
+    // and returns, so that the application's loop can end.
+    sim::Options silent;
+    silent.mode = sim::Options::Mode::Silent;
+    App app(silent);
+    app.useSimulator();
+    QTimer::singleShot(400, [&] { app.window.close(); });
+    QTest::mouseClick(app.go, Qt::LeftButton);
+    QVERIFY(!app.window.isVisible());
+    QVERIFY(!app.controls->link().acquiring());
+    QVERIFY(!app.controls->link().readerPort());
+    QVERIFY(app.portFree());
+}
+
+void TestReaderWindows::logWindowReachable()
+{
+    App app;
+    auto* form5 = app.window.form5();
+    QVERIFY(!form5->isVisible());
+    app.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&app.window));
+    QTest::keySequence(&app.window, QKeySequence(ReaderControls::LogShortcut));
+    QVERIFY(form5->isVisible());
+    form5->hide();
+    QTest::mouseClick(app.label2, Qt::LeftButton);
+    QVERIFY(form5->isVisible());
+}
+
+void TestReaderWindows::diagnosticControls()
+{
+    App app;
+    app.useSimulator();
+    auto* button1 = app.window.findChild<QPushButton*>(QStringLiteral("Button1"));
+    auto* button2 = app.window.findChild<QPushButton*>(QStringLiteral("Button2"));
+    auto* edtWrite = app.window.findChild<QLineEdit*>(QStringLiteral("edtWrite"));
+    QVERIFY(button1->isHidden() && button2->isHidden() && edtWrite->isHidden());
+
+    button2->click(); // no port: nothing happens
+    QVERIFY(app.reader.received().empty());
+
+    int openedNumber = -1;
+    auto opener = [&](int number) {
+        openedNumber = number;
+        return std::make_unique<TComPort>(QString::fromStdString(app.reader.devicePath()), comPortName(number), 9600);
+    };
+    app.controls->link().setPortOpener(opener);
+    app.project.setPortNumber(4);
+    button1->click();
+    QCOMPARE(openedNumber, 1); // COM1 whatever the port number
+    edtWrite->setText(QStringLiteral("E"));
+    button2->click();
+    QTRY_VERIFY(app.project.readerLog().join(QLatin1Char('\n')).contains(QStringLiteral(" Инициализация успешно ...")));
+    QCOMPARE(app.reader.received(), std::string("E\n\r"));
+
+    // Again on the held COM1: this port refuses a second open.
+    button1->click();
+    QCOMPARE(app.dialogs.errors, QStringList{"Error opening port COM1"});
+}
+
+QTEST_MAIN(TestReaderWindows)
+#include "tst_readerwindows.moc"
