@@ -247,8 +247,15 @@ void TestReaderWindows::closingDuringAcquisition()
     silent.mode = sim::Options::Mode::Silent;
     App app(silent);
     app.useSimulator();
+    // As in the application: Go clicked from the running loop, the window
+    // closed during the acquisition; the loop must then end by itself.
+    QTimer::singleShot(0, [&] { QTest::mouseClick(app.go, Qt::LeftButton); });
     QTimer::singleShot(400, [&] { app.window.close(); });
-    QTest::mouseClick(app.go, Qt::LeftButton);
+    QTimer::singleShot(20000, [&] { // a hang fails the test
+        app.controls->link().StopBtnClick();
+        QApplication::exit(99);
+    });
+    QCOMPARE(QApplication::exec(), 0);
     QVERIFY(!app.window.isVisible());
     QVERIFY(!app.controls->link().acquiring());
     QVERIFY(!app.controls->link().readerPort());

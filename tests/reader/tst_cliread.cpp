@@ -1,0 +1,122 @@
+#include "docs/projectfile.h"
+#include "layout/fill.h"
+#include "model/project.h"
+#include "reader/simulator/readersim.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pleq;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run pleqCli(const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(PLEQ_CLI), args);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestCliRead : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void readsThePlate();
+    void silentReader();
+    void errors_data();
+    void errors();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_projectPath;
+    Project m_project;
+};
+
+void TestCliRead::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    fillPlate(m_project);
+    m_projectPath = m_dir.filePath(QStringLiteral("plate.plq"));
+    saveProject(m_project, m_projectPath);
+}
+
+void TestCliRead::readsThePlate()
+{
+    // The real pauses: a whole acquisition as the program runs it.
+    sim::ReaderSimulator reader;
+    reader.start();
+    const QString out = m_dir.filePath(QStringLiteral("read.plq"));
+    const Run run = pleqCli({QStringLiteral("read"), m_projectPath, QStringLiteral("--device"),
+                             QString::fromStdString(reader.devicePath()), QStringLiteral("-o"), out});
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(run.err.contains(QStringLiteral(" Попытка инициализации ...\n")));
+    QVERIFY(run.err.contains(QStringLiteral(" Объем : 57 байт\n")));
+
+    Project read;
+    openProject(read, out);
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row) {
+            const bool used = m_project.plateLayout().cell(col, row) != Project::EmptyWell;
+            QCOMPARE(read.densityTable().cell(col, row),
+                     used ? QString::fromStdString(sim::plateValue(col, row, 1)) : QString());
+        }
+    QCOMPARE(read.plateLayout().columnMajorTexts(), m_project.plateLayout().columnMajorTexts());
+}
+
+void TestCliRead::silentReader()
+{
+    sim::Options silent;
+    silent.mode = sim::Options::Mode::Silent;
+    sim::ReaderSimulator reader(silent);
+    reader.start();
+    const QString out = m_dir.filePath(QStringLiteral("silent.plq"));
+    const Run run = pleqCli({QStringLiteral("read"), m_projectPath, QStringLiteral("--device"),
+                             QString::fromStdString(reader.devicePath()), QStringLiteral("--silence"),
+                             QStringLiteral("1"), QStringLiteral("-o"), out});
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.err.endsWith(QStringLiteral("pleq-cli: the reader did not answer for 1 s\n")));
+    QVERIFY(!QFile::exists(out));
+}
+
+void TestCliRead::errors_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("message");
+    const QString usage = QStringLiteral(
+        "usage: pleq-cli read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS]");
+    QTest::newRow("no port") << QStringList() << usage;
+    QTest::newRow("both") << QStringList{"--port", "1", "--device", "/dev/null"} << usage;
+    QTest::newRow("port not a number") << QStringList{"--port", "x"} << "'x' is not a valid integer value";
+    QTest::newRow("COM0") << QStringList{"--port", "0"} << "Error opening port COM0";
+    QTest::newRow("no such device") << QStringList{"--device", "/dev/ttyNoSuch"}
+                                    << "Error opening port /dev/ttyNoSuch";
+    QTest::newRow("silence zero") << QStringList{"--port", "1", "--silence", "0"}
+                                  << "--silence takes a number of seconds from 1";
+}
+
+void TestCliRead::errors()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, message);
+    const Run run = pleqCli(QStringList{QStringLiteral("read"), m_projectPath} + options);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.endsWith(QStringLiteral("pleq-cli: ") + message + QLatin1Char('\n')), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCliRead)
+#include "tst_cliread.moc"
