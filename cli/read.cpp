@@ -9,6 +9,10 @@
 
 #include <QTimer>
 
+#include <chrono>
+
+#include <sys/resource.h>
+
 namespace pleq::cli {
 
 namespace {
@@ -32,10 +36,10 @@ public:
 int read(const QStringList& args)
 {
     const QString usage = QStringLiteral(
-        "usage: pleq-cli read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS]");
+        "usage: pleq-cli read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS] [--stats]");
     const Options options = parseOptions(
         args, {QStringLiteral("--device"), QStringLiteral("--port"), QStringLiteral("-o"), QStringLiteral("--silence")},
-        {}, usage);
+        {QStringLiteral("--stats")}, usage);
     const bool byDevice = options.has(QStringLiteral("--device"));
     if (byDevice == options.has(QStringLiteral("--port")))
         throw Error(usage);
@@ -69,7 +73,25 @@ int read(const QStringList& args)
     });
     silent.start();
 
-    if (!link.GoClick())
+    // --stats, for bench/reader.sh: the acquisition's wall time, the pauses it
+    // slept and the CPU time of the whole process (both threads) meanwhile.
+    const auto cpuMs = [] {
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0
+               + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+    };
+    const auto startWall = std::chrono::steady_clock::now();
+    const double startCpu = cpuMs();
+    const bool acquired = link.GoClick();
+    if (acquired && options.has(QStringLiteral("--stats"))) {
+        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - startWall).count();
+        err(QStringLiteral("stats: wall_ms=%1 pauses_ms=%2 cpu_ms=%3\n")
+                .arg(wallMs, 0, 'f', 1)
+                .arg(link.pausedMilliseconds())
+                .arg(cpuMs() - startCpu, 0, 'f', 1));
+    }
+    if (!acquired)
         return fail(timedOut ? QStringLiteral("the reader did not answer for %1 s").arg(silence)
                              : QStringLiteral("the acquisition was stopped"));
     writeOutput(options.value(QStringLiteral("-o")), writeProjectFile(*project));

@@ -30,6 +30,7 @@ const char* const Usage =
     "  --split           send every reply in two parts, 50 ms apart\n"
     "  --paced           send byte by byte at 9600 baud, as a real line does\n"
     "  --delay MS        wait MS milliseconds before every reply\n"
+    "  --turnaround MS   the reader's least time to answer (default 5)\n"
     "  --seed N          another plate of densities\n"
     "  --link PATH       also make PATH a symbolic link to the device\n"
     "Stops on Ctrl+C and prints what it received.\n";
@@ -62,6 +63,8 @@ int main(int argc, char* argv[])
             options.paced = true;
         } else if (arg == "--delay") {
             options.replyDelayMs = std::atoi(value());
+        } else if (arg == "--turnaround") {
+            options.turnaroundMs = std::atoi(value());
         } else if (arg == "--seed") {
             options.seed = unsigned(std::strtoul(value(), nullptr, 10));
         } else if (arg == "--link") {

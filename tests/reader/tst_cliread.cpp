@@ -97,7 +97,7 @@ void TestCliRead::errors_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("message");
     const QString usage = QStringLiteral(
-        "usage: pleq-cli read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS]");
+        "usage: pleq-cli read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS] [--stats]");
     QTest::newRow("no port") << QStringList() << usage;
     QTest::newRow("both") << QStringList{"--port", "1", "--device", "/dev/null"} << usage;
     QTest::newRow("port not a number") << QStringList{"--port", "x"} << "'x' is not a valid integer value";
