@@ -39,6 +39,7 @@ ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, QWidget* c
     if (m_stop)
         connect(m_stop, &QPushButton::clicked, this, [this] { m_link.StopBtnClick(); });
     if (m_label) {
+        m_filteredLabel = m_label;
         m_label->installEventFilter(this);
         m_label->setCursor(Qt::PointingHandCursor);
         m_label->setToolTip(QStringLiteral("Журнал ридера (Ctrl+L)"));
@@ -56,6 +57,7 @@ ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, QWidget* c
         auto* shortcut = new QShortcut(QKeySequence(LogShortcut), mainWindow);
         shortcut->setObjectName(QStringLiteral("ReaderLogShortcut"));
         connect(shortcut, &QShortcut::activated, this, &ReaderControls::showLog);
+        m_filteredWindow = mainWindow;
         mainWindow->installEventFilter(this);
     }
 }
@@ -73,13 +75,13 @@ void ReaderControls::showLog()
 
 bool ReaderControls::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_label && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == m_filteredLabel && event->type() == QEvent::MouseButtonRelease) {
         showLog();
         return false;
     }
     // The application ends with the main window: a running acquisition stops
     // at its next test, releases the port and returns to the closing loop.
-    if (watched == m_mainWindow && event->type() == QEvent::Close && m_link.acquiring())
+    if (watched == m_filteredWindow && event->type() == QEvent::Close && m_link.acquiring())
         m_link.StopBtnClick();
     return QObject::eventFilter(watched, event);
 }

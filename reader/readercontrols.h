@@ -47,6 +47,10 @@ private:
     QPointer<QPushButton> m_stop;
     QPointer<QLabel> m_label;
     QPointer<QLineEdit> m_edtWrite;
+    // Only compared with the watched object, never used: an object being
+    // destroyed still passes its last events through the filter.
+    const QObject* m_filteredLabel = nullptr;
+    const QObject* m_filteredWindow = nullptr;
 };
 
 } // namespace pleq

@@ -1,93 +1,17 @@
-#include "recordingview.h"
+#include "acquisitionbench.h"
 
 #include "layout/fill.h"
-#include "model/project.h"
-#include "reader/acquisition.h"
-#include "reader/comport.h"
-#include "reader/portnames.h"
-#include "reader/simulator/readersim.h"
 
 #include <QTest>
-#include <QTimer>
 
-#include <chrono>
-#include <memory>
-#include <thread>
 
-using namespace pleq;
-using sim::Options;
-using sim::ReaderSimulator;
-
-Q_DECLARE_METATYPE(pleq::sim::Options)
-
-namespace {
-
-// An acquisition against a simulated reader. Pauses are a fifth of the real
-// ones unless a test asks for the real ones; the reader answers well within.
-struct Bench {
-    Project project;
-    RecordingView view;
-    ReaderLink link{project, view};
-    ReaderSimulator reader;
-    QObject guard;
-
-    explicit Bench(Options options = {}, bool realPauses = false)
-        : reader(options)
-    {
-        project.setPortNumber(5);
-        link.setClock(testTime);
-        link.setPortOpener([this](int number) {
-            return std::make_unique<TComPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
-                                              ReaderLink::BaudRate);
-        });
-        if (!realPauses)
-            link.setPause([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms / 5)); });
-        reader.start();
-        // A reply that is not understood leaves the acquisition waiting for
-        // "Прервать": the test then fails instead of hanging.
-        QTimer::singleShot(60000, &guard, [this] { link.StopBtnClick(); });
-    }
-
-    void useEveryWell()
-    {
-        for (int col = 1; col <= 12; ++col)
-            for (int row = 1; row <= 8; ++row)
-                project.plateLayout().setCell(col, row, QStringLiteral("1.1"));
-    }
-
-    // "Прервать" pressed after the given time.
-    void stopAfter(int ms)
-    {
-        QTimer::singleShot(ms, [this] { link.StopBtnClick(); });
-    }
-
-    QString error(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const Error& e) {
-            return e.message();
-        }
-        return {};
-    }
-
-    QStringList densities() const { return project.densityTable().columnMajorTexts(); }
-};
-
-QString simulated(int col, int row, unsigned seed = 1)
-{
-    return QString::fromStdString(sim::plateValue(col, row, seed));
-}
-
-} // namespace
 
 class TestAcquisition : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void wholePlateIntoTheUsedWells();
-    void completesWhateverTheDelivery_data();
-    void completesWhateverTheDelivery();
+    void lateRepliesWithinThePauses();
     void portThatDoesNotOpen();
     void splitRepliesNotUnderstood();
     void silentReaderStopped();
@@ -153,33 +77,16 @@ void TestAcquisition::wholePlateIntoTheUsedWells()
     QVERIFY(!bench.link.acquiring());
 }
 
-void TestAcquisition::completesWhateverTheDelivery_data()
+void TestAcquisition::lateRepliesWithinThePauses()
 {
-    QTest::addColumn<Options>("options");
-    QTest::addColumn<bool>("realPauses");
     Options delayed;
     delayed.replyDelayMs = 25;
-    QTest::newRow("replies late, within the pauses") << delayed << false;
-    // A real line: bytes one at a time at 9600 baud. Needs the real pauses,
-    // which leave the reader the time its replies take on the wire.
-    Options paced;
-    paced.paced = true;
-    paced.seed = 7;
-    QTest::newRow("bytes paced at 9600 baud, real pauses") << paced << true;
-}
-
-void TestAcquisition::completesWhateverTheDelivery()
-{
-    QFETCH(Options, options);
-    QFETCH(bool, realPauses);
-    Bench bench(options, realPauses);
+    Bench bench(delayed);
     bench.useEveryWell();
     QVERIFY(bench.link.GoClick());
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row)
-            QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row, options.seed));
-    if (realPauses)
-        QCOMPARE(bench.link.pausedMilliseconds(), 200 + 200 + 300 + 300 + 3800 + 13 * 300);
+            QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row));
 }
 
 void TestAcquisition::portThatDoesNotOpen()

@@ -1,0 +1,34 @@
+// A real line: the reader's bytes one at a time at 9600 baud, with the real
+// pauses, which leave the reader the time its replies take on the wire. Every
+// reply must be gathered whole (an acknowledgement split into "O" and "K" CR
+// LF would leave the acquisition waiting). Runs alone (RUN_SERIAL): a machine
+// busy with other tests can hold back the pseudo-terminal's delivery of a byte
+// for longer than the three character times that end a chunk.
+
+#include "acquisitionbench.h"
+
+#include <QTest>
+
+class TestAcquisitionPaced : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void wholePlateAtLineSpeed();
+};
+
+void TestAcquisitionPaced::wholePlateAtLineSpeed()
+{
+    Options paced;
+    paced.paced = true;
+    paced.seed = 7;
+    Bench bench(paced, true);
+    bench.useEveryWell();
+    QVERIFY(bench.link.GoClick());
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row)
+            QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row, 7));
+    QCOMPARE(bench.link.pausedMilliseconds(), 200 + 200 + 300 + 300 + 3800 + 13 * 300);
+}
+
+QTEST_GUILESS_MAIN(TestAcquisitionPaced)
+#include "tst_acquisition_paced.moc"
