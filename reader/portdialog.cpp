@@ -6,6 +6,7 @@
 #include "reader/portnames.h"
 
 #include <QComboBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,17 +23,16 @@ TForm7::TForm7(Project& project, QWidget* parent)
     setWindowTitle(QStringLiteral("Настройка ридера"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
-    setFixedSize(253, 59);
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
     auto* label1 = new QLabel(QStringLiteral("Номер порта"), this);
     label1->setObjectName(QStringLiteral("Label1"));
-    label1->setGeometry(8, 8, 72, 16);
 
     m_portN = new QComboBox(this);
     m_portN->setObjectName(QStringLiteral("PortN"));
     m_portN->setEditable(true);
     m_portN->setInsertPolicy(QComboBox::NoInsert);
-    m_portN->setGeometry(82, 4, 57, 22);
+    m_portN->setFixedWidth(57);
     m_portN->installEventFilter(this);
     m_portN->lineEdit()->installEventFilter(this);
     connect(m_portN, &QComboBox::currentTextChanged, this, &TForm7::showDevice);
@@ -40,23 +40,33 @@ TForm7::TForm7(Project& project, QWidget* parent)
     // Which device file the number stands for, by the port-name rule.
     m_device = new QLabel(this);
     m_device->setObjectName(QStringLiteral("PortDevice"));
-    m_device->setGeometry(144, 8, 105, 16);
     m_device->setToolTip(QStringLiteral("COM1, COM2, ... — /dev/ttyS*, затем /dev/ttyUSB*, затем /dev/ttyACM*"));
 
     auto* label2 = new QLabel(QStringLiteral("Скорость порта: 9600"), this);
     label2->setObjectName(QStringLiteral("Label2"));
-    label2->setGeometry(8, 36, 112, 16);
 
     auto* button1 = new QPushButton(QStringLiteral("Принять"), this);
     button1->setObjectName(QStringLiteral("Button1"));
-    button1->setGeometry(122, 32, 64, 23);
     button1->setDefault(true);
     connect(button1, &QPushButton::clicked, this, &TForm7::Button1Click);
 
     auto* button2 = new QPushButton(QStringLiteral("Отмена"), this);
     button2->setObjectName(QStringLiteral("Button2"));
-    button2->setGeometry(188, 32, 61, 23);
     connect(button2, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 6, 8, 6);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(label1, 0, 0);
+    grid->addWidget(m_portN, 0, 1);
+    grid->addWidget(m_device, 0, 2, 1, 2);
+    grid->addWidget(label2, 1, 0, 1, 2);
+    grid->addWidget(button1, 1, 2);
+    grid->addWidget(button2, 1, 3);
+    // Not resizable; at least the original 253 x 59, larger where the fonts need it.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumSize(253, 59);
 }
 
 void TForm7::showEvent(QShowEvent* event)
