@@ -7,17 +7,31 @@
 #include "reader/acquisition.h"
 #include "reader/comport.h"
 
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <chrono>
 
+#include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace pleq::cli {
 
 namespace {
 
 const int DefaultSilence = 30; // seconds without a line in the log
+
+// Ctrl+C stops the acquisition as "Прервать" does, so that the port is
+// released with its settings restored: the signal only writes to a pipe.
+int g_interruptPipe[2] = {-1, -1};
+
+void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
+}
 
 // No window: the log goes to stderr, label and buttons show nowhere.
 class NoView final : public ReaderView
@@ -73,6 +87,18 @@ int read(const QStringList& args)
     });
     silent.start();
 
+    bool interrupted = false;
+    std::unique_ptr<QSocketNotifier> interrupt;
+    if (::pipe2(g_interruptPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        interrupt = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
+        QObject::connect(interrupt.get(), &QSocketNotifier::activated, [&] {
+            interrupted = true;
+            link.StopBtnClick();
+        });
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+    }
+
     // --stats, for bench/reader.sh: the acquisition's wall time, the pauses it
     // slept and the CPU time of the whole process (both threads) meanwhile.
     const auto cpuMs = [] {
@@ -92,8 +118,8 @@ int read(const QStringList& args)
                 .arg(cpuMs() - startCpu, 0, 'f', 1));
     }
     if (!acquired)
-        return fail(timedOut ? QStringLiteral("the reader did not answer for %1 s").arg(silence)
-                             : QStringLiteral("the acquisition was stopped"));
+        return fail(timedOut && !interrupted ? QStringLiteral("the reader did not answer for %1 s").arg(silence)
+                                             : QStringLiteral("the acquisition was stopped"));
     writeOutput(options.value(QStringLiteral("-o")), writeProjectFile(*project));
     return 0;
 }

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void initTestCase();
     void readsThePlate();
     void silentReader();
+    void terminated();
     void errors_data();
     void errors();
 
@@ -89,6 +90,29 @@ void TestCliRead::silentReader()
                              QStringLiteral("1"), QStringLiteral("-o"), out});
     QCOMPARE(run.status, 1);
     QVERIFY(run.err.endsWith(QStringLiteral("pleq-cli: the reader did not answer for 1 s\n")));
+    QVERIFY(!QFile::exists(out));
+}
+
+void TestCliRead::terminated()
+{
+    // SIGTERM (or Ctrl+C) stops the acquisition as "Прервать" does: the port
+    // is released properly and nothing is written.
+    sim::Options silent;
+    silent.mode = sim::Options::Mode::Silent;
+    sim::ReaderSimulator reader(silent);
+    reader.start();
+    const QString out = m_dir.filePath(QStringLiteral("terminated.plq"));
+    QProcess process;
+    process.start(QStringLiteral(PLEQ_CLI), {QStringLiteral("read"), m_projectPath, QStringLiteral("--device"),
+                                             QString::fromStdString(reader.devicePath()), QStringLiteral("-o"), out});
+    QVERIFY(process.waitForStarted());
+    QTest::qWait(700);
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(process.readAllStandardError())
+                .endsWith(QStringLiteral("pleq-cli: the acquisition was stopped\n")));
     QVERIFY(!QFile::exists(out));
 }
 
