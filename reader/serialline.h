@@ -34,7 +34,7 @@ public:
     // Throws "Error waiting port ... event" when the line is gone.
     bool waitForBytes();
     // Once bytes are queued: sleeps until the line has been quiet for about
-    // three character times or `limit` bytes are queued (true), or until
+    // three character times (20 ms at least) or `limit` bytes are queued (true), or until
     // wake() (false). A reply trickling in byte by byte thus stays whole.
     bool gather(int limit);
     // The number of bytes queued. Throws "Error clearing port".

@@ -11,6 +11,7 @@
 
 #include <mutex>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -142,8 +143,12 @@ SerialLine::SerialLine(const QString& device, const QString& portName, int baud)
         if (::tcflush(d->fd, TCIOFLUSH) != 0)
             d->fail(QStringLiteral("Error purging port ") + portName);
 
-        // A character time is 10 bits (start, 8 data, stop).
-        const long quietNs = 3L * 10L * 1000000000L / baud;
+        // Quiet means three character times (10 bits each: start, 8 data,
+        // stop), but never less than 20 ms: a 16550 hands its bytes to the tty
+        // in bursts of 8 (about 8 ms apart at 9600 baud) and a USB adapter
+        // every 16 ms, and a reply split at such a gap would lose the first
+        // byte of its second chunk, a digit of a density.
+        const long quietNs = std::max(3L * 10L * 1000000000L / baud, 20L * 1000000L);
         d->quiet = {quietNs / 1000000000L, quietNs % 1000000000L};
 
         d->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);

@@ -211,10 +211,22 @@ void TestComPort::trickleGatheredIntoOneChunk()
     QTRY_COMPARE(chunks.all().size(), 4);
     QCOMPARE(chunks.list, QList<QByteArray>{"OK\r\n"});
 
+    // A UART driver hands bytes on in bursts of 8, about 8 ms apart at 9600
+    // baud: the reply must still come as one chunk, whose first byte alone is
+    // dropped, not a digit of a density in the middle.
+    chunks.list.clear();
+    const QByteArray reply = "0\r\n 0.123 0.456 0.789 1.234 1.567 1.890 2.123 2.456\r\n";
+    for (qsizetype i = 0; i < reply.size(); i += 8) {
+        QVERIFY(pty.write(reply.mid(i, 8)));
+        ::usleep(8000);
+    }
+    QTRY_COMPARE(chunks.all().size(), reply.size());
+    QCOMPARE(chunks.list, QList<QByteArray>{reply});
+
     // A gap of many character times ends a chunk.
     chunks.list.clear();
     QVERIFY(pty.write("0\r\n"));
-    QTest::qWait(50);
+    QTest::qWait(80);
     QVERIFY(pty.write("OK\r\n"));
     QTRY_COMPARE(chunks.list, (QList<QByteArray>{"0\r\n", "OK\r\n"}));
 }
