@@ -17,7 +17,7 @@ const char* const Usage =
     "  calc PROJECT.plq [--json] [--decimal SEP] calculate the plate\n"
     "  protocol PROJECT.plq [-o FILE] [--decimal SEP]\n"
     "                                            calculate and write the protocol\n"
-    "  read PROJECT.plq (--device PATH | --port N) [-o OUT.plq]\n"
+    "  read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS] [--stats]\n"
     "                                            acquire the densities from the reader\n";
 
 } // namespace
