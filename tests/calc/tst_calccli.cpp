@@ -1,3 +1,4 @@
+#include "support/clirun.h"
 #include "docs/projectfile.h"
 #include "model/project.h"
 #include "platefixture.h"
@@ -26,12 +27,8 @@ private Q_SLOTS:
 
 private:
     QString save(int kit, const QString& wells, const QString& name);
-    struct Run {
-        int status;
-        QByteArray out;
-        QByteArray err;
-    };
-    static Run cli(const QStringList& args);
+    using Run = test::CliRun;
+    static Run cli(const QStringList& args) { return test::runCli(QStringList{QStringLiteral("calc")} + args); }
 
     QTemporaryDir m_dir;
 };
@@ -44,16 +41,6 @@ QString TestCalcCli::save(int kit, const QString& wells, const QString& name)
     const QString path = m_dir.filePath(name + QStringLiteral(".plq"));
     saveProject(project, path);
     return path;
-}
-
-TestCalcCli::Run TestCalcCli::cli(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(PLEQ_CLI), QStringList{QStringLiteral("calc")} + args);
-    if (!process.waitForFinished(30000))
-        qFatal("pleq-cli did not finish");
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
 }
 
 void TestCalcCli::json_data()
@@ -186,7 +173,7 @@ void TestCalcCli::usage()
     const Run run = cli(args);
     QCOMPARE(run.status, 1);
     QVERIFY(run.out.isEmpty());
-    QVERIFY2(QString::fromUtf8(run.err).contains(stderr), run.err.constData());
+    QVERIFY2(run.err.contains(stderr), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TestCalcCli)

@@ -1,3 +1,4 @@
+#include "support/clirun.h"
 #include "docstest.h"
 
 #include "docs/projectfile.h"
@@ -15,24 +16,11 @@ using namespace pleq::test;
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
+using Run = test::CliRun;
 
 Run cli(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(PLEQ_CLI), args);
-    Run r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return test::runCli(args);
 }
 
 QString fixturePath(const QString& name)

@@ -1,3 +1,4 @@
+#include "support/clirun.h"
 #include "platemap.h"
 
 #include "docs/projectfile.h"
@@ -16,23 +17,11 @@ using test::wellsOf;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = test::CliRun;
 
 Run pleqCli(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(PLEQ_CLI), args);
-    Run run;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = p.exitCode();
-    run.out = p.readAllStandardOutput();
-    run.err = p.readAllStandardError();
-    return run;
+    return test::runCli(args);
 }
 
 QByteArray readFile(const QString& path)
@@ -119,7 +108,7 @@ void TestCliFill::sameAsWindow()
     if (!error.isEmpty()) {
         QCOMPARE(dialogs.errors, QStringList{error});
         QCOMPARE(toFile.status, 1);
-        QCOMPARE(QString::fromUtf8(toFile.err), QStringLiteral("pleq-cli: ") + error + QLatin1Char('\n'));
+        QCOMPARE(toFile.err, QStringLiteral("pleq-cli: ") + error + QLatin1Char('\n'));
         QVERIFY(toFile.out.isEmpty());
         QVERIFY(!QFile::exists(out));
         const Run toStdout = pleqCli({QStringLiteral("fill"), in});
@@ -128,7 +117,7 @@ void TestCliFill::sameAsWindow()
         return;
     }
     QVERIFY(dialogs.errors.isEmpty());
-    QCOMPARE(QString::fromUtf8(toFile.err), QString());
+    QVERIFY(toFile.err.isEmpty());
     QCOMPARE(toFile.status, 0);
     QVERIFY(toFile.out.isEmpty());
 
@@ -158,7 +147,7 @@ void TestCliFill::usage()
     const Run run = pleqCli(args);
     QCOMPARE(run.status, 1);
     QVERIFY(run.out.isEmpty());
-    QVERIFY(run.err.contains("usage: pleq-cli fill PROJECT.plq [-o OUT.plq]"));
+    QVERIFY(run.err.contains(QStringLiteral("usage: pleq-cli fill PROJECT.plq [-o OUT.plq]")));
 }
 
 QTEST_MAIN(TestCliFill)

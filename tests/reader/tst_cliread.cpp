@@ -1,3 +1,4 @@
+#include "support/clirun.h"
 #include "docs/projectfile.h"
 #include "layout/fill.h"
 #include "model/project.h"
@@ -12,19 +13,11 @@ using namespace pleq;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = test::CliRun;
 
 Run pleqCli(const QStringList& args)
 {
-    QProcess process;
-    process.start(QStringLiteral(PLEQ_CLI), args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    return test::runCli(args);
 }
 
 } // namespace
