@@ -6,6 +6,7 @@
 #include "reader/logwindow.h"
 #include "reader/portdialog.h"
 #include "support/recordingdialogs.h"
+#include "support/typing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,18 +24,6 @@
 
 using namespace pleq;
 
-namespace {
-// QTest::keyClicks takes Latin-1 only; the users type Cyrillic.
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -211,7 +200,7 @@ void TestMainWindow::kitBoxIgnoresTyping()
     auto* box = m_window->prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("05 "));
-    typeText(box, QStringLiteral("Тальвик"));
+    test::typeText(box, QStringLiteral("Тальвик"));
     QCOMPARE(box->currentIndex(), 0);
     QCOMPARE(m_project->kitIndex(), 0);
 }
@@ -221,7 +210,7 @@ void TestMainWindow::executorName()
     auto* edit = m_window->prop()->findChild<QLineEdit*>(QStringLiteral("IspName"));
     QVERIFY(edit);
     QVERIFY(edit->text().isEmpty());
-    typeText(edit, QStringLiteral("Петров П. П. "));
+    test::typeText(edit, QStringLiteral("Петров П. П. "));
     QCOMPARE(m_project->executor(), QStringLiteral("Петров П. П. "));
 }
 

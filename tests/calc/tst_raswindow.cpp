@@ -5,6 +5,7 @@
 #include "model/textgrid.h"
 #include "platefixture.h"
 #include "support/recordingdialogs.h"
+#include "support/typing.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -103,10 +104,7 @@ void TestRasWindow::type(GridView* grid, const QString& text)
         QWidget* target = openEditor(grid);
         if (!target)
             target = grid;
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(target, &release);
+        test::typeText(target, QString(c));
     }
 }
 

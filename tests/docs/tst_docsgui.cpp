@@ -6,6 +6,7 @@
 #include "docs/protocol.h"
 #include "model/project.h"
 #include "support/recordingdialogs.h"
+#include "support/typing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,18 +25,6 @@
 using namespace pleq;
 using namespace pleq::test;
 
-namespace {
-// As the user types (QTest::keyClicks takes Latin-1 only).
-void typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-} // namespace
 
 class TestDocsGui : public QObject
 {
