@@ -22,7 +22,7 @@ int firstRowNumber(const QString& letter)
 void fillPlate(Project& project)
 {
     TextGrid& plate = project.plateLayout();
-    fillEmptyPlate(plate);
+    project.fillEmptyLayout();
     const int k = toInt(project.controlCount());
     const int m = toInt(project.repetitions());
     const int c0 = toInt(project.firstColumn());

@@ -131,7 +131,7 @@ private:
 
 void runRule(const RuleTable& rule, TextGrid& plate, const TextGrid& samples, int r0, int c0, int k, int m)
 {
-    fillEmptyPlate(plate);
+    Project::fillEmpty(plate, Project::EmptyWell);
     Cursor cursor(plate, rule.horizontal, r0, c0);
 
     for (const ControlGroup& group : rule.controls) {
@@ -164,22 +164,6 @@ void runRule(const RuleTable& rule, TextGrid& plate, const TextGrid& samples, in
 }
 
 } // namespace
-
-void fillEmptyPlate(TextGrid& plate)
-{
-    Q_ASSERT(plate.columns() == Project::PlateColumns && plate.rows() == Project::PlateRows);
-    // Cell by cell rather than a reset, so that a view keeps its current well.
-    for (int col = 0; col < Project::PlateColumns; ++col) {
-        for (int row = 0; row < Project::PlateRows; ++row) {
-            if (row == 0 && col > 0)
-                plate.setCell(col, row, QString::number(col));
-            else if (col == 0 && row > 0)
-                plate.setCell(col, row, TextGrid::rowLetter(row));
-            else
-                plate.setCell(col, row, Project::EmptyWell);
-        }
-    }
-}
 
 void N01Goriz(TextGrid& plate, const TextGrid& samples, int r0, int c0, int k, int m)
 {

@@ -29,8 +29,4 @@ using LayoutRule = void (*)(TextGrid& plate, const TextGrid& samples, int r0, in
 // rule, so it is returned whatever the orientation; nullptr for an unknown kit.
 LayoutRule layoutRule(QChar kit, bool horizontal);
 
-// FillEmpty of the plate map: every cell " - ", then the headers "1".."12"
-// and "A".."H"; the corner keeps " - ".
-void fillEmptyPlate(TextGrid& plate);
-
 } // namespace pleq

@@ -130,19 +130,17 @@ void Project::appendLog(const QString& line)
 
 void Project::fillEmpty(TextGrid& grid, const QString& blank)
 {
-    QStringList texts;
-    texts.reserve(PlateColumns * PlateRows);
+    Q_ASSERT(grid.columns() == PlateColumns && grid.rows() == PlateRows);
     for (int col = 0; col < PlateColumns; ++col) {
         for (int row = 0; row < PlateRows; ++row) {
             if (row == 0 && col > 0)
-                texts.append(QString::number(col));
+                grid.setCell(col, row, QString::number(col));
             else if (col == 0 && row > 0)
-                texts.append(TextGrid::rowLetter(row));
+                grid.setCell(col, row, TextGrid::rowLetter(row));
             else
-                texts.append(blank);
+                grid.setCell(col, row, blank);
         }
     }
-    grid.assign(PlateRows, texts);
 }
 
 void Project::fillEmptyLayout()

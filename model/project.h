@@ -95,6 +95,11 @@ public:
     void fillEmptyResults();   // every cell empty, then the headers
     void resetLabels();        // the ten texts become "-"; colours stay
 
+    // The header fill of a 13 x 9 plate grid: every cell `blank`, then the
+    // headers "1".."12" and "A".."H"; the corner keeps `blank`. Cell by cell,
+    // so that a view keeps its current well.
+    static void fillEmpty(TextGrid& grid, const QString& blank);
+
     // The sample list as it stands at start: header and "1", "Проба №1", "1".
     void resetSampleTable();
 
@@ -105,8 +110,6 @@ Q_SIGNALS:
     void logAppended(const QString& line);
 
 private:
-    static void fillEmpty(TextGrid& grid, const QString& blank);
-
     QString m_executor;
     int m_kitIndex = 0;
     QString m_plateName = QStringLiteral("Новый");
