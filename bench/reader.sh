@@ -16,11 +16,11 @@ cd "$(dirname "$0")/.."
 runs=${1:-3}
 build=${2:-build}
 cli=$build/cli/pleq-cli
-sim=$build/reader/simulator/pleq-reader-sim
+sim=$build/tools/reader-sim/pleq-reader-sim
 for f in "$cli" "$sim"; do
     [ -x "$f" ] || { echo "no $f: build first (scripts/test)" >&2; exit 2; }
 done
-project=tests/docs/fixtures/three-samples.plq
+project=tests/files/fixtures/three-samples.plq
 
 dir=$(mktemp -d)
 simpid=

@@ -1,8 +1,8 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 
-#include "calc/report.h"
-#include "model/project.h"
+#include "core/calc/report.h"
+#include "core/model/project.h"
 
 namespace pleq::cli {
 

@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 
-#include "model/project.h"
+#include "core/model/project.h"
 
 namespace pleq::cli {
 

@@ -1,10 +1,10 @@
 #include "cli/common.h"
 
-#include "docs/fileio.h"
-#include "docs/projectfile.h"
-#include "model/errors.h"
-#include "model/numberformat.h"
-#include "model/project.h"
+#include "core/files/fileio.h"
+#include "core/files/projectfile.h"
+#include "core/model/errors.h"
+#include "core/model/numberformat.h"
+#include "core/model/project.h"
 
 
 #include <cerrno>

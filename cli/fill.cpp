@@ -1,9 +1,9 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 
-#include "docs/projectfile.h"
-#include "layout/fill.h"
-#include "model/project.h"
+#include "core/files/projectfile.h"
+#include "core/layout/fill.h"
+#include "core/model/project.h"
 
 namespace pleq::cli {
 

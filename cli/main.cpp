@@ -1,6 +1,6 @@
 #include "cli/commands.h"
 #include "cli/common.h"
-#include "model/errors.h"
+#include "core/model/errors.h"
 
 #include <QCoreApplication>
 

@@ -1,10 +1,10 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 
-#include "calc/calculation.h"
-#include "docs/protocol.h"
-#include "model/errors.h"
-#include "model/project.h"
+#include "core/calc/calculation.h"
+#include "core/files/protocol.h"
+#include "core/model/errors.h"
+#include "core/model/project.h"
 
 namespace pleq::cli {
 

@@ -1,11 +1,11 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 
-#include "docs/projectfile.h"
-#include "model/errors.h"
-#include "model/project.h"
-#include "reader/acquisition.h"
-#include "reader/comport.h"
+#include "core/files/projectfile.h"
+#include "core/model/errors.h"
+#include "core/model/project.h"
+#include "core/reader/acquisition.h"
+#include "core/reader/comport.h"
 
 #include <QSocketNotifier>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #include "support/clirun.h"
-#include "docs/projectfile.h"
-#include "model/project.h"
+#include "core/files/projectfile.h"
+#include "core/model/project.h"
 #include "platefixture.h"
 
 #include <QJsonArray>

@@ -1,8 +1,8 @@
-#include "calc/precision.h"
-#include "calc/resultcell.h"
-#include "calc/steps.h"
-#include "model/errors.h"
-#include "model/numberformat.h"
+#include "core/calc/precision.h"
+#include "core/calc/resultcell.h"
+#include "core/calc/steps.h"
+#include "core/model/errors.h"
+#include "core/model/numberformat.h"
 
 #include <QTest>
 

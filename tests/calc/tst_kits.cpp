@@ -1,8 +1,8 @@
-#include "calc/kits.h"
-#include "calc/report.h"
-#include "calc/steps.h"
-#include "model/numberformat.h"
-#include "model/project.h"
+#include "core/calc/kits.h"
+#include "core/calc/report.h"
+#include "core/calc/steps.h"
+#include "core/model/numberformat.h"
+#include "core/model/project.h"
 #include "platefixture.h"
 
 #include <QTest>

@@ -4,8 +4,8 @@
 // entries in row order (A1 .. A12, B1 .. H12). Failing comparisons then name
 // the first well that differs.
 
-#include "model/project.h"
-#include "model/textgrid.h"
+#include "core/model/project.h"
+#include "core/model/textgrid.h"
 
 #include <QStringList>
 

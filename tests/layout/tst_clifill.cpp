@@ -1,9 +1,9 @@
 #include "support/clirun.h"
 #include "platemap.h"
 
-#include "docs/projectfile.h"
-#include "layout/rospwindow.h"
-#include "model/project.h"
+#include "core/files/projectfile.h"
+#include "gui/layout/rospwindow.h"
+#include "core/model/project.h"
 #include "support/recordingdialogs.h"
 
 #include <QFile>

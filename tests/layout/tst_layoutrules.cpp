@@ -1,9 +1,9 @@
 #include "platemap.h"
 
-#include "layout/fill.h"
-#include "layout/rules.h"
-#include "model/errors.h"
-#include "model/project.h"
+#include "core/layout/fill.h"
+#include "core/layout/rules.h"
+#include "core/model/errors.h"
+#include "core/model/project.h"
 
 #include <QTest>
 

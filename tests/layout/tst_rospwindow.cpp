@@ -1,9 +1,9 @@
 #include "platemap.h"
 
-#include "app/gridview.h"
-#include "layout/rospwindow.h"
-#include "layout/rules.h"
-#include "model/project.h"
+#include "gui/app/gridview.h"
+#include "gui/layout/rospwindow.h"
+#include "core/layout/rules.h"
+#include "core/model/project.h"
 #include "support/recordingdialogs.h"
 
 #include <QAction>

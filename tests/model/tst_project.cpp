@@ -1,6 +1,6 @@
-#include "model/errors.h"
-#include "model/kits.h"
-#include "model/project.h"
+#include "core/model/errors.h"
+#include "core/model/kits.h"
+#include "core/model/project.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -2,12 +2,12 @@
 
 #include "recordingview.h"
 
-#include "model/errors.h"
-#include "model/project.h"
-#include "reader/acquisition.h"
-#include "reader/comport.h"
-#include "reader/portnames.h"
-#include "reader/simulator/readersim.h"
+#include "core/model/errors.h"
+#include "core/model/project.h"
+#include "core/reader/acquisition.h"
+#include "core/reader/comport.h"
+#include "core/reader/portnames.h"
+#include "tools/reader-sim/readersim.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/project.h"
-#include "reader/acquisition.h"
+#include "core/model/project.h"
+#include "core/reader/acquisition.h"
 
 #include <QStringList>
 

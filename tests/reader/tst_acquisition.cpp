@@ -1,6 +1,6 @@
 #include "acquisitionbench.h"
 
-#include "layout/fill.h"
+#include "core/layout/fill.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 #include "support/clirun.h"
-#include "docs/projectfile.h"
-#include "layout/fill.h"
-#include "model/project.h"
-#include "reader/simulator/readersim.h"
+#include "core/files/projectfile.h"
+#include "core/layout/fill.h"
+#include "core/model/project.h"
+#include "tools/reader-sim/readersim.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,5 +1,5 @@
 #include "ptypair.h"
-#include "reader/comport.h"
+#include "core/reader/comport.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -5,7 +5,7 @@
 // queue below, since Qt's own event queue is not instrumented here.
 
 #include "ptypair.h"
-#include "reader/comport.h"
+#include "core/reader/comport.h"
 
 #include <atomic>
 #include <chrono>

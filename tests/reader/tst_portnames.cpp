@@ -1,4 +1,4 @@
-#include "reader/portnames.h"
+#include "core/reader/portnames.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 #include "recordingview.h"
 
-#include "model/project.h"
-#include "reader/acquisition.h"
-#include "reader/replies.h"
+#include "core/model/project.h"
+#include "core/reader/acquisition.h"
+#include "core/reader/replies.h"
 
 #include <QTest>
 

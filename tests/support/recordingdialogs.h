@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs.h"
+#include "gui/app/dialogs.h"
 
 #include <QStringList>
 

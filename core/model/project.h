@@ -1,0 +1,133 @@
+#pragma once
+
+#include "core/model/textgrid.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace pleq {
+
+enum class LabelColor { Default, Green, Red };
+
+// The ten summary labels of the calculation window, in their fixed order.
+enum class Label { s0, s1, s2, s3, s4, s5, ot1, ot2, dC0, dC1 };
+inline constexpr int LabelCount = 10;
+const char* labelName(Label label);
+
+struct SummaryLabel {
+    QString text = QStringLiteral("-");
+    LabelColor color = LabelColor::Default;
+    bool visible = true;
+};
+
+// The one project the application holds, every piece in the text form its
+// control shows. The windows present it and write the user's edits into it;
+// the layout rules, calculations, project file, protocol and acquisition work
+// on it alone, so they run the same without the windows (pleq-cli, tests).
+class Project : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int PlateColumns = 13; // header column + 12
+    static constexpr int PlateRows = 9;     // header row + 8
+    static const QString EmptyWell;         // " - "
+
+    explicit Project(QObject* parent = nullptr);
+
+    // --- settings ---
+    const QString& executor() const { return m_executor; }
+    void setExecutor(const QString& name);
+
+    int kitIndex() const { return m_kitIndex; }
+    QString kitRow() const;
+    QChar kitChar() const { return kitRow().at(1); } // '1'..'5'
+    int kitCode() const { return kitChar().digitValue(); }
+    // The kit change: selects the row and checks the vertical orientation.
+    // The caption, the material box (kits 04, 05) and the horizontal choice
+    // (not kit 05) follow from the kit and are derived, never stored.
+    void selectKit(int index);
+    bool materialOffered() const { return kitCode() == 4 || kitCode() == 5; }
+    bool horizontalOffered() const { return kitCode() != 5; }
+    QString caption() const { return QStringLiteral("Проект [") + kitRow() + QLatin1Char(']'); }
+
+    const QString& plateName() const { return m_plateName; }
+    void setPlateName(const QString& name);
+    const QString& firstRow() const { return m_firstRow; }        // "A".."H"
+    const QString& firstColumn() const { return m_firstColumn; }  // "1".."12"
+    void setFirstWell(const QString& row, const QString& column);
+    bool horizontal() const { return m_horizontal; } // else vertical
+    void setHorizontal(bool horizontal);
+    const QString& controlCount() const { return m_controlCount; } // "1".."12"
+    void setControlCount(const QString& count);
+    const QString& repetitions() const { return m_repetitions; }   // "01".."03"
+    void setRepetitions(const QString& repetitions);
+    int material() const { return m_material; } // 0 "Молоко", 1 "Сыворотка"
+    void setMaterial(int material);
+
+    // --- the four grids ---
+    TextGrid& plateLayout() { return m_layout; }
+    const TextGrid& plateLayout() const { return m_layout; }
+    TextGrid& sampleTable() { return m_samples; }
+    const TextGrid& sampleTable() const { return m_samples; }
+    TextGrid& densityTable() { return m_densities; }
+    const TextGrid& densityTable() const { return m_densities; }
+    TextGrid& resultTable() { return m_results; }
+    const TextGrid& resultTable() const { return m_results; }
+
+    // --- summary labels ---
+    const SummaryLabel& label(Label l) const { return m_labels[size_t(l)]; }
+    void setLabelText(Label l, const QString& text);
+    void setLabelColor(Label l, LabelColor color);
+    void setLabelVisible(Label l, bool visible);
+
+    // --- process-wide ---
+    int portNumber() const { return m_portNumber; }
+    void setPortNumber(int number);
+    const QStringList& readerLog() const { return m_log; }
+    void appendLog(const QString& line);
+
+    // --- the four reset operations ---
+    void fillEmptyLayout();    // every cell " - ", then the headers
+    void fillEmptyDensities(); // every cell empty, then the headers
+    void fillEmptyResults();   // every cell empty, then the headers
+    void resetLabels();        // the ten texts become "-"; colours stay
+
+    // The header fill of a 13 x 9 plate grid: every cell `blank`, then the
+    // headers "1".."12" and "A".."H"; the corner keeps `blank`. Cell by cell,
+    // so that a view keeps its current well.
+    static void fillEmpty(TextGrid& grid, const QString& blank);
+
+    // The sample list as it stands at start: header and "1", "Проба №1", "1".
+    void resetSampleTable();
+
+Q_SIGNALS:
+    void settingsChanged();
+    void kitChanged();
+    void labelsChanged();
+    void logAppended(const QString& line);
+
+private:
+    QString m_executor;
+    int m_kitIndex = 0;
+    QString m_plateName = QStringLiteral("Новый");
+    QString m_firstRow = QStringLiteral("A");
+    QString m_firstColumn = QStringLiteral("1");
+    bool m_horizontal = false;
+    QString m_controlCount = QStringLiteral("1");
+    QString m_repetitions = QStringLiteral("01");
+    int m_material = 1;
+
+    TextGrid m_layout{PlateColumns, PlateRows};
+    TextGrid m_samples{3, 2};
+    TextGrid m_densities{PlateColumns, PlateRows};
+    TextGrid m_results{PlateColumns, PlateRows};
+
+    std::array<SummaryLabel, LabelCount> m_labels;
+    int m_portNumber = 0;
+    QStringList m_log;
+};
+
+} // namespace pleq

@@ -1,0 +1,163 @@
+#include "core/reader/comport.h"
+
+#include "core/reader/portnames.h"
+#include "core/reader/serialline.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+#include <algorithm>
+#include <system_error>
+
+namespace pleq {
+
+HandOverPoster qtHandOver()
+{
+    return [](std::function<void()> call) {
+        // The application object lives in the GUI thread: the call runs there,
+        // from its event processing. Without one, nothing is delivered.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+    };
+}
+
+// --- TReadThread ---
+
+TReadThread::TReadThread(TComPort& port, SerialLine& line, HandOverPoster poster)
+    : m_port(port)
+    , m_line(line)
+    , m_poster(std::move(poster))
+    , m_handOver(std::make_shared<HandOver>())
+{
+    m_thread = std::thread([this] { run(); });
+}
+
+TReadThread::~TReadThread()
+{
+    {
+        std::lock_guard lock(m_handOver->mutex);
+        m_handOver->stop = true;
+    }
+    m_handOver->delivered.notify_all();
+    m_line.wake();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool TReadThread::running() const
+{
+    std::lock_guard lock(m_handOver->mutex);
+    return !m_handOver->ended;
+}
+
+void TReadThread::run()
+{
+    try {
+        for (;;) {
+            {
+                std::lock_guard lock(m_handOver->mutex);
+                if (m_handOver->stop)
+                    break;
+            }
+            if (!m_line.waitForBytes() || !m_line.gather(int(sizeof m_buffer)))
+                continue; // woken: the stop is tested at the top
+            m_count = std::uint32_t(m_line.queued());
+            if (m_count == 0)
+                continue;
+            m_count = std::uint32_t(m_line.read(m_buffer, std::min(int(m_count), int(sizeof m_buffer))));
+            if (m_count == 0)
+                continue;
+            const QByteArray chunk(m_buffer, qsizetype(m_count));
+
+            std::uint64_t sequence;
+            {
+                std::lock_guard lock(m_handOver->mutex);
+                if (m_handOver->stop)
+                    break;
+                sequence = ++m_handOver->posted;
+            }
+            m_poster([handOver = m_handOver, port = &m_port, sender = this, sequence, chunk] {
+                {
+                    std::lock_guard lock(handOver->mutex);
+                    if (handOver->stop)
+                        return; // the port is being destroyed or gone
+                }
+                // Whatever happens in the handler, the read thread goes on.
+                struct Done {
+                    HandOver& h;
+                    std::uint64_t sequence;
+                    ~Done()
+                    {
+                        {
+                            std::lock_guard lock(h.mutex);
+                            h.done = sequence;
+                        }
+                        h.delivered.notify_all();
+                    }
+                } done{*handOver, sequence};
+                // A local copy: the handler may destroy the port, and the
+                // handler object with it, while it runs.
+                const ReceiveHandler handler = port->onReceive();
+                if (handler)
+                    handler(sender, chunk);
+            });
+
+            std::unique_lock lock(m_handOver->mutex);
+            m_handOver->delivered.wait(lock, [&] { return m_handOver->stop || m_handOver->done >= sequence; });
+            if (m_handOver->stop)
+                break;
+        }
+    } catch (const EComPortError&) {
+        // A failure on the read thread ends it silently; Write still works.
+    }
+    std::lock_guard lock(m_handOver->mutex);
+    m_handOver->ended = true;
+}
+
+// --- TComPort ---
+
+namespace {
+
+QString deviceOf(int portNumber)
+{
+    return comPortDevice(portNumber, existingSerialDevices());
+}
+
+} // namespace
+
+TComPort::TComPort(int portNumber, int baud)
+    : TComPort(deviceOf(portNumber), comPortName(portNumber), baud)
+{
+}
+
+TComPort::TComPort(const QString& device, const QString& portName, int baud, HandOverPoster poster)
+    : m_portName(portName)
+{
+    if (device.isEmpty())
+        throw EComPortError(QStringLiteral("Error opening port ") + m_portName);
+    m_line = std::make_unique<SerialLine>(device, m_portName, baud);
+    // Last, so that a failure before leaves no thread; the line closes with m_line.
+    try {
+        m_readThread = std::make_unique<TReadThread>(*this, *m_line, std::move(poster));
+    } catch (const std::system_error&) {
+        throw EComPortError(QStringLiteral("Error creating read event"));
+    }
+}
+
+TComPort::~TComPort()
+{
+    m_readThread.reset(); // joins: the thread never touches the port afterwards
+    m_line.reset();
+}
+
+void TComPort::Write(const QByteArray& bytes)
+{
+    m_line->write(bytes);
+}
+
+bool TComPort::receiving() const
+{
+    return m_readThread->running();
+}
+
+} // namespace pleq

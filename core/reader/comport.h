@@ -1,0 +1,110 @@
+#pragma once
+
+#include "core/model/errors.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace pleq {
+
+class SerialLine;
+class TComPort;
+
+// Every failure of the serial port; the message names the port.
+class EComPortError : public Error
+{
+public:
+    using Error::Error;
+};
+
+class TReadThread;
+
+// OnReceive: called on the port's owner thread with each received chunk
+// (1 to 256 bytes); the sender is the port's read thread.
+using ReceiveHandler = std::function<void(TReadThread* sender, const QByteArray& bytes)>;
+
+// How the read thread hands a chunk to the owner thread: post the call so
+// that the owner thread runs it later, from its event processing. The default
+// is a queued call into the Qt application's thread; tests put in another.
+using HandOverPoster = std::function<void(std::function<void()> call)>;
+HandOverPoster qtHandOver();
+
+// The port's background reader: it sleeps until bytes arrive, reads them and
+// hands them over synchronously, waiting until the owner thread has run the
+// delivery (or the port is being destroyed).
+class TReadThread
+{
+public:
+    TReadThread(TComPort& port, SerialLine& line, HandOverPoster poster);
+    // Stops the thread and waits for it; a pending hand-over is dropped.
+    ~TReadThread();
+    TReadThread(const TReadThread&) = delete;
+    TReadThread& operator=(const TReadThread&) = delete;
+
+    bool running() const;
+
+private:
+    // What the read thread and the delivery calls share; a posted delivery
+    // keeps it alive after the port is gone and then does nothing.
+    struct HandOver {
+        std::mutex mutex;
+        std::condition_variable delivered;
+        bool stop = false;
+        bool ended = false;
+        std::uint64_t posted = 0; // sequence number of the last chunk posted
+        std::uint64_t done = 0;   // sequence number of the last chunk delivered
+    };
+
+    void run();
+    void deliver(std::uint64_t sequence, const QByteArray& chunk);
+
+    TComPort& m_port;
+    SerialLine& m_line;
+    HandOverPoster m_poster;
+    std::shared_ptr<HandOver> m_handOver;
+    char m_buffer[256];
+    std::uint32_t m_count = 0;
+    std::thread m_thread;
+};
+
+// An open serial port: non-blocking Write, and a read thread that hands every
+// received chunk to OnReceive on the thread that created the port.
+class TComPort
+{
+public:
+    // Opens "COM" + portNumber by the port-name rule (portnames.h).
+    TComPort(int portNumber, int baud);
+    // Opens a device file, naming it portName in messages.
+    TComPort(const QString& device, const QString& portName, int baud, HandOverPoster poster = qtHandOver());
+    // Stops the read thread (never waiting on the owner thread), restores the
+    // line settings and closes. May be called from inside OnReceive.
+    ~TComPort();
+    TComPort(const TComPort&) = delete;
+    TComPort& operator=(const TComPort&) = delete;
+
+    // Starts sending all the bytes and returns at once. Throws "Error writing port".
+    void Write(const QByteArray& bytes);
+
+    // Chunks that arrive while no handler is set are dropped.
+    void setOnReceive(ReceiveHandler handler) { m_onReceive = std::move(handler); }
+    const ReceiveHandler& onReceive() const { return m_onReceive; }
+
+    const QString& portName() const { return m_portName; }
+    // False once the read thread has ended on an error (the line was lost).
+    bool receiving() const;
+
+private:
+    QString m_portName;
+    std::unique_ptr<SerialLine> m_line;
+    ReceiveHandler m_onReceive;
+    std::unique_ptr<TReadThread> m_readThread;
+};
+
+} // namespace pleq

@@ -1,0 +1,89 @@
+#include "gui/app/dialogs.h"
+
+#include "core/model/errors.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+#include <memory>
+
+namespace pleq {
+
+namespace {
+
+class RealDialogs final : public Dialogs
+{
+public:
+    void error(QWidget* parent, const QString& message) override
+    {
+        std::unique_ptr<QMessageBox> box(makeErrorBox(parent, message));
+        box->exec();
+    }
+
+    void message(QWidget* parent, const QString& text) override
+    {
+        std::unique_ptr<QMessageBox> box(makeMessageBox(parent, text));
+        box->exec();
+    }
+
+    QString openFileName(QWidget* parent, const QString& filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    }
+
+    QString saveFileName(QWidget* parent, const QString& filter) override
+    {
+        // No question before replacing a file: the project commands never asked.
+        return QFileDialog::getSaveFileName(parent, QString(), QString(), filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    }
+
+    void openTextFile(const QString& path) override
+    {
+        // The desktop's handler for text files; it starts detached.
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    }
+};
+
+Dialogs* g_installed = nullptr;
+
+} // namespace
+
+QMessageBox* makeErrorBox(QWidget* parent, const QString& message)
+{
+    // A message that already ends its sentence gets no second full stop.
+    const QString text = message.endsWith(QLatin1Char('.')) ? message : message + QLatin1Char('.');
+    return new QMessageBox(QMessageBox::Critical, QStringLiteral("Pleq"), text, QMessageBox::Ok, parent);
+}
+
+QMessageBox* makeMessageBox(QWidget* parent, const QString& text)
+{
+    return new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Pleq"), text, QMessageBox::Ok, parent);
+}
+
+Dialogs& Dialogs::get()
+{
+    static RealDialogs real;
+    return g_installed ? *g_installed : real;
+}
+
+void Dialogs::install(Dialogs* dialogs)
+{
+    g_installed = dialogs;
+}
+
+void runCommand(QWidget* parent, const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const Error& e) {
+        Dialogs::get().error(parent, e.message());
+    } catch (const std::bad_alloc&) {
+        Dialogs::get().error(parent, QStringLiteral("Out of memory"));
+    }
+}
+
+} // namespace pleq

@@ -1,0 +1,188 @@
+#include "gui/app/mainwindow.h"
+
+#include "gui/app/dialogs.h"
+#include "gui/calc/raswindow.h"
+#include "core/files/projectfile.h"
+#include "gui/layout/propwindow.h"
+#include "gui/layout/rospwindow.h"
+#include "core/model/project.h"
+#include "gui/reader/logwindow.h"
+#include "gui/reader/portdialog.h"
+#include "gui/reader/readercontrols.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+
+namespace pleq {
+
+namespace {
+
+const QString ProjectFilter = QStringLiteral("Файлы проекта (*.plq)");
+
+// A working window inside the frame: closing it only minimises it, so its
+// content stays part of the project.
+class WorkWindow : public QMdiSubWindow
+{
+public:
+    WorkWindow(QWidget* content, Qt::WindowFlags flags)
+        : QMdiSubWindow(nullptr, flags)
+    {
+        setWidget(content);
+        setObjectName(content->objectName() + QStringLiteral("Window"));
+        setWindowTitle(content->windowTitle());
+        setWindowIcon(QIcon()); // no system menu icon
+        setOption(QMdiSubWindow::RubberBandResize, false);
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        showMinimized();
+    }
+};
+
+const Qt::WindowFlags FixedBorder = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+} // namespace
+
+TForm1::TForm1(Project& project, QWidget* parent)
+    : QMainWindow(parent)
+    , m_project(project)
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(QStringLiteral("Проект [Новый]"));
+    m_project.setPortNumber(0);
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(m_mdi);
+    auto* statusBar1 = new QStatusBar(this);
+    statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(statusBar1);
+    createMenu();
+    createTestControls();
+
+    // The order matters: the parameters window writes the caption and its
+    // size places the other two; the layout window's first fill reads the kit.
+    m_prop = new TProp(m_project);
+    auto* propWindow = new WorkWindow(m_prop, Qt::SubWindow | Qt::FramelessWindowHint);
+    m_mdi->addSubWindow(propWindow);
+    propWindow->move(0, 0);
+    propWindow->adjustSize();
+    setWindowTitle(m_project.caption());
+    connect(&m_project, &Project::kitChanged, this, [this] { setWindowTitle(m_project.caption()); });
+
+    m_rosp = new TRosp(m_project);
+    auto* rospWindow = new WorkWindow(m_rosp, FixedBorder);
+    m_mdi->addSubWindow(rospWindow);
+    rospWindow->adjustSize();
+    rospWindow->move(0, propWindow->height());
+    // The parameters window spans the layout window's frame, so that the
+    // calculation window, placed by its width, stands clear of both.
+    propWindow->resize(qMax(propWindow->width(), rospWindow->width()), propWindow->height());
+
+    m_ras = new TRas(m_project);
+    auto* rasWindow = new WorkWindow(m_ras, FixedBorder);
+    m_mdi->addSubWindow(rasWindow);
+    rasWindow->adjustSize();
+    rasWindow->move(propWindow->width(), 0);
+
+    m_form5 = new TForm5(m_project, this);
+    m_form5->setWindowFlags(Qt::Window);
+    m_form5->hide();
+    m_form7 = new TForm7(m_project, this);
+    m_form7->hide();
+    // The reader link: Go, StopBtn and Label2 of the calculation window, the
+    // hidden diagnostic controls, the ways to the log window, and the stop of
+    // a running acquisition when this window closes.
+    new ReaderControls(m_project, this, m_ras, m_form5);
+
+    resize(1132, 672);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createMenu()
+{
+    auto* menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("MainMenu1"));
+    setMenuBar(menuBar);
+
+    auto addMenu = [&](const char* name, const QString& title) {
+        QMenu* menu = menuBar->addMenu(title);
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    auto addItem = [&](QMenu* menu, const char* name, const QString& text, QKeySequence keys) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(keys);
+        return action;
+    };
+
+    QMenu* n1 = addMenu("N1", QStringLiteral("Файл"));
+    connect(addItem(n1, "N4", QStringLiteral("Новый"), QKeySequence::New), &QAction::triggered, this, &TForm1::N4Click);
+    connect(addItem(n1, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open), &QAction::triggered, this, &TForm1::N5Click);
+    connect(addItem(n1, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this, &TForm1::N6Click);
+    QMenu* n2 = addMenu("N2", QStringLiteral("Настройки"));
+    connect(addItem(n2, "N7", QStringLiteral("РИДЕР ..."), {}), &QAction::triggered, this, &TForm1::N7Click);
+    addItem(n2, "N8", QStringLiteral("Параметры"), {});
+    QMenu* n3 = addMenu("N3", QStringLiteral("Помощь"));
+    addItem(n3, "N9", QStringLiteral("О программе ..."), {});
+}
+
+void TForm1::createTestControls()
+{
+    // Diagnostic controls of the reader link; created hidden and never shown.
+    auto* button1 = new QPushButton(QStringLiteral("Инициализация"), this);
+    button1->setObjectName(QStringLiteral("Button1"));
+    button1->setGeometry(0, 0, 93, 19);
+    button1->hide();
+    auto* button2 = new QPushButton(QStringLiteral("тест"), this);
+    button2->setObjectName(QStringLiteral("Button2"));
+    button2->setGeometry(0, 0, 75, 19);
+    button2->hide();
+    auto* edtWrite = new QLineEdit(QStringLiteral("edtWrite"), this);
+    edtWrite->setObjectName(QStringLiteral("edtWrite"));
+    edtWrite->setGeometry(0, 0, 121, 21);
+    edtWrite->hide();
+}
+
+void TForm1::N4Click()
+{
+    m_project.resetLabels();
+}
+
+void TForm1::N5Click()
+{
+    const QString name = Dialogs::get().openFileName(this, ProjectFilter);
+    if (name.isEmpty())
+        return;
+    runCommand(this, [&] { openProject(m_project, name); });
+}
+
+void TForm1::N6Click()
+{
+    const QString name = Dialogs::get().saveFileName(this, ProjectFilter);
+    if (name.isEmpty())
+        return;
+    runCommand(this, [&] { saveProject(m_project, projectFileName(name)); });
+}
+
+void TForm1::N7Click()
+{
+    m_form7->exec();
+}
+
+} // namespace pleq

@@ -1,0 +1,296 @@
+#include "gui/calc/raswindow.h"
+
+#include "gui/app/dialogs.h"
+#include "gui/app/gridview.h"
+#include "core/calc/calculation.h"
+#include "core/calc/resultcell.h"
+#include "core/files/protocol.h"
+#include "core/model/project.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace pleq {
+
+namespace {
+
+const QColor Green(0, 128, 0);
+const QColor Red(255, 0, 0);
+const QColor Maroon(128, 0, 0);
+
+// The density grid's cell editor: read-only while manual entry is off, so no
+// character, deletion or paste reaches the densities.
+class DensityDelegate : public GridDelegate
+{
+public:
+    DensityDelegate(std::function<bool()> manualEntry, QObject* parent)
+        : GridDelegate(parent)
+        , m_manualEntry(std::move(manualEntry))
+    {
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = GridDelegate::createEditor(parent, option, index);
+        m_editor = qobject_cast<QLineEdit*>(editor);
+        if (m_editor)
+            m_editor->setReadOnly(!m_manualEntry());
+        return editor;
+    }
+
+    // The editor open when manual entry is switched, if any.
+    void updateEditor() const
+    {
+        if (m_editor)
+            m_editor->setReadOnly(!m_manualEntry());
+    }
+
+private:
+    std::function<bool()> m_manualEntry;
+    mutable QPointer<QLineEdit> m_editor;
+};
+
+// RasTabDrawCell: every cell of the result grid painted whole, the wells by
+// the drawing rule of the results (which never changes the project).
+class ResultDelegate : public GridDelegate
+{
+public:
+    ResultDelegate(const Project& project, QObject* parent)
+        : GridDelegate(parent)
+        , m_project(project)
+    {
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QString text = index.data().toString();
+        painter->save();
+        if (isFixed(index)) {
+            painter->fillRect(option.rect, option.palette.button());
+            painter->setPen(QColor::fromRgb(cellRgb(HeaderColor)));
+            painter->drawText(option.rect.adjusted(10, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+        } else {
+            const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+            const bool current = view && view->currentIndex() == index;
+            const DrawnCell cell = drawnWell(text, m_project.plateLayout().cell(index.column(), index.row()), current);
+            painter->fillRect(option.rect, current ? option.palette.highlight() : option.palette.button());
+            painter->setPen(QColor::fromRgb(cellRgb(cell.color)));
+            painter->drawText(option.rect.adjusted(1, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, cell.text);
+        }
+        painter->restore();
+    }
+
+private:
+    const Project& m_project;
+};
+
+QLabel* addLabel(QWidget* parent, const char* name, const QString& text, const QColor& color = {})
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    if (color.isValid()) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, color);
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+QPushButton* addButton(QWidget* parent, const char* name, const QString& text)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+// Both plate grids: 40 by 17 pixel cells on the button-face grey, no scroll bars.
+GridView* addPlateGrid(QWidget* parent, const char* name, TextGrid* grid)
+{
+    auto* view = new GridView(grid, 40, 17, parent);
+    view->setObjectName(QLatin1String(name));
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    view->setPalette(palette);
+    view->fitToGrid();
+    return view;
+}
+
+} // namespace
+
+TRas::TRas(Project& project, QWidget* parent)
+    : QWidget(parent)
+    , m_project(project)
+{
+    setObjectName(QStringLiteral("TRas"));
+    setWindowTitle(QStringLiteral("Расчет"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+
+    // --- the densities ---
+    auto* groupBox1 = new QGroupBox(QStringLiteral("Данные оптических плотностей"), this);
+    groupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    m_plData = addPlateGrid(groupBox1, "PlData", &m_project.densityTable());
+    auto* densityDelegate = new DensityDelegate([this] { return m_checkBox1->isChecked(); }, m_plData);
+    m_plData->setItemDelegate(densityDelegate);
+    auto* label1 = addLabel(groupBox1, "Label1", QStringLiteral("Соединение с прибором:"));
+    auto* label2 = addLabel(groupBox1, "Label2", QStringLiteral("Нет"), Red);
+    m_checkBox1 = new QCheckBox(QStringLiteral("Ручной ввод"), groupBox1);
+    m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
+    m_checkBox1->setChecked(true);
+    auto* button3 = addButton(groupBox1, "Button3", QStringLiteral("Очистить данные"));
+    auto* go = addButton(groupBox1, "Go", QStringLiteral("Получить данные"));
+    auto* stopBtn = addButton(groupBox1, "StopBtn", QStringLiteral("Прервать"));
+    stopBtn->hide();
+
+    auto* connection = new QHBoxLayout;
+    connection->addWidget(label1);
+    connection->addWidget(label2);
+    connection->addStretch();
+    connection->addWidget(m_checkBox1);
+    auto* densityButtons = new QHBoxLayout;
+    densityButtons->addWidget(button3);
+    densityButtons->addWidget(go);
+    densityButtons->addWidget(stopBtn);
+    densityButtons->addStretch();
+    auto* upper = new QVBoxLayout(groupBox1);
+    upper->setContentsMargins(6, 2, 6, 4);
+    upper->setSpacing(3);
+    upper->addWidget(m_plData);
+    upper->addLayout(connection);
+    upper->addLayout(densityButtons);
+
+    // --- the calculation ---
+    auto* groupBox2 = new QGroupBox(QStringLiteral("Расчет"), this);
+    groupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    m_rasTab = addPlateGrid(groupBox2, "RasTab", &m_project.resultTable());
+    m_rasTab->setItemDelegate(new ResultDelegate(m_project, m_rasTab));
+    m_rasTab->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Plain pixels in the font colours, as the classic grid draws them.
+    QFont gridFont = m_rasTab->font();
+    gridFont.setStyleStrategy(QFont::NoAntialias);
+    m_rasTab->setFont(gridFont);
+
+    auto* legend = new QHBoxLayout;
+    legend->setSpacing(4);
+    legend->addWidget(addLabel(groupBox2, "Label5", QStringLiteral("Положительные"), Green));
+    legend->addWidget(addLabel(groupBox2, "Label6", QStringLiteral("Отрицательные"), Red));
+    legend->addWidget(addLabel(groupBox2, "Label7", QStringLiteral("Сомнительные"), Maroon));
+    legend->addWidget(addLabel(groupBox2, "Label8", QStringLiteral("Коэффициенты"), Qt::black));
+    legend->addStretch();
+
+    auto* groupBox3 = new QGroupBox(QStringLiteral("Данные рассчета"), groupBox2);
+    groupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    // Five columns of two: s0 over s1, s2 over s3, s4 over s5, ot1 over ot2,
+    // dC0 over dC1; each column as wide as its texts, so long values fit.
+    auto* summary = new QHBoxLayout(groupBox3);
+    summary->setContentsMargins(6, 2, 6, 2);
+    summary->setSpacing(14);
+    for (int i = 0; i < LabelCount; i += 2) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(2);
+        for (int j = i; j < i + 2; ++j) {
+            m_labels[size_t(j)] = addLabel(groupBox3, labelName(Label(j)), QString());
+            column->addWidget(m_labels[size_t(j)]);
+        }
+        summary->addLayout(column);
+    }
+    summary->addStretch();
+
+    // The buttons beside the legend leave the labels the whole width.
+    auto* button1 = addButton(groupBox2, "Button1", QStringLiteral("Расчет"));
+    auto* button2 = addButton(groupBox2, "Button2", QStringLiteral("Протокол"));
+    for (QPushButton* button : {button1, button2}) {
+        button->setFixedWidth(72);
+        legend->addWidget(button);
+    }
+
+    auto* lower = new QVBoxLayout(groupBox2);
+    lower->setContentsMargins(6, 2, 6, 4);
+    lower->setSpacing(3);
+    lower->addWidget(m_rasTab);
+    lower->addLayout(legend);
+    lower->addWidget(groupBox3);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    layout->addWidget(groupBox1);
+    layout->addWidget(groupBox2);
+    setFixedSize(562, 519);
+
+    // The project starts with both grids showing their headers only and the
+    // labels "-"; the window shows it as it stands.
+    showLabels();
+    manualEntryChanged();
+
+    connect(&m_project, &Project::labelsChanged, this, &TRas::showLabels);
+    connect(m_checkBox1, &QCheckBox::toggled, this, [this, densityDelegate] {
+        manualEntryChanged();
+        densityDelegate->updateEditor();
+    });
+    connect(button1, &QPushButton::clicked, this, &TRas::Button1Click);
+    connect(button2, &QPushButton::clicked, this, &TRas::Button2Click);
+    connect(button3, &QPushButton::clicked, this, &TRas::Button3Click);
+}
+
+void TRas::Button1Click()
+{
+    runCommand(this, [this] {
+        calculate(m_project, [this](const QString& text) { Dialogs::get().message(this, text); });
+    });
+    // The grid shows a "0" well blank; the project holds it so from here on.
+    emptyZeroResults(m_project);
+}
+
+void TRas::Button2Click()
+{
+    runCommand(this, [this] {
+        writeProtocol(m_project, QStringLiteral("result.txt"));
+        Dialogs::get().openTextFile(QStringLiteral("result.txt"));
+    });
+}
+
+void TRas::Button3Click()
+{
+    TextGrid& densities = m_project.densityTable();
+    for (int col = 1; col < Project::PlateColumns; ++col)
+        for (int row = 1; row < Project::PlateRows; ++row)
+            densities.setCell(col, row, QString());
+}
+
+void TRas::showLabels()
+{
+    for (int i = 0; i < LabelCount; ++i) {
+        const SummaryLabel& state = m_project.label(Label(i));
+        QLabel* label = m_labels[size_t(i)];
+        label->setText(state.text);
+        QPalette palette = label->parentWidget()->palette();
+        if (state.color == LabelColor::Green)
+            palette.setColor(QPalette::WindowText, Green);
+        else if (state.color == LabelColor::Red)
+            palette.setColor(QPalette::WindowText, Red);
+        label->setPalette(palette);
+        label->setVisible(state.visible);
+    }
+}
+
+// "Ручной ввод": without it no typed character reaches the densities; the
+// reader acquisition still writes them.
+void TRas::manualEntryChanged()
+{
+    m_plData->setEditTriggers(m_checkBox1->isChecked() ? QAbstractItemView::DoubleClicked
+                                                             | QAbstractItemView::EditKeyPressed
+                                                             | QAbstractItemView::AnyKeyPressed
+                                                       : QAbstractItemView::NoEditTriggers);
+}
+
+} // namespace pleq
