@@ -1,10 +1,13 @@
 #include "core/model/project.h"
 
+#include "core/model/errors.h"
 #include "core/model/kits.h"
 
 namespace pleq {
 
 const QString Project::EmptyWell = QStringLiteral(" - ");
+const QString Project::PlateLockedMessage =
+    QStringLiteral("Идет получение данных с ридера. Дождитесь окончания или нажмите «Прервать».");
 
 const char* labelName(Label label)
 {
@@ -33,6 +36,20 @@ void Project::setExecutor(const QString& name)
         return;
     m_executor = name;
     Q_EMIT settingsChanged();
+}
+
+void Project::setPlateLocked(bool locked)
+{
+    if (m_plateLocked == locked)
+        return;
+    m_plateLocked = locked;
+    Q_EMIT plateLockChanged(locked);
+}
+
+void Project::ensureUnlocked() const
+{
+    if (m_plateLocked)
+        throw Error(PlateLockedMessage);
 }
 
 QString Project::kitRow() const

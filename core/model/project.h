@@ -89,6 +89,17 @@ public:
     const QStringList& readerLog() const { return m_log; }
     void appendLog(const QString& line);
 
+    // --- the plate being read ---
+    // While the reader fills the densities nothing may change the kit, the
+    // layout, the sample list, the densities, the results or the open project:
+    // the densities go into the wells of the layout the acquisition began with.
+    bool plateLocked() const { return m_plateLocked; }
+    void setPlateLocked(bool locked);
+    // Throws Error (PlateLockedMessage) while the plate is locked; every
+    // operation that changes the plate calls it first.
+    void ensureUnlocked() const;
+    static const QString PlateLockedMessage;
+
     // --- the four reset operations ---
     void fillEmptyLayout();    // every cell " - ", then the headers
     void fillEmptyDensities(); // every cell empty, then the headers
@@ -108,6 +119,7 @@ Q_SIGNALS:
     void kitChanged();
     void labelsChanged();
     void logAppended(const QString& line);
+    void plateLockChanged(bool locked);
 
 private:
     QString m_executor;
@@ -128,6 +140,7 @@ private:
     std::array<SummaryLabel, LabelCount> m_labels;
     int m_portNumber = 0;
     QStringList m_log;
+    bool m_plateLocked = false;
 };
 
 } // namespace pleq
