@@ -1,6 +1,6 @@
 #include "core/calc/calculation.h"
 
-#include "core/calc/kits.h"
+#include "core/kits/catalogue.h"
 #include "core/model/project.h"
 
 namespace pleq {
@@ -10,14 +10,7 @@ void calculate(Project& project, const MessageSink& message)
     // Kits 04 and 05 hide s2 and s3; every run shows them again first.
     project.setLabelVisible(Label::s2, true);
     project.setLabelVisible(Label::s3, true);
-    switch (project.kitCode()) {
-    case 1: N01Ras(project, message); break;
-    case 2: N02Ras(project, message); break;
-    case 3: N03Ras(project, message); break;
-    case 4: N04Ras(project, message); break;
-    case 5: N05Ras(project, message); break;
-    default: break;
-    }
+    kitEntry(project.kit()).calculate(project, message);
 }
 
 void emptyZeroResults(Project& project)

@@ -2,6 +2,7 @@
 
 #include "core/calc/precision.h"
 #include "core/calc/steps.h"
+#include "core/kits/catalogue.h"
 #include "core/model/project.h"
 
 namespace pleq {
@@ -13,7 +14,6 @@ namespace {
 // negative), in kit 03 it rises with the density.
 struct Kit0203 {
     bool kit03;
-    const char16_t* controlLetters; // a layout text with one of these is no sample
     QString cPlusMessage;
     QString ratioPassed;
     QString ratioFailed;
@@ -26,7 +26,6 @@ const Kit0203& kit02()
 {
     static const Kit0203 kit{
         false,
-        u"SRC",
         QStringLiteral("Не верное значение коэффициента (C+).\n\r(C+)>0.3.\n\r Результат не действителен."),
         QStringLiteral("(C-)/(C+)   = "),
         QStringLiteral("(C-)/(C+) = "),
@@ -41,7 +40,6 @@ const Kit0203& kit03()
 {
     static const Kit0203 kit{
         true,
-        u"SOC",
         QStringLiteral("Не верное значение коэффициента (C+).\n\r(C+)<0.3.\n\r Результат не действителен."),
         QStringLiteral("(C+)/(C-)   = "),
         QStringLiteral("(C+)/(C-) = "),
@@ -93,7 +91,8 @@ void run(const Kit0203& kit, Project& project, const MessageSink& message)
 
     forEachWell([&](int col, int row) {
         double& v = values.at(col, row);
-        if (containsAnyOf(layout.cell(col, row), kit.controlLetters) || !(v > 0))
+        // A layout text with one of the kit's control letters is no sample.
+        if (containsAnyOf(layout.cell(col, row), kitEntry(project.kit()).controlLetters) || !(v > 0))
             return;
         // Kit 02: C+ as a percentage of the sample; kit 03: the sample over O.
         const double x = kit.kit03 ? store(divide(v, o)) : store(Extended(cPlus) / v * 100);

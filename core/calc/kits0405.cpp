@@ -2,6 +2,7 @@
 
 #include "core/calc/precision.h"
 #include "core/calc/steps.h"
+#include "core/kits/catalogue.h"
 #include "core/model/project.h"
 
 #include <cmath>
@@ -82,7 +83,7 @@ void N04Ras(Project& project, const MessageSink& message)
 
     forEachWell([&](int col, int row) {
         double& v = values.at(col, row);
-        if (containsAnyOf(layout.cell(col, row), u"SRC") || !(v > 0))
+        if (containsAnyOf(layout.cell(col, row), kitEntry(project.kit()).controlLetters) || !(v > 0))
             return;
         const double x = store(divide(v, n));
         if (x < 2.5)
@@ -180,7 +181,7 @@ void N05Ras(Project& project, const MessageSink& message)
     forEachWell([&](int col, int row) {
         const QString& text = layout.cell(col, row);
         double& v = values.at(col, row);
-        if (containsAnyOf(text, u"SRC") || !(v > 0))
+        if (containsAnyOf(text, kitEntry(project.kit()).controlLetters) || !(v > 0))
             return;
         const double delta = N05Delta(values, layout, text);
         double logged = delta;

@@ -2,7 +2,7 @@
 
 #include "core/files/fileio.h"
 #include "core/model/errors.h"
-#include "core/model/kits.h"
+#include "core/kits/catalogue.h"
 #include "core/model/project.h"
 
 #include <QList>
@@ -134,7 +134,7 @@ private:
 struct FileContent
 {
     QString executor;
-    int kitIndex = 0;
+    Kit kit = Kit::K01;
     QStringList layout;
     QString plateName, firstRow, firstColumn, controlCount, repetitions;
     bool horizontal = false;
@@ -154,9 +154,9 @@ FileContent parse(const QByteArray& bytes)
     // The kit is the second character of its row; a shorter line has none.
     const QString kitDigit = lines.at(KitLine).mid(1, 1);
     const int kit = toInt(kitDigit);
-    if (kit < 1 || kit > kitRows().size())
-        throw Error(QStringLiteral("Line 2 names no kit: '%1' is not a kit number from 1 to 5").arg(kitDigit));
-    c.kitIndex = kit - 1;
+    if (kit < 1 || kit > KitCount)
+        throw Error(QStringLiteral("Line 2 names no kit: '%1' is not a kit number from 1 to %2").arg(kitDigit).arg(KitCount));
+    c.kit = Kit(kit - 1);
 
     c.layout = lines.range(LayoutLine, PlateCells);
     c.plateName = lines.at(PlateNameLine);
@@ -256,7 +256,7 @@ void readProjectFile(Project& project, const QByteArray& bytes)
 
     // The kit change checks the vertical orientation; the stored one is then
     // selected again (kit 05 has no horizontal rule, so it stays vertical).
-    project.selectKit(c.kitIndex);
+    project.selectKit(c.kit);
     project.setHorizontal(c.horizontal && project.horizontalOffered());
 }
 
@@ -267,6 +267,7 @@ void saveProject(const Project& project, const QString& path)
 
 void openProject(Project& project, const QString& path)
 {
+    project.ensureUnlocked();
     readProjectFile(project, docs::readFile(path, MaxFileSize));
 }
 

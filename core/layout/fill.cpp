@@ -1,5 +1,6 @@
 #include "core/layout/fill.h"
 
+#include "core/kits/catalogue.h"
 #include "core/layout/rules.h"
 #include "core/model/errors.h"
 #include "core/model/project.h"
@@ -21,6 +22,7 @@ int firstRowNumber(const QString& letter)
 
 void fillPlate(Project& project)
 {
+    project.ensureUnlocked();
     TextGrid& plate = project.plateLayout();
     project.fillEmptyLayout();
     const int k = toInt(project.controlCount());
@@ -28,8 +30,7 @@ void fillPlate(Project& project)
     const int c0 = toInt(project.firstColumn());
     const int r0 = firstRowNumber(project.firstRow());
     // Kit 05 has no horizontal rule, whatever the orientation says.
-    if (const LayoutRule rule = layoutRule(project.kitChar(), project.horizontal() && project.horizontalOffered()))
-        rule(plate, project.sampleTable(), r0, c0, k, m);
+    applyLayout(kitEntry(project.kit()).layout(project.horizontal()), plate, project.sampleTable(), r0, c0, k, m);
 }
 
 } // namespace pleq

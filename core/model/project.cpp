@@ -1,7 +1,7 @@
 #include "core/model/project.h"
 
 #include "core/model/errors.h"
-#include "core/model/kits.h"
+#include "core/kits/catalogue.h"
 
 namespace pleq {
 
@@ -54,13 +54,22 @@ void Project::ensureUnlocked() const
 
 QString Project::kitRow() const
 {
-    return kitRows().at(m_kitIndex);
+    return kitEntry(m_kit).rowText();
 }
 
-void Project::selectKit(int index)
+bool Project::materialOffered() const
 {
-    Q_ASSERT(index >= 0 && index < kitRows().size());
-    m_kitIndex = index;
+    return kitEntry(m_kit).materialOffered;
+}
+
+bool Project::horizontalOffered() const
+{
+    return kitEntry(m_kit).horizontalOffered();
+}
+
+void Project::selectKit(Kit kit)
+{
+    m_kit = kit;
     m_horizontal = false;
     Q_EMIT kitChanged();
     Q_EMIT settingsChanged();

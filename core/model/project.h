@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/kits/kit.h"
 #include "core/model/textgrid.h"
 
 #include <QObject>
@@ -41,16 +42,17 @@ public:
     const QString& executor() const { return m_executor; }
     void setExecutor(const QString& name);
 
-    int kitIndex() const { return m_kitIndex; }
+    // The kit; its catalogue entry (core/kits/catalogue.h) holds all that depends on it.
+    Kit kit() const { return m_kit; }
+    int kitIndex() const { return int(m_kit); } // the kit box row
     QString kitRow() const;
-    QChar kitChar() const { return kitRow().at(1); } // '1'..'5'
-    int kitCode() const { return kitChar().digitValue(); }
-    // The kit change: selects the row and checks the vertical orientation.
-    // The caption, the material box (kits 04, 05) and the horizontal choice
-    // (not kit 05) follow from the kit and are derived, never stored.
-    void selectKit(int index);
-    bool materialOffered() const { return kitCode() == 4 || kitCode() == 5; }
-    bool horizontalOffered() const { return kitCode() != 5; }
+    int kitCode() const { return kitIndex() + 1; } // 1..5
+    // The kit change: selects the kit and checks the vertical orientation.
+    // The caption, the material box and the horizontal choice follow from the
+    // kit's entry and are derived, never stored.
+    void selectKit(Kit kit);
+    bool materialOffered() const;
+    bool horizontalOffered() const;
     QString caption() const { return QStringLiteral("Проект [") + kitRow() + QLatin1Char(']'); }
 
     const QString& plateName() const { return m_plateName; }
@@ -123,7 +125,7 @@ Q_SIGNALS:
 
 private:
     QString m_executor;
-    int m_kitIndex = 0;
+    Kit m_kit = Kit::K01;
     QString m_plateName = QStringLiteral("Новый");
     QString m_firstRow = QStringLiteral("A");
     QString m_firstColumn = QStringLiteral("1");

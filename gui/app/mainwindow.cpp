@@ -5,6 +5,7 @@
 #include "core/files/projectfile.h"
 #include "gui/layout/propwindow.h"
 #include "gui/layout/rospwindow.h"
+#include "core/model/operations.h"
 #include "core/model/project.h"
 #include "gui/reader/logwindow.h"
 #include "gui/reader/portdialog.h"
@@ -161,7 +162,7 @@ void TForm1::createTestControls()
 
 void TForm1::N4Click()
 {
-    m_project.resetLabels();
+    runCommand(this, [this] { newProject(m_project); });
 }
 
 void TForm1::N5Click()

@@ -5,6 +5,7 @@
 #include "core/calc/calculation.h"
 #include "core/calc/resultcell.h"
 #include "core/files/protocol.h"
+#include "core/model/operations.h"
 #include "core/model/project.h"
 
 #include <QCheckBox>
@@ -261,10 +262,7 @@ void TRas::Button2Click()
 
 void TRas::Button3Click()
 {
-    TextGrid& densities = m_project.densityTable();
-    for (int col = 1; col < Project::PlateColumns; ++col)
-        for (int row = 1; row < Project::PlateRows; ++row)
-            densities.setCell(col, row, QString());
+    runCommand(this, [this] { clearDensities(m_project); });
 }
 
 void TRas::showLabels()

@@ -1,6 +1,8 @@
 #include "gui/layout/propwindow.h"
 
-#include "core/model/kits.h"
+#include "core/kits/catalogue.h"
+#include "gui/app/dialogs.h"
+#include "core/model/operations.h"
 #include "core/model/project.h"
 
 #include <QComboBox>
@@ -57,8 +59,8 @@ TProp::TProp(Project& project, QWidget* parent)
 
 void TProp::NaborNameChange(int index)
 {
-    if (index >= 0)
-        m_project.selectKit(index);
+    if (index >= 0 && index < KitCount)
+        runCommand(this, [&] { changeKit(m_project, Kit(index)); });
 }
 
 void TProp::showProject()

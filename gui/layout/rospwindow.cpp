@@ -3,6 +3,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/gridview.h"
 #include "core/layout/fill.h"
+#include "core/model/operations.h"
 #include "core/model/project.h"
 #include "core/model/textgrid.h"
 
@@ -443,36 +444,19 @@ void TRosp::Button1Click()
 void TRosp::N1Click()
 {
     static_cast<WellGrid*>(m_plProb)->finishEditing();
-    TextGrid& samples = m_project.sampleTable();
-    const int n = samples.rows();
-    samples.setRows(n + 1);
     const int col = std::max(m_plProb->currentIndex().column(), 1);
-    m_plProb->setCurrentIndex(samples.index(n, col));
-    samples.setCell(0, n, QString::number(n));
-    samples.setCell(1, n, QStringLiteral("Проба №") + QString::number(n));
-    samples.setCell(2, n, QStringLiteral("1"));
+    runCommand(this, [&] {
+        const int n = addSampleRow(m_project);
+        m_plProb->setCurrentIndex(m_project.sampleTable().index(n, col));
+    });
 }
 
 void TRosp::N2Click()
 {
     static_cast<WellGrid*>(m_plProb)->finishEditing();
-    TextGrid& samples = m_project.sampleTable();
     // The grid's current row; with none (after a file was opened) the first.
-    const int r = std::max(m_plProb->currentIndex().row(), 1);
-    const int last = samples.rows() - 1;
-    if (r == 1 && last == 1) {
-        // The list never empties: its only row is reset instead.
-        samples.setCell(0, 1, QStringLiteral("1"));
-        samples.setCell(1, 1, QStringLiteral("Проба крови №1"));
-        samples.setCell(2, 1, QStringLiteral("1"));
-        return;
-    }
-    for (int i = r; i < last; ++i) {
-        samples.setCell(0, i, QString::number(i));
-        samples.setCell(1, i, samples.cell(1, i + 1));
-        samples.setCell(2, i, samples.cell(2, i + 1));
-    }
-    samples.setRows(last);
+    const int row = std::max(m_plProb->currentIndex().row(), 1);
+    runCommand(this, [&] { deleteSampleRow(m_project, row); });
 }
 
 bool TRosp::eventFilter(QObject* watched, QEvent* event)

@@ -1,7 +1,7 @@
 #include "gui/app/mainwindow.h"
 #include "gui/layout/propwindow.h"
 #include "core/model/errors.h"
-#include "core/model/kits.h"
+#include "core/kits/catalogue.h"
 #include "core/model/project.h"
 #include "gui/reader/logwindow.h"
 #include "gui/reader/portdialog.h"
@@ -190,7 +190,7 @@ void TestMainWindow::kitChoice()
     QVERIFY(!m_project->horizontal());
 
     // A kit chosen through the model (as opening a file does) shows in the box too.
-    m_project->selectKit(4);
+    m_project->selectKit(Kit(4));
     QCOMPARE(box->currentIndex(), 4);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Проект [05 - (Верификация) Набор «Тальвик»]"));
 }

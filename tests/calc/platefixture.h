@@ -36,7 +36,7 @@ inline void layPlate(Project& project, const QString& wells)
 // The kit of the project by its code 1..5.
 inline void selectKit(Project& project, int kit)
 {
-    project.selectKit(kit - 1);
+    project.selectKit(Kit(kit - 1));
 }
 
 } // namespace pleq::test

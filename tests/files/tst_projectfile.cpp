@@ -62,7 +62,7 @@ struct Snapshot
 // A project the user has worked on: another kit, horizontal, a calculation shown.
 void workOn(Project& p)
 {
-    p.selectKit(2);
+    p.selectKit(Kit(2));
     p.setHorizontal(true);
     p.setExecutor(QStringLiteral("Сидорова"));
     p.densityTable().setCell(5, 5, QStringLiteral("0,5"));

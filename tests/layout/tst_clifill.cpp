@@ -82,7 +82,7 @@ void TestCliFill::sameAsWindow()
     test::RecordingDialogs dialogs;
     Project project;
     TRosp window(project);
-    project.selectKit(kitIndex);
+    project.selectKit(Kit(kitIndex));
     project.setHorizontal(horizontal);
     project.setFirstWell(firstRow, firstColumn);
     project.setRepetitions(repetitions);

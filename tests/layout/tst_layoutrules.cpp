@@ -1,5 +1,6 @@
 #include "platemap.h"
 
+#include "core/kits/catalogue.h"
 #include "core/layout/fill.h"
 #include "core/layout/rules.h"
 #include "core/model/errors.h"
@@ -16,11 +17,23 @@ using test::wellsOf;
 
 namespace {
 
-const std::map<QString, LayoutRule> Rules = {
-    {"N01Goriz", N01Goriz}, {"N01Vert", N01Vert}, {"N02Goriz", N02Goriz},
-    {"N02Vert", N02Vert},   {"N03Goriz", N03Goriz}, {"N03Vert", N03Vert},
-    {"N04Goriz", N04Goriz}, {"N04Vert", N04Vert}, {"N05Vert", N05Vert},
-};
+// The nine rules by their names, as the kit catalogue holds them.
+std::map<QString, const LayoutTable*> rulesByName()
+{
+    std::map<QString, const LayoutTable*> rules;
+    for (const KitEntry& entry : kitCatalogue())
+        for (const LayoutTable* table : {entry.vertical, entry.horizontal})
+            if (table)
+                rules[QLatin1String(table->name)] = table;
+    return rules;
+}
+
+void runRule(const QString& name, TextGrid& plate, const TextGrid& samples, int r0, int c0, int k, int m)
+{
+    static const std::map<QString, const LayoutTable*> rules = rulesByName();
+    QVERIFY2(rules.count(name), qPrintable(name));
+    applyLayout(*rules.at(name), plate, samples, r0, c0, k, m);
+}
 
 void setQuantities(TextGrid& samples, const QStringList& quantities)
 {
@@ -203,7 +216,7 @@ void TestLayoutRules::rules()
     const int c0 = firstWell.mid(1).toInt();
     QString thrown;
     try {
-        Rules.at(rule)(plate, project.sampleTable(), r0, c0, k, m);
+        runRule(rule, plate, project.sampleTable(), r0, c0, k, m);
     } catch (const Error& e) {
         thrown = e.message();
     }
@@ -216,9 +229,9 @@ void TestLayoutRules::refillLeavesNothingBehind()
 {
     Project project;
     setQuantities(project.sampleTable(), {"100"});
-    N03Goriz(project.plateLayout(), project.sampleTable(), 1, 1, 1, 1);
+    runRule("N03Goriz", project.plateLayout(), project.sampleTable(), 1, 1, 1, 1);
     setQuantities(project.sampleTable(), {"1"});
-    N03Goriz(project.plateLayout(), project.sampleTable(), 1, 1, 1, 1);
+    runRule("N03Goriz", project.plateLayout(), project.sampleTable(), 1, 1, 1, 1);
     QCOMPARE(wellsOf(project.plateLayout()), (QStringList{"A1=C+", "A2=C-", "A3=O", "A4=1.1"}));
 }
 
@@ -250,7 +263,7 @@ void TestLayoutRules::fillPlateDispatch()
     QFETCH(QString, rule);
 
     Project project;
-    project.selectKit(kitIndex);
+    project.selectKit(Kit(kitIndex));
     project.setHorizontal(horizontal);
     project.setFirstWell(QStringLiteral("F"), QStringLiteral("7"));
     project.setControlCount(QStringLiteral("2"));
@@ -260,7 +273,7 @@ void TestLayoutRules::fillPlateDispatch()
 
     Project expected;
     setQuantities(expected.sampleTable(), {"3", "0", "2"});
-    Rules.at(rule)(expected.plateLayout(), expected.sampleTable(), 6, 7, 2, 2);
+    runRule(rule, expected.plateLayout(), expected.sampleTable(), 6, 7, 2, 2);
     QVERIFY(wellsOf(expected.plateLayout()).size() > 5);
     QCOMPARE(wellsOf(project.plateLayout()), wellsOf(expected.plateLayout()));
     QVERIFY(headersIntact(project.plateLayout()));

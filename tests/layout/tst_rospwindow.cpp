@@ -309,7 +309,7 @@ void TestRospWindow::kitChoiceAndOrientation()
     auto* vertical = find<QRadioButton>("RadioButton2");
 
     // Kit 04: the material box appears; the horizontal rule runs when chosen.
-    m_project->selectKit(3);
+    m_project->selectKit(Kit(3));
     QVERIFY(!find<QGroupBox>("RG")->isHidden());
     QVERIFY(!horizontal->isHidden());
     QTest::mouseClick(horizontal, Qt::LeftButton);
@@ -318,7 +318,7 @@ void TestRospWindow::kitChoiceAndOrientation()
     QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"A1=C+", "A2=C+", "A3=C-", "A4=C-", "A5=1.1"}));
 
     // Kit 05: the horizontal choice is hidden and the vertical rule always runs.
-    m_project->selectKit(4);
+    m_project->selectKit(Kit(4));
     QVERIFY(horizontal->isHidden());
     QVERIFY(vertical->isChecked());
     QVERIFY(!find<QGroupBox>("RG")->isHidden());
@@ -328,7 +328,7 @@ void TestRospWindow::kitChoiceAndOrientation()
              sortedWells({"A1=C+", "A2=C+!", "B1=C+", "B2=C+!", "C1=C-", "C2=C-!", "D1=1.1", "D2=1.1"}));
 
     // Back to kit 02: horizontal offered again, unchecked; the material box hides.
-    m_project->selectKit(1);
+    m_project->selectKit(Kit(1));
     QVERIFY(!horizontal->isHidden());
     QVERIFY(!horizontal->isChecked());
     QVERIFY(find<QGroupBox>("RG")->isHidden());

@@ -1,5 +1,5 @@
 #include "core/model/errors.h"
-#include "core/model/kits.h"
+#include "core/kits/catalogue.h"
 #include "core/model/project.h"
 
 #include <QSignalSpy>
@@ -63,7 +63,7 @@ void TestProject::kitChange()
     p.setHorizontal(true);
     p.setMaterial(0);
     QSignalSpy kitSpy(&p, &Project::kitChanged);
-    p.selectKit(index);
+    p.selectKit(Kit(index));
     QCOMPARE(kitSpy.count(), 1);
     QTEST(p.kitCode(), "code");
     QTEST(p.materialOffered(), "material");
