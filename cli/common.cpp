@@ -82,7 +82,7 @@ void writeOutput(const QString& path, const QByteArray& bytes)
         outBytes(bytes);
         return;
     }
-    docs::writeFileAtomically(path, bytes);
+    files::writeFileAtomically(path, bytes);
 }
 
 } // namespace pleq::cli

@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-namespace pleq::docs {
+namespace pleq::files {
 
 namespace {
 
@@ -115,4 +115,4 @@ QString fromWindows1251(const QByteArray& bytes)
     return decoder(bytes);
 }
 
-} // namespace pleq::docs
+} // namespace pleq::files

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace pleq::docs {
+namespace pleq::files {
 
 // File work shared by the project file and the protocol. Errors are thrown as
 // Error with "File not found" / "File access denied" where they fit, otherwise
@@ -24,4 +24,4 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes);
 QByteArray toWindows1251(const QString& text, char substitute, QString* firstUnrepresentable);
 QString fromWindows1251(const QByteArray& bytes);
 
-} // namespace pleq::docs
+} // namespace pleq::files

@@ -62,7 +62,7 @@ public:
         if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
             throw Error(QStringLiteral("The project cannot be saved: the %1 holds a line break").arg(field));
         QString bad;
-        const QByteArray bytes = docs::toWindows1251(text, '?', &bad);
+        const QByteArray bytes = files::toWindows1251(text, '?', &bad);
         if (!bad.isEmpty())
             throw Error(QStringLiteral("The project cannot be saved: the %1 holds the character '%2' "
                                        "(U+%3), which the Windows-1251 code page cannot store")
@@ -114,7 +114,7 @@ public:
             --end;
         if (end > start && m_bytes.at(end - 1) == '\r')
             --end;
-        return docs::fromWindows1251(m_bytes.mid(start, end - start));
+        return files::fromWindows1251(m_bytes.mid(start, end - start));
     }
     QStringList range(qint64 first, int count) const
     {
@@ -262,13 +262,13 @@ void readProjectFile(Project& project, const QByteArray& bytes)
 
 void saveProject(const Project& project, const QString& path)
 {
-    docs::writeFileAtomically(path, writeProjectFile(project));
+    files::writeFileAtomically(path, writeProjectFile(project));
 }
 
 void openProject(Project& project, const QString& path)
 {
     project.ensureUnlocked();
-    readProjectFile(project, docs::readFile(path, MaxFileSize));
+    readProjectFile(project, files::readFile(path, MaxFileSize));
 }
 
 } // namespace pleq

@@ -158,12 +158,12 @@ QByteArray protocolBytes(const Project& project)
 
     // A paper protocol: a character the code page cannot hold prints as "?".
     QString unused;
-    return docs::toWindows1251(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), '?', &unused);
+    return files::toWindows1251(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), '?', &unused);
 }
 
 void writeProtocol(const Project& project, const QString& path)
 {
-    docs::writeFileAtomically(path, protocolBytes(project));
+    files::writeFileAtomically(path, protocolBytes(project));
 }
 
 } // namespace pleq

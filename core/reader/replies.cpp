@@ -9,7 +9,7 @@ namespace pleq {
 
 QByteArray commandFrame(const QString& text)
 {
-    QByteArray frame = docs::toWindows1251(text, '?', nullptr);
+    QByteArray frame = files::toWindows1251(text, '?', nullptr);
     frame.append('\n');
     frame.append('\r');
     return frame;
@@ -32,7 +32,7 @@ QString chunkText(const QByteArray& chunk)
         if (chunk[i] != '\r' && chunk[i] != '\n')
             bytes += chunk[i];
     }
-    return docs::fromWindows1251(bytes);
+    return files::fromWindows1251(bytes);
 }
 
 ReplyClass classify(const QByteArray& chunk)

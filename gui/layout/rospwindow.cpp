@@ -202,14 +202,8 @@ TRosp::TRosp(Project& project, QWidget* parent)
     setWindowTitle(QStringLiteral("Роспись планшета"));
     createControls();
 
-    TextGrid& samples = m_project.sampleTable();
-    samples.setCell(0, 0, QStringLiteral("№"));
-    samples.setCell(1, 0, QStringLiteral("Проба "));
-    samples.setCell(2, 0, QStringLiteral("Кол-во"));
-    samples.setCell(0, 1, QStringLiteral("1"));
-    samples.setCell(1, 1, QStringLiteral("Проба №1"));
-    samples.setCell(2, 1, QStringLiteral("1"));
-    m_plProb->setCurrentIndex(samples.index(1, 1));
+    // The sample list starts as the project holds it (Project::resetSampleTable).
+    m_plProb->setCurrentIndex(m_project.sampleTable().index(1, 1));
 
     showProject();
     connect(&m_project, &Project::settingsChanged, this, &TRosp::showProject);

@@ -30,7 +30,7 @@ QString firstDifference(const QByteArray& actual, const QByteArray& expected)
         if (a.at(i) != e.at(i))
             return QStringLiteral("line %1 differs:\n  got      \"%2\"\n  expected \"%3\"")
                 .arg(i + 1)
-                .arg(docs::fromWindows1251(a.at(i)), docs::fromWindows1251(e.at(i)));
+                .arg(files::fromWindows1251(a.at(i)), files::fromWindows1251(e.at(i)));
     }
     return {};
 }

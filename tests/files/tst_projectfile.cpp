@@ -109,10 +109,10 @@ void TestProjectFile::initialProject()
     QCOMPARE(lines.size(), 255);
     const QStringList head = {QStringLiteral(" - "), "A", "B", "C", "D", "E", "F", "G", "H"};
     for (int i = 0; i < head.size(); ++i)
-        QCOMPARE(docs::fromWindows1251(lines.at(2 + i)), head.at(i));
+        QCOMPARE(files::fromWindows1251(lines.at(2 + i)), head.at(i));
     const QStringList samples = {"№", "1", "", "Проба ", "Проба №1", "", "Кол-во", "1", ""};
     for (int i = 0; i < samples.size(); ++i)
-        QCOMPARE(docs::fromWindows1251(lines.at(127 + i)), samples.at(i));
+        QCOMPARE(files::fromWindows1251(lines.at(127 + i)), samples.at(i));
     QCOMPARE(lines.at(2).at(1), '-'); // Windows-1251 bytes, not UTF-8
     QCOMPARE(lines.at(127), QByteArray("\xb9"));
 }

@@ -35,7 +35,7 @@ std::unique_ptr<Project> plate(const QString& name)
 
 QStringList protocolLines(const Project& project)
 {
-    QStringList lines = docs::fromWindows1251(protocolBytes(project)).split(QStringLiteral("\r\n"));
+    QStringList lines = files::fromWindows1251(protocolBytes(project)).split(QStringLiteral("\r\n"));
     lines.removeLast();
     return lines;
 }
