@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -20,20 +21,47 @@ public:
     // Sizes the view to show every cell with no scroll bars (the plate grids).
     void fitToGrid();
 
+    // From now on every column is as wide as the widest text it shows, as its
+    // delegate draws it, and never narrower than it is now. With widestWhole
+    // a column grows no wider than that text needs in a well; a longer text is
+    // drawn elided and shown whole in the cell's tooltip. measuredRows limits
+    // the measure to the first rows (a list whose other cells are free text).
+    // Refitted on every change of the texts; a view fitted to its grid keeps
+    // showing every cell.
+    void fitColumnsToTexts(const QString& widestWhole = QString(), int measuredRows = -1);
+
+Q_SIGNALS:
+    // The view's size changed with its columns; the window may have to grow.
+    void resizedToTexts();
+
 private:
+    void fitColumns(int first, int last);
+
     TextGrid* m_grid;
+    bool m_fitsGrid = false;
+    QList<int> m_leastWidths;
+    QString m_widestWhole;
+    int m_measuredRows = -1;
 };
 
 // Paints the fixed header cells in the button-face colour; wells as usual.
+// A text wider than its cell is elided and shown whole in the cell's tooltip.
 class GridDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 protected:
     static bool isFixed(const QModelIndex& index) { return index.row() == 0 || index.column() == 0; }
 };
+
+// Fixes the size of a window at `least`, widened to what its layout needs now
+// that a grid in it was resized to its texts. An MDI frame around the window
+// grows or shrinks with it, and the frames beside it on its right move along.
+void fitWindowToGrids(QWidget* window, QSize least);
 
 } // namespace pleq

@@ -74,23 +74,36 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const QString text = index.data().toString();
+        const QRect textRect = option.rect.adjusted(indent(index), 2, -RightMargin, 0);
         painter->save();
         if (isFixed(index)) {
             painter->fillRect(option.rect, option.palette.button());
             painter->setPen(QColor::fromRgb(cellRgb(HeaderColor)));
-            painter->drawText(option.rect.adjusted(10, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+            painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop, text);
         } else {
             const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
             const bool current = view && view->currentIndex() == index;
             const DrawnCell cell = drawnWell(text, m_project.plateLayout().cell(index.column(), index.row()), current);
             painter->fillRect(option.rect, current ? option.palette.highlight() : option.palette.button());
             painter->setPen(QColor::fromRgb(cellRgb(cell.color)));
-            painter->drawText(option.rect.adjusted(1, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, cell.text);
+            // A number wider than the widest column is marked as cut, never cut silently.
+            painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop,
+                              option.fontMetrics.elidedText(cell.text, Qt::ElideRight, textRect.width()));
         }
         painter->restore();
     }
 
+    // The room the painted text takes, for the column widths and the tooltip.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {indent(index) + option.fontMetrics.horizontalAdvance(index.data().toString()) + RightMargin,
+                option.fontMetrics.height() + 2};
+    }
+
 private:
+    static constexpr int RightMargin = 1;
+    static int indent(const QModelIndex& index) { return isFixed(index) ? 10 : 1; }
+
     const Project& m_project;
 };
 
@@ -113,6 +126,16 @@ QPushButton* addButton(QWidget* parent, const char* name, const QString& text)
     button->setAutoDefault(false);
     return button;
 }
+
+// The window's least size; it grows when its grids widen to their texts.
+const QSize LeastSize(562, 519);
+
+// The widest texts the plate grids' columns grow for: seven characters of a
+// density, of a result and the negative's blank. Twelve such columns keep the
+// window beside the layout window on a screen 1280 pixels wide; longer
+// numbers are elided.
+const QString WidestDensity = QStringLiteral("0,00000");
+const QString WidestResult = QStringLiteral("0,00000 ");
 
 // Both plate grids: 40 by 17 pixel cells on the button-face grey, no scroll bars.
 GridView* addPlateGrid(QWidget* parent, const char* name, TextGrid* grid)
@@ -226,7 +249,12 @@ TRas::TRas(Project& project, QWidget* parent)
     layout->setSpacing(2);
     layout->addWidget(groupBox1);
     layout->addWidget(groupBox2);
-    setFixedSize(562, 519);
+    // Every column as wide as its texts; the window follows its grids.
+    m_plData->fitColumnsToTexts(WidestDensity);
+    m_rasTab->fitColumnsToTexts(WidestResult);
+    for (GridView* grid : {m_plData, m_rasTab})
+        connect(grid, &GridView::resizedToTexts, this, [this] { fitWindowToGrids(this, LeastSize); });
+    fitWindowToGrids(this, LeastSize);
 
     // The project starts with both grids showing their headers only and the
     // labels "-"; the window shows it as it stands.

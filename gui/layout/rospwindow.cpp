@@ -220,7 +220,6 @@ void TRosp::createControls()
     auto* groupBox1 = named(new QGroupBox(QStringLiteral("Заполнение плашки"), this), "GroupBox1");
     m_plProb = named(new WellGrid(&m_project.sampleTable(), 30, 16, true, groupBox1), "PlProb");
     m_plProb->setColumnWidth(1, 117);
-    m_plProb->setTextElideMode(Qt::ElideNone);
     m_plProb->setContextMenuPolicy(Qt::CustomContextMenu);
     m_popupMenu1 = named(new QMenu(this), "PopupMenu1");
     QAction* n1 = m_popupMenu1->addAction(QStringLiteral("Добавить"));
@@ -254,8 +253,6 @@ void TRosp::createControls()
     QPalette grey = m_plData->palette();
     grey.setColor(QPalette::Base, grey.color(QPalette::Button));
     m_plData->setPalette(grey);
-    // Narrow wells: the texts are cut at the border, as on the printed plate, not elided.
-    m_plData->setTextElideMode(Qt::ElideNone);
     QFont small = m_plData->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     m_plData->setFont(small);
@@ -337,7 +334,18 @@ void TRosp::createControls()
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(groupBox1);
     layout->addWidget(groupBox2);
-    setFixedSize(509, 378);
+    // The list's columns fit their headers (names are free text: the user
+    // widens their column), the map's columns every text; the window and the
+    // list's frame grow with them.
+    auto fitWindow = [this, groupBox1] {
+        groupBox1->setFixedWidth(std::max(214, groupBox1->minimumSizeHint().width()));
+        fitWindowToGrids(this, QSize(509, 378));
+    };
+    connect(m_plProb, &GridView::resizedToTexts, this, fitWindow);
+    connect(m_plData, &GridView::resizedToTexts, this, fitWindow);
+    m_plProb->fitColumnsToTexts(QString(), 1);
+    m_plData->fitColumnsToTexts();
+    fitWindow();
 
     setTabOrder(m_plProb, button3);
     setTabOrder(button3, button2);

@@ -44,6 +44,7 @@ private Q_SLOTS:
     void errorBox_data();
     void errorBox();
     void commandBoundary();
+    void framesFollowGrids();
 
 private:
     QAction* action(const char* name) const { return m_window->findChild<QAction*>(QLatin1String(name)); }
@@ -255,6 +256,38 @@ void TestMainWindow::commandBoundary()
     QCOMPARE(m_dialogs->errors, QStringList{QStringLiteral("'x' is not a valid integer value")});
     QCOMPARE(m_project->executor(), QStringLiteral("before"));
     QVERIFY(m_window->isVisible()); // and the application goes on
+}
+
+// A working window widened for its grids' texts keeps its frame around it,
+// pushes the calculation window along instead of sliding under it, and
+// narrows with its texts again.
+void TestMainWindow::framesFollowGrids()
+{
+    const QList<QMdiSubWindow*> windows = m_window->findChild<QMdiArea*>()->subWindowList();
+    QMdiSubWindow* rosp = windows.at(1);
+    QMdiSubWindow* ras = windows.at(2);
+    const QSize rospBorder = rosp->size() - rosp->widget()->size();
+    const QSize rasBorder = ras->size() - ras->widget()->size();
+    const QRect rasPlace = ras->geometry();
+    const QStringList layout = m_project->plateLayout().columnMajorTexts();
+    const QStringList densities = m_project->densityTable().columnMajorTexts();
+    for (int col = 1; col <= 12; ++col) {
+        m_project->plateLayout().setCell(col, 1, QStringLiteral("10.12"));
+        m_project->densityTable().setCell(col, 1, QStringLiteral("0,22614"));
+    }
+    QCoreApplication::processEvents();
+
+    QVERIFY(ras->width() > rasPlace.width());
+    QCOMPARE(rosp->size() - rosp->widget()->size(), rospBorder);
+    QCOMPARE(ras->size() - ras->widget()->size(), rasBorder);
+    QCOMPARE(ras->x(), rosp->geometry().right() + 1);
+    QCOMPARE(ras->y(), 0);
+
+    m_project->plateLayout().assign(9, layout);
+    m_project->densityTable().assign(9, densities);
+    QCoreApplication::processEvents();
+    QCOMPARE(ras->geometry(), rasPlace);
+    QCOMPARE(rosp->size() - rosp->widget()->size(), rospBorder);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -18,9 +18,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -49,6 +51,8 @@ private Q_SLOTS:
     void clearDensities();
     void calculationShowsMessageAndGoesOn();
     void drawnColours();
+    void gridsShowWholeTexts_data();
+    void gridsShowWholeTexts();
     void divisionErrorStopsRun();
     void kit04HidesS2AndS3();
     void protocolWrittenAndOpened();
@@ -66,6 +70,7 @@ private:
     void type(GridView* grid, const QString& text);
     void key(QWidget* target, Qt::Key key);
     QSet<QRgb> cellColours(GridView* grid, int col, int row) const;
+    int inkHeightAtTextEnd(GridView* grid, int col, int row) const;
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
@@ -125,6 +130,29 @@ QSet<QRgb> TestRasWindow::cellColours(GridView* grid, int col, int row) const
         for (int x = rect.left(); x <= rect.right(); ++x)
             colours.insert(image.pixel(x, y) | 0xff000000);
     return colours;
+}
+
+// How tall the text's last few pixel columns are drawn in a cell: the dots of
+// an ellipsis sit on the baseline, a digit cut at the border stands full height.
+int TestRasWindow::inkHeightAtTextEnd(GridView* grid, int col, int row) const
+{
+    const QImage image = grid->viewport()->grab().toImage();
+    const QRect rect = grid->visualRect(grid->model()->index(row, col));
+    const QRgb background = image.pixel(rect.topLeft());
+    int right = -1;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            if (image.pixel(x, y) != background)
+                right = std::max(right, x);
+    int top = rect.bottom() + 1;
+    int bottom = -1;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = right - 3; x <= right; ++x)
+            if (image.pixel(x, y) != background) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    return bottom - top + 1;
 }
 
 void TestRasWindow::controls()
@@ -277,6 +305,86 @@ void TestRasWindow::drawnColours()
     }
     // The empty well's "0" shows nothing but its background.
     QCOMPARE(cellColours(grid, 6, 6).size(), 1);
+}
+
+// Every column of both grids widens to its widest text, so the usual
+// densities and results read whole; a number too long for the widest column
+// is elided and shown whole in the cell's tooltip. The columns follow the
+// texts back when they are emptied again.
+void TestRasWindow::gridsShowWholeTexts_data()
+{
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("whole");
+    // margin: the pixels the grid's drawing keeps beside the text in a cell
+    QTest::addColumn<int>("margin");
+
+    QTest::newRow("density 6 chars")      << "PlData" << "1,1177" << true << 6;
+    QTest::newRow("density 6 chars, 0,4") << "PlData" << "0,4785" << true << 6;
+    QTest::newRow("density 7 chars")      << "PlData" << "0,22614" << true << 6;
+    QTest::newRow("density 15 digits")    << "PlData" << "0,681818181818182" << false << 6;
+    QTest::newRow("result 7 chars")       << "RasTab" << "0,56432" << true << 2;
+    QTest::newRow("result doubtful")      << "RasTab" << "(0,613)" << true << 2;
+    QTest::newRow("result negative")      << "RasTab" << "0,95 " << true << 2;
+    QTest::newRow("result 7 chars neg")   << "RasTab" << "0,56432 " << true << 2;
+    QTest::newRow("result exponent")      << "RasTab" << "1,5E2" << true << 2;
+    QTest::newRow("result 15 digits")     << "RasTab" << "0,681818181818182" << false << 2;
+    QTest::newRow("result 15 digits neg") << "RasTab" << "0,681818181818182 " << false << 2;
+}
+
+void TestRasWindow::gridsShowWholeTexts()
+{
+    QFETCH(QString, grid);
+    QFETCH(QString, text);
+    QFETCH(bool, whole);
+    QFETCH(int, margin);
+    auto* view = child<GridView>(grid.toLatin1().constData());
+    TextGrid& cells = *view->grid();
+    const QStringList empty = cells.columnMajorTexts();
+    test::layPlate(*m_project, "");
+    // Sample wells everywhere, so that negatives draw red; one cell at a time, as typing and the reader write.
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row)
+            cells.setCell(col, row, text);
+    QCoreApplication::processEvents();
+
+    QVERIFY(!view->horizontalScrollBar()->isVisible());
+    QVERIFY(!view->verticalScrollBar()->isVisible());
+    QCOMPARE(view->columnViewportPosition(12) + view->columnWidth(12) + 1, view->viewport()->width());
+    const QRect inWindow(view->mapTo(m_window.get(), QPoint(0, 0)), view->size());
+    QVERIFY(QRect(QPoint(0, 0), m_window->size()).contains(inWindow));
+    // At its widest the window, in its frame, still fits beside the layout
+    // window on a 1280 pixel screen: 1280 - 549 (layout window) - 21 (frame).
+    QVERIFY2(m_window->width() <= 710, qPrintable(QString::number(m_window->width())));
+
+    const QFontMetrics metrics(view->font());
+    const int needed = metrics.horizontalAdvance(text) + margin;
+    for (int col = 1; col <= 12; ++col) {
+        const QRect cell = view->visualRect(cells.index(4, col));
+        const QString where = QStringLiteral("column %1: %2 px for %3 px").arg(col).arg(cell.width()).arg(needed);
+        if (whole) {
+            QVERIFY2(cell.width() >= needed, qPrintable(where));
+            continue;
+        }
+        QVERIFY2(cell.width() < needed, qPrintable(where));
+        QVERIFY2(inkHeightAtTextEnd(view, col, 4) <= 2, qPrintable(where + QStringLiteral(": cut, not elided")));
+        QHelpEvent tip(QEvent::ToolTip, cell.center(), view->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(view->viewport(), &tip);
+        QCOMPARE(QToolTip::text(), text);
+        QToolTip::hideText();
+    }
+    if (grid == QLatin1String("RasTab")) {
+        // Elided or whole, the number keeps its verdict's colour.
+        const QRgb colour = text.startsWith(QLatin1Char('(')) ? Maroon : text.endsWith(QLatin1Char(' ')) ? Red : Green;
+        const QSet<QRgb> textColours{Green, Red, Maroon, Blue};
+        QCOMPARE(cellColours(view, 5, 3) & textColours, QSet<QRgb>{colour});
+    }
+
+    // Emptied at once, as a project opened does: the columns and the window shrink back.
+    cells.assign(9, empty);
+    for (int col = 0; col <= 12; ++col)
+        QCOMPARE(view->columnWidth(col), 40);
+    QCOMPARE(m_window->size(), QSize(562, 519));
 }
 
 void TestRasWindow::divisionErrorStopsRun()

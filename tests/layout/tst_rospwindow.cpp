@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include <memory>
@@ -43,6 +44,9 @@ private Q_SLOTS:
     void followsProject();
     void keyboardOrder();
     void resizeSampleColumns();
+    void plateMapShowsWholeTexts_data();
+    void plateMapShowsWholeTexts();
+    void sampleListShowsWholeHeaders();
     void contextMenuKeepsCurrentRow();
 
 private:
@@ -109,7 +113,9 @@ void TestRospWindow::typeIntoSampleCell(int col, int row, const QString& text)
 void TestRospWindow::startUp()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Роспись планшета"));
-    QCOMPARE(m_window->size(), QSize(509, 378));
+    // At least 509 wide: wider where the texts of the list's header and the map need it.
+    QVERIFY(m_window->width() >= 509);
+    QCOMPARE(m_window->height(), 378);
     QCOMPARE(m_project->sampleTable().rows(), 2);
     QCOMPARE(sampleRow(0), (QStringList{"№", "Проба ", "Кол-во"}));
     QCOMPARE(sampleRow(1), (QStringList{"1", "Проба №1", "1"}));
@@ -149,7 +155,7 @@ void TestRospWindow::startUp()
     auto* list = find<GridView>("PlProb");
     QCOMPARE(list->columnWidth(0), 30);
     QCOMPARE(list->columnWidth(1), 117);
-    QCOMPARE(list->columnWidth(2), 30);
+    QVERIFY(list->columnWidth(2) >= 30);
     QVERIFY(!(m_project->sampleTable().flags(m_project->sampleTable().index(1, 0)) & Qt::ItemIsEditable));
     QVERIFY(m_project->sampleTable().flags(m_project->sampleTable().index(1, 2)) & Qt::ItemIsEditable);
     auto* map = find<GridView>("PlData");
@@ -396,6 +402,7 @@ void TestRospWindow::keyboardOrder()
 void TestRospWindow::resizeSampleColumns()
 {
     auto* list = find<GridView>("PlProb");
+    const int quantityWidth = list->columnWidth(2);
     const QPoint border(list->columnViewportPosition(1) + list->columnWidth(1),
                         list->visualRect(list->model()->index(0, 1)).center().y());
     QTest::mousePress(list->viewport(), Qt::LeftButton, {}, border);
@@ -403,9 +410,69 @@ void TestRospWindow::resizeSampleColumns()
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, border + QPoint(20, 0));
     QCOMPARE(list->columnWidth(1), 137);
     QCOMPARE(list->columnWidth(0), 30);
-    QCOMPARE(list->columnWidth(2), 30);
+    QCOMPARE(list->columnWidth(2), quantityWidth);
     // Clicking the header row chooses no cell.
     QCOMPARE(list->currentIndex(), list->model()->index(1, 1));
+}
+
+// The map's columns widen to the widest text they hold, so that no control
+// or sample text is elided or cut; the window grows to show the whole map.
+void TestRospWindow::plateMapShowsWholeTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("C+!") << "C+!";
+    QTest::newRow("S+!") << "S+!";
+    QTest::newRow("R+!") << "R+!";
+    QTest::newRow("2.13") << "2.13";
+    QTest::newRow("2.92") << "2.92";
+    QTest::newRow("10.12") << "10.12";
+}
+
+void TestRospWindow::plateMapShowsWholeTexts()
+{
+    QFETCH(QString, text);
+    auto* map = find<GridView>("PlData");
+    TextGrid& plate = m_project->plateLayout();
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row)
+            plate.setCell(col, row, text);
+    QCoreApplication::processEvents();
+
+    // The item view's text margins: 3 pixels on either side.
+    const int needed = QFontMetrics(map->font()).horizontalAdvance(text) + 6;
+    for (int col = 1; col <= 12; ++col) {
+        const int width = map->visualRect(plate.index(5, col)).width();
+        const QString where = QStringLiteral("column %1: %2 px for %3 px").arg(col).arg(width).arg(needed);
+        QVERIFY2(width >= needed, qPrintable(where));
+    }
+    QVERIFY(!map->horizontalScrollBar()->isVisible());
+    QCOMPARE(map->columnViewportPosition(12) + map->columnWidth(12) + 1, map->viewport()->width());
+    const QRect inWindow(map->mapTo(m_window.get(), QPoint(0, 0)), map->size());
+    QVERIFY(QRect(QPoint(0, 0), m_window->size()).contains(inWindow));
+
+    // A fill with short texts narrows the columns again, never below 19 pixels.
+    click("Button1");
+    QCOMPARE(map->columnWidth(7), 19);
+}
+
+// The sample list's header texts read whole, also once the list scrolls.
+void TestRospWindow::sampleListShowsWholeHeaders()
+{
+    for (int i = 0; i < 30; ++i)
+        click("Button3");
+    auto* list = find<GridView>("PlProb");
+    QVERIFY(list->verticalScrollBar()->isVisible());
+    QVERIFY(!list->horizontalScrollBar()->isVisible());
+    const QFontMetrics metrics(list->font());
+    const QStringList headers{"№", "Проба ", "Кол-во"};
+    for (int col = 0; col < 3; ++col) {
+        const int width = list->visualRect(list->model()->index(0, col)).width();
+        QVERIFY2(width >= metrics.horizontalAdvance(headers[col]) + 6, qPrintable(headers[col]));
+    }
+    QCOMPARE(list->columnWidth(0), 30);
+    QCOMPARE(list->columnWidth(1), 117);
+    QVERIFY(list->columnViewportPosition(2) + list->columnWidth(2) <= list->viewport()->width());
+    QVERIFY(list->mapTo(m_window.get(), QPoint(list->width(), 0)).x() <= m_window->width());
 }
 
 // "Удалить" acts on the row that holds the focus, not on the row under the
