@@ -38,6 +38,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pleq"));
     QApplication::setApplicationVersion(QStringLiteral(PLEQ_VERSION));
+    // The installed desktop entry: the desktop takes the window's icon and name from it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pleq.Pleq"));
 
     // What is left once Qt took its own options: at most one project file.
     QStringList files;
