@@ -11,6 +11,7 @@ namespace {
 
 const char* const Usage =
     "usage: pleq-cli COMMAND PROJECT.plq [options]\n"
+    "       pleq-cli --version | --help\n"
     "\n"
     "  check PROJECT.plq                         open a project and print a summary\n"
     "  fill PROJECT.plq [-o OUT.plq]             refill the plate layout\n"
@@ -39,6 +40,10 @@ int main(int argc, char* argv[])
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         pleq::cli::out(QString::fromUtf8(Usage));
         return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        pleq::cli::out(QStringLiteral("pleq-cli " PLEQ_VERSION "\n"));
+        return 0;
     }
     const auto command = commands.find(args.takeFirst());
     if (command == commands.end()) {

@@ -170,7 +170,17 @@ void TForm1::N5Click()
     const QString name = Dialogs::get().openFileName(this, ProjectFilter);
     if (name.isEmpty())
         return;
+    openFile(name);
+}
+
+void TForm1::openFile(const QString& name)
+{
     runCommand(this, [&] { openProject(m_project, name); });
+}
+
+void TForm1::openFileWhenShown(const QString& name)
+{
+    QMetaObject::invokeMethod(this, [this, name] { openFile(name); }, Qt::QueuedConnection);
 }
 
 void TForm1::N6Click()

@@ -30,6 +30,13 @@ public:
     TForm5* form5() const { return m_form5; }
     TForm7* form7() const { return m_form7; }
 
+    // Opens a project file as "Открыть ..." does: an error shows the usual
+    // box and leaves the project as it was.
+    void openFile(const QString& name);
+    // The same, once the event loop runs, so that an error box stands over
+    // the shown window (the file named on the command line).
+    void openFileWhenShown(const QString& name);
+
 private:
     void createMenu();
     void createTestControls();

@@ -1,0 +1,98 @@
+#include "gui/app/mainwindow.h"
+#include "core/model/project.h"
+#include "support/recordingdialogs.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+#include <memory>
+
+using namespace pleq;
+
+namespace {
+
+// Records, with every error, whether the window the box stands over was shown.
+class ShownCheckingDialogs : public test::RecordingDialogs
+{
+public:
+    void error(QWidget* parent, const QString& message) override
+    {
+        overShownWindow.append(parent && parent->window()->isVisible());
+        RecordingDialogs::error(parent, message);
+    }
+    QList<bool> overShownWindow;
+};
+
+} // namespace
+
+// The project file named on the command line: opened once the window is shown,
+// as "Открыть ..." opens it.
+class TestStartFile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void goodFileOpens();
+    void badFileKeepsStartProject_data();
+    void badFileKeepsStartProject();
+
+private:
+    std::unique_ptr<ShownCheckingDialogs> m_dialogs;
+    std::unique_ptr<Project> m_project;
+    std::unique_ptr<TForm1> m_window;
+};
+
+void TestStartFile::init()
+{
+    m_dialogs = std::make_unique<ShownCheckingDialogs>();
+    m_project = std::make_unique<Project>();
+    m_window = std::make_unique<TForm1>(*m_project);
+    m_window->show();
+}
+
+void TestStartFile::cleanup()
+{
+    m_window.reset();
+    m_project.reset();
+    m_dialogs.reset();
+}
+
+void TestStartFile::goodFileOpens()
+{
+    m_window->openFileWhenShown(QStringLiteral(PLEQ_FIXTURES "/kit-02.plq"));
+    QTRY_COMPARE(m_window->findChild<QLineEdit*>(QStringLiteral("IspName"))->text(), QStringLiteral("Петрова Е. С."));
+    QCOMPARE(m_project->plateName(), QStringLiteral("Планшет 12"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Проект [02 - Набор «Зорвал-К»]"));
+    QCOMPARE(m_project->sampleTable().cell(1, 3), QStringLiteral("Тёлка «Зорька»"));
+    QVERIFY(m_dialogs->errors.isEmpty());
+}
+
+void TestStartFile::badFileKeepsStartProject_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("damaged kit line") << QStringLiteral(PLEQ_FIXTURES "/kit-09.plq")
+                                      << QStringLiteral("Line 2 names no kit: '9' is not a kit number from 1 to 5");
+    QTest::newRow("missing file") << QStringLiteral(PLEQ_FIXTURES "/no-such-project.plq")
+                                  << QStringLiteral("File not found");
+}
+
+void TestStartFile::badFileKeepsStartProject()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, error);
+
+    m_window->openFileWhenShown(path);
+    // Not before the event loop runs: the box must come over the shown window.
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QTRY_COMPARE(m_dialogs->errors, QStringList{error});
+    QCOMPARE(m_dialogs->overShownWindow, QList<bool>{true});
+
+    QCOMPARE(m_window->findChild<QLineEdit*>(QStringLiteral("IspName"))->text(), QString());
+    QCOMPARE(m_project->plateName(), QStringLiteral("Новый"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Проект [01 - Набор «Зорвал-SR»]"));
+}
+
+QTEST_MAIN(TestStartFile)
+#include "tst_startfile.moc"
