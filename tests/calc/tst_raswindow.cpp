@@ -5,6 +5,7 @@
 #include "core/model/textgrid.h"
 #include "platefixture.h"
 #include "support/recordingdialogs.h"
+#include "support/resultwells.h"
 #include "support/typing.h"
 
 #include <QApplication>
@@ -212,7 +213,7 @@ void TestRasWindow::typingNeedsManualEntry()
 void TestRasWindow::clearDensities()
 {
     test::layPlate(*m_project, "A1 C+ 0,2; B1 C- 1,5; C1 1.1 1,6");
-    m_project->resultTable().setCell(1, 1, QStringLiteral("0,2"));
+    test::setResult(*m_project, 1, 1, 0.2, Verdict::Positive);
     m_project->setLabelText(Label::s0, QStringLiteral("C+  = 0,2"));
     child<QPushButton>("Button3")->click();
 
@@ -281,13 +282,13 @@ void TestRasWindow::drawnColours()
 
 void TestRasWindow::divisionErrorStopsRun()
 {
-    m_project->resultTable().setCell(2, 2, QStringLiteral("0,7"));
+    test::setResult(*m_project, 2, 2, 0.7, Verdict::Negative);
     child<QPushButton>("Button1")->click(); // kit 01, no densities: 0/0
     QCOMPARE(m_dialogs->errors, QStringList{"Invalid floating point operation"});
     QCOMPARE(m_dialogs->messages, QStringList());
     QCOMPARE(child<QLabel>("s0")->text(), QStringLiteral("S+  = 0"));
     QCOMPARE(child<QLabel>("ot1")->text(), QStringLiteral("-"));
-    QCOMPARE(m_project->resultTable().cell(2, 2), QStringLiteral("0,7"));
+    QCOMPARE(m_project->resultTable().cell(2, 2), QStringLiteral("0,7 "));
 }
 
 void TestRasWindow::kit04HidesS2AndS3()
