@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "cli/common.h"
 
+#include "core/calc/calculation.h"
 #include "core/calc/report.h"
 #include "core/model/project.h"
 
@@ -16,12 +17,12 @@ int calc(const QStringList& args)
     applyDecimalOption(options);
 
     const auto project = loadProject(options.project);
-    const CalculationRun run = runCalculation(*project);
+    const PlateResult result = calculatePlate(*project, {});
     if (options.has(QStringLiteral("--json")))
-        outBytes(calculationJson(*project, run));
+        outBytes(calculationJson(*project, result));
     else
-        out(calculationText(*project, run));
-    return run.error ? 1 : 0;
+        out(calculationText(*project, result));
+    return result.error ? 1 : 0;
 }
 
 } // namespace pleq::cli

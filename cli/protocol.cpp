@@ -8,7 +8,7 @@
 
 namespace pleq::cli {
 
-// "Открыть ...", "Расчет", the result grid shown, "Протокол": the same steps
+// "Открыть ...", "Расчет", "Протокол": the same steps
 // as in the application. A calculation error is reported and the protocol is
 // still written from the state it left, as the window would; an error of the
 // protocol itself writes nothing.
@@ -19,17 +19,15 @@ int protocol(const QStringList& args)
     applyDecimalOption(options);
 
     const auto project = loadProject(options.project); // an error here: nothing is written
-    int status = 0;
-    try {
-        calculate(*project, [](const QString& text) { err(text + QLatin1Char('\n')); });
-    } catch (const Error& e) {
-        status = fail(e.message());
-    }
-    emptyZeroResults(*project);
+    const PlateResult result = calculatePlate(*project, [](const QString& text) { err(text + QLatin1Char('\n')); });
+    const int status = result.error ? fail(*result.error) : 0;
 
     try {
-        const QByteArray bytes = protocolBytes(*project);
-        writeOutput(options.value(QStringLiteral("-o")), bytes);
+        const QString path = options.value(QStringLiteral("-o"));
+        if (path.isEmpty())
+            outBytes(protocolBytes(*project));
+        else
+            writeProtocol(*project, path);
     } catch (const Error& e) {
         return fail(e.message());
     }

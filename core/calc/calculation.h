@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/calc/plateresult.h"
+
 #include <QString>
 
 #include <functional>
@@ -12,14 +14,11 @@ class Project;
 using MessageSink = std::function<void(const QString& text)>;
 
 // "Расчет": makes s2 visible and runs the calculation of the selected kit on
-// the project, writing the summary labels and the result grid. A failed
-// validity check goes to `message` and the run goes on; a conversion or
-// division error is thrown as Error and stops the run where it happens.
-void calculate(Project& project, const MessageSink& message);
-
-// What drawing the result grid does to its wells: a well holding exactly "0"
-// becomes empty. Called once the window shows a calculation's results (and by
-// pleq-cli at the same point), never from a paint routine.
-void emptyZeroResults(Project& project);
+// the project, writing the summary labels and the result wells. A failed
+// validity check goes to `message` (when given) and the run goes on; a
+// conversion or division error stops the run where it happens and is returned
+// as the result's error, with what the run had written before it kept.
+// Throws Error while the plate is locked, before anything has changed.
+PlateResult calculatePlate(Project& project, const MessageSink& message);
 
 } // namespace pleq

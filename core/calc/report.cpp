@@ -1,25 +1,13 @@
 #include "core/calc/report.h"
 
-#include "core/calc/calculation.h"
+#include "core/calc/plateresult.h"
 #include "core/calc/resultcell.h"
 #include "core/calc/steps.h"
-#include "core/model/errors.h"
 #include "core/model/project.h"
 
-namespace pleq {
+#include <charconv>
 
-CalculationRun runCalculation(Project& project)
-{
-    CalculationRun run;
-    const qsizetype logBefore = project.readerLog().size();
-    try {
-        calculate(project, [&run](const QString& text) { run.messages.append(text); });
-    } catch (const Error& e) {
-        run.error = e.message();
-    }
-    run.log = project.readerLog().mid(logBefore);
-    return run;
-}
+namespace pleq {
 
 namespace {
 
@@ -64,43 +52,63 @@ QString jsonList(const QStringList& texts, const QString& indent)
     return QStringLiteral("[\n") + items.join(QStringLiteral(",\n")) + QLatin1Char('\n') + indent + QLatin1Char(']');
 }
 
-QStringList resultRow(const Project& project, int row)
+// A value as a JSON number: the shortest text that reads back as the same double.
+QString jsonNumber(double value)
 {
-    QStringList texts;
-    for (int col = 1; col <= 12; ++col)
-        texts.append(project.resultTable().cell(col, row));
-    return texts;
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return QString::fromLatin1(buffer, end - buffer);
+}
+
+QString wellName(int col, int row)
+{
+    return TextGrid::rowLetter(row) + QString::number(col);
 }
 
 } // namespace
 
-QByteArray calculationJson(const Project& project, const CalculationRun& run)
+QByteArray calculationJson(const Project& project, const PlateResult& result)
 {
     QString json = QStringLiteral("{\n  \"kit\": ") + jsonString(project.kitRow().left(2));
     json += QStringLiteral(",\n  \"labels\": [\n");
     for (int i = 0; i < LabelCount; ++i) {
-        const SummaryLabel& l = project.label(Label(i));
+        const SummaryLabel& l = result.labels[size_t(i)];
         json += QStringLiteral("    {\"name\": \"%1\", \"text\": %2, \"color\": \"%3\", \"visible\": %4}")
                     .arg(QLatin1String(labelName(Label(i))), jsonString(l.text), QLatin1String(colorName(l.color)),
                          l.visible ? QStringLiteral("true") : QStringLiteral("false"));
         json += i + 1 < LabelCount ? QStringLiteral(",\n") : QStringLiteral("\n");
     }
-    json += QStringLiteral("  ],\n  \"messages\": ") + jsonList(run.messages, QStringLiteral("  "));
-    json += QStringLiteral(",\n  \"log\": ") + jsonList(run.log, QStringLiteral("  "));
+    json += QStringLiteral("  ],\n  \"messages\": ") + jsonList(result.messages, QStringLiteral("  "));
+    json += QStringLiteral(",\n  \"log\": ") + jsonList(result.log, QStringLiteral("  "));
     json += QStringLiteral(",\n  \"results\": [\n");
     for (int row = 1; row <= 8; ++row) {
         QStringList cells;
-        for (const QString& t : resultRow(project, row))
-            cells.append(jsonString(t));
+        for (int col = 1; col <= 12; ++col)
+            cells.append(jsonString(result.well(col, row).result.text()));
         json += QStringLiteral("    [") + cells.join(QStringLiteral(", ")) + QLatin1Char(']');
         json += row < 8 ? QStringLiteral(",\n") : QStringLiteral("\n");
     }
-    json += QStringLiteral("  ],\n  \"error\": ") + (run.error ? jsonString(*run.error) : QStringLiteral("null"));
-    json += QStringLiteral("\n}\n");
+    json += QStringLiteral("  ],\n  \"error\": ") + (result.error ? jsonString(*result.error) : QStringLiteral("null"));
+    json += QStringLiteral(",\n  \"wells\": [\n");
+    for (int row = 1; row <= 8; ++row) {
+        for (int col = 1; col <= 12; ++col) {
+            const PlateWell& w = result.well(col, row);
+            json += QStringLiteral("    {\"well\": \"%1\", \"layout\": %2, \"text\": %3, \"value\": %4, \"kind\": \"%5\", "
+                                   "\"sample\": %6, \"verdict\": \"%7\"}")
+                        .arg(wellName(col, row), jsonString(project.plateLayout().cell(col, row)),
+                             jsonString(w.result.text()),
+                             w.result.value ? jsonNumber(*w.result.value) : QStringLiteral("null"),
+                             QLatin1String(kindName(w.kind)),
+                             w.sample ? QString::number(*w.sample) : QStringLiteral("null"),
+                             QLatin1String(verdictName(w.result.verdict)));
+            json += row == 8 && col == 12 ? QStringLiteral("\n") : QStringLiteral(",\n");
+        }
+    }
+    json += QStringLiteral("  ]\n}\n");
     return json.toUtf8();
 }
 
-QString calculationText(const Project& project, const CalculationRun& run)
+QString calculationText(const Project& project, const PlateResult& result)
 {
     // Message texts break their lines with LF CR; a terminal wants LF alone.
     const auto oneLine = [](QString text) {
@@ -108,7 +116,7 @@ QString calculationText(const Project& project, const CalculationRun& run)
     };
     QString text = QStringLiteral("kit: %1\n\nlabels:\n").arg(project.kitRow());
     for (int i = 0; i < LabelCount; ++i) {
-        const SummaryLabel& l = project.label(Label(i));
+        const SummaryLabel& l = result.labels[size_t(i)];
         text += QStringLiteral("  %1  %2").arg(QLatin1String(labelName(Label(i))), -4).arg(l.text);
         if (l.color != LabelColor::Default)
             text += QStringLiteral("  [%1]").arg(QLatin1String(colorName(l.color)));
@@ -116,12 +124,12 @@ QString calculationText(const Project& project, const CalculationRun& run)
             text += QStringLiteral("  (hidden)");
         text += QLatin1Char('\n');
     }
-    text += QStringLiteral("\nmessages:%1\n").arg(run.messages.isEmpty() ? QStringLiteral(" none") : QString());
-    for (const QString& m : run.messages)
+    text += QStringLiteral("\nmessages:%1\n").arg(result.messages.isEmpty() ? QStringLiteral(" none") : QString());
+    for (const QString& m : result.messages)
         text += QStringLiteral("  ") + oneLine(m) + QLatin1Char('\n');
-    if (!run.log.isEmpty()) {
+    if (!result.log.isEmpty()) {
         text += QStringLiteral("\nlog:\n");
-        for (const QString& line : run.log)
+        for (const QString& line : result.log)
             text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
     text += QStringLiteral("\nresults (a trailing - marks a negative well, (..) a doubtful one, * a control):\n   ");
@@ -132,7 +140,7 @@ QString calculationText(const Project& project, const CalculationRun& run)
         text += QStringLiteral("  ") + TextGrid::rowLetter(row);
         for (int col = 1; col <= 12; ++col) {
             const QString& layoutText = project.plateLayout().cell(col, row);
-            QString shown = drawnWell(project.resultTable().cell(col, row), layoutText, false).text;
+            QString shown = drawnWell(result.well(col, row).result, layoutText, false).text;
             if (shown.endsWith(QLatin1Char(' ')))
                 shown.replace(shown.size() - 1, 1, QLatin1Char('-'));
             if (containsAnyOf(layoutText, u"SRCO"))
@@ -141,8 +149,8 @@ QString calculationText(const Project& project, const CalculationRun& run)
         }
         text += QLatin1Char('\n');
     }
-    if (run.error)
-        text += QStringLiteral("\nstopped: ") + *run.error + QLatin1Char('\n');
+    if (result.error)
+        text += QStringLiteral("\nstopped: ") + *result.error + QLatin1Char('\n');
     return text;
 }
 

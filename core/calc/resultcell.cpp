@@ -1,7 +1,5 @@
 #include "core/calc/resultcell.h"
 
-#include "core/calc/steps.h"
-
 namespace pleq {
 
 unsigned cellRgb(CellColor color)
@@ -17,14 +15,14 @@ unsigned cellRgb(CellColor color)
     return 0;
 }
 
-DrawnCell drawnWell(const QString& text, const QString& layoutText, bool current)
+DrawnCell drawnWell(const WellResult& well, const QString& layoutText, bool current)
 {
-    DrawnCell cell{text == QLatin1String("0") ? QString() : text, CellColor::Green};
-    if (text.contains(QLatin1Char(' ')))
+    DrawnCell cell{well.shownText(), CellColor::Green};
+    if (well.verdict == Verdict::Negative)
         cell.color = CellColor::Red;
-    if (text.contains(QLatin1Char('(')))
+    if (well.verdict == Verdict::Doubtful)
         cell.color = CellColor::Maroon;
-    if (containsAnyOf(layoutText, u"SRCO"))
+    if (wellKind(layoutText) == WellKind::Control)
         cell.color = CellColor::Black;
     if (current)
         cell.color = CellColor::White;

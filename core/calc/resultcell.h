@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/model/wellresult.h"
+
 #include <QString>
 
 namespace pleq {
@@ -14,13 +16,13 @@ struct DrawnCell {
     CellColor color;
 };
 
-// How the result grid shows a well: `text` its result text, `layoutText` the
-// same well of the plate layout, `current` whether it is the grid's current
-// cell. "0" shows blank; the colour is red for a negative text (it holds a
-// blank), otherwise green; maroon for a doubtful one (it holds "("); black for
-// a control well (the layout text holds S, R, C or O); white on the selection
+// How the result grid shows a well: `well` its result, `layoutText` the same
+// well of the plate layout as it stands now, `current` whether it is the
+// grid's current cell. The shown text ("0" blank); the colour red for a
+// negative well, otherwise green; maroon for a doubtful one; black for a
+// control well (the layout text holds S, R, C or O); white on the selection
 // for the current cell, whatever its class. Header cells are drawn blue.
-DrawnCell drawnWell(const QString& text, const QString& layoutText, bool current);
+DrawnCell drawnWell(const WellResult& well, const QString& layoutText, bool current);
 inline constexpr CellColor HeaderColor = CellColor::Blue;
 
 } // namespace pleq

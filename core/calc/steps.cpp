@@ -30,11 +30,6 @@ Extended divide(Extended a, Extended b)
 
 namespace {
 
-QLatin1String latin1(std::string_view s)
-{
-    return QLatin1String(s.data(), qsizetype(s.size()));
-}
-
 bool isAsciiDigit(QChar c)
 {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -119,83 +114,27 @@ double controlValue(const DensityMatrix& densities, const TextGrid& layout, QStr
     return value;
 }
 
-QString numberText(double value)
+WellResult markedWell(double v, bool doubtfulStep)
 {
-    if (value == 0) // also -0, which a negated empty well can give
-        return QStringLiteral("0");
-    // d.dddddddddddddde±x: the value rounded to 15 significant digits (ties to even).
-    char buffer[48];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
-    std::string_view s(buffer, size_t(result.ptr - buffer));
-    const bool negative = s.front() == '-';
-    if (negative)
-        s.remove_prefix(1);
-    const size_t e = s.find('e');
-    std::string digits(1, s.front());
-    digits.append(s.substr(2, e - 2));
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-    int exponent = 0;
-    const bool negativeExponent = s.at(e + 1) == '-';
-    for (const char c : s.substr(e + 2))
-        exponent = exponent * 10 + (c - '0');
-    if (negativeExponent)
-        exponent = -exponent;
-
-    const QChar separator = decimalSeparator();
-    QString text;
-    if (negative)
-        text += QLatin1Char('-');
-    // The notation follows the rounded value: 999999999999999.5 becomes 1E15.
-    if (exponent >= -4 && exponent < 15) {
-        if (exponent < 0) {
-            text += QLatin1Char('0');
-            text += separator;
-            text += QString(-exponent - 1, QLatin1Char('0'));
-            text += latin1(digits);
-        } else {
-            const size_t whole = size_t(exponent) + 1;
-            if (digits.size() <= whole) {
-                text += latin1(digits);
-                text += QString(qsizetype(whole - digits.size()), QLatin1Char('0'));
-            } else {
-                text += latin1(std::string_view(digits).substr(0, whole));
-                text += separator;
-                text += latin1(std::string_view(digits).substr(whole));
-            }
-        }
-    } else {
-        text += QLatin1Char(digits.front());
-        if (digits.size() > 1) {
-            text += separator;
-            text += latin1(std::string_view(digits).substr(1));
-        }
-        text += QLatin1Char('E');
-        text += QString::number(exponent);
-    }
-    return text;
-}
-
-QString resultText(double v, bool doubtfulStep)
-{
-    QString text = numberText(v);
     if (v < 0)
-        text = numberText(std::fabs(v)) + QLatin1Char(' ');
+        return {std::fabs(v), Verdict::Negative};
     if (doubtfulStep && v > 10) {
         // v − 10 to 3 decimals: divided by the double 0.001 in extended,
         // rounded to the nearest integer (ties to even), multiplied back.
         const Extended thousandth = 0.001;
         const Extended x = Extended(v) - 10;
-        const double r = store(std::nearbyintl(x / thousandth) * thousandth);
-        text = QLatin1Char('(') + numberText(r) + QLatin1Char(')');
+        return {store(std::nearbyintl(x / thousandth) * thousandth), Verdict::Doubtful};
     }
-    return text;
+    if (v > 0)
+        return {v, Verdict::Positive};
+    return {0.0, Verdict::None}; // also for -0, which a negated empty well can give
 }
 
 void writeResults(Project& project, const DensityMatrix& values, bool doubtfulStep)
 {
-    TextGrid& results = project.resultTable();
-    forEachWell([&](int col, int row) { results.setCell(col, row, resultText(values.at(col, row), doubtfulStep)); });
+    PlateWells wells;
+    forEachWell([&](int col, int row) { wells.at(col, row) = markedWell(values.at(col, row), doubtfulStep); });
+    project.setResultWells(wells);
 }
 
 bool containsAnyOf(const QString& text, QStringView letters)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/model/numberformat.h"
+#include "core/model/wellresult.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -45,16 +48,12 @@ DensityMatrix readDensities(const TextGrid& densities);
 // `name`; 0 when there is none.
 double controlValue(const DensityMatrix& densities, const TextGrid& layout, QStringView name);
 
-// A number as every label and result shows it: 15 significant digits, no
-// trailing zeros, the locale's decimal separator; fixed notation from 0.0001
-// up to below 10^15 once rounded, otherwise "5E-5", "1,5E20".
-QString numberText(double value);
-
-// The text of a result well for its marked value v: the number, the number of
-// |v| and a blank when v < 0 (negative), and with `doubtfulStep` (kits 02 to
-// 05) "(" + v − 10 rounded to 3 decimals + ")" when v > 10 (doubtful).
-QString resultText(double v, bool doubtfulStep);
-// Writes the 96 result wells from the marked matrix.
+// The result of a well for its marked value v: negative when v < 0 (the
+// number is |v|), with `doubtfulStep` (kits 02 to 05) doubtful when v > 10
+// (the number is v − 10 rounded to 3 decimals), otherwise positive, or no
+// class for 0.
+WellResult markedWell(double v, bool doubtfulStep);
+// Stores the 96 result wells of the marked matrix in the project.
 void writeResults(Project& project, const DensityMatrix& values, bool doubtfulStep);
 
 // Whether a layout text makes a well a control position when classifying:

@@ -244,10 +244,7 @@ void readProjectFile(Project& project, const QByteArray& bytes)
     project.sampleTable().assign(c.sampleRows, c.samples);
     project.densityTable().assign(Project::PlateRows, c.densities);
 
-    TextGrid& results = project.resultTable();
-    for (int col = 1; col < Project::PlateColumns; ++col)
-        for (int row = 1; row < Project::PlateRows; ++row)
-            results.setCell(col, row, QString());
+    project.fillEmptyResults();
 
     if (c.milk)
         project.setMaterial(0);

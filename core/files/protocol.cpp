@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace pleq {
 
 namespace {
@@ -48,12 +50,12 @@ QString blankLine()
 }
 
 // Eight lines, one per plate row; a text longer than the cell widens its line.
-void appendTable(QStringList& lines, const TextGrid& grid)
+void appendTable(QStringList& lines, const std::function<QString(int col, int row)>& cell)
 {
     for (int row = 1; row <= Rows; ++row) {
         QString line = QStringLiteral("| ") + TextGrid::rowLetter(row) + QStringLiteral(" |");
         for (int col = 1; col <= Columns; ++col)
-            line += grid.cell(col, row).rightJustified(CellWidth, QLatin1Char(' ')) + QLatin1Char('|');
+            line += cell(col, row).rightJustified(CellWidth, QLatin1Char(' ')) + QLatin1Char('|');
         lines.append(line);
     }
 }
@@ -78,38 +80,42 @@ void appendSamples(QStringList& lines, const TextGrid& samples)
 
 enum class List { Positive, Negative, Doubtful };
 
-bool listed(List list, const QString& result, const QString& layout)
+// `shown` is the well's text as the protocol prints it. A positive well is
+// listed only when that text is longer than one character and the layout
+// names no control; a negative one only under a layout text with a ".".
+bool listed(List list, const WellResult& well, const QString& shown, const QString& layout)
 {
     switch (list) {
     case List::Positive:
-        return result.size() > 1 && !result.contains(QLatin1Char('(')) && !result.contains(QLatin1Char(' '))
-               && !layout.contains(QLatin1Char('S')) && !layout.contains(QLatin1Char('R'))
-               && !layout.contains(QLatin1Char('O')) && !layout.contains(QLatin1Char('C'));
+        return shown.size() > 1 && well.verdict != Verdict::Negative && well.verdict != Verdict::Doubtful
+               && wellKind(layout) != WellKind::Control;
     case List::Negative:
-        return result.contains(QLatin1Char(' ')) && layout.contains(QLatin1Char('.'));
+        return well.verdict == Verdict::Negative && layout.contains(QLatin1Char('.'));
     case List::Doubtful:
-        return result.contains(QLatin1Char('('));
+        return well.verdict == Verdict::Doubtful;
     }
     return false;
 }
 
-// The sample of a well is the number before the first "." of its layout text.
+// The name of the sample a listed well belongs to; a layout text that names
+// no sample number stops the protocol.
 QString sampleName(const QString& layout, const TextGrid& samples)
 {
-    const qsizetype dot = layout.indexOf(QLatin1Char('.'));
-    const int number = toInt(dot < 0 ? layout : layout.left(dot));
-    return number >= 1 && number < samples.rows() ? samples.cell(1, number) : QString();
+    const std::optional<int> number = sampleNumber(layout);
+    if (!number)
+        throw notAnInteger(samplePart(layout));
+    return *number >= 1 && *number < samples.rows() ? samples.cell(1, *number) : QString();
 }
 
 void appendList(QStringList& lines, List list, const Project& project)
 {
-    const TextGrid& results = project.resultTable();
     const TextGrid& layout = project.plateLayout();
     for (int row = 1; row <= Rows; ++row) {
         for (int col = 1; col <= Columns; ++col) {
-            const QString r = results.cell(col, row);
+            const WellResult& well = project.resultWells().at(col, row);
+            const QString r = well.shownText();
             const QString l = layout.cell(col, row);
-            if (!listed(list, r, l))
+            if (!listed(list, well, r, l))
                 continue;
             lines.append(blanks(6) + QLatin1Char('[') + TextGrid::rowLetter(row) + QLatin1Char(',')
                          + QString::number(col) + QStringLiteral("] - ") + r + QStringLiteral(" ([") + l
@@ -130,7 +136,7 @@ QByteArray protocolBytes(const Project& project)
           << QString()
           << QStringLiteral("Роспись плашки:")
           << underscoreLine() << headerLine() << hyphenLine();
-    appendTable(lines, project.plateLayout());
+    appendTable(lines, [&](int col, int row) { return project.plateLayout().cell(col, row); });
     lines << hyphenLine()
           << QString()
           << QStringLiteral("Заполнение плашки")
@@ -139,7 +145,7 @@ QByteArray protocolBytes(const Project& project)
     lines << QString()
           << QStringLiteral("Данные оптических плотностей:") + blanks(51)
           << underscoreLine() << headerLine() << hyphenLine();
-    appendTable(lines, project.resultTable());
+    appendTable(lines, [&](int col, int row) { return project.resultWells().at(col, row).shownText(); });
     lines << hyphenLine()
           << blankLine() << blankLine()
           << QStringLiteral("Результаты:") + blanks(92)

@@ -7,8 +7,10 @@ namespace pleq {
 
 class Project;
 
-// The printed protocol of the plate (result.txt): Windows-1251, CR LF.
-// Throws Error on a quantity or layout text that is not an integer.
+// The printed protocol of the plate (result.txt), Windows-1251, CR LF: the
+// kit, the layout, the samples and the result wells of the last calculation
+// as the project holds them. Throws Error on a quantity or layout text that
+// is not an integer.
 QByteArray protocolBytes(const Project& project);
 
 // Writes the protocol to `path`, replacing the file only once it is complete.

@@ -20,7 +20,7 @@ Error notAFloat(const QString& text)
     return Error(QStringLiteral("'%1' is not a valid floating point value").arg(text));
 }
 
-int toInt(const QString& text)
+std::optional<int> intValue(const QString& text)
 {
     qsizetype i = 0;
     while (i < text.size() && text.at(i) == QLatin1Char(' '))
@@ -31,21 +31,29 @@ int toInt(const QString& text)
         ++i;
     }
     if (i == text.size())
-        throw notAnInteger(text);
+        return std::nullopt;
     qint64 value = 0;
     for (; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            throw notAnInteger(text);
+            return std::nullopt;
         value = value * 10 + (c.unicode() - '0');
         if (value > qint64(1) << 31)
-            throw notAnInteger(text);
+            return std::nullopt;
     }
     if (negative)
         value = -value;
     if (value > std::numeric_limits<int>::max())
-        throw notAnInteger(text);
+        return std::nullopt;
     return int(value);
+}
+
+int toInt(const QString& text)
+{
+    const std::optional<int> value = intValue(text);
+    if (!value)
+        throw notAnInteger(text);
+    return *value;
 }
 
 } // namespace pleq

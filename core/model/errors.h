@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <exception>
+#include <optional>
 
 namespace pleq {
 
@@ -29,5 +30,7 @@ Error notAFloat(const QString& text);
 // Integer field conversion: optional blanks before, an optional sign, decimal
 // digits, nothing after; the value must fit 32 bits. Throws notAnInteger.
 int toInt(const QString& text);
+// The same conversion without the error: no value where toInt throws.
+std::optional<int> intValue(const QString& text);
 
 } // namespace pleq

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QString>
 
 #include <optional>
 
@@ -11,5 +12,10 @@ namespace pleq {
 // fixes it (tests, pleq-cli --decimal). This is the only place that asks.
 QChar decimalSeparator();
 void setDecimalSeparator(std::optional<QChar> separator);
+
+// A number as every label and result shows it: 15 significant digits, no
+// trailing zeros, the decimal separator above; fixed notation from 0.0001 up
+// to below 10^15 once rounded, otherwise "5E-5", "1,5E20".
+QString numberText(double value);
 
 } // namespace pleq

@@ -181,7 +181,16 @@ void Project::fillEmptyDensities()
 
 void Project::fillEmptyResults()
 {
+    m_resultWells = PlateWells();
     fillEmpty(m_results, QString());
+}
+
+void Project::setResultWells(const PlateWells& wells)
+{
+    m_resultWells = wells;
+    for (int col = 1; col < PlateColumns; ++col)
+        for (int row = 1; row < PlateRows; ++row)
+            m_results.setCell(col, row, wells.at(col, row).shownText());
 }
 
 void Project::resetLabels()

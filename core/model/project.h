@@ -2,6 +2,7 @@
 
 #include "core/kits/kit.h"
 #include "core/model/textgrid.h"
+#include "core/model/wellresult.h"
 
 #include <QObject>
 #include <QString>
@@ -25,9 +26,10 @@ struct SummaryLabel {
 };
 
 // The one project the application holds, every piece in the text form its
-// control shows. The windows present it and write the user's edits into it;
-// the layout rules, calculations, project file, protocol and acquisition work
-// on it alone, so they run the same without the windows (pleq-cli, tests).
+// control shows, and the results of the last calculation as values. The
+// windows present it and write the user's edits into it; the layout rules,
+// calculations, project file, protocol and acquisition work on it alone, so
+// they run the same without the windows (pleq-cli, tests).
 class Project : public QObject
 {
     Q_OBJECT
@@ -76,8 +78,13 @@ public:
     const TextGrid& sampleTable() const { return m_samples; }
     TextGrid& densityTable() { return m_densities; }
     const TextGrid& densityTable() const { return m_densities; }
-    TextGrid& resultTable() { return m_results; }
+    // The result grid shows the wells of the last calculation, each by its
+    // shown text; only setResultWells and fillEmptyResults change it.
     const TextGrid& resultTable() const { return m_results; }
+
+    // --- the results of the last calculation ---
+    const PlateWells& resultWells() const { return m_resultWells; }
+    void setResultWells(const PlateWells& wells);
 
     // --- summary labels ---
     const SummaryLabel& label(Label l) const { return m_labels[size_t(l)]; }
@@ -105,7 +112,7 @@ public:
     // --- the four reset operations ---
     void fillEmptyLayout();    // every cell " - ", then the headers
     void fillEmptyDensities(); // every cell empty, then the headers
-    void fillEmptyResults();   // every cell empty, then the headers
+    void fillEmptyResults();   // no well has a result: every cell empty, then the headers
     void resetLabels();        // the ten texts become "-"; colours stay
 
     // The header fill of a 13 x 9 plate grid: every cell `blank`, then the
@@ -138,6 +145,7 @@ private:
     TextGrid m_samples{3, 2};
     TextGrid m_densities{PlateColumns, PlateRows};
     TextGrid m_results{PlateColumns, PlateRows};
+    PlateWells m_resultWells;
 
     std::array<SummaryLabel, LabelCount> m_labels;
     int m_portNumber = 0;

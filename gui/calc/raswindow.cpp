@@ -5,6 +5,7 @@
 #include "core/calc/calculation.h"
 #include "core/calc/resultcell.h"
 #include "core/files/protocol.h"
+#include "core/model/errors.h"
 #include "core/model/operations.h"
 #include "core/model/project.h"
 
@@ -83,7 +84,10 @@ public:
         } else {
             const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
             const bool current = view && view->currentIndex() == index;
-            const DrawnCell cell = drawnWell(text, m_project.plateLayout().cell(index.column(), index.row()), current);
+            const int col = index.column();
+            const int row = index.row();
+            const DrawnCell cell =
+                drawnWell(m_project.resultWells().at(col, row), m_project.plateLayout().cell(col, row), current);
             painter->fillRect(option.rect, current ? option.palette.highlight() : option.palette.button());
             painter->setPen(QColor::fromRgb(cellRgb(cell.color)));
             // A number wider than the widest column is marked as cut, never cut silently.
@@ -195,7 +199,8 @@ TRas::TRas(Project& project, QWidget* parent)
     // --- the calculation ---
     auto* groupBox2 = new QGroupBox(QStringLiteral("Расчет"), this);
     groupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    m_rasTab = addPlateGrid(groupBox2, "RasTab", &m_project.resultTable());
+    // The view only reads the result grid; the calculation writes its wells.
+    m_rasTab = addPlateGrid(groupBox2, "RasTab", const_cast<TextGrid*>(&m_project.resultTable()));
     m_rasTab->setItemDelegate(new ResultDelegate(m_project, m_rasTab));
     m_rasTab->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Plain pixels in the font colours, as the classic grid draws them.
@@ -274,10 +279,11 @@ TRas::TRas(Project& project, QWidget* parent)
 void TRas::Button1Click()
 {
     runCommand(this, [this] {
-        calculate(m_project, [this](const QString& text) { Dialogs::get().message(this, text); });
+        const PlateResult result =
+            calculatePlate(m_project, [this](const QString& text) { Dialogs::get().message(this, text); });
+        if (result.error)
+            throw Error(*result.error);
     });
-    // The grid shows a "0" well blank; the project holds it so from here on.
-    emptyZeroResults(m_project);
 }
 
 void TRas::Button2Click()

@@ -6,6 +6,7 @@
 #include "gui/reader/logwindow.h"
 #include "gui/reader/portdialog.h"
 #include "support/recordingdialogs.h"
+#include "support/resultwells.h"
 #include "support/typing.h"
 
 #include <QAction>
@@ -137,7 +138,7 @@ void TestMainWindow::newProjectResetsLabelsOnly()
 {
     m_project->setLabelText(Label::s0, QStringLiteral("S+  = 0,3"));
     m_project->setLabelColor(Label::ot1, LabelColor::Green);
-    m_project->resultTable().setCell(4, 1, QStringLiteral("0,95 "));
+    test::setResult(*m_project, 4, 1, 0.95, Verdict::Negative);
     m_project->densityTable().setCell(4, 1, QStringLiteral("0,95"));
     m_project->setExecutor(QStringLiteral("Иванова"));
     const QStringList layout = m_project->plateLayout().columnMajorTexts();
@@ -146,7 +147,7 @@ void TestMainWindow::newProjectResetsLabelsOnly()
 
     QCOMPARE(m_project->label(Label::s0).text, QStringLiteral("-"));
     QCOMPARE(m_project->label(Label::ot1).color, LabelColor::Green);
-    QCOMPARE(m_project->resultTable().cell(4, 1), QStringLiteral("0,95 "));
+    QCOMPARE(m_project->resultWells().at(4, 1).verdict, Verdict::Negative);
     QCOMPARE(m_project->densityTable().cell(4, 1), QStringLiteral("0,95"));
     QCOMPARE(m_project->executor(), QStringLiteral("Иванова"));
     QCOMPARE(m_project->plateLayout().columnMajorTexts(), layout);

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void json_data();
     void json();
     void keysInOrder();
+    void localeMarkByDefault();
     void readableReport();
     void usage_data();
     void usage();
@@ -54,6 +56,7 @@ void TestCalcCli::json_data()
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QStringList>("results"); // "well:text"
     QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("wellObjects"); // "well:layout:text:value:kind:sample:verdict"
 
     using L = QStringList;
     QTest::newRow("kit 05 worked example")
@@ -64,20 +67,24 @@ void TestCalcCli::json_data()
         << L{"s0:(d(C+)+d(C+))/2 = 1,2:green:true", "s2::default:false", "s3::default:false",
              "s4:((C-) + (C-!))/2 = 0,175:green:true", "ot1:-:default:true"}
         << 0 << L{"1.1 = 3,42857142857143", "2.1 = 0,15", "1.1 = 3,42857142857143", "2.1 = 0,15"}
-        << L{"D1:0,9", "E2:0,2 ", "H12:0"} << "";
+        << L{"D1:0,9", "E2:0,2 ", "H12:0"} << ""
+        << L{"D1:1.1:0,9:0.9:sample:1:positive", "E2:2.1:0,2 :0.2:sample:2:negative",
+             "A2:C+!:0,3:0.3:control:null:positive", "H12: - :0:0:empty:null:none"};
     // Reader data come with a full stop; the texts are written with the separator asked for.
     QTest::newRow("kit 01 reader densities, full stop, failed check")
         << 1 << "A1 S+ 0.8; B2 R+! 0.35; C1 C- 1.2; C2 C-! 1.05; D1 1.1 0.95" << "." << 0
         << L{"s0:S+  = 0.8:default:true", "ot1:(C-)/(S+) = 1.5:red:true", "dC0:d(C-)  = ?:default:true",
              "ot2:(C-!)/(R+!) = 3:green:true"}
-        << 1 << L{} << L{"D1:0.95 ", "C1:1.2 "} << "";
+        << 1 << L{} << L{"D1:0.95 ", "C1:1.2 "} << ""
+        << L{"D1:1.1:0.95 :0.95:sample:1:negative", "C1:C-:1.2 :1.2:control:null:negative"};
     QTest::newRow("kit 01 without densities stops at 0/0")
         << 1 << "A1 S+; A2 S+!; B1 R+; B2 R+!; C1 C-; C2 C-!" << "," << 1
         << L{"s0:S+  = 0:default:true", "s5:C-! = 0:default:true", "ot1:-:default:true"} << 0 << L{}
-        << L{"A1:", "H12:"} << "Invalid floating point operation";
+        << L{"A1:", "H12:"} << "Invalid floating point operation"
+        << L{"A1:S+::null:control:null:none", "D1: - ::null:empty:null:none"};
     QTest::newRow("kit 03 density not a number")
         << 3 << "A1 C+ 1,8; B1 C- abc" << "," << 1 << L{"s0:-:default:true"} << 0 << L{} << L{"A1:"}
-        << "'abc' is not a valid floating point value";
+        << "'abc' is not a valid floating point value" << L{"B1:C-::null:control:null:none"};
 }
 
 void TestCalcCli::json()
@@ -91,6 +98,7 @@ void TestCalcCli::json()
     QFETCH(QStringList, log);
     QFETCH(QStringList, results);
     QFETCH(QString, error);
+    QFETCH(QStringList, wellObjects);
 
     const Run run = cli({save(kit, wells, QStringLiteral("plate")), QStringLiteral("--json"),
                          QStringLiteral("--decimal"), decimal});
@@ -130,6 +138,24 @@ void TestCalcCli::json()
         QVERIFY(doc.value("error").isNull());
     else
         QCOMPARE(doc.value("error").toString(), error);
+
+    // One object per well, row by row.
+    const QJsonArray wellArray = doc.value("wells").toArray();
+    QCOMPARE(wellArray.size(), 96);
+    QCOMPARE(wellArray.at(0).toObject().value("well").toString(), QStringLiteral("A1"));
+    QCOMPARE(wellArray.at(12).toObject().value("well").toString(), QStringLiteral("B1"));
+    QCOMPARE(wellArray.at(95).toObject().value("well").toString(), QStringLiteral("H12"));
+    const auto text = [](const QJsonValue& v) {
+        return v.isNull() ? QStringLiteral("null") : v.isDouble() ? QString::number(v.toDouble()) : v.toString();
+    };
+    for (const QString& expected : wellObjects) {
+        const QString well = expected.section(QLatin1Char(':'), 0, 0);
+        const QJsonObject w = wellArray.at((test::wellRow(well) - 1) * 12 + test::wellColumn(well) - 1).toObject();
+        QStringList got{w.value("well").toString()};
+        for (const char* key : {"layout", "text", "value", "kind", "sample", "verdict"})
+            got.append(text(w.value(QLatin1String(key))));
+        QCOMPARE(got.join(QLatin1Char(':')), expected);
+    }
 }
 
 void TestCalcCli::keysInOrder()
@@ -137,11 +163,35 @@ void TestCalcCli::keysInOrder()
     const Run run = cli({save(2, "A1 C+ 0,2; B1 C- 1,5", "keys"), "--json"});
     QCOMPARE(run.status, 0);
     qsizetype last = -1;
-    for (const char* key : {"\"kit\"", "\"labels\"", "\"messages\"", "\"log\"", "\"results\"", "\"error\""}) {
+    for (const char* key :
+         {"\"kit\"", "\"labels\"", "\"messages\"", "\"log\"", "\"results\"", "\"error\"", "\"wells\""}) {
         const qsizetype at = run.out.indexOf(key);
         QVERIFY2(at > last, key);
         last = at;
     }
+}
+
+// Without --decimal, calc and protocol write the mark of the user's locale:
+// the comma under ru_RU, the full stop under C.
+void TestCalcCli::localeMarkByDefault()
+{
+    const QString locale = QLocale().name();
+    if (locale != QLatin1String("ru_RU") && locale != QLatin1String("C"))
+        QSKIP("runs under ru_RU.UTF-8 and C.UTF-8 only");
+    const bool comma = locale == QLatin1String("ru_RU");
+    const QString path = save(2, "A1 C+ 0.2; B1 C- 1,5; C1 1.1 1.6", "locale");
+
+    const Run calc = cli({path, "--json"});
+    QCOMPARE(calc.status, 0);
+    const QJsonObject doc = QJsonDocument::fromJson(calc.out).object();
+    QCOMPARE(doc.value("labels").toArray().at(0).toObject().value("text").toString(),
+             comma ? QStringLiteral("C+  = 0,2") : QStringLiteral("C+  = 0.2"));
+    QCOMPARE(doc.value("results").toArray().at(2).toArray().at(0).toString(),
+             comma ? QStringLiteral("1,6 ") : QStringLiteral("1.6 "));
+
+    const Run protocol = test::runCli({QStringLiteral("protocol"), path});
+    QCOMPARE(protocol.status, 0);
+    QVERIFY(protocol.out.contains(comma ? "\r\n      [C,1] - 1,6  ([1.1] " : "\r\n      [C,1] - 1.6  ([1.1] "));
 }
 
 void TestCalcCli::readableReport()

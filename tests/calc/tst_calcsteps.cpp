@@ -4,6 +4,7 @@
 #include "core/model/errors.h"
 #include "core/model/numberformat.h"
 
+#include <QLocale>
 #include <QTest>
 
 #include <cmath>
@@ -12,7 +13,8 @@
 using namespace pleq;
 
 // The shared steps of the five kits: reading a density, the number text,
-// the result forms and the drawing rule of the result grid.
+// the marked wells with their texts, the drawing rule of the result grid and
+// what the layout makes of a well.
 class TestCalcSteps : public QObject
 {
     Q_OBJECT
@@ -21,16 +23,19 @@ private Q_SLOTS:
     void limits();
     void numberText_data();
     void numberText();
+    void numberTextFollowsLocale_data();
     void numberTextFollowsLocale();
     void readDensity_data();
     void readDensity();
     void notADensity_data();
     void notADensity();
-    void resultText_data();
-    void resultText();
+    void markedWell_data();
+    void markedWell();
     void divisions();
     void drawnWell_data();
     void drawnWell();
+    void wellKind_data();
+    void wellKind();
 };
 
 // The limits in extended against the doubles a typed value becomes: which
@@ -84,12 +89,28 @@ void TestCalcSteps::numberText()
     QCOMPARE(pleq::numberText(value), QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
 }
 
+void TestCalcSteps::numberTextFollowsLocale_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("russian");
+    QTest::addColumn<QString>("c");
+    QTest::newRow("fixed") << 0.95 << "0,95" << "0.95";
+    QTest::newRow("scientific") << 1.5e20 << "1,5E20" << "1.5E20";
+    QTest::newRow("no mark") << 150.0 << "150" << "150";
+}
+
 // Without a fixed separator the number texts follow the user's locale, also
 // when the C library's numeric locale is Russian.
 void TestCalcSteps::numberTextFollowsLocale()
 {
-    const QString expected = QStringLiteral("0") + decimalSeparator() + QStringLiteral("5");
-    QCOMPARE(pleq::numberText(0.5), expected);
+    QFETCH(double, value);
+    const QString locale = QLocale().name();
+    if (locale == QLatin1String("ru_RU"))
+        QTEST(pleq::numberText(value), "russian");
+    else if (locale == QLatin1String("C"))
+        QTEST(pleq::numberText(value), "c");
+    else
+        QSKIP("runs under ru_RU.UTF-8 and C.UTF-8 only");
 }
 
 void TestCalcSteps::readDensity_data()
@@ -146,29 +167,38 @@ void TestCalcSteps::notADensity()
     }
 }
 
-void TestCalcSteps::resultText_data()
+void TestCalcSteps::markedWell_data()
 {
-    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("marked");
     QTest::addColumn<bool>("doubtfulStep");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("verdict");
     QTest::addColumn<QString>("text");
-    QTest::newRow("positive") << 0.5 << true << "0,5";
-    QTest::newRow("negative, with its blank") << -0.95 << false << "0,95 ";
-    QTest::newRow("empty well") << 0.0 << true << "0";
-    QTest::newRow("doubtful, 3 decimals") << 10.0 + 0.6126 << true << "(0,613)";
-    QTest::newRow("doubtful") << 10.0 + 1.3 << true << "(1,3)";
-    QTest::newRow("exactly 10 is no mark") << 10.0 << true << "10";
-    QTest::newRow("above 10, doubtful whatever its origin") << 12.0 << true << "(2)";
-    QTest::newRow("kit 01 has no doubtful step") << 12.0 << false << "12";
-    QTest::newRow("negative above 10") << -12.0 << true << "12 ";
+    const int none = int(Verdict::None), positive = int(Verdict::Positive), negative = int(Verdict::Negative),
+              doubtful = int(Verdict::Doubtful);
+    QTest::newRow("positive") << 0.5 << true << 0.5 << positive << "0,5";
+    QTest::newRow("negative, with its blank") << -0.95 << false << 0.95 << negative << "0,95 ";
+    QTest::newRow("empty well") << 0.0 << true << 0.0 << none << "0";
+    QTest::newRow("negated empty well") << -0.0 << false << 0.0 << none << "0";
+    QTest::newRow("doubtful, 3 decimals") << 10.0 + 0.6126 << true << 0.613 << doubtful << "(0,613)";
+    QTest::newRow("doubtful") << 10.0 + 1.3 << true << 1.3 << doubtful << "(1,3)";
+    QTest::newRow("exactly 10 is no mark") << 10.0 << true << 10.0 << positive << "10";
+    QTest::newRow("above 10, doubtful whatever its origin") << 12.0 << true << 2.0 << doubtful << "(2)";
+    QTest::newRow("kit 01 has no doubtful step") << 12.0 << false << 12.0 << positive << "12";
+    QTest::newRow("negative above 10") << -12.0 << true << 12.0 << negative << "12 ";
+    QTest::newRow("tiny negative") << -1.5e-7 << true << 1.5e-7 << negative << "1,5E-7 ";
 }
 
-void TestCalcSteps::resultText()
+void TestCalcSteps::markedWell()
 {
-    QFETCH(double, value);
+    QFETCH(double, marked);
     QFETCH(bool, doubtfulStep);
-    QFETCH(QString, text);
     setDecimalSeparator(QLatin1Char(','));
-    QCOMPARE(pleq::resultText(value, doubtfulStep), text);
+    const WellResult well = pleq::markedWell(marked, doubtfulStep);
+    QVERIFY(well.value);
+    QTEST(*well.value, "value");
+    QTEST(int(well.verdict), "verdict");
+    QTEST(well.text(), "text");
 }
 
 void TestCalcSteps::divisions()
@@ -197,37 +227,70 @@ void TestCalcSteps::divisions()
 
 void TestCalcSteps::drawnWell_data()
 {
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<double>>("value");
+    QTest::addColumn<int>("verdict");
     QTest::addColumn<QString>("layoutText");
     QTest::addColumn<bool>("current");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("color");
     const int green = int(CellColor::Green), red = int(CellColor::Red), maroon = int(CellColor::Maroon),
               black = int(CellColor::Black), white = int(CellColor::White);
-    QTest::newRow("empty well's 0 blank") << "0" << " - " << false << "" << green;
-    QTest::newRow("zero density in a sample") << "0" << "1.1" << false << "" << green;
-    QTest::newRow("tiny number drawn") << "1E-20" << "1.1" << false << "1E-20" << green;
-    QTest::newRow("positive") << "0,5" << "1.1" << false << "0,5" << green;
-    QTest::newRow("negative") << "0,95 " << "1.1" << false << "0,95 " << red;
-    QTest::newRow("doubtful") << "(1,3)" << "2.1" << false << "(1,3)" << maroon;
-    QTest::newRow("negative control black") << "0,9 " << "S+!" << false << "0,9 " << black;
-    QTest::newRow("control O") << "0,5" << "O" << false << "0,5" << black;
-    QTest::newRow("R+ control") << "0,8" << "R+" << false << "0,8" << black;
-    QTest::newRow("current cell white") << "0,95 " << "1.1" << true << "0,95 " << white;
-    QTest::newRow("current control white") << "0,3" << "C+" << true << "0,3" << white;
-    QTest::newRow("text 00 is no zero") << "00" << " - " << false << "00" << green;
+    const int none = int(Verdict::None), positive = int(Verdict::Positive), negative = int(Verdict::Negative),
+              doubtful = int(Verdict::Doubtful);
+    using V = std::optional<double>;
+    QTest::newRow("no result yet") << V() << none << "1.1" << false << "" << green;
+    QTest::newRow("empty well's 0 blank") << V(0.0) << none << " - " << false << "" << green;
+    QTest::newRow("zero density in a sample") << V(0.0) << none << "1.1" << false << "" << green;
+    QTest::newRow("tiny number drawn") << V(1e-20) << positive << "1.1" << false << "1E-20" << green;
+    QTest::newRow("positive") << V(0.5) << positive << "1.1" << false << "0,5" << green;
+    QTest::newRow("negative") << V(0.95) << negative << "1.1" << false << "0,95 " << red;
+    QTest::newRow("doubtful") << V(1.3) << doubtful << "2.1" << false << "(1,3)" << maroon;
+    QTest::newRow("doubtful 0 is drawn") << V(0.0) << doubtful << "2.1" << false << "(0)" << maroon;
+    QTest::newRow("negative control black") << V(0.9) << negative << "S+!" << false << "0,9 " << black;
+    QTest::newRow("control O") << V(0.5) << positive << "O" << false << "0,5" << black;
+    QTest::newRow("R+ control") << V(0.8) << positive << "R+" << false << "0,8" << black;
+    QTest::newRow("current cell white") << V(0.95) << negative << "1.1" << true << "0,95 " << white;
+    QTest::newRow("current control white") << V(0.3) << positive << "C+" << true << "0,3" << white;
 }
 
 void TestCalcSteps::drawnWell()
 {
-    QFETCH(QString, text);
+    QFETCH(std::optional<double>, value);
+    QFETCH(int, verdict);
     QFETCH(QString, layoutText);
     QFETCH(bool, current);
-    QFETCH(QString, shown);
-    QFETCH(int, color);
-    const DrawnCell cell = pleq::drawnWell(text, layoutText, current);
-    QCOMPARE(cell.text, shown);
-    QCOMPARE(int(cell.color), color);
+    setDecimalSeparator(QLatin1Char(','));
+    const DrawnCell cell = pleq::drawnWell(WellResult{value, Verdict(verdict)}, layoutText, current);
+    QTEST(cell.text, "shown");
+    QTEST(int(cell.color), "color");
+}
+
+// What a layout text makes of a well, and the sample it names: the number
+// before the first ".", as the protocol lists the samples.
+void TestCalcSteps::wellKind_data()
+{
+    QTest::addColumn<QString>("layoutText");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("sample"); // 0: none
+    const int empty = int(WellKind::Empty), control = int(WellKind::Control), sample = int(WellKind::Sample);
+    QTest::newRow("empty well") << " - " << empty << 0;
+    QTest::newRow("first well of sample 1") << "1.1" << sample << 1;
+    QTest::newRow("sample 12, second well") << "12.2" << sample << 12;
+    QTest::newRow("no dot") << "7" << sample << 7;
+    QTest::newRow("S+!") << "S+!" << control << 0;
+    QTest::newRow("C-") << "C-" << control << 0;
+    QTest::newRow("O") << "O" << control << 0;
+    QTest::newRow("nothing before the dot") << ".1" << empty << 0;
+    QTest::newRow("letter before the dot") << "A.1" << empty << 0;
+    QTest::newRow("empty text") << "" << empty << 0;
+}
+
+void TestCalcSteps::wellKind()
+{
+    QFETCH(QString, layoutText);
+    QFETCH(int, sample);
+    QTEST(int(pleq::wellKind(layoutText)), "kind");
+    QCOMPARE(pleq::sampleNumber(layoutText).value_or(0), sample);
 }
 
 QTEST_GUILESS_MAIN(TestCalcSteps)

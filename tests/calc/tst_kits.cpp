@@ -1,10 +1,12 @@
+#include "core/calc/calculation.h"
 #include "core/calc/kits.h"
-#include "core/calc/report.h"
 #include "core/calc/steps.h"
 #include "core/model/numberformat.h"
+#include "core/model/errors.h"
 #include "core/model/project.h"
 #include "platefixture.h"
 
+#include <QLocale>
 #include <QTest>
 
 #include <memory>
@@ -66,9 +68,12 @@ class TestKits : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { setDecimalSeparator(QLatin1Char(',')); }
+    void init() { setDecimalSeparator(QLatin1Char(',')); }
     void calculation_data();
     void calculation();
+    void wellsOfTheResult();
+    void lockedPlateRefused();
+    void textsFollowTheLocale();
     void s2AndS3ShownAgain();
     void n05Delta_data();
     void n05Delta();
@@ -83,7 +88,7 @@ void TestKits::calculation_data()
     QTest::addColumn<QStringList>("messages"); // short names
     QTest::addColumn<QStringList>("results");  // "well:text"
     QTest::addColumn<QStringList>("log");
-    QTest::addColumn<QString>("error");        // with it, every result well stays "old"
+    QTest::addColumn<QString>("error");        // with it, every result well keeps its earlier "42"
 
     using L = QStringList;
 
@@ -291,16 +296,20 @@ void TestKits::calculation()
     layPlate(project, wells);
     for (int i = 0; i < LabelCount; ++i)
         project.setLabelText(Label(i), QStringLiteral("old"));
-    forEachWell([&](int col, int row) { project.resultTable().setCell(col, row, QStringLiteral("old")); });
+    PlateWells earlier;
+    forEachWell([&](int col, int row) { earlier.at(col, row) = WellResult{42.0, Verdict::Positive}; });
+    project.setResultWells(earlier);
 
-    const CalculationRun run = runCalculation(project);
+    QStringList shown;
+    const PlateResult result = calculatePlate(project, [&](const QString& text) { shown.append(text); });
 
-    QCOMPARE(run.error.value_or(QString()), error);
+    QCOMPARE(result.error.value_or(QString()), error);
     QStringList expectedMessages;
     for (const QString& name : messages)
         expectedMessages.append(messageTexts().value(name));
-    QCOMPARE(run.messages, expectedMessages);
-    QCOMPARE(run.log, log);
+    QCOMPARE(result.messages, expectedMessages);
+    QCOMPARE(shown, expectedMessages);
+    QCOMPARE(result.log, log);
     QCOMPARE(project.readerLog(), log);
     for (const QString& expected : labels) {
         const QStringList parts = expected.split(QLatin1Char(':'));
@@ -313,12 +322,99 @@ void TestKits::calculation()
     for (const QString& expected : results) {
         const qsizetype colon = expected.indexOf(QLatin1Char(':'));
         const QString well = expected.left(colon);
-        QCOMPARE(well + QLatin1Char(':')
-                     + project.resultTable().cell(test::wellColumn(well), test::wellRow(well)),
+        QCOMPARE(well + QLatin1Char(':') + result.well(test::wellColumn(well), test::wellRow(well)).result.text(),
                  expected);
     }
     if (!error.isEmpty())
-        forEachWell([&](int col, int row) { QCOMPARE(project.resultTable().cell(col, row), QStringLiteral("old")); });
+        forEachWell([&](int col, int row) {
+            QCOMPARE(result.well(col, row).result.text(), QStringLiteral("42"));
+            QCOMPARE(project.resultTable().cell(col, row), QStringLiteral("42"));
+        });
+}
+
+// Each well of the kit 02 worked example as a value: its number, its class,
+// what the layout holds there; the grid shows the empty well's "0" blank.
+void TestKits::wellsOfTheResult()
+{
+    Project project;
+    test::selectKit(project, 2);
+    layPlate(project, "A1 C+ 0,2; B1 C- 1,5; C1 1.1 1,6; D1 2.1 1,3; E1 12.2 0,5; F1 - ; G1 3.1 -0,25; H1 O 1,6");
+    const PlateResult result = calculatePlate(project, {});
+    QVERIFY(!result.error);
+
+    const struct {
+        const char* well;
+        std::optional<double> value;
+        Verdict verdict;
+        WellKind kind;
+        std::optional<int> sample;
+        const char* grid;
+    } wells[] = {
+        {"C1", 1.6, Verdict::Negative, WellKind::Sample, 1, "1,6 "},
+        {"D1", 1.3, Verdict::Doubtful, WellKind::Sample, 2, "(1,3)"},
+        {"E1", 0.5, Verdict::Positive, WellKind::Sample, 12, "0,5"},
+        {"A1", 0.2, Verdict::Positive, WellKind::Control, std::nullopt, "0,2"},
+        {"F1", 0.0, Verdict::None, WellKind::Empty, std::nullopt, ""},
+        {"G1", 0.25, Verdict::Negative, WellKind::Sample, 3, "0,25 "}, // typed negative, never classified
+        {"H1", 1.6, Verdict::Negative, WellKind::Control, std::nullopt, "1,6 "}, // "O" is a sample position in kit 02
+    };
+    for (const auto& w : wells) {
+        const int col = test::wellColumn(QString::fromLatin1(w.well));
+        const int row = test::wellRow(QString::fromLatin1(w.well));
+        const PlateWell& got = result.well(col, row);
+        QCOMPARE(got.result.value, w.value);
+        QCOMPARE(got.result.verdict, w.verdict);
+        QCOMPARE(got.kind, w.kind);
+        QCOMPARE(got.sample, w.sample);
+        QCOMPARE(project.resultTable().cell(col, row), QString::fromLatin1(w.grid));
+        QCOMPARE(project.resultWells().at(col, row).value, w.value);
+    }
+    QCOMPARE(result.well(6, 1).result.text(), QStringLiteral("0"));
+    QCOMPARE(result.labels[size_t(Label::ot1)].text, QStringLiteral("(C-)/(C+)   = 7,5"));
+    QCOMPARE(result.labels[size_t(Label::ot1)].color, LabelColor::Green);
+}
+
+// While the reader fills the plate "Расчет" is refused before anything changes.
+void TestKits::lockedPlateRefused()
+{
+    Project project;
+    layPlate(project, Kit01Example);
+    project.setPlateLocked(true);
+    try {
+        calculatePlate(project, {});
+        QFAIL("no error");
+    } catch (const Error& e) {
+        QCOMPARE(e.message(), Project::PlateLockedMessage);
+    }
+    QCOMPARE(project.label(Label::s0).text, QStringLiteral("-"));
+    QVERIFY(!project.resultWells().at(1, 4).value);
+    project.setPlateLocked(false);
+    QCOMPARE(calculatePlate(project, {}).well(1, 4).result.text(), QStringLiteral("0,95 ")); // D1
+}
+
+// With no separator fixed, labels, results and log lines carry the user's
+// locale's mark: the comma under ru_RU, the full stop under C.
+void TestKits::textsFollowTheLocale()
+{
+    setDecimalSeparator(std::nullopt);
+    const QString locale = QLocale().name();
+    if (locale != QLatin1String("ru_RU") && locale != QLatin1String("C"))
+        QSKIP("runs under ru_RU.UTF-8 and C.UTF-8 only");
+    const bool comma = locale == QLatin1String("ru_RU");
+
+    Project project;
+    test::selectKit(project, 3);
+    layPlate(project, "A1 C+ 1,8; B1 C- 0,2; C1 O 0,5; D1 1.1 0,45; E1 2.1 0,6");
+    const PlateResult result = calculatePlate(project, {});
+    QCOMPARE(result.labels[size_t(Label::s0)].text, comma ? QStringLiteral("C+  = 1,8") : QStringLiteral("C+  = 1.8"));
+    QCOMPARE(result.well(1, 4).result.text(), comma ? QStringLiteral("0,45 ") : QStringLiteral("0.45 "));
+    QCOMPARE(result.well(1, 5).result.text(), comma ? QStringLiteral("(0,6)") : QStringLiteral("(0.6)"));
+
+    test::selectKit(project, 5);
+    layPlate(project, QString(Kit05Controls) + "D1 1.1 0,9; D2 1.1 0,3");
+    const QStringList log = calculatePlate(project, {}).log;
+    QCOMPARE(log.value(0), comma ? QStringLiteral("1.1 = 3,42857142857143") : QStringLiteral("1.1 = 3.42857142857143"));
+    QCOMPARE(log.size(), 2);
 }
 
 // Kits 04 and 05 hide s2 and s3; the next run shows both again.
@@ -327,11 +423,11 @@ void TestKits::s2AndS3ShownAgain()
     Project project;
     test::selectKit(project, 4);
     layPlate(project, "A1 C+ 1,0; B1 C+ 1,0; C1 C- 0,1; D1 C- 0,1");
-    runCalculation(project);
+    calculatePlate(project, {});
     QVERIFY(!project.label(Label::s2).visible);
     QVERIFY(!project.label(Label::s3).visible);
     test::selectKit(project, 2);
-    runCalculation(project);
+    calculatePlate(project, {});
     QVERIFY(project.label(Label::s2).visible);
     QVERIFY(project.label(Label::s3).visible);
 }

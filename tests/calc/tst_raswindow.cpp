@@ -5,6 +5,7 @@
 #include "core/model/textgrid.h"
 #include "platefixture.h"
 #include "support/recordingdialogs.h"
+#include "support/resultwells.h"
 #include "support/typing.h"
 
 #include <QApplication>
@@ -240,7 +241,7 @@ void TestRasWindow::typingNeedsManualEntry()
 void TestRasWindow::clearDensities()
 {
     test::layPlate(*m_project, "A1 C+ 0,2; B1 C- 1,5; C1 1.1 1,6");
-    m_project->resultTable().setCell(1, 1, QStringLiteral("0,2"));
+    test::setResult(*m_project, 1, 1, 0.2, Verdict::Positive);
     m_project->setLabelText(Label::s0, QStringLiteral("C+  = 0,2"));
     child<QPushButton>("Button3")->click();
 
@@ -327,7 +328,8 @@ void TestRasWindow::gridsShowWholeTexts_data()
     QTest::newRow("result doubtful")      << "RasTab" << "(0,613)" << true << 2;
     QTest::newRow("result negative")      << "RasTab" << "0,95 " << true << 2;
     QTest::newRow("result 7 chars neg")   << "RasTab" << "0,56432 " << true << 2;
-    QTest::newRow("result exponent")      << "RasTab" << "1,5E2" << true << 2;
+    QTest::newRow("result exponent")      << "RasTab" << "1,5E20" << true << 2;
+    QTest::newRow("density exponent")     << "PlData" << "1,5E2" << true << 6;
     QTest::newRow("result 15 digits")     << "RasTab" << "0,681818181818182" << false << 2;
     QTest::newRow("result 15 digits neg") << "RasTab" << "0,681818181818182 " << false << 2;
 }
@@ -342,10 +344,27 @@ void TestRasWindow::gridsShowWholeTexts()
     TextGrid& cells = *view->grid();
     const QStringList empty = cells.columnMajorTexts();
     test::layPlate(*m_project, "");
-    // Sample wells everywhere, so that negatives draw red; one cell at a time, as typing and the reader write.
-    for (int col = 1; col <= 12; ++col)
-        for (int row = 1; row <= 8; ++row)
-            cells.setCell(col, row, text);
+    // Sample wells everywhere, so that negatives draw red. Densities one cell
+    // at a time, as typing and the reader write; results as a run leaves them.
+    const bool results = grid == QLatin1String("RasTab");
+    if (results) {
+        // "(v)" doubtful, "v " negative, else positive.
+        const bool doubtful = text.startsWith(QLatin1Char('('));
+        const bool negative = text.endsWith(QLatin1Char(' '));
+        QString number = text.trimmed().remove(QLatin1Char('(')).remove(QLatin1Char(')'));
+        const double value = number.replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        const Verdict verdict = doubtful ? Verdict::Doubtful : negative ? Verdict::Negative : Verdict::Positive;
+        PlateWells wells;
+        for (int col = 1; col <= 12; ++col)
+            for (int row = 1; row <= 8; ++row)
+                wells.at(col, row) = WellResult{value, verdict};
+        m_project->setResultWells(wells);
+        QCOMPARE(cells.cell(3, 5), text);
+    } else {
+        for (int col = 1; col <= 12; ++col)
+            for (int row = 1; row <= 8; ++row)
+                cells.setCell(col, row, text);
+    }
     QCoreApplication::processEvents();
 
     QVERIFY(!view->horizontalScrollBar()->isVisible());
@@ -373,7 +392,7 @@ void TestRasWindow::gridsShowWholeTexts()
         QCOMPARE(QToolTip::text(), text);
         QToolTip::hideText();
     }
-    if (grid == QLatin1String("RasTab")) {
+    if (results) {
         // Elided or whole, the number keeps its verdict's colour.
         const QRgb colour = text.startsWith(QLatin1Char('(')) ? Maroon : text.endsWith(QLatin1Char(' ')) ? Red : Green;
         const QSet<QRgb> textColours{Green, Red, Maroon, Blue};
@@ -381,7 +400,10 @@ void TestRasWindow::gridsShowWholeTexts()
     }
 
     // Emptied at once, as a project opened does: the columns and the window shrink back.
-    cells.assign(9, empty);
+    if (results)
+        m_project->setResultWells(PlateWells());
+    else
+        cells.assign(9, empty);
     for (int col = 0; col <= 12; ++col)
         QCOMPARE(view->columnWidth(col), 40);
     QCOMPARE(m_window->size(), QSize(562, 519));
@@ -389,13 +411,13 @@ void TestRasWindow::gridsShowWholeTexts()
 
 void TestRasWindow::divisionErrorStopsRun()
 {
-    m_project->resultTable().setCell(2, 2, QStringLiteral("0,7"));
+    test::setResult(*m_project, 2, 2, 0.7, Verdict::Negative);
     child<QPushButton>("Button1")->click(); // kit 01, no densities: 0/0
     QCOMPARE(m_dialogs->errors, QStringList{"Invalid floating point operation"});
     QCOMPARE(m_dialogs->messages, QStringList());
     QCOMPARE(child<QLabel>("s0")->text(), QStringLiteral("S+  = 0"));
     QCOMPARE(child<QLabel>("ot1")->text(), QStringLiteral("-"));
-    QCOMPARE(m_project->resultTable().cell(2, 2), QStringLiteral("0,7"));
+    QCOMPARE(m_project->resultTable().cell(2, 2), QStringLiteral("0,7 "));
 }
 
 void TestRasWindow::kit04HidesS2AndS3()

@@ -4,8 +4,10 @@
 #include "gui/calc/raswindow.h"
 #include "core/files/projectfile.h"
 #include "core/files/protocol.h"
+#include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
+#include "support/resultwells.h"
 #include "support/typing.h"
 
 #include <QAction>
@@ -30,6 +32,7 @@ class TestDocsGui : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { setDecimalSeparator(QLatin1Char(',')); }
     void init();
     void cleanup();
     void openThroughMenu_data();
@@ -59,7 +62,7 @@ private:
     void dirty()
     {
         m_project->setLabelText(Label::s0, QStringLiteral("S+  = 1,5"));
-        m_project->resultTable().setCell(1, 1, QStringLiteral("1,5"));
+        test::setResult(*m_project, 1, 1, 1.5, Verdict::Positive);
     }
 
     std::unique_ptr<RecordingDialogs> m_dialogs;
@@ -168,7 +171,7 @@ void TestDocsGui::saveRefused()
 // "Протокол" writes result.txt in the working folder, then starts the viewer.
 void TestDocsGui::protocolButton()
 {
-    m_project->resultTable().setCell(2, 4, QStringLiteral("0,734"));
+    test::setResult(*m_project, 2, 4, 0.734, Verdict::Positive);
     protocolButton2()->click();
     QCOMPARE(m_dialogs->errors, QStringList());
     QCOMPARE(m_dialogs->openedFiles, QStringList{"result.txt"});

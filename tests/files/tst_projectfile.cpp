@@ -5,6 +5,7 @@
 #include "core/layout/fill.h"
 #include "core/model/errors.h"
 #include "core/model/project.h"
+#include "support/resultwells.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,7 +67,7 @@ void workOn(Project& p)
     p.setHorizontal(true);
     p.setExecutor(QStringLiteral("Сидорова"));
     p.densityTable().setCell(5, 5, QStringLiteral("0,5"));
-    p.resultTable().setCell(5, 5, QStringLiteral("0,5 "));
+    test::setResult(p, 5, 5, 0.5, Verdict::Negative);
     p.setLabelText(Label::s0, QStringLiteral("C+  = 1,2"));
 }
 
@@ -243,13 +244,12 @@ void TestProjectFile::openEmptiesResults()
     Project project;
     const QByteArray fixture = readFixture(QStringLiteral("three-samples.plq"));
     readProjectFile(project, fixture);
-    project.resultTable().setCell(1, 1, QStringLiteral("1,512"));
-    project.resultTable().setCell(0, 0, QStringLiteral("corner"));
+    test::setResult(project, 1, 1, 1.512, Verdict::Positive);
     project.setLabelText(Label::dC1, QStringLiteral("d(C-!) = 0,3"));
     project.setLabelColor(Label::dC1, LabelColor::Red);
     readProjectFile(project, fixture);
     QCOMPARE(project.resultTable().cell(1, 1), QString());
-    QCOMPARE(project.resultTable().cell(0, 0), QStringLiteral("corner")); // headers stay
+    QVERIFY(!project.resultWells().at(1, 1).value);
     QCOMPARE(project.resultTable().cell(3, 0), QStringLiteral("3"));
     QCOMPARE(project.label(Label::dC1).text, QStringLiteral("-"));
     QCOMPARE(project.label(Label::dC1).color, LabelColor::Red);

@@ -4,6 +4,7 @@
 #include "core/files/projectfile.h"
 #include "core/files/protocol.h"
 #include "core/model/errors.h"
+#include "core/model/numberformat.h"
 #include "core/model/project.h"
 
 #include <QDir>
@@ -18,18 +19,34 @@ using namespace pleq::test;
 
 namespace {
 
-// A calculated plate: the project file of the case and the result texts the
+// A well's result from the way the fixtures write it: "0,5", "0,95 "
+// (negative), "(0,6)" (doubtful), "" (none yet).
+WellResult wellResult(const QString& text)
+{
+    const auto number = [](QString t) { return t.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(); };
+    if (text.isEmpty())
+        return {};
+    if (text.endsWith(QLatin1Char(' ')))
+        return {number(text.chopped(1)), Verdict::Negative};
+    if (text.startsWith(QLatin1Char('(')))
+        return {number(text.mid(1, text.size() - 2)), Verdict::Doubtful};
+    return {number(text), Verdict::Positive};
+}
+
+// A calculated plate: the project file of the case and the results the
 // calculation left ("|" between the cells, so that trailing blanks show).
 std::unique_ptr<Project> plate(const QString& name)
 {
     auto project = std::make_unique<Project>();
     readProjectFile(*project, readFixture(QStringLiteral("protocol/%1/project.plq").arg(name)));
     const QList<QByteArray> rows = readFixture(QStringLiteral("protocol/%1/results.txt").arg(name)).split('\n');
+    PlateWells wells;
     for (int row = 1; row <= 8; ++row) {
         const QStringList cells = QString::fromUtf8(rows.at(row - 1)).split(QLatin1Char('|'));
         for (int col = 1; col <= 12; ++col)
-            project->resultTable().setCell(col, row, cells.at(col - 1));
+            wells.at(col, row) = wellResult(cells.at(col - 1));
     }
+    project->setResultWells(wells);
     return project;
 }
 
@@ -56,6 +73,7 @@ class TestProtocol : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { setDecimalSeparator(QLatin1Char(',')); } // the fixtures' texts
     void golden_data();
     void golden();
     void frameWidths();
@@ -143,7 +161,9 @@ void TestProtocol::errors()
     QFETCH(QString, quantity);
     Project project;
     project.plateLayout().setCell(col, row, layout);
-    project.resultTable().setCell(col, row, result);
+    PlateWells wells;
+    wells.at(col, row) = wellResult(result);
+    project.setResultWells(wells);
     project.sampleTable().setCell(2, 1, quantity);
 
     QTemporaryDir dir;

@@ -1,6 +1,7 @@
 #include "core/model/errors.h"
 #include "core/kits/catalogue.h"
 #include "core/model/project.h"
+#include "support/resultwells.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -78,19 +79,20 @@ void TestProject::resets()
     Project p;
     p.plateLayout().setCell(1, 1, QStringLiteral("S+"));
     p.densityTable().setCell(1, 1, QStringLiteral("0,5"));
-    p.resultTable().setCell(1, 1, QStringLiteral("0,5"));
+    test::setResult(p, 1, 1, 0.5, Verdict::Positive);
     p.setLabelText(Label::ot1, QStringLiteral("x"));
     p.setLabelColor(Label::ot1, LabelColor::Red);
     p.resetLabels();
     QCOMPARE(p.label(Label::ot1).text, QStringLiteral("-"));
     QCOMPARE(p.label(Label::ot1).color, LabelColor::Red); // colours stay
-    QCOMPARE(p.resultTable().cell(1, 1), QStringLiteral("0,5"));
+    QVERIFY(p.resultWells().at(1, 1).value);
     p.fillEmptyLayout();
     p.fillEmptyDensities();
     p.fillEmptyResults();
     QCOMPARE(p.plateLayout().cell(1, 1), QStringLiteral(" - "));
     QVERIFY(p.densityTable().cell(1, 1).isEmpty());
     QVERIFY(p.resultTable().cell(1, 1).isEmpty());
+    QVERIFY(!p.resultWells().at(1, 1).value);
     QCOMPARE(p.resultTable().cell(1, 0), QStringLiteral("1"));
 }
 
