@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 #include <csignal>
@@ -100,22 +101,38 @@ int read(const QStringList& args)
     }
 
     // --stats, for bench/reader.sh: the acquisition's wall time, the pauses it
-    // slept and the CPU time of the whole process (both threads) meanwhile.
+    // took, the CPU time of the whole process (both threads) meanwhile, and
+    // the longest gap between two ticks of a 10 ms timer: how long the event
+    // loop was kept from its turn.
     const auto cpuMs = [] {
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
         return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0
                + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
     };
+    const bool stats = options.has(QStringLiteral("--stats"));
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(10);
+    auto lastTick = std::chrono::steady_clock::now();
+    double maxGapMs = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const auto now = std::chrono::steady_clock::now();
+        maxGapMs = std::max(maxGapMs, std::chrono::duration<double, std::milli>(now - lastTick).count());
+        lastTick = now;
+    });
+    if (stats)
+        tick.start();
     const auto startWall = std::chrono::steady_clock::now();
     const double startCpu = cpuMs();
-    const bool acquired = link.GoClick();
-    if (acquired && options.has(QStringLiteral("--stats"))) {
+    const bool acquired = runAcquisition(link);
+    if (acquired && stats) {
         const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - startWall).count();
-        err(QStringLiteral("stats: wall_ms=%1 pauses_ms=%2 cpu_ms=%3\n")
+        err(QStringLiteral("stats: wall_ms=%1 pauses_ms=%2 cpu_ms=%3 max_gap_ms=%4\n")
                 .arg(wallMs, 0, 'f', 1)
                 .arg(link.pausedMilliseconds())
-                .arg(cpuMs() - startCpu, 0, 'f', 1));
+                .arg(cpuMs() - startCpu, 0, 'f', 1)
+                .arg(maxGapMs, 0, 'f', 1));
     }
     if (!acquired)
         return fail(timedOut && !interrupted ? QStringLiteral("the reader did not answer for %1 s").arg(silence)
