@@ -19,6 +19,8 @@ public:
     TextGrid* grid() const { return m_grid; }
     // Sizes the view to show every cell with no scroll bars (the plate grids).
     void fitToGrid();
+    // Takes over a cell being typed into, so that a command sees its text.
+    void finishEditing();
 
 private:
     TextGrid* m_grid;
