@@ -6,8 +6,8 @@
 # (200 + 200 + 300 + 300 + 3800 ms and 300 ms per "X 0"), the simulator's own
 # reply delays, the overhead (wall - pauses - reply delays), the CPU time of
 # the program during the acquisition as a share of its wall time, and the
-# longest time its event loop stood still (the longest gap between two ticks
-# of a 10 ms timer; 10 ms means it was never kept from its turn).
+# longest time its event loop was kept from its next turn (from waking to its
+# next wait for events).
 #   immediate: the simulator answers at once (no delays to subtract)
 #   paced:     bytes one at a time at 9600 baud and 5 ms turnaround, as a real
 #              line; every reply lands inside the pause after its command, so

@@ -7,6 +7,7 @@
 #include "core/reader/acquisition.h"
 #include "core/reader/comport.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -102,8 +103,8 @@ int read(const QStringList& args)
 
     // --stats, for bench/reader.sh: the acquisition's wall time, the pauses it
     // took, the CPU time of the whole process (both threads) meanwhile, and
-    // the longest gap between two ticks of a 10 ms timer: how long the event
-    // loop was kept from its turn.
+    // the longest stretch between the event loop waking and its next wait for
+    // events: how long the loop was kept from its next turn.
     const auto cpuMs = [] {
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
@@ -111,18 +112,17 @@ int read(const QStringList& args)
                + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
     };
     const bool stats = options.has(QStringLiteral("--stats"));
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(10);
-    auto lastTick = std::chrono::steady_clock::now();
+    auto awake = std::chrono::steady_clock::now();
     double maxGapMs = 0;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const auto now = std::chrono::steady_clock::now();
-        maxGapMs = std::max(maxGapMs, std::chrono::duration<double, std::milli>(now - lastTick).count());
-        lastTick = now;
-    });
-    if (stats)
-        tick.start();
+    QObject statsContext; // ends the connections before what they write
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(); stats && dispatcher) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &statsContext,
+                         [&] { awake = std::chrono::steady_clock::now(); });
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &statsContext, [&] {
+            const auto now = std::chrono::steady_clock::now();
+            maxGapMs = std::max(maxGapMs, std::chrono::duration<double, std::milli>(now - awake).count());
+        });
+    }
     const auto startWall = std::chrono::steady_clock::now();
     const double startCpu = cpuMs();
     const bool acquired = runAcquisition(link);
