@@ -17,6 +17,7 @@ private Q_SLOTS:
     void silentReaderStopped();
     void garbageStopped();
     void hangUpMidPlate();
+    void stopInThePauseEndsAtOnce();
     void secondAcquisitionAfterStop();
 };
 
@@ -183,6 +184,26 @@ void TestAcquisition::hangUpMidPlate()
     QVERIFY(!bench.link.readerPort());
     QVERIFY(!bench.link.acquiring());
     QCOMPARE(bench.view.shown.mid(bench.view.shown.size() - 2), (QStringList{"Нет", "idle"}));
+}
+
+void TestAcquisition::stopInThePauseEndsAtOnce()
+{
+    // "Прервать" during the long pause after "Z" (scaled: 760 ms) ends the
+    // acquisition in the click itself: the port released, the plate unlocked,
+    // and no "X 0" sent afterwards.
+    Bench bench;
+    bench.useEveryWell();
+    const QStringList before = bench.densities();
+    QList<bool> atStop;
+    QTimer::singleShot(500, [&] {
+        bench.link.StopBtnClick();
+        atStop = {bench.link.acquiring(), bench.link.readerPort() != nullptr, bench.project.plateLocked()};
+    });
+    QVERIFY(!bench.run());
+    QCOMPARE(atStop, (QList<bool>{false, false, false}));
+    QTest::qWait(1000); // the pause would have ended, the poll begun
+    QCOMPARE(bench.reader.commands(), (std::vector<std::string>{"E", "J 12", "Z"}));
+    QCOMPARE(bench.densities(), before);
 }
 
 void TestAcquisition::secondAcquisitionAfterStop()
