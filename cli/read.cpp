@@ -7,9 +7,11 @@
 #include "core/reader/acquisition.h"
 #include "core/reader/comport.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 #include <csignal>
@@ -100,22 +102,37 @@ int read(const QStringList& args)
     }
 
     // --stats, for bench/reader.sh: the acquisition's wall time, the pauses it
-    // slept and the CPU time of the whole process (both threads) meanwhile.
+    // took, the CPU time of the whole process (both threads) meanwhile, and
+    // the longest stretch between the event loop waking and its next wait for
+    // events: how long the loop was kept from its next turn.
     const auto cpuMs = [] {
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
         return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0
                + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
     };
+    const bool stats = options.has(QStringLiteral("--stats"));
+    auto awake = std::chrono::steady_clock::now();
+    double maxGapMs = 0;
+    QObject statsContext; // ends the connections before what they write
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(); stats && dispatcher) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &statsContext,
+                         [&] { awake = std::chrono::steady_clock::now(); });
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &statsContext, [&] {
+            const auto now = std::chrono::steady_clock::now();
+            maxGapMs = std::max(maxGapMs, std::chrono::duration<double, std::milli>(now - awake).count());
+        });
+    }
     const auto startWall = std::chrono::steady_clock::now();
     const double startCpu = cpuMs();
-    const bool acquired = link.GoClick();
-    if (acquired && options.has(QStringLiteral("--stats"))) {
+    const bool acquired = runAcquisition(link);
+    if (acquired && stats) {
         const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - startWall).count();
-        err(QStringLiteral("stats: wall_ms=%1 pauses_ms=%2 cpu_ms=%3\n")
+        err(QStringLiteral("stats: wall_ms=%1 pauses_ms=%2 cpu_ms=%3 max_gap_ms=%4\n")
                 .arg(wallMs, 0, 'f', 1)
                 .arg(link.pausedMilliseconds())
-                .arg(cpuMs() - startCpu, 0, 'f', 1));
+                .arg(cpuMs() - startCpu, 0, 'f', 1)
+                .arg(maxGapMs, 0, 'f', 1));
     }
     if (!acquired)
         return fail(timedOut && !interrupted ? QStringLiteral("the reader did not answer for %1 s").arg(silence)

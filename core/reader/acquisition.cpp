@@ -4,17 +4,13 @@
 #include "core/reader/comport.h"
 #include "core/reader/replies.h"
 
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLocale>
 #include <QRegularExpression>
 
-#include <chrono>
-#include <thread>
+#include <optional>
 
 namespace pleq {
-
-const QString ReaderLink::Waiting = QStringLiteral("ОжиданиеДанных");
-const QString ReaderLink::Received = QStringLiteral("ПолученыДанные");
 
 QString logTimeText(const QTime& time)
 {
@@ -29,12 +25,23 @@ ReaderLink::ReaderLink(Project& project, ReaderView& view)
     : m_project(project)
     , m_view(view)
     , m_openPort([](int number) { return std::make_unique<TComPort>(number, BaudRate); })
-    , m_pause([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); })
+    , m_pauseInterval([](int ms) { return ms; })
     , m_clock([] { return QTime::currentTime(); })
 {
+    // A pause is never shorter than the protocol's, as a coarse timer could make it.
+    m_pause.setSingleShot(true);
+    m_pause.setTimerType(Qt::PreciseTimer);
+    connect(&m_pause, &QTimer::timeout, this, &ReaderLink::pauseEnded);
 }
 
-ReaderLink::~ReaderLink() = default;
+ReaderLink::~ReaderLink()
+{
+    if (!acquiring())
+        return;
+    m_pause.stop();
+    m_readerPort.reset();
+    m_project.setPlateLocked(false);
+}
 
 void ReaderLink::log(const QString& message)
 {
@@ -52,41 +59,31 @@ void ReaderLink::OnRead(TReadThread*, const QByteArray& bytes)
     switch (classify(bytes)) {
     case ReplyClass::Initialisation:
         log(QStringLiteral(" Инициализация успешно ..."));
-        m_exchangeState = Received;
-        return;
+        m_exchangeState = ExchangeState::Received;
+        break;
     case ReplyClass::Acknowledgement:
         log(QStringLiteral(" Команда выполнена прибором ..."));
-        m_exchangeState = Received;
-        return;
-    case ReplyClass::Data:
+        m_exchangeState = ExchangeState::Received;
+        break;
+    case ReplyClass::Data: {
+        const QString text = chunkText(bytes);
+        log(QStringLiteral(" Получены данные : ") + text);
+        // Once the data hold their end mark they grow no more.
+        if (!m_receivedData.contains(QLatin1String("OK")))
+            m_receivedData += text;
+        m_view.showConnection(true);
+        if (text.contains(QLatin1String("OK"))) {
+            m_exchangeState = ExchangeState::Received;
+            log(QStringLiteral(" Данные к обработке : ") + m_receivedData);
+            log(QStringLiteral(" Объем : ") + QString::number(bytes.size()) + QStringLiteral(" байт"));
+        }
         break;
     }
-    const QString text = chunkText(bytes);
-    log(QStringLiteral(" Получены данные : ") + text);
-    // Once the data hold their end mark they grow no more.
-    if (!m_receivedData.contains(QLatin1String("OK")))
-        m_receivedData += text;
-    m_view.showConnection(true);
-    if (text.contains(QLatin1String("OK"))) {
-        m_exchangeState = Received;
-        log(QStringLiteral(" Данные к обработке : ") + m_receivedData);
-        log(QStringLiteral(" Объем : ") + QString::number(bytes.size()) + QStringLiteral(" байт"));
     }
-}
-
-void ReaderLink::pause(int milliseconds)
-{
-    m_paused += milliseconds;
-    m_pause(milliseconds);
-}
-
-bool ReaderLink::waitForReply()
-{
-    // Sleeps until the next event arrives (a hand-over from the port, a click,
-    // a timer) instead of testing in a loop; replies are handled only here.
-    while (m_exchangeState == Waiting && !m_stopRequested)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    return !m_stopRequested;
+    if (m_waiting && m_exchangeState != ExchangeState::Waiting) {
+        m_waiting = false;
+        guarded([this] { replyHandled(); });
+    }
 }
 
 void ReaderLink::attach(std::unique_ptr<TComPort> port)
@@ -95,81 +92,150 @@ void ReaderLink::attach(std::unique_ptr<TComPort> port)
     m_readerPort = std::move(port);
 }
 
-void ReaderLink::endAcquisition()
+void ReaderLink::guarded(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const Error& e) {
+        endAcquisition(AcquisitionEnd::Failed, e.message());
+    }
+}
+
+void ReaderLink::pauseThen(int milliseconds, Step next)
+{
+    m_paused += milliseconds;
+    m_step = next;
+    m_waiting = false;
+    // A reply arriving meanwhile waits in the port's hand-over.
+    m_readerPort->holdDeliveries(true);
+    m_pause.start(m_pauseInterval(milliseconds));
+}
+
+void ReaderLink::pauseEnded()
+{
+    guarded([this] {
+        switch (m_step) {
+        case Step::InitWait:
+            m_exchangeState = ExchangeState::Waiting;
+            waitForReply();
+            break;
+        case Step::ColumnsPause:
+            log(QStringLiteral(" Определение количества столбцов ..."));
+            log(QStringLiteral(" Столбцов для сканирования:") + QString::number(Columns));
+            SendDataToComPort(QStringLiteral("J ") + QString::number(Columns));
+            pauseThen(300, Step::ColumnsWait);
+            break;
+        case Step::ColumnsWait:
+        case Step::ScanWait:
+            waitForReply();
+            break;
+        case Step::Poll:
+            pollPass();
+            break;
+        case Step::Idle:
+        case Step::LastWait:
+            break;
+        }
+    });
+}
+
+void ReaderLink::waitForReply()
+{
+    if (m_exchangeState != ExchangeState::Waiting) {
+        replyHandled();
+        return;
+    }
+    m_waiting = true;
+    // Last: a held reply is handled in this call and may end the acquisition.
+    m_readerPort->holdDeliveries(false);
+}
+
+void ReaderLink::replyHandled()
+{
+    switch (m_step) {
+    case Step::InitWait:
+        m_exchangeState = ExchangeState::Waiting;
+        pauseThen(200, Step::ColumnsPause);
+        break;
+    case Step::ColumnsWait:
+        m_exchangeState = ExchangeState::Waiting;
+        SendDataToComPort(QStringLiteral("Z"));
+        pauseThen(300, Step::ScanWait);
+        break;
+    case Step::ScanWait:
+        m_exchangeState = ExchangeState::Waiting;
+        m_receivedData.clear();
+        pauseThen(3800, Step::Poll);
+        break;
+    case Step::LastWait:
+        endAcquisition(AcquisitionEnd::Data);
+        break;
+    case Step::Idle:
+    case Step::ColumnsPause:
+    case Step::Poll:
+        break;
+    }
+}
+
+// One pass of the poll. The test comes only at the top of each pass: the pass
+// that handles the reply ending the poll still sends its "X 0" and pauses;
+// then one more reply is awaited.
+void ReaderLink::pollPass()
+{
+    if (m_exchangeState != ExchangeState::Waiting) {
+        m_exchangeState = ExchangeState::Waiting;
+        m_step = Step::LastWait;
+        waitForReply();
+        return;
+    }
+    // The reply held during the last pause, if any, is handled here.
+    m_readerPort->holdDeliveries(false);
+    SendDataToComPort(QStringLiteral("X 0"));
+    pauseThen(300, Step::Poll);
+}
+
+void ReaderLink::releasePort()
 {
     m_readerPort.reset();
+}
+
+void ReaderLink::endAcquisition(AcquisitionEnd end, const QString& error, bool report)
+{
+    m_pause.stop();
+    m_waiting = false;
+    m_step = Step::Idle;
+    releasePort();
     m_view.showConnection(false);
     m_view.showAcquiring(false);
-    m_acquiring = false;
+    // The densities go into the wells of the layout the acquisition began
+    // with: nothing could change it while the plate was locked.
+    if (end == AcquisitionEnd::Data)
+        parseReceivedData(m_receivedData, m_project);
+    m_project.setPlateLocked(false);
+    if (report)
+        Q_EMIT finished(end, error);
 }
 
 bool ReaderLink::GoClick()
 {
-    // "Прервать" enables Go before the running acquisition has seen the stop;
-    // a click in that moment must not start a second one inside the first.
-    if (m_acquiring)
+    // A second click while one runs starts nothing.
+    if (acquiring())
         return false;
-    m_acquiring = true;
+    m_step = Step::InitWait;
     m_view.showAcquiring(true);
     m_stopRequested = false;
     m_paused = 0;
+    m_project.setPlateLocked(true);
 
-    // Every way out ends the acquisition: an error, a stop, or the data.
-    struct End {
-        ReaderLink* link;
-        ~End()
-        {
-            if (link)
-                link->endAcquisition();
-        }
-    } end{this};
-
-    attach(m_openPort(m_project.portNumber()));
-    log(QStringLiteral(" Попытка инициализации ..."));
-
-    SendDataToComPort(QStringLiteral("E"));
-    pause(200);
-    m_exchangeState = Waiting;
-    if (!waitForReply())
-        return false;
-
-    m_exchangeState = Waiting;
-    pause(200);
-    log(QStringLiteral(" Определение количества столбцов ..."));
-    log(QStringLiteral(" Столбцов для сканирования:") + QString::number(Columns));
-
-    SendDataToComPort(QStringLiteral("J ") + QString::number(Columns));
-    pause(300);
-    if (!waitForReply())
-        return false;
-
-    m_exchangeState = Waiting;
-    SendDataToComPort(QStringLiteral("Z"));
-    pause(300);
-    if (!waitForReply())
-        return false;
-
-    m_exchangeState = Waiting;
-    m_receivedData.clear();
-    pause(3800);
-
-    // The test comes only at the top of each pass: the pass that handles the
-    // reply ending the poll still sends its "X 0" and pauses.
-    while (m_exchangeState == Waiting && !m_stopRequested) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        SendDataToComPort(QStringLiteral("X 0"));
-        pause(300);
+    try {
+        attach(m_openPort(m_project.portNumber()));
+        log(QStringLiteral(" Попытка инициализации ..."));
+        SendDataToComPort(QStringLiteral("E"));
+    } catch (...) {
+        endAcquisition(AcquisitionEnd::Failed, {}, false);
+        throw;
     }
-    if (m_stopRequested)
-        return false;
-
-    m_exchangeState = Waiting;
-    if (!waitForReply())
-        return false;
-
-    end.link = nullptr;
-    endAcquisition();
-    parseReceivedData(m_receivedData, m_project);
+    pauseThen(200, Step::InitWait);
     return true;
 }
 
@@ -177,18 +243,44 @@ void ReaderLink::StopBtnClick()
 {
     m_stopRequested = true;
     m_view.showAcquiring(false);
+    if (acquiring())
+        endAcquisition(AcquisitionEnd::Stopped);
 }
 
 void ReaderLink::openDiagnosticPort()
 {
+    // The acquisition's port must not be replaced under it.
+    if (acquiring())
+        throw Error(Project::PlateLockedMessage);
     // COM1 whatever PortNumber holds. A port already held is released only
-    // once the new one is open (it used to be left open and lost).
+    // once the new one is open.
     attach(m_openPort(1));
 }
 
 void ReaderLink::sendDiagnostic(const QString& text)
 {
+    if (acquiring())
+        throw Error(Project::PlateLockedMessage);
     SendDataToComPort(text);
+}
+
+bool runAcquisition(ReaderLink& link)
+{
+    QEventLoop loop;
+    std::optional<AcquisitionEnd> end;
+    QString error;
+    QObject::connect(&link, &ReaderLink::finished, &loop, [&](AcquisitionEnd how, const QString& message) {
+        end = how;
+        error = message;
+        loop.quit();
+    });
+    if (!link.GoClick())
+        return false;
+    if (!end)
+        loop.exec();
+    if (end == AcquisitionEnd::Failed)
+        throw EComPortError(error);
+    return end == AcquisitionEnd::Data;
 }
 
 } // namespace pleq

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QTime>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -25,41 +27,56 @@ public:
     virtual void showAcquiring(bool running) = 0;
 };
 
+// The exchange state of the reader link ("ОжиданиеДанных" and
+// "ПолученыДанные" in the lab's words); Unset until the first change.
+enum class ExchangeState { Unset, Waiting, Received };
+
+// How an acquisition that started ended.
+enum class AcquisitionEnd {
+    Data,    // the densities were written
+    Stopped, // "Прервать" (or the application closing)
+    Failed,  // the port failed; the message says how
+};
+
 // The reader link of the main window: the port of the running acquisition,
 // the exchange state, the collected data, the receive handler and the
-// acquisition itself. Everything runs on the GUI thread; the acquisition
-// handles replies only inside its waits and its poll, where it processes the
-// application's pending events (so other handlers, "Прервать" among them, run
-// nested inside it).
-class ReaderLink
+// acquisition itself. The acquisition is a state machine on the GUI thread,
+// driven by single-shot timers (its pauses) and the port's hand-overs (the
+// replies), so the event loop keeps running throughout. During a pause the
+// port holds its hand-over, so a reply is handled only in a wait or a poll
+// pass, in the order the reader protocol fixes. The plate stays locked from
+// the start of an acquisition to its end.
+class ReaderLink : public QObject
 {
+    Q_OBJECT
 public:
     static constexpr int BaudRate = 9600;
     static constexpr int Columns = 12; // the reader always scans the whole plate
-    static const QString Waiting;      // "ОжиданиеДанных"
-    static const QString Received;     // "ПолученыДанные"
 
     // Opens the port for a port number; the default opens TComPort(number, 9600).
     using PortOpener = std::function<std::unique_ptr<TComPort>(int portNumber)>;
-    // A plain sleep of the main thread; the default really sleeps.
-    using Pause = std::function<void(int milliseconds)>;
+    // The interval the timer waits for a pause of the protocol; the default is
+    // the pause itself.
+    using PauseInterval = std::function<int(int milliseconds)>;
     using Clock = std::function<QTime()>;
 
     ReaderLink(Project& project, ReaderView& view);
-    ~ReaderLink();
+    // Ends a running acquisition quietly: the port released, the plate unlocked.
+    ~ReaderLink() override;
     ReaderLink(const ReaderLink&) = delete;
     ReaderLink& operator=(const ReaderLink&) = delete;
 
     void setPortOpener(PortOpener opener) { m_openPort = std::move(opener); }
-    void setPause(Pause pause) { m_pause = std::move(pause); }
+    void setPauseInterval(PauseInterval interval) { m_pauseInterval = std::move(interval); }
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
-    // The acquisition of one plate from PortNumber. Returns true when the data
-    // reached the density table, false when stopped (or already running).
-    // Throws EComPortError when the port cannot be opened or written; the
-    // acquisition has ended then as on every other way out.
+    // Starts the acquisition of one plate from PortNumber and returns: true
+    // when it started (finished() reports its end), false when one is already
+    // running. Throws EComPortError when the port cannot be opened or the
+    // first command not written; the acquisition has ended then, without
+    // finished(), as on every other way out.
     bool GoClick();
-    // "Прервать": the acquisition ends at its next test of the stop.
+    // "Прервать": a running acquisition ends at once, the densities unchanged.
     void StopBtnClick();
 
     // Frames a command and hands it to ReaderPort; nothing without a port.
@@ -68,40 +85,74 @@ public:
     void OnRead(TReadThread* sender, const QByteArray& bytes);
 
     // The hidden diagnostic controls of the main window: "Инициализация"
-    // opens COM1 into ReaderPort, "тест" sends a typed command.
+    // opens COM1 into ReaderPort, "тест" sends a typed command. Refused while
+    // an acquisition holds the port.
     void openDiagnosticPort();
     void sendDiagnostic(const QString& text);
 
     // A log line: the time of day in the long time format, then the message.
     void log(const QString& message);
 
-    bool acquiring() const { return m_acquiring; }
+    bool acquiring() const { return m_step != Step::Idle; }
     TComPort* readerPort() const { return m_readerPort.get(); }
-    const QString& exchangeState() const { return m_exchangeState; }
+    ExchangeState exchangeState() const { return m_exchangeState; }
     const QString& receivedData() const { return m_receivedData; }
     bool stopRequested() const { return m_stopRequested; }
-    // The pauses the last acquisition slept, in milliseconds (for the benchmark).
+    // The pauses the last acquisition took, in protocol milliseconds (for the benchmark).
     qint64 pausedMilliseconds() const { return m_paused; }
 
+Q_SIGNALS:
+    // The end of an acquisition that GoClick started; the error message when
+    // it failed.
+    void finished(pleq::AcquisitionEnd end, const QString& error);
+
 private:
-    void pause(int milliseconds);
-    bool waitForReply();
+    // Where the acquisition stands: in a pause (the timer runs, the port
+    // holds its hand-over) before the named step, or waiting for a reply.
+    enum class Step {
+        Idle,
+        InitWait,     // "E" sent and paused: waiting for the initialisation reply
+        ColumnsPause, // the pause before "J 12"
+        ColumnsWait,  // "J 12" sent and paused: waiting for its acknowledgement
+        ScanWait,     // "Z" sent and paused: waiting for its acknowledgement
+        Poll,         // the long pause, then one "X 0" and a pause per pass
+        LastWait,     // the poll ended: waiting for one more reply
+    };
+
+    void pauseThen(int milliseconds, Step next);
+    void pauseEnded();
+    void waitForReply();
+    void replyHandled();
+    void pollPass();
+    // Runs one step of the machine; an error ends the acquisition as Failed.
+    void guarded(const std::function<void()>& step);
     void attach(std::unique_ptr<TComPort> port);
-    void endAcquisition();
+    void releasePort();
+    // Every way out: the port released, the label and buttons reset, the
+    // densities written after a whole plate, the plate unlocked, and the end
+    // reported (unless GoClick throws it).
+    void endAcquisition(AcquisitionEnd end, const QString& error = {}, bool report = true);
 
     Project& m_project;
     ReaderView& m_view;
     PortOpener m_openPort;
-    Pause m_pause;
+    PauseInterval m_pauseInterval;
     Clock m_clock;
+    QTimer m_pause;
 
     std::unique_ptr<TComPort> m_readerPort;
-    QString m_exchangeState;
+    Step m_step = Step::Idle;
+    bool m_waiting = false; // in a wait, not a pause: a reply moves the machine on
+    ExchangeState m_exchangeState = ExchangeState::Unset;
     QString m_receivedData;
     bool m_stopRequested = false;
-    bool m_acquiring = false;
     qint64 m_paused = 0;
 };
+
+// Runs one acquisition to its end in a local event loop (pleq-cli, tests):
+// true when the densities were written, false when stopped or already
+// running. Throws EComPortError when the port failed, at the start or later.
+bool runAcquisition(ReaderLink& link);
 
 // The time of day as the reader log writes it: the locale's long time format
 // (without the time zone).

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 namespace pleq {
 
@@ -76,7 +77,9 @@ void TReadThread::run()
                     break;
                 sequence = ++m_handOver->posted;
             }
-            m_poster([handOver = m_handOver, port = &m_port, sender = this, sequence, chunk] {
+            // The delivery proper, run on the owner thread now or, while the
+            // port holds its deliveries, once it lets them through.
+            auto delivery = [handOver = m_handOver, port = &m_port, sender = this, sequence, chunk] {
                 {
                     std::lock_guard lock(handOver->mutex);
                     if (handOver->stop)
@@ -100,6 +103,20 @@ void TReadThread::run()
                 const ReceiveHandler handler = port->onReceive();
                 if (handler)
                     handler(sender, chunk);
+            };
+            m_poster([handOver = m_handOver, port = &m_port, delivery = std::move(delivery)]() mutable {
+                {
+                    std::lock_guard lock(handOver->mutex);
+                    if (handOver->stop)
+                        return;
+                }
+                // The port lives while its hand-over is not stopped: both end
+                // on this thread, in the port's destructor.
+                if (port->holdingDeliveries()) {
+                    port->m_held = std::move(delivery);
+                    return;
+                }
+                delivery();
             });
 
             std::unique_lock lock(m_handOver->mutex);
@@ -153,6 +170,16 @@ TComPort::~TComPort()
 void TComPort::Write(const QByteArray& bytes)
 {
     m_line->write(bytes);
+}
+
+void TComPort::holdDeliveries(bool hold)
+{
+    m_holding = hold;
+    if (hold || !m_held)
+        return;
+    // Last: the delivery may destroy the port.
+    const std::function<void()> delivery = std::exchange(m_held, {});
+    delivery();
 }
 
 bool TComPort::receiving() const

@@ -63,7 +63,6 @@ private:
     };
 
     void run();
-    void deliver(std::uint64_t sequence, const QByteArray& chunk);
 
     TComPort& m_port;
     SerialLine& m_line;
@@ -96,6 +95,13 @@ public:
     void setOnReceive(ReceiveHandler handler) { m_onReceive = std::move(handler); }
     const ReceiveHandler& onReceive() const { return m_onReceive; }
 
+    // While held, a chunk handed over waits, as if the owner thread were not
+    // processing its events: the read thread waits for it to be delivered, so
+    // at most one chunk is held. Letting go delivers it at once, in this call.
+    // Owner thread only.
+    void holdDeliveries(bool hold);
+    bool holdingDeliveries() const { return m_holding; }
+
     const QString& portName() const { return m_portName; }
     // False once the read thread has ended on an error (the line was lost).
     bool receiving() const;
@@ -104,7 +110,11 @@ private:
     QString m_portName;
     std::unique_ptr<SerialLine> m_line;
     ReceiveHandler m_onReceive;
+    bool m_holding = false;
+    std::function<void()> m_held; // the delivery waiting while held
     std::unique_ptr<TReadThread> m_readThread;
+
+    friend class TReadThread;
 };
 
 } // namespace pleq

@@ -36,6 +36,16 @@ GridView::GridView(TextGrid* grid, int columnWidth, int rowHeight, QWidget* pare
     setWordWrap(false);
 }
 
+void GridView::finishEditing()
+{
+    if (state() != EditingState)
+        return;
+    if (QWidget* editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
 void GridView::fitToGrid()
 {
     m_fitsGrid = true;

@@ -20,6 +20,8 @@ public:
     TextGrid* grid() const { return m_grid; }
     // Sizes the view to show every cell with no scroll bars (the plate grids).
     void fitToGrid();
+    // Takes over a cell being typed into, so that a command sees its text.
+    void finishEditing();
 
     // From now on every column is as wide as the widest text it shows, as its
     // delegate draws it, and never narrower than it is now. With widestWhole

@@ -70,7 +70,7 @@ TForm1::TForm1(Project& project, QWidget* parent)
     statusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(statusBar1);
     createMenu();
-    createTestControls();
+    const DiagnosticControls diagnostics = createTestControls();
 
     // The order matters: the parameters window writes the caption and its
     // size places the other two; the layout window's first fill reads the kit.
@@ -105,7 +105,7 @@ TForm1::TForm1(Project& project, QWidget* parent)
     // The reader link: Go, StopBtn and Label2 of the calculation window, the
     // hidden diagnostic controls, the ways to the log window, and the stop of
     // a running acquisition when this window closes.
-    new ReaderControls(m_project, this, m_ras, m_form5);
+    new ReaderControls(m_project, this, *m_ras, diagnostics, m_form5);
 
     resize(1132, 672);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -133,17 +133,26 @@ void TForm1::createMenu()
     };
 
     QMenu* n1 = addMenu("N1", QStringLiteral("Файл"));
-    connect(addItem(n1, "N4", QStringLiteral("Новый"), QKeySequence::New), &QAction::triggered, this, &TForm1::N4Click);
-    connect(addItem(n1, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open), &QAction::triggered, this, &TForm1::N5Click);
+    QAction* n4 = addItem(n1, "N4", QStringLiteral("Новый"), QKeySequence::New);
+    connect(n4, &QAction::triggered, this, &TForm1::N4Click);
+    QAction* n5 = addItem(n1, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open);
+    connect(n5, &QAction::triggered, this, &TForm1::N5Click);
     connect(addItem(n1, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this, &TForm1::N6Click);
     QMenu* n2 = addMenu("N2", QStringLiteral("Настройки"));
-    connect(addItem(n2, "N7", QStringLiteral("РИДЕР ..."), {}), &QAction::triggered, this, &TForm1::N7Click);
+    QAction* n7 = addItem(n2, "N7", QStringLiteral("РИДЕР ..."), {});
+    connect(n7, &QAction::triggered, this, &TForm1::N7Click);
+    // While the reader fills the plate, neither another project nor another
+    // port; saving stays, as it changes nothing.
+    connect(&m_project, &Project::plateLockChanged, this, [n4, n5, n7](bool locked) {
+        for (QAction* action : {n4, n5, n7})
+            action->setDisabled(locked);
+    });
     addItem(n2, "N8", QStringLiteral("Параметры"), {});
     QMenu* n3 = addMenu("N3", QStringLiteral("Помощь"));
     addItem(n3, "N9", QStringLiteral("О программе ..."), {});
 }
 
-void TForm1::createTestControls()
+DiagnosticControls TForm1::createTestControls()
 {
     // Diagnostic controls of the reader link; created hidden and never shown.
     auto* button1 = new QPushButton(QStringLiteral("Инициализация"), this);
@@ -158,6 +167,7 @@ void TForm1::createTestControls()
     edtWrite->setObjectName(QStringLiteral("edtWrite"));
     edtWrite->setGeometry(0, 0, 121, 21);
     edtWrite->hide();
+    return {button1, button2, edtWrite};
 }
 
 void TForm1::N4Click()

@@ -12,6 +12,7 @@ class TRosp;
 class TRas;
 class TForm5;
 class TForm7;
+struct DiagnosticControls;
 
 // TForm1: the frame that holds the three working windows and the menu.
 // It creates the other five windows in their fixed order: the layout and
@@ -39,7 +40,7 @@ public:
 
 private:
     void createMenu();
-    void createTestControls();
+    DiagnosticControls createTestControls();
     void N4Click();
     void N5Click();
     void N6Click();

@@ -29,15 +29,23 @@ const QColor Green(0, 128, 0);
 const QColor Red(255, 0, 0);
 const QColor Maroon(128, 0, 0);
 
-// The density grid's cell editor: read-only while manual entry is off, so no
-// character, deletion or paste reaches the densities.
+// The density grid's cell editor: read-only while manual entry is off or the
+// plate is locked, so no character, deletion or paste reaches the densities;
+// while the plate is locked it writes nothing at all.
 class DensityDelegate : public GridDelegate
 {
 public:
-    DensityDelegate(std::function<bool()> manualEntry, QObject* parent)
+    DensityDelegate(std::function<bool()> manualEntry, const Project& project, QObject* parent)
         : GridDelegate(parent)
         , m_manualEntry(std::move(manualEntry))
+        , m_project(project)
     {
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        if (!m_project.plateLocked())
+            GridDelegate::setModelData(editor, model, index);
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -58,6 +66,7 @@ public:
 
 private:
     std::function<bool()> m_manualEntry;
+    const Project& m_project;
     mutable QPointer<QLineEdit> m_editor;
 };
 
@@ -167,27 +176,28 @@ TRas::TRas(Project& project, QWidget* parent)
     auto* groupBox1 = new QGroupBox(QStringLiteral("Данные оптических плотностей"), this);
     groupBox1->setObjectName(QStringLiteral("GroupBox1"));
     m_plData = addPlateGrid(groupBox1, "PlData", &m_project.densityTable());
-    auto* densityDelegate = new DensityDelegate([this] { return m_checkBox1->isChecked(); }, m_plData);
+    auto* densityDelegate = new DensityDelegate(
+        [this] { return m_checkBox1->isChecked() && !m_project.plateLocked(); }, m_project, m_plData);
     m_plData->setItemDelegate(densityDelegate);
     auto* label1 = addLabel(groupBox1, "Label1", QStringLiteral("Соединение с прибором:"));
-    auto* label2 = addLabel(groupBox1, "Label2", QStringLiteral("Нет"), Red);
+    m_label2 = addLabel(groupBox1, "Label2", QStringLiteral("Нет"), Red);
     m_checkBox1 = new QCheckBox(QStringLiteral("Ручной ввод"), groupBox1);
     m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
     m_checkBox1->setChecked(true);
-    auto* button3 = addButton(groupBox1, "Button3", QStringLiteral("Очистить данные"));
-    auto* go = addButton(groupBox1, "Go", QStringLiteral("Получить данные"));
-    auto* stopBtn = addButton(groupBox1, "StopBtn", QStringLiteral("Прервать"));
-    stopBtn->hide();
+    m_button3 = addButton(groupBox1, "Button3", QStringLiteral("Очистить данные"));
+    m_go = addButton(groupBox1, "Go", QStringLiteral("Получить данные"));
+    m_stopBtn = addButton(groupBox1, "StopBtn", QStringLiteral("Прервать"));
+    m_stopBtn->hide();
 
     auto* connection = new QHBoxLayout;
     connection->addWidget(label1);
-    connection->addWidget(label2);
+    connection->addWidget(m_label2);
     connection->addStretch();
     connection->addWidget(m_checkBox1);
     auto* densityButtons = new QHBoxLayout;
-    densityButtons->addWidget(button3);
-    densityButtons->addWidget(go);
-    densityButtons->addWidget(stopBtn);
+    densityButtons->addWidget(m_button3);
+    densityButtons->addWidget(m_go);
+    densityButtons->addWidget(m_stopBtn);
     densityButtons->addStretch();
     auto* upper = new QVBoxLayout(groupBox1);
     upper->setContentsMargins(6, 2, 6, 4);
@@ -235,9 +245,9 @@ TRas::TRas(Project& project, QWidget* parent)
     summary->addStretch();
 
     // The buttons beside the legend leave the labels the whole width.
-    auto* button1 = addButton(groupBox2, "Button1", QStringLiteral("Расчет"));
+    m_button1 = addButton(groupBox2, "Button1", QStringLiteral("Расчет"));
     auto* button2 = addButton(groupBox2, "Button2", QStringLiteral("Протокол"));
-    for (QPushButton* button : {button1, button2}) {
+    for (QPushButton* button : {m_button1, button2}) {
         button->setFixedWidth(72);
         legend->addWidget(button);
     }
@@ -271,9 +281,13 @@ TRas::TRas(Project& project, QWidget* parent)
         manualEntryChanged();
         densityDelegate->updateEditor();
     });
-    connect(button1, &QPushButton::clicked, this, &TRas::Button1Click);
+    connect(&m_project, &Project::plateLockChanged, this, [this, densityDelegate](bool locked) {
+        setPlateLocked(locked);
+        densityDelegate->updateEditor();
+    });
+    connect(m_button1, &QPushButton::clicked, this, &TRas::Button1Click);
     connect(button2, &QPushButton::clicked, this, &TRas::Button2Click);
-    connect(button3, &QPushButton::clicked, this, &TRas::Button3Click);
+    connect(m_button3, &QPushButton::clicked, this, &TRas::Button3Click);
 }
 
 void TRas::Button1Click()
@@ -319,10 +333,23 @@ void TRas::showLabels()
 // reader acquisition still writes them.
 void TRas::manualEntryChanged()
 {
-    m_plData->setEditTriggers(m_checkBox1->isChecked() ? QAbstractItemView::DoubleClicked
-                                                             | QAbstractItemView::EditKeyPressed
-                                                             | QAbstractItemView::AnyKeyPressed
-                                                       : QAbstractItemView::NoEditTriggers);
+    const bool typing = m_checkBox1->isChecked() && !m_project.plateLocked();
+    m_plData->setEditTriggers(typing ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                           | QAbstractItemView::AnyKeyPressed
+                                     : QAbstractItemView::NoEditTriggers);
+}
+
+// The reader fills the densities: an open cell editor is closed (the delegate
+// no longer writes what it holds) and nothing changes the densities or the
+// results until the reader is done.
+void TRas::setPlateLocked(bool locked)
+{
+    if (locked)
+        m_plData->finishEditing();
+    manualEntryChanged();
+    m_checkBox1->setEnabled(!locked);
+    m_button1->setEnabled(!locked);
+    m_button3->setEnabled(!locked);
 }
 
 } // namespace pleq

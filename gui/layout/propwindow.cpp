@@ -55,6 +55,8 @@ TProp::TProp(Project& project, QWidget* parent)
     connect(m_ispName, &QLineEdit::textEdited, &m_project, &Project::setExecutor);
     connect(m_naborName, &QComboBox::currentIndexChanged, this, &TProp::NaborNameChange);
     connect(&m_project, &Project::settingsChanged, this, &TProp::showProject);
+    // No other kit while the reader fills the plate.
+    connect(&m_project, &Project::plateLockChanged, m_naborName, &QWidget::setDisabled);
 }
 
 void TProp::NaborNameChange(int index)

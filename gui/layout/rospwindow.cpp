@@ -44,17 +44,6 @@ public:
             viewport()->setMouseTracking(true);
     }
 
-    // Takes over a cell being typed into, so that a command sees its text.
-    void finishEditing()
-    {
-        if (state() != EditingState)
-            return;
-        if (QWidget* editor = indexWidget(currentIndex())) {
-            commitData(editor);
-            closeEditor(editor, QAbstractItemDelegate::NoHint);
-        }
-    }
-
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
     {
@@ -359,6 +348,15 @@ void TRosp::createControls()
     setTabOrder(m_radioButton2, m_milk);
     setTabOrder(m_milk, m_serum);
     setTabOrder(m_serum, button1);
+
+    // The sample list, the map and the fill parameters rest while the reader
+    // fills the plate: the densities go into the wells the read began with.
+    connect(&m_project, &Project::plateLockChanged, this, [this, groupBox1, groupBox2](bool locked) {
+        if (locked)
+            m_plProb->finishEditing();
+        groupBox1->setDisabled(locked);
+        groupBox2->setDisabled(locked);
+    });
 
     // User edits go straight into the project.
     connect(button1, &QPushButton::clicked, this, &TRosp::Button1Click);

@@ -1,6 +1,7 @@
 #include "gui/reader/readercontrols.h"
 
 #include "gui/app/dialogs.h"
+#include "gui/calc/raswindow.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -10,47 +11,42 @@
 
 namespace pleq {
 
-namespace {
-
-template<typename T>
-T* child(QWidget* window, const char* name)
-{
-    return window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
-}
-
-} // namespace
-
-ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, QWidget* calculationWindow, QWidget* logWindow)
+ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, TRas& calculationWindow,
+                               const DiagnosticControls& diagnostics, QWidget* logWindow)
     : QObject(mainWindow)
     , m_link(project, *this)
     , m_mainWindow(mainWindow)
-    , m_calculationWindow(calculationWindow)
+    , m_calculationWindow(&calculationWindow)
     , m_logWindow(logWindow)
-    , m_go(child<QPushButton>(calculationWindow, "Go"))
-    , m_stop(child<QPushButton>(calculationWindow, "StopBtn"))
-    , m_label(child<QLabel>(calculationWindow, "Label2"))
-    , m_edtWrite(child<QLineEdit>(mainWindow, "edtWrite"))
+    , m_go(calculationWindow.go())
+    , m_stop(calculationWindow.stopBtn())
+    , m_label(calculationWindow.label2())
+    , m_diagnostics(diagnostics)
 {
     setObjectName(QStringLiteral("ReaderControls"));
 
-    if (m_go)
-        connect(m_go, &QPushButton::clicked, this,
-                [this] { runCommand(m_calculationWindow, [this] { m_link.GoClick(); }); });
-    if (m_stop)
-        connect(m_stop, &QPushButton::clicked, this, [this] { m_link.StopBtnClick(); });
-    if (m_label) {
-        m_filteredLabel = m_label;
-        m_label->installEventFilter(this);
-        m_label->setCursor(Qt::PointingHandCursor);
-        m_label->setToolTip(QStringLiteral("Журнал ридера (Ctrl+L)"));
-    }
+    connect(m_go, &QPushButton::clicked, this,
+            [this] { runCommand(m_calculationWindow, [this] { m_link.GoClick(); }); });
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_link.StopBtnClick(); });
+    // A port error after the start ends the acquisition inside a timer or a
+    // reply; it is shown as the start's errors are.
+    connect(&m_link, &ReaderLink::finished, this, [this](AcquisitionEnd end, const QString& error) {
+        if (end == AcquisitionEnd::Failed)
+            Dialogs::get().error(m_calculationWindow, error);
+    });
+    m_filteredLabel = m_label;
+    m_label->installEventFilter(this);
+    m_label->setCursor(Qt::PointingHandCursor);
+    m_label->setToolTip(QStringLiteral("Журнал ридера (Ctrl+L)"));
 
-    if (auto* button1 = child<QPushButton>(mainWindow, "Button1"))
-        connect(button1, &QPushButton::clicked, this,
+    if (m_diagnostics.open)
+        connect(m_diagnostics.open, &QPushButton::clicked, this,
                 [this] { runCommand(m_mainWindow, [this] { m_link.openDiagnosticPort(); }); });
-    if (auto* button2 = child<QPushButton>(mainWindow, "Button2"))
-        connect(button2, &QPushButton::clicked, this, [this] {
-            runCommand(m_mainWindow, [this] { m_link.sendDiagnostic(m_edtWrite ? m_edtWrite->text() : QString()); });
+    if (m_diagnostics.send)
+        connect(m_diagnostics.send, &QPushButton::clicked, this, [this] {
+            runCommand(m_mainWindow, [this] {
+                m_link.sendDiagnostic(m_diagnostics.command ? m_diagnostics.command->text() : QString());
+            });
         });
 
     if (mainWindow) {
@@ -80,7 +76,7 @@ bool ReaderControls::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     // The application ends with the main window: a running acquisition stops
-    // at its next test, releases the port and returns to the closing loop.
+    // at once and releases the port.
     if (watched == m_filteredWindow && event->type() == QEvent::Close && m_link.acquiring())
         m_link.StopBtnClick();
     return QObject::eventFilter(watched, event);

@@ -13,20 +13,30 @@ class QWidget;
 namespace pleq {
 
 class Project;
+class TRas;
+
+// The main window's hidden diagnostic controls: "Инициализация" (Button1),
+// "тест" (Button2) and the command text (edtWrite).
+struct DiagnosticControls {
+    QPushButton* open = nullptr;
+    QPushButton* send = nullptr;
+    QLineEdit* command = nullptr;
+};
 
 // Puts the reader link into the windows. The main window creates it once all
-// windows exist. It finds by name the calculation window's Go, StopBtn and
-// Label2 and the main window's hidden Button1, Button2 and edtWrite (a window
-// without them is left alone), and opens the log window on Ctrl+L in the main
-// window or a click on the connection label. Closing the main window stops a
-// running acquisition, which then ends and releases the port.
+// windows exist and hands it the calculation window (Go, StopBtn, Label2) and
+// its own diagnostic controls. It opens the log window on Ctrl+L in the main
+// window or a click on the connection label, shows an error that ends a
+// running acquisition, and stops a running acquisition when the main window
+// closes, releasing the port at once.
 class ReaderControls : public QObject, private ReaderView
 {
     Q_OBJECT
 public:
     static constexpr auto LogShortcut = Qt::CTRL | Qt::Key_L;
 
-    ReaderControls(Project& project, QWidget* mainWindow, QWidget* calculationWindow, QWidget* logWindow);
+    ReaderControls(Project& project, QWidget* mainWindow, TRas& calculationWindow,
+                   const DiagnosticControls& diagnostics, QWidget* logWindow);
     ~ReaderControls() override;
 
     ReaderLink& link() { return m_link; }
@@ -46,7 +56,7 @@ private:
     QPointer<QPushButton> m_go;
     QPointer<QPushButton> m_stop;
     QPointer<QLabel> m_label;
-    QPointer<QLineEdit> m_edtWrite;
+    DiagnosticControls m_diagnostics;
     // Only compared with the watched object, never used: an object being
     // destroyed still passes its last events through the filter.
     const QObject* m_filteredLabel = nullptr;

@@ -12,10 +12,8 @@
 #include <QObject>
 #include <QTimer>
 
-#include <chrono>
 #include <functional>
 #include <memory>
-#include <thread>
 
 using namespace pleq;
 using sim::Options;
@@ -40,12 +38,15 @@ struct Bench {
                                               ReaderLink::BaudRate);
         });
         if (!realPauses)
-            link.setPause([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms / 5)); });
+            link.setPauseInterval([](int ms) { return ms / 5; });
         reader.start();
         // A reply that is not understood leaves the acquisition waiting for
         // "Прервать": the test then fails instead of hanging.
         QTimer::singleShot(60000, &guard, [this] { link.StopBtnClick(); });
     }
+
+    // One whole acquisition, to its end.
+    bool run() { return runAcquisition(link); }
 
     void useEveryWell()
     {

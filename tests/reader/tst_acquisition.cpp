@@ -17,6 +17,7 @@ private Q_SLOTS:
     void silentReaderStopped();
     void garbageStopped();
     void hangUpMidPlate();
+    void stopInThePauseEndsAtOnce();
     void secondAcquisitionAfterStop();
 };
 
@@ -32,8 +33,11 @@ void TestAcquisition::wholePlateIntoTheUsedWells()
             bench.project.densityTable().setCell(col, row, QStringLiteral("k%1%2").arg(col).arg(row));
         }
     QVERIFY(used > 0 && used < 96);
+    QList<bool> locks;
+    QObject::connect(&bench.project, &Project::plateLockChanged, [&](bool locked) { locks << locked; });
 
-    QVERIFY(bench.link.GoClick());
+    QVERIFY(bench.run());
+    QCOMPARE(locks, (QList<bool>{true, false}));
 
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row) {
@@ -83,7 +87,7 @@ void TestAcquisition::lateRepliesWithinThePauses()
     delayed.replyDelayMs = 25;
     Bench bench(delayed);
     bench.useEveryWell();
-    QVERIFY(bench.link.GoClick());
+    QVERIFY(bench.run());
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row)
             QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row));
@@ -102,6 +106,7 @@ void TestAcquisition::portThatDoesNotOpen()
         message = e.message();
     }
     QCOMPARE(message, QStringLiteral("Error opening port COM0"));
+    QVERIFY(!project.plateLocked());
     QVERIFY(project.readerLog().isEmpty());
     QCOMPARE(view.shown, (QStringList{"running", "Нет", "idle"}));
     QVERIFY(!link.acquiring());
@@ -120,7 +125,7 @@ void TestAcquisition::splitRepliesNotUnderstood()
     bench.useEveryWell();
     const QStringList before = bench.densities();
     bench.stopAfter(1000);
-    QVERIFY(!bench.link.GoClick());
+    QVERIFY(!bench.run());
     QCOMPARE(logMessages(bench.project),
              (QStringList{" Попытка инициализации ...", " Получены данные : ", " Получены данные : OK",
                           " Данные к обработке : OK", " Объем : 6 байт", " Определение количества столбцов ...",
@@ -138,7 +143,7 @@ void TestAcquisition::silentReaderStopped()
     bench.useEveryWell();
     const QStringList before = bench.densities();
     bench.stopAfter(400);
-    QVERIFY(!bench.link.GoClick());
+    QVERIFY(!bench.run());
     QCOMPARE(bench.densities(), before);
     QCOMPARE(logMessages(bench.project), QStringList{" Попытка инициализации ..."});
     QCOMPARE(bench.reader.commands(), std::vector<std::string>{"E"});
@@ -154,9 +159,9 @@ void TestAcquisition::garbageStopped()
     bench.useEveryWell();
     const QStringList before = bench.densities();
     bench.stopAfter(400);
-    QVERIFY(!bench.link.GoClick());
+    QVERIFY(!bench.run());
     QCOMPARE(bench.densities(), before);
-    QCOMPARE(bench.link.exchangeState(), ReaderLink::Waiting); // nothing ended the first wait
+    QCOMPARE(bench.link.exchangeState(), ExchangeState::Waiting); // nothing ended the first wait
     QVERIFY(bench.view.shown.contains(QStringLiteral("Установлено")));
     QVERIFY(!bench.link.readerPort());
 }
@@ -171,13 +176,34 @@ void TestAcquisition::hangUpMidPlate()
     Bench bench(hangUp);
     bench.useEveryWell();
     const QStringList before = bench.densities();
-    QCOMPARE(bench.error([&] { bench.link.GoClick(); }), QStringLiteral("Error writing port COM5"));
+    QCOMPARE(bench.error([&] { bench.run(); }), QStringLiteral("Error writing port COM5"));
     QVERIFY(bench.reader.hungUp());
+    QVERIFY(!bench.project.plateLocked());
     QCOMPARE(bench.densities(), before);
     QCOMPARE(bench.link.receivedData().count(QLatin1Char('.')), 6 * 8);
     QVERIFY(!bench.link.readerPort());
     QVERIFY(!bench.link.acquiring());
     QCOMPARE(bench.view.shown.mid(bench.view.shown.size() - 2), (QStringList{"Нет", "idle"}));
+}
+
+void TestAcquisition::stopInThePauseEndsAtOnce()
+{
+    // "Прервать" during the long pause after "Z" (scaled: 760 ms) ends the
+    // acquisition in the click itself: the port released, the plate unlocked,
+    // and no "X 0" sent afterwards.
+    Bench bench;
+    bench.useEveryWell();
+    const QStringList before = bench.densities();
+    QList<bool> atStop;
+    QTimer::singleShot(500, [&] {
+        bench.link.StopBtnClick();
+        atStop = {bench.link.acquiring(), bench.link.readerPort() != nullptr, bench.project.plateLocked()};
+    });
+    QVERIFY(!bench.run());
+    QCOMPARE(atStop, (QList<bool>{false, false, false}));
+    QTest::qWait(1000); // the pause would have ended, the poll begun
+    QCOMPARE(bench.reader.commands(), (std::vector<std::string>{"E", "J 12", "Z"}));
+    QCOMPARE(bench.densities(), before);
 }
 
 void TestAcquisition::secondAcquisitionAfterStop()
@@ -187,10 +213,10 @@ void TestAcquisition::secondAcquisitionAfterStop()
     Bench bench;
     bench.useEveryWell();
     bench.stopAfter(1300); // after the long pause, during the poll
-    QVERIFY(!bench.link.GoClick());
+    QVERIFY(!bench.run());
     QVERIFY(!bench.link.receivedData().isEmpty());
     QVERIFY(!bench.link.receivedData().contains(QLatin1String("OK")));
-    QVERIFY(bench.link.GoClick());
+    QVERIFY(bench.run());
     QCOMPARE(bench.project.densityTable().cell(12, 8), simulated(12, 8));
     QCOMPARE(bench.project.densityTable().cell(1, 1), simulated(1, 1));
 }

@@ -23,7 +23,7 @@ void TestAcquisitionPaced::wholePlateAtLineSpeed()
     paced.seed = 7;
     Bench bench(paced, true);
     bench.useEveryWell();
-    QVERIFY(bench.link.GoClick());
+    QVERIFY(bench.run());
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row)
             QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row, 7));

@@ -68,6 +68,7 @@ private Q_SLOTS:
     void backlogReadIn256ByteChunks();
     void handlerDestroysPort();
     void destroyWhileHandOverPending();
+    void heldDeliveryWaitsForRelease();
     void hangUpEndsReadingSilently();
 };
 
@@ -278,6 +279,39 @@ void TestComPort::destroyWhileHandOverPending()
     }
     QTest::qWait(50); // the posted delivery finds the port gone
     QCOMPARE(calls, 0);
+}
+
+void TestComPort::heldDeliveryWaitsForRelease()
+{
+    // While held, the chunk read waits in the hand-over and the read thread
+    // with it; letting go delivers that chunk within the call, then reading
+    // goes on.
+    PtyPair pty;
+    Chunks chunks;
+    auto port = std::make_unique<TComPort>(pty.path, QStringLiteral("COM3"), 9600);
+    port->setOnReceive(chunks.handler());
+    port->holdDeliveries(true);
+    QVERIFY(pty.write("first"));
+    QTest::qWait(100);
+    QVERIFY(pty.write("second"));
+    QTest::qWait(100);
+    QVERIFY(chunks.list.isEmpty());
+    port->holdDeliveries(false);
+    QCOMPARE(chunks.list, QList<QByteArray>{"first"});
+    QTRY_COMPARE(chunks.list, (QList<QByteArray>{"first", "second"}));
+
+    // The held chunk's handler may end the port as it is let go.
+    int calls = 0;
+    port->setOnReceive([&](TReadThread*, const QByteArray&) {
+        ++calls;
+        port.reset();
+    });
+    port->holdDeliveries(true);
+    QVERIFY(pty.write("last"));
+    QTest::qWait(100);
+    port->holdDeliveries(false);
+    QCOMPARE(calls, 1);
+    QVERIFY(!port);
 }
 
 void TestComPort::hangUpEndsReadingSilently()

@@ -1,4 +1,7 @@
+#include "gui/app/gridview.h"
 #include "gui/app/mainwindow.h"
+#include "gui/layout/propwindow.h"
+#include "gui/layout/rospwindow.h"
 #include "gui/calc/raswindow.h"
 #include "core/model/project.h"
 #include "core/reader/comport.h"
@@ -8,19 +11,22 @@
 #include "gui/reader/readercontrols.h"
 #include "tools/reader-sim/readersim.h"
 #include "support/recordingdialogs.h"
+#include "support/typing.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
-#include <chrono>
+#include <algorithm>
 #include <memory>
-#include <thread>
 
 using namespace pleq;
 
@@ -44,13 +50,15 @@ struct App {
         reader.start();
     }
 
-    void useSimulator()
+    // Pauses a fifth of the real ones unless a test needs the real ones.
+    void useSimulator(bool realPauses = false)
     {
         controls->link().setPortOpener([this](int number) {
             return std::make_unique<TComPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
                                               ReaderLink::BaudRate);
         });
-        controls->link().setPause([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms / 5)); });
+        if (!realPauses)
+            controls->link().setPauseInterval([](int ms) { return ms / 5; });
     }
 
     QColor label2Colour() const { return label2->palette().color(QPalette::WindowText); }
@@ -80,6 +88,8 @@ private Q_SLOTS:
     void goWithPortZero();
     void acquisitionThroughTheWindow();
     void stopButton();
+    void windowLiveAndPlateLockedDuringRead();
+    void lateErrorInTheErrorBox();
     void closingDuringAcquisition();
     void logWindowReachable();
     void diagnosticControls();
@@ -210,7 +220,9 @@ void TestReaderWindows::acquisitionThroughTheWindow()
         labelDuringData = app.label2->text();
         colourDuringData = app.label2Colour();
     });
-    QTest::mouseClick(app.go, Qt::LeftButton); // returns when the acquisition has ended
+    QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
+    QTest::mouseClick(app.go, Qt::LeftButton); // returns at once
+    QVERIFY(ended.wait(30000));
     QVERIFY(app.dialogs.errors.isEmpty());
     QVERIFY(runningShown);
     QCOMPARE(labelDuringData, QStringLiteral("Установлено"));
@@ -230,13 +242,122 @@ void TestReaderWindows::stopButton()
     App app(silent);
     app.useSimulator();
     const QStringList before = app.project.densityTable().columnMajorTexts();
+    QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
     QTimer::singleShot(400, [&] { QTest::mouseClick(app.stopBtn, Qt::LeftButton); });
     QTest::mouseClick(app.go, Qt::LeftButton);
+    QVERIFY(ended.wait(30000));
+    QCOMPARE(ended.first().first().value<AcquisitionEnd>(), AcquisitionEnd::Stopped);
     QVERIFY(app.dialogs.errors.isEmpty());
     QVERIFY(app.go->isEnabled());
     QVERIFY(app.stopBtn->isHidden());
     QCOMPARE(app.project.densityTable().columnMajorTexts(), before);
     QVERIFY(app.portFree());
+}
+
+void TestReaderWindows::windowLiveAndPlateLockedDuringRead()
+{
+    // The real pauses: the long one (3.8 s) after "Z" is where a blocked
+    // window would show. A 20 ms timer measures how often the loop turns.
+    App app;
+    app.useSimulator(true);
+    TextGrid& densities = app.project.densityTable();
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row)
+            densities.setCell(col, row, QStringLiteral("0,5"));
+    const QStringList before = densities.columnMajorTexts();
+
+    auto* fill = app.window.rosp()->findChild<QPushButton*>(QStringLiteral("Button1"));
+    auto* samples = app.window.rosp()->findChild<QWidget*>(QStringLiteral("PlProb"));
+    auto* kit = app.window.prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    auto* open = app.window.findChild<QAction*>(QStringLiteral("N5"));
+    auto* plData = app.window.ras()->findChild<GridView*>(QStringLiteral("PlData"));
+    const auto commandsLive = [&] {
+        return QList<bool>{fill->isEnabled(), samples->isEnabled(), kit->isEnabled(), open->isEnabled()};
+    };
+    // A character typed into the grid opens the cell editor, if typing is on;
+    // Return in the editor commits it (through a queued call).
+    const auto typeIntoA1 = [&](const QString& text) {
+        plData->setCurrentIndex(densities.index(1, 1));
+        test::typeText(plData, text);
+        for (QLineEdit* editor : plData->findChildren<QLineEdit*>())
+            if (editor->isVisible())
+                QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+    };
+
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    qint64 longestGap = 0;
+    QTimer ticks;
+    ticks.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+        lastTick = clock.elapsed();
+    });
+
+    std::vector<std::string> commandsSent;
+    QList<bool> liveDuring;
+    QString typedDuring;
+    QList<bool> liveAfterStop;
+    bool lockedAfterStop = true;
+    QStringList densitiesAfterStop;
+    QTimer::singleShot(2500, [&] {
+        ticks.stop();
+        commandsSent = app.reader.commands();
+        liveDuring = commandsLive();
+        typeIntoA1(QStringLiteral("9"));
+        typedDuring = densities.cell(1, 1);
+        QTest::mouseClick(app.stopBtn, Qt::LeftButton);
+        // At once: no event processed since the click.
+        liveAfterStop = commandsLive();
+        lockedAfterStop = app.project.plateLocked();
+        densitiesAfterStop = densities.columnMajorTexts();
+    });
+
+    QVERIFY(QTest::qWaitForWindowExposed(&app.window)); // the first paint is no acquisition's
+    QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
+    QTest::mouseClick(app.go, Qt::LeftButton);
+    clock.start();
+    ticks.start(20);
+    QVERIFY(ended.wait(10000));
+
+    // Stopped inside the long pause: "Z" acknowledged, no "X 0" yet.
+    QCOMPARE(commandsSent, (std::vector<std::string>{"E", "J 12", "Z"}));
+    QVERIFY2(longestGap < 100, qPrintable(QStringLiteral("the loop stood still for %1 ms").arg(longestGap)));
+    QCOMPARE(liveDuring, (QList<bool>{false, false, false, false}));
+    QCOMPARE(typedDuring, QStringLiteral("0,5"));
+    QCOMPARE(liveAfterStop, (QList<bool>{true, true, true, true}));
+    QVERIFY(!lockedAfterStop);
+    QCOMPARE(densitiesAfterStop, before);
+    QVERIFY(app.portFree());
+
+    // Typing reaches the densities again.
+    typeIntoA1(QStringLiteral("7"));
+    QCOMPARE(densities.cell(1, 1), QStringLiteral("7"));
+}
+
+void TestReaderWindows::lateErrorInTheErrorBox()
+{
+    // The reader hangs up during the poll: the "X 0" that cannot be written
+    // ends the acquisition inside a timer, and its message reaches the same
+    // error box as an error at the start.
+    sim::Options hangUp;
+    hangUp.mode = sim::Options::Mode::HangUp;
+    hangUp.hangUpAfterColumns = 6;
+    App app(hangUp);
+    app.useSimulator();
+    auto* fill = app.window.rosp()->findChild<QPushButton*>(QStringLiteral("Button1"));
+    const QStringList before = app.project.densityTable().columnMajorTexts();
+    QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
+    QTest::mouseClick(app.go, Qt::LeftButton);
+    QVERIFY(app.dialogs.errors.isEmpty()); // the start went well
+    QVERIFY(ended.wait(30000));
+    QCOMPARE(app.dialogs.errors, QStringList{"Error writing port COM0"});
+    QCOMPARE(app.project.densityTable().columnMajorTexts(), before);
+    QVERIFY(app.go->isEnabled());
+    QVERIFY(app.stopBtn->isHidden());
+    QVERIFY(fill->isEnabled());
+    QVERIFY(!app.project.plateLocked());
 }
 
 void TestReaderWindows::closingDuringAcquisition()

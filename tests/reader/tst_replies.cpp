@@ -44,10 +44,11 @@ void TestReplies::onRead_data()
     QTest::addColumn<QList<QByteArray>>("chunks");
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QString>("receivedData");
-    QTest::addColumn<QString>("exchangeState"); // after the last chunk; empty: untouched
+    QTest::addColumn<ExchangeState>("exchangeState"); // after the last chunk
     QTest::addColumn<bool>("connected");        // the label turned "Установлено"
 
-    const QString received = ReaderLink::Received;
+    const ExchangeState received = ExchangeState::Received;
+    const ExchangeState untouched = ExchangeState::Unset;
     QTest::newRow("initialisation reply as one chunk")
         << QList<QByteArray>{QByteArray::fromHex("300D0A4F4B0D0A")} << QStringList{" Инициализация успешно ..."}
         << "" << received << false;
@@ -61,11 +62,11 @@ void TestReplies::onRead_data()
         << QList<QByteArray>{QByteArray::fromHex("0761050D0A")} << QStringList{" Команда выполнена прибором ..."} << ""
         << received << false;
     QTest::newRow("acknowledgement split ends nothing")
-        << QList<QByteArray>{"O", "K\r\n"} << QStringList{" Получены данные : ", " Получены данные : "} << "" << ""
-        << true;
+        << QList<QByteArray>{"O", "K\r\n"} << QStringList{" Получены данные : ", " Получены данные : "} << ""
+        << untouched << true;
     QTest::newRow("first byte of a data chunk dropped")
         << QList<QByteArray>{"0.123 0.456\r\n", "1.789"} << QStringList{" Получены данные : .123 0.456", " Получены данные : .789"}
-        << ".123 0.456.789" << "" << true;
+        << ".123 0.456.789" << untouched << true;
     QTest::newRow("OK appended once")
         << QList<QByteArray>{"0 1.111OK\r\n", "0 2.222 OK\r\n"}
         << QStringList{" Получены данные :  1.111OK", " Данные к обработке :  1.111OK", " Объем : 11 байт",
@@ -77,7 +78,7 @@ void TestReplies::onRead_data()
                        " Получены данные :  9.999"}
         << " 1.111OK" << received << true;
     QTest::newRow("Windows-1251 text") << QList<QByteArray>{QByteArray::fromHex("30CEE8")}
-                                       << QStringList{" Получены данные : Ои"} << "Ои" << "" << true;
+                                       << QStringList{" Получены данные : Ои"} << "Ои" << untouched << true;
 }
 
 void TestReplies::onRead()
@@ -85,7 +86,7 @@ void TestReplies::onRead()
     QFETCH(QList<QByteArray>, chunks);
     QFETCH(QStringList, log);
     QFETCH(QString, receivedData);
-    QFETCH(QString, exchangeState);
+    QFETCH(ExchangeState, exchangeState);
     QFETCH(bool, connected);
 
     Project project;
