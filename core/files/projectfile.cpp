@@ -116,12 +116,28 @@ public:
             --end;
         return files::fromWindows1251(m_bytes.mid(start, end - start));
     }
-    QStringList range(qint64 first, int count) const
+    // Line n as a value the project keeps. A CR that ends no line would stay
+    // in the text, and the save refuses line breaks: such a file is refused
+    // here, with the line and the field (`field()`, named only when needed).
+    template<typename FieldName>
+    QString value(qint64 n, FieldName field) const
+    {
+        QString text = at(n);
+        if (text.contains(QLatin1Char('\r')))
+            throw Error(QStringLiteral("Line %1: the %2 holds a carriage return that ends no line; "
+                                       "the file is damaged and cannot be opened")
+                            .arg(n)
+                            .arg(field()));
+        return text;
+    }
+    // `count` values from line `first` on; `field(i)` names the i-th.
+    template<typename FieldName>
+    QStringList range(qint64 first, int count, FieldName field) const
     {
         QStringList texts;
         texts.reserve(count);
         for (int i = 0; i < count; ++i)
-            texts.append(at(first + i));
+            texts.append(value(first + i, [&] { return field(i); }));
         return texts;
     }
 
@@ -149,7 +165,12 @@ FileContent parse(const QByteArray& bytes)
 {
     const Lines lines(bytes);
     FileContent c;
-    c.executor = lines.at(ExecutorLine);
+    const auto named = [](const char* field) { return [field] { return QLatin1String(field); }; };
+    // The i-th cell of a plate grid as the file holds it, column by column.
+    const auto plateCell = [](const char* grid) {
+        return [grid](int i) { return plateCellName(QLatin1String(grid), i / Project::PlateRows, i % Project::PlateRows); };
+    };
+    c.executor = lines.value(ExecutorLine, named("executor name"));
 
     // The kit is the second character of its row; a shorter line has none.
     const QString kitDigit = lines.at(KitLine).mid(1, 1);
@@ -158,14 +179,14 @@ FileContent parse(const QByteArray& bytes)
         throw Error(QStringLiteral("Line 2 names no kit: '%1' is not a kit number from 1 to %2").arg(kitDigit).arg(KitCount));
     c.kit = Kit(kit - 1);
 
-    c.layout = lines.range(LayoutLine, PlateCells);
-    c.plateName = lines.at(PlateNameLine);
-    c.firstRow = lines.at(FirstRowLine);
-    c.firstColumn = lines.at(FirstColumnLine);
+    c.layout = lines.range(LayoutLine, PlateCells, plateCell("plate layout"));
+    c.plateName = lines.value(PlateNameLine, named("plate name"));
+    c.firstRow = lines.value(FirstRowLine, named("first well row"));
+    c.firstColumn = lines.value(FirstColumnLine, named("first well column"));
     // Vertical wins when both are marked; neither marked means vertical too.
     c.horizontal = lines.at(VerticalLine) != True && lines.at(HorizontalLine) == True;
-    c.controlCount = lines.at(ControlCountLine);
-    c.repetitions = lines.at(RepetitionsLine);
+    c.controlCount = lines.value(ControlCountLine, named("control count"));
+    c.repetitions = lines.value(RepetitionsLine, named("repetitions"));
 
     const QString countText = lines.at(SampleCountLine);
     const int n = toInt(countText);
@@ -183,10 +204,10 @@ FileContent parse(const QByteArray& bytes)
     c.sampleRows = n;
     c.samples.reserve(3 * n);
     for (int col = 0; col < 3; ++col) // the line of row N in each column is not kept
-        c.samples += lines.range(SamplesLine + qint64(col) * (n + 1), n);
+        c.samples += lines.range(SamplesLine + qint64(col) * (n + 1), n, [col](int row) { return sampleCellName(col, row); });
 
     const qint64 densityLine = lastSampleLine + 1;
-    c.densities = lines.range(densityLine, PlateCells);
+    c.densities = lines.range(densityLine, PlateCells, plateCell("density table"));
     c.milk = lines.at(densityLine + PlateCells) == QLatin1String("1");
     c.serum = lines.at(densityLine + PlateCells + 1) == QLatin1String("1");
     return c;

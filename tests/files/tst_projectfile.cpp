@@ -295,6 +295,16 @@ void TestProjectFile::openErrors_data()
                                                  "142, but it ends at line 141";
     QTest::newRow("file cut inside the layout") << joinLines(lines.mid(0, 60)) << notInt.arg("");
     QTest::newRow("empty file") << QByteArray() << notInt.arg("");
+    // A carriage return that ends no line would stay in the value, which no
+    // save could write again: such files are refused, the field named.
+    const QString lone = QStringLiteral("Line %1: the %2 holds a carriage return that ends no line; "
+                                        "the file is damaged and cannot be opened");
+    QTest::newRow("CR line ends only") << readFixture(QStringLiteral("three-samples.plq")).replace("\r\n", "\r")
+                                       << lone.arg(1).arg("executor name");
+    QTest::newRow("CR CR LF after a layout well") << withLine(23, "R+!\r") << lone.arg(23).arg("plate layout well B2");
+    QTest::newRow("CR inside a layout header") << withLine(5, "\rB") << lone.arg(5).arg("plate layout header cell [0,2]");
+    QTest::newRow("CR inside a sample name") << withLine(135, "Korova\r17") << lone.arg(135).arg("name of sample 2");
+    QTest::newRow("CR after a density") << withLine(182, "0,5\r") << lone.arg(182).arg("density table well C4");
 }
 
 // A bad file changes nothing at all: not the settings, grids, results or labels.
