@@ -7,6 +7,7 @@
 #include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
@@ -182,6 +183,28 @@ void fitWindowToGrids(QWidget* window, QSize least)
         if (other != frame && beside && place.left() >= before.right())
             other->move(place.left() + growth.width(), place.top());
     }
+    showWholeArea(frame->mdiArea());
+}
+
+void showWholeArea(QMdiArea* area)
+{
+    int right = 0;
+    for (const QMdiSubWindow* frame : area->subWindowList())
+        if (frame->isVisible() && !frame->isMinimized())
+            right = std::max(right, frame->geometry().right() + 1);
+    const int missing = right - area->viewport()->width();
+    QWidget* top = area->window();
+    if (missing <= 0 || top->isMaximized() || top->isFullScreen())
+        return;
+    // The main window widens as far as the screen lets it; what stays past
+    // its edge is reached with the area's scroll bar, never cut unseen.
+    int width = top->width() + missing;
+    if (const QScreen* screen = top->screen()) {
+        const int frameWidth = top->frameGeometry().width() - top->width();
+        width = std::min(width, screen->availableGeometry().width() - frameWidth);
+    }
+    if (width > top->width())
+        top->resize(width, top->height());
 }
 
 } // namespace pleq

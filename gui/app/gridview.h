@@ -4,6 +4,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+class QMdiArea;
+
 namespace pleq {
 
 class TextGrid;
@@ -65,5 +67,9 @@ protected:
 // that a grid in it was resized to its texts. An MDI frame around the window
 // grows or shrinks with it, and the frames beside it on its right move along.
 void fitWindowToGrids(QWidget* window, QSize least);
+
+// Widens the main window, within its screen, until every working window of
+// the area stands inside it.
+void showWholeArea(QMdiArea* area);
 
 } // namespace pleq

@@ -65,6 +65,10 @@ TForm1::TForm1(Project& project, QWidget* parent)
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("ClientArea"));
+    // A working window widened past the frame's edge (long texts in its
+    // grids on a small screen) is reached with a scroll bar.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
     auto* statusBar1 = new QStatusBar(this);
     statusBar1->setObjectName(QStringLiteral("StatusBar1"));
