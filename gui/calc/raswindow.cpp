@@ -2,9 +2,11 @@
 
 #include "gui/app/dialogs.h"
 #include "gui/app/gridview.h"
+#include "gui/calc/densityview.h"
 #include "core/calc/calculation.h"
 #include "core/calc/resultcell.h"
 #include "core/files/protocol.h"
+#include "core/model/densityblock.h"
 #include "core/model/errors.h"
 #include "core/model/operations.h"
 #include "core/model/project.h"
@@ -17,6 +19,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -151,9 +154,9 @@ const QString WidestDensity = QStringLiteral("0,00000");
 const QString WidestResult = QStringLiteral("0,00000 ");
 
 // Both plate grids: 40 by 17 pixel cells on the button-face grey, no scroll bars.
-GridView* addPlateGrid(QWidget* parent, const char* name, TextGrid* grid)
+template<typename View>
+View* setUpPlateGrid(View* view, const char* name)
 {
-    auto* view = new GridView(grid, 40, 17, parent);
     view->setObjectName(QLatin1String(name));
     QPalette palette = view->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::Button));
@@ -175,7 +178,7 @@ TRas::TRas(Project& project, QWidget* parent)
     // --- the densities ---
     auto* groupBox1 = new QGroupBox(QStringLiteral("Данные оптических плотностей"), this);
     groupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    m_plData = addPlateGrid(groupBox1, "PlData", &m_project.densityTable());
+    m_plData = setUpPlateGrid(new DensityView(&m_project.densityTable(), groupBox1), "PlData");
     auto* densityDelegate = new DensityDelegate(
         [this] { return m_checkBox1->isChecked() && !m_project.plateLocked(); }, m_project, m_plData);
     m_plData->setItemDelegate(densityDelegate);
@@ -210,7 +213,8 @@ TRas::TRas(Project& project, QWidget* parent)
     auto* groupBox2 = new QGroupBox(QStringLiteral("Расчет"), this);
     groupBox2->setObjectName(QStringLiteral("GroupBox2"));
     // The view only reads the result grid; the calculation writes its wells.
-    m_rasTab = addPlateGrid(groupBox2, "RasTab", const_cast<TextGrid*>(&m_project.resultTable()));
+    m_rasTab = setUpPlateGrid(new GridView(const_cast<TextGrid*>(&m_project.resultTable()), 40, 17, groupBox2),
+                              "RasTab");
     m_rasTab->setItemDelegate(new ResultDelegate(m_project, m_rasTab));
     m_rasTab->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Plain pixels in the font colours, as the classic grid draws them.
@@ -267,7 +271,7 @@ TRas::TRas(Project& project, QWidget* parent)
     // Every column as wide as its texts; the window follows its grids.
     m_plData->fitColumnsToTexts(WidestDensity);
     m_rasTab->fitColumnsToTexts(WidestResult);
-    for (GridView* grid : {m_plData, m_rasTab})
+    for (GridView* grid : {static_cast<GridView*>(m_plData), m_rasTab})
         connect(grid, &GridView::resizedToTexts, this, [this] { fitWindowToGrids(this, LeastSize); });
     fitWindowToGrids(this, LeastSize);
 
@@ -288,6 +292,19 @@ TRas::TRas(Project& project, QWidget* parent)
     connect(m_button1, &QPushButton::clicked, this, &TRas::Button1Click);
     connect(button2, &QPushButton::clicked, this, &TRas::Button2Click);
     connect(m_button3, &QPushButton::clicked, this, &TRas::Button3Click);
+
+    connect(m_plData, &DensityView::pasteRequested, this, &TRas::pasteBlock);
+    connect(m_plData, &DensityView::clearRequested, this, &TRas::clearWells);
+    connect(m_plData, &DensityView::undoRequested, this, &TRas::undoDensities);
+    // Any other change of the densities (typing, the reader, a project
+    // opened, "Очистить данные") makes the last paste or clear no longer the
+    // last change, so Ctrl+Z has nothing left to undo.
+    auto dropUndo = [this] {
+        if (!m_keepUndo)
+            m_undo.clear();
+    };
+    connect(&m_project.densityTable(), &QAbstractItemModel::dataChanged, this, dropUndo);
+    connect(&m_project.densityTable(), &QAbstractItemModel::modelReset, this, dropUndo);
 }
 
 void TRas::Button1Click()
@@ -313,6 +330,39 @@ void TRas::Button3Click()
     runCommand(this, [this] { clearDensities(m_project); });
 }
 
+void TRas::pasteBlock(QPoint well, const QString& text)
+{
+    runCommand(this, [&] {
+        const QScopedValueRollback<bool> keep(m_keepUndo, true);
+        const PasteResult result = pasteDensities(m_project, well.x(), well.y(), text);
+        if (!result.previous.isEmpty())
+            m_undo = result.previous;
+        const QString cut = pasteMessage(result);
+        if (!cut.isEmpty())
+            Dialogs::get().message(this, cut);
+    });
+}
+
+void TRas::clearWells(const QList<QPoint>& wells)
+{
+    runCommand(this, [&] {
+        const QScopedValueRollback<bool> keep(m_keepUndo, true);
+        m_undo = clearDensityCells(m_project, wells);
+    });
+}
+
+// One level: the undo itself is not undone.
+void TRas::undoDensities()
+{
+    if (m_undo.isEmpty())
+        return;
+    runCommand(this, [this] {
+        const QScopedValueRollback<bool> keep(m_keepUndo, true);
+        restoreDensityCells(m_project, m_undo);
+        m_undo.clear();
+    });
+}
+
 void TRas::showLabels()
 {
     for (int i = 0; i < LabelCount; ++i) {
@@ -334,6 +384,7 @@ void TRas::showLabels()
 void TRas::manualEntryChanged()
 {
     const bool typing = m_checkBox1->isChecked() && !m_project.plateLocked();
+    m_plData->setWritable(typing);
     m_plData->setEditTriggers(typing ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                            | QAbstractItemView::AnyKeyPressed
                                      : QAbstractItemView::NoEditTriggers);

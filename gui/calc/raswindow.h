@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/model/densityblock.h"
+
+#include <QList>
+#include <QPoint>
 #include <QWidget>
 
 #include <array>
@@ -10,6 +14,7 @@ class QPushButton;
 
 namespace pleq {
 
+class DensityView;
 class GridView;
 class Project;
 
@@ -34,12 +39,17 @@ public:
     QLabel* label2() const { return m_label2; }
 
 private:
+    // The density grid's keys: a block pasted, wells cleared, and the undo
+    // of the last of them.
+    void pasteBlock(QPoint well, const QString& text);
+    void clearWells(const QList<QPoint>& wells);
+    void undoDensities();
     void showLabels();
     void manualEntryChanged();
     void setPlateLocked(bool locked);
 
     Project& m_project;
-    GridView* m_plData;
+    DensityView* m_plData;
     GridView* m_rasTab;
     QCheckBox* m_checkBox1;
     QPushButton* m_button1 = nullptr;
@@ -48,6 +58,11 @@ private:
     QPushButton* m_stopBtn = nullptr;
     QLabel* m_label2 = nullptr;
     std::array<QLabel*, 10> m_labels{};
+    // The wells the last paste or clear wrote, with their texts before; empty
+    // once the densities changed otherwise.
+    QList<WellText> m_undo;
+    bool m_keepUndo = false; // set while a paste, clear or undo writes
+
 };
 
 } // namespace pleq

@@ -50,6 +50,10 @@ private Q_SLOTS:
     void controls();
     void typingNeedsManualEntry();
     void clearDensities();
+    void spreadsheetKeys();
+    void blockIntoCellEditor();
+    void spreadsheetKeysChangeNothing_data();
+    void spreadsheetKeysChangeNothing();
     void calculationShowsMessageAndGoesOn();
     void drawnColours();
     void gridsShowWholeTexts_data();
@@ -70,6 +74,7 @@ private:
     static QLineEdit* openEditor(GridView* grid);
     void type(GridView* grid, const QString& text);
     void key(QWidget* target, Qt::Key key);
+    QStringList densityColumn(int col) const;
     QSet<QRgb> cellColours(GridView* grid, int col, int row) const;
     int inkHeightAtTextEnd(GridView* grid, int col, int row) const;
 
@@ -119,6 +124,15 @@ void TestRasWindow::key(QWidget* target, Qt::Key k)
     QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
     QCoreApplication::processEvents(); // the editor commits through a queued call
+}
+
+// The texts of rows A to D of one density column.
+QStringList TestRasWindow::densityColumn(int col) const
+{
+    QStringList texts;
+    for (int row = 1; row <= 4; ++row)
+        texts << m_project->densityTable().cell(col, row);
+    return texts;
 }
 
 // The colours painted in one cell of a grid, as the screen shows them.
@@ -252,6 +266,143 @@ void TestRasWindow::clearDensities()
     QCOMPARE(m_project->densityTable().cell(0, 2), QStringLiteral("B"));
     QCOMPARE(m_project->resultTable().cell(1, 1), QStringLiteral("0,2"));
     QCOMPARE(child<QLabel>("s0")->text(), QStringLiteral("C+  = 0,2"));
+}
+
+// The density grid as a spreadsheet: a block pasted from the current well,
+// Enter down and Tab right, Delete clearing the selection, Ctrl+C copying it
+// and one Ctrl+Z undoing the last paste or clear.
+void TestRasWindow::spreadsheetKeys()
+{
+    auto* grid = child<GridView>("PlData");
+    const auto at = [grid](int col, int row) { return grid->model()->index(row, col); };
+    const auto current = [grid] {
+        return TextGrid::rowLetter(grid->currentIndex().row()) + QString::number(grid->currentIndex().column());
+    };
+    grid->setFocus();
+    m_project->densityTable().setCell(3, 1, QStringLiteral("9"));
+    grid->setCurrentIndex(at(3, 1)); // A3
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("0,5\t0,6\r\n0.7\t0.8\r\n"));
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(densityColumn(3), (QStringList{"0,5", "0.7", "", ""}));
+    QCOMPARE(densityColumn(4), (QStringList{"0,6", "0.8", "", ""}));
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(densityColumn(3), (QStringList{"9", "", "", ""}));
+    QCOMPARE(densityColumn(4), (QStringList{"", "", "", ""}));
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier); // one level only
+    QCOMPARE(densityColumn(3), (QStringList{"9", "", "", ""}));
+
+    // "1,01 Enter 1,02 Enter" fills the column downwards; Enter on the grid
+    // and Tab move on without typing.
+    type(grid, QStringLiteral("1,01"));
+    key(openEditor(grid), Qt::Key_Return);
+    type(grid, QStringLiteral("1,02"));
+    key(openEditor(grid), Qt::Key_Return);
+    QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "", ""}));
+    QCOMPARE(current(), QStringLiteral("C3"));
+    type(grid, QStringLiteral("2"));
+    key(openEditor(grid), Qt::Key_Tab);
+    QCOMPARE(current(), QStringLiteral("C4"));
+    key(grid, Qt::Key_Return);
+    QCOMPARE(current(), QStringLiteral("D4"));
+    grid->setCurrentIndex(at(3, 8));
+    key(grid, Qt::Key_Return); // after H, row A of the next column
+    QCOMPARE(current(), QStringLiteral("A4"));
+    grid->setCurrentIndex(at(12, 1));
+    key(grid, Qt::Key_Tab); // after 12, column 1 of the next row
+    QCOMPARE(current(), QStringLiteral("B1"));
+    QVERIFY(grid->hasFocus());
+
+    // Delete clears the selection A3..B3, Ctrl+C copies it, Ctrl+Z brings it back.
+    grid->setCurrentIndex(at(3, 1));
+    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("1,01\n1,02\n"));
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QCOMPARE(densityColumn(3), (QStringList{"", "", "2", ""}));
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "2", ""}));
+
+    // Typing after a clear leaves nothing to undo: the typed text stays.
+    grid->setCurrentIndex(at(3, 3));
+    QTest::keyClick(grid, Qt::Key_Backspace);
+    QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "", ""}));
+    type(grid, QStringLiteral("5"));
+    key(openEditor(grid), Qt::Key_Return);
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "5", ""}));
+
+    // What falls off the plate is cut and said.
+    grid->setCurrentIndex(at(12, 1));
+    QGuiApplication::clipboard()->setText(QStringLiteral("1\t2"));
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(m_project->densityTable().cell(12, 1), QStringLiteral("1"));
+    QCOMPARE(m_dialogs->messages,
+             QStringList{"Вставлено 1 × 1 из 1 × 2; 1 столбец справа не поместился на планшет (1 ячейка)."});
+    QCOMPARE(m_dialogs->errors, QStringList());
+}
+
+// A block pasted into a cell being typed into fills the wells from that cell
+// on, never one cell with the whole text; a single value stays the editor's.
+void TestRasWindow::blockIntoCellEditor()
+{
+    auto* grid = child<GridView>("PlData");
+    const QModelIndex b1 = grid->model()->index(2, 1);
+    grid->setCurrentIndex(b1);
+    grid->edit(b1);
+    QLineEdit* editor = openEditor(grid);
+    QVERIFY(editor);
+    editor->setText(QStringLiteral("7"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("0,25\t0,26\n0,35\t0,36\n"));
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    QVERIFY(!openEditor(grid));
+    QCOMPARE(densityColumn(1), (QStringList{"", "0,25", "0,35", ""}));
+    QCOMPARE(densityColumn(2), (QStringList{"", "0,26", "0,36", ""}));
+}
+
+void TestRasWindow::spreadsheetKeysChangeNothing_data()
+{
+    QTest::addColumn<bool>("locked"); // else manual entry off
+    QTest::newRow("manual entry off") << false;
+    QTest::newRow("plate locked") << true;
+}
+
+// Without manual entry, and while the reader fills the plate, neither a
+// paste (on the grid or in a cell editor), a clear nor an undo changes the
+// densities; copying still works.
+void TestRasWindow::spreadsheetKeysChangeNothing()
+{
+    QFETCH(bool, locked);
+    auto* grid = child<GridView>("PlData");
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(1, 1)); // A1
+    QGuiApplication::clipboard()->setText(QStringLiteral("0,1\t0,2"));
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier); // an undo waiting
+    QCOMPARE(m_project->densityTable().cell(2, 1), QStringLiteral("0,2"));
+    grid->edit(grid->model()->index(1, 1));
+    QLineEdit* editor = openEditor(grid);
+    QVERIFY(editor);
+
+    if (locked)
+        m_project->setPlateLocked(true);
+    else
+        child<QCheckBox>("CheckBox1")->setChecked(false);
+    QGuiApplication::clipboard()->setText(QStringLiteral("9\t9"));
+    if (!locked) { // a lock closes the editor
+        QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(editor->text(), QStringLiteral("0,1"));
+        key(editor, Qt::Key_Escape);
+    }
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QTest::keyClick(grid, Qt::Key_Backspace);
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_project->densityTable().cell(1, 1), QStringLiteral("0,1"));
+    QCOMPARE(m_project->densityTable().cell(2, 1), QStringLiteral("0,2"));
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("0,1\n"));
+    QCOMPARE(m_dialogs->errors, QStringList());
 }
 
 // A failed check shows its message and the run goes on to the results; the

@@ -1,4 +1,5 @@
 #include "core/files/projectfile.h"
+#include "core/model/densityblock.h"
 #include "core/layout/fill.h"
 #include "core/model/errors.h"
 #include "core/model/operations.h"
@@ -121,6 +122,15 @@ void TestOperations::refusedWhileLocked_data()
     QTest::newRow("add row") << std::function<void(Project&)>([](Project& p) { addSampleRow(p); });
     QTest::newRow("delete row") << std::function<void(Project&)>([](Project& p) { deleteSampleRow(p, 1); });
     QTest::newRow("clear densities") << std::function<void(Project&)>([](Project& p) { pleq::clearDensities(p); });
+    QTest::newRow("paste densities") << std::function<void(Project&)>([](Project& p) {
+        pasteDensities(p, 1, 1, QStringLiteral("0,5\t0,6"));
+    });
+    QTest::newRow("clear density cells") << std::function<void(Project&)>([](Project& p) {
+        clearDensityCells(p, {QPoint(1, 1)});
+    });
+    QTest::newRow("restore density cells") << std::function<void(Project&)>([](Project& p) {
+        restoreDensityCells(p, {{1, 1, QStringLiteral("0,9")}});
+    });
     QTest::newRow("fill") << std::function<void(Project&)>([](Project& p) { fillPlate(p); });
     QTest::newRow("open") << std::function<void(Project&)>([](Project& p) {
         QTemporaryDir dir;
