@@ -141,12 +141,13 @@ std::optional<Grid> gridAfter(const QStringList& lines, qsizetype at, QChar sep,
 // with a decimal mark or an exponent.
 bool holdsDensities(const Grid& grid)
 {
+    static const QRegularExpression mark(QStringLiteral("[.,eE]"));
     bool fraction = false;
     for (const QString& text : grid.cells) {
         const Cell cell = readCell(text);
         if (cell.kind == CellKind::Label)
             return false;
-        if (cell.kind == CellKind::Number && text.contains(QRegularExpression(QStringLiteral("[.,eE]"))))
+        if (cell.kind == CellKind::Number && text.contains(mark))
             fraction = true;
     }
     return fraction;
@@ -171,6 +172,8 @@ void fill(ReaderExport& plate, const std::array<QString, ReaderExport::Wells>& c
 bool readWellList(const QStringList& lines, ReaderExport& plate)
 {
     static const QRegularExpression well(QStringLiteral("^([A-Ha-h])0?([1-9]|1[0-2])$"));
+    static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+    static const QRegularExpression wellColumn(QStringLiteral("Well|Лунка"), QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression valueHeader(QStringLiteral("(OD|Abs|ОП).*"),
                                                 QRegularExpression::CaseInsensitiveOption);
     std::array<QString, ReaderExport::Wells> cells;
@@ -188,8 +191,7 @@ bool readWellList(const QStringList& lines, ReaderExport& plate)
         }
         const QStringList fields = splitFields(line, sep);
         // indexOf matches a whole field.
-        const qsizetype wellHeader = fields.indexOf(QRegularExpression(
-            QStringLiteral("Well|Лунка"), QRegularExpression::CaseInsensitiveOption));
+        const qsizetype wellHeader = fields.indexOf(wellColumn);
         if (wellHeader >= 0) {
             wellField = wellHeader;
             const qsizetype value = fields.indexOf(valueHeader);
@@ -206,7 +208,6 @@ bool readWellList(const QStringList& lines, ReaderExport& plate)
         present[i] = true;
         cells[i] = fields.value(valueField);
         // "A1,0,123": a decimal comma that the comma separator split.
-        static const QRegularExpression digits(QStringLiteral("^\\d+$"));
         if (sep == QLatin1Char(',') && fields.size() == valueField + 2 && digits.match(cells[i]).hasMatch()
             && digits.match(fields.last()).hasMatch())
             cells[i] += QLatin1Char('.') + fields.last();
