@@ -153,7 +153,10 @@ bool holdsDensities(const Grid& grid)
     return fraction;
 }
 
-void fill(ReaderExport& plate, const std::array<QString, ReaderExport::Wells>& cells, const std::array<bool, ReaderExport::Wells>& present)
+// The cells' numbers into the plate; a well without one (absent from a list,
+// or its cell a marker) is named as empty.
+void takeCells(ReaderExport& plate, const std::array<QString, ReaderExport::Wells>& cells,
+               const std::array<bool, ReaderExport::Wells>& present)
 {
     for (int row = 1; row <= 8; ++row) {
         for (int col = 1; col <= 12; ++col) {
@@ -214,7 +217,7 @@ bool readWellList(const QStringList& lines, ReaderExport& plate)
         any = true;
     }
     if (any) {
-        fill(plate, cells, present);
+        takeCells(plate, cells, present);
         plate.wellList = true;
     }
     return any;
@@ -253,7 +256,7 @@ ReaderExport parseReaderExport(const QByteArray& bytes, const QString& fileName)
     if (taken) {
         std::array<bool, ReaderExport::Wells> present;
         present.fill(true);
-        fill(plate, taken->cells, present);
+        takeCells(plate, taken->cells, present);
         plate.block = takenBlock;
         plate.blocks = blocks;
         return plate;
