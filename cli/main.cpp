@@ -19,7 +19,8 @@ const char* const Usage =
     "  protocol PROJECT.plq [-o FILE] [--decimal SEP]\n"
     "                                            calculate and write the protocol\n"
     "  read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS] [--stats]\n"
-    "                                            acquire the densities from the reader\n";
+    "                                            acquire the densities from the reader\n"
+    "  import PROJECT.plq FILE [-o OUT.plq]      take the densities from a reader's export file\n";
 
 } // namespace
 
@@ -34,6 +35,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("calc"), pleq::cli::calc},
         {QStringLiteral("protocol"), pleq::cli::protocol},
         {QStringLiteral("read"), pleq::cli::read},
+        {QStringLiteral("import"), pleq::cli::import},
     };
 
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -3,6 +3,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/calc/raswindow.h"
 #include "core/files/projectfile.h"
+#include "core/files/readerexport.h"
 #include "gui/layout/propwindow.h"
 #include "gui/layout/rospwindow.h"
 #include "core/model/operations.h"
@@ -26,6 +27,7 @@ namespace pleq {
 namespace {
 
 const QString ProjectFilter = QStringLiteral("Файлы проекта (*.plq)");
+const QString ReaderExportFilter = QStringLiteral("Экспорт ридера (*.txt *.csv *.tsv *.xls);;Все файлы (*)");
 
 // A working window inside the frame: closing it only minimises it, so its
 // content stays part of the project.
@@ -142,6 +144,10 @@ void TForm1::createMenu()
     QAction* n5 = addItem(n1, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open);
     connect(n5, &QAction::triggered, this, &TForm1::N5Click);
     connect(addItem(n1, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this, &TForm1::N6Click);
+    // The import writes densities: not while the reader fills the plate.
+    QAction* importItem = addItem(n1, "NImport", QStringLiteral("Импорт ..."), {});
+    connect(importItem, &QAction::triggered, this, &TForm1::importClick);
+    connect(&m_project, &Project::plateLockChanged, importItem, &QAction::setDisabled);
     QMenu* n2 = addMenu("N2", QStringLiteral("Настройки"));
     QAction* n7 = addItem(n2, "N7", QStringLiteral("РИДЕР ..."), {});
     connect(n7, &QAction::triggered, this, &TForm1::N7Click);
@@ -203,6 +209,17 @@ void TForm1::N6Click()
     if (name.isEmpty())
         return;
     runCommand(this, [&] { saveProject(m_project, projectFileName(name)); });
+}
+
+void TForm1::importClick()
+{
+    const QString name = Dialogs::get().openFileName(this, ReaderExportFilter);
+    if (name.isEmpty())
+        return;
+    QString message;
+    runCommand(this, [&] { message = files::importDensities(m_project, name); });
+    if (!message.isEmpty())
+        Dialogs::get().message(this, message);
 }
 
 void TForm1::N7Click()

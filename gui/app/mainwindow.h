@@ -45,6 +45,7 @@ private:
     void N5Click();
     void N6Click();
     void N7Click();
+    void importClick(); // "Импорт ...": densities from a reader's export file
 
     Project& m_project;
     QMdiArea* m_mdi = nullptr;
