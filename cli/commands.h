@@ -11,5 +11,6 @@ int fill(const QStringList& args);
 int calc(const QStringList& args);
 int protocol(const QStringList& args);
 int read(const QStringList& args);
+int exportCsv(const QStringList& args);
 
 } // namespace pleq::cli

@@ -19,7 +19,9 @@ const char* const Usage =
     "  protocol PROJECT.plq [-o FILE] [--decimal SEP]\n"
     "                                            calculate and write the protocol\n"
     "  read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS] [--stats]\n"
-    "                                            acquire the densities from the reader\n";
+    "                                            acquire the densities from the reader\n"
+    "  export PROJECT.plq [-o FILE.csv] [--decimal SEP]\n"
+    "                                            calculate and write the results as CSV\n";
 
 } // namespace
 
@@ -34,6 +36,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("calc"), pleq::cli::calc},
         {QStringLiteral("protocol"), pleq::cli::protocol},
         {QStringLiteral("read"), pleq::cli::read},
+        {QStringLiteral("export"), pleq::cli::exportCsv},
     };
 
     QStringList args = QCoreApplication::arguments().mid(1);

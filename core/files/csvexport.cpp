@@ -98,7 +98,10 @@ QByteArray resultsCsv(const Project& project, const PlateResult& result, const Q
     const QString material = kit.materialOffered
                                  ? (project.material() == 0 ? QStringLiteral("Молоко") : QStringLiteral("Сыворотка"))
                                  : QString();
-    const QString exported = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
+    // ISO 8601 with the offset written out, "+00:00" too, so that every row parses alike.
+    const int offset = now.offsetFromUtc() / 60;
+    const QString exported = now.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+                             + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', qAbs(offset) / 60, qAbs(offset) % 60);
     const QString valid = result.messages.isEmpty() ? QStringLiteral("yes") : QStringLiteral("no");
     const QString messages = validityText(result.messages);
 

@@ -45,6 +45,7 @@ private:
     void N5Click();
     void N6Click();
     void N7Click();
+    void exportResultsClick(); // "Экспорт результатов ..."
 
     Project& m_project;
     QMdiArea* m_mdi = nullptr;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/calc/plateresult.h"
+
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -28,6 +31,11 @@ public:
     void Button2Click(); // "Протокол"
     void Button3Click(); // "Очистить данные"
 
+    // The last "Расчет" run while the plate is as it left it: none before a
+    // run, after a run an error stopped, and once the kit, the material, the
+    // layout, the densities or the results change.
+    const PlateResult* lastResult() const { return m_lastResult ? &*m_lastResult : nullptr; }
+
     // The reader link's controls.
     QPushButton* go() const { return m_go; }
     QPushButton* stopBtn() const { return m_stopBtn; }
@@ -48,6 +56,8 @@ private:
     QPushButton* m_stopBtn = nullptr;
     QLabel* m_label2 = nullptr;
     std::array<QLabel*, 10> m_labels{};
+    std::optional<PlateResult> m_lastResult;
+    int m_resultMaterial = 0;
 };
 
 } // namespace pleq
