@@ -7,12 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-20000}
-declare -A max_len=([projectfile]=16384 [protocol]=16384 [density]=64 [replies]=4096 [densityblock]=4096 [readerexport]=16384)
+declare -A max_len=([projectfile]=16384 [protocol]=16384 [density]=64 [replies]=4096 [densityblock]=4096 [readerexport]=16384 [csvexport]=1024)
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export LC_ALL=C.UTF-8
 
-for h in projectfile density replies protocol densityblock readerexport; do
+for h in projectfile density replies protocol densityblock readerexport csvexport; do
     fuzzer=build-fuzz/fuzz/fuzz_$h
     [ -x "$fuzzer" ] || { echo "no $fuzzer: build first (scripts/fuzz)" >&2; exit 2; }
     mkdir -p "$dir/$h"

@@ -12,5 +12,6 @@ int calc(const QStringList& args);
 int protocol(const QStringList& args);
 int read(const QStringList& args);
 int import(const QStringList& args);
+int exportCsv(const QStringList& args);
 
 } // namespace pleq::cli

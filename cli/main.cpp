@@ -20,7 +20,9 @@ const char* const Usage =
     "                                            calculate and write the protocol\n"
     "  read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS] [--stats]\n"
     "                                            acquire the densities from the reader\n"
-    "  import PROJECT.plq FILE [-o OUT.plq]      take the densities from a reader's export file\n";
+    "  import PROJECT.plq FILE [-o OUT.plq]      take the densities from a reader's export file\n"
+    "  export PROJECT.plq [-o FILE.csv] [--decimal SEP]\n"
+    "                                            calculate and write the results as CSV\n";
 
 } // namespace
 
@@ -36,6 +38,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("protocol"), pleq::cli::protocol},
         {QStringLiteral("read"), pleq::cli::read},
         {QStringLiteral("import"), pleq::cli::import},
+        {QStringLiteral("export"), pleq::cli::exportCsv},
     };
 
     QStringList args = QCoreApplication::arguments().mid(1);

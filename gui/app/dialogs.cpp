@@ -41,6 +41,15 @@ public:
                                             QFileDialog::DontConfirmOverwrite);
     }
 
+    QString saveFileNameOfType(QWidget* parent, const QStringList& filters, int* chosen) override
+    {
+        QString selected = filters.value(0);
+        const QString name = QFileDialog::getSaveFileName(parent, QString(), QString(), filters.join(QLatin1String(";;")),
+                                                          &selected, QFileDialog::DontConfirmOverwrite);
+        *chosen = int(qMax(qsizetype(0), filters.indexOf(selected)));
+        return name;
+    }
+
     void openTextFile(const QString& path) override
     {
         // The desktop's handler for text files; it starts detached.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -24,6 +25,9 @@ public:
     // The standard file dialogs; an empty result means cancelled.
     virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
+    // A save dialog offering several file types ("CSV ... (*.csv)"); `chosen`
+    // receives the index of the type the user picked.
+    virtual QString saveFileNameOfType(QWidget* parent, const QStringList& filters, int* chosen) = 0;
     // Opens a text file in the user's viewer without waiting for it.
     virtual void openTextFile(const QString& path) = 0;
 

@@ -2,6 +2,7 @@
 
 #include "gui/app/dialogs.h"
 #include "gui/calc/raswindow.h"
+#include "core/files/csvexport.h"
 #include "core/files/projectfile.h"
 #include "core/files/readerexport.h"
 #include "gui/layout/propwindow.h"
@@ -13,6 +14,8 @@
 #include "gui/reader/readercontrols.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -28,6 +31,9 @@ namespace {
 
 const QString ProjectFilter = QStringLiteral("Файлы проекта (*.plq)");
 const QString ReaderExportFilter = QStringLiteral("Экспорт ридера (*.txt *.csv *.tsv *.xls);;Все файлы (*)");
+// The types of the results export, in the order of CsvStyle.
+const QStringList CsvFilters = {QStringLiteral("CSV для LIMS (*.csv)"),
+                                QStringLiteral("CSV для Excel/Calc, русский (*.csv)")};
 
 // A working window inside the frame: closing it only minimises it, so its
 // content stays part of the project.
@@ -148,6 +154,10 @@ void TForm1::createMenu()
     QAction* importItem = addItem(n1, "NImport", QStringLiteral("Импорт ..."), {});
     connect(importItem, &QAction::triggered, this, &TForm1::importClick);
     connect(&m_project, &Project::plateLockChanged, importItem, &QAction::setDisabled);
+    // The export writes a file and changes nothing of the plate: it stays
+    // enabled while the plate is read (its results are forgotten then anyway).
+    connect(addItem(n1, "NExportResults", QStringLiteral("Экспорт результатов ..."), {}), &QAction::triggered, this,
+            &TForm1::exportResultsClick);
     QMenu* n2 = addMenu("N2", QStringLiteral("Настройки"));
     QAction* n7 = addItem(n2, "N7", QStringLiteral("РИДЕР ..."), {});
     connect(n7, &QAction::triggered, this, &TForm1::N7Click);
@@ -225,6 +235,23 @@ void TForm1::importClick()
 void TForm1::N7Click()
 {
     m_form7->exec();
+}
+
+void TForm1::exportResultsClick()
+{
+    const PlateResult* result = m_ras->lastResult();
+    if (!result) {
+        Dialogs::get().error(this, QStringLiteral("Нет результатов для экспорта: сначала нажмите «Расчет»"));
+        return;
+    }
+    int type = 0;
+    QString name = Dialogs::get().saveFileNameOfType(this, CsvFilters, &type);
+    if (name.isEmpty())
+        return;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".csv");
+    const CsvStyle style = type == 1 ? CsvStyle::Spreadsheet : CsvStyle::Machine;
+    runCommand(this, [&] { exportResults(m_project, *result, QDateTime::currentDateTime(), style, name); });
 }
 
 } // namespace pleq

@@ -46,6 +46,7 @@ private:
     void N6Click();
     void N7Click();
     void importClick(); // "Импорт ...": densities from a reader's export file
+    void exportResultsClick(); // "Экспорт результатов ..."
 
     Project& m_project;
     QMdiArea* m_mdi = nullptr;

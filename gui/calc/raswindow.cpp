@@ -289,6 +289,18 @@ TRas::TRas(Project& project, QWidget* parent)
         setPlateLocked(locked);
         densityDelegate->updateEditor();
     });
+    const auto forgetResult = [this] { m_lastResult.reset(); };
+    const TextGrid* plate[] = {&m_project.plateLayout(), &m_project.densityTable(), &m_project.resultTable()};
+    for (const TextGrid* grid : plate) {
+        connect(grid, &TextGrid::dataChanged, this, forgetResult);
+        connect(grid, &TextGrid::modelReset, this, forgetResult);
+    }
+    connect(&m_project, &Project::kitChanged, this, forgetResult);
+    // Kits 04 and 05 calculate by the material; a plate name or executor may change.
+    connect(&m_project, &Project::settingsChanged, this, [this] {
+        if (m_project.material() != m_resultMaterial)
+            m_lastResult.reset();
+    });
     connect(m_button1, &QPushButton::clicked, this, &TRas::Button1Click);
     connect(button2, &QPushButton::clicked, this, &TRas::Button2Click);
     connect(m_button3, &QPushButton::clicked, this, &TRas::Button3Click);
@@ -310,10 +322,13 @@ TRas::TRas(Project& project, QWidget* parent)
 void TRas::Button1Click()
 {
     runCommand(this, [this] {
-        const PlateResult result =
+        m_lastResult.reset();
+        PlateResult result =
             calculatePlate(m_project, [this](const QString& text) { Dialogs::get().message(this, text); });
         if (result.error)
             throw Error(*result.error);
+        m_lastResult = std::move(result);
+        m_resultMaterial = m_project.material();
     });
 }
 

@@ -4,9 +4,12 @@
 
 #include <QList>
 #include <QPoint>
+#include "core/calc/plateresult.h"
+
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -32,6 +35,11 @@ public:
     void Button1Click(); // "Расчет"
     void Button2Click(); // "Протокол"
     void Button3Click(); // "Очистить данные"
+
+    // The last "Расчет" run while the plate is as it left it: none before a
+    // run, after a run an error stopped, and once the kit, the material, the
+    // layout, the densities or the results change.
+    const PlateResult* lastResult() const { return m_lastResult ? &*m_lastResult : nullptr; }
 
     // The reader link's controls.
     QPushButton* go() const { return m_go; }
@@ -63,6 +71,8 @@ private:
     QList<WellText> m_undo;
     bool m_keepUndo = false; // set while a paste, clear or undo writes
 
+    std::optional<PlateResult> m_lastResult;
+    int m_resultMaterial = 0;
 };
 
 } // namespace pleq

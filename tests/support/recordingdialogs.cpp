@@ -8,6 +8,8 @@ void RecordingDialogs::clear()
     messages.clear();
     openedFiles.clear();
     nextFileNames.clear();
+    nextFileTypes.clear();
+    offeredTypes.clear();
 }
 
 } // namespace pleq::test

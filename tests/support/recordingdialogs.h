@@ -18,6 +18,12 @@ public:
     void message(QWidget*, const QString& text) override { messages.append(text); }
     QString openFileName(QWidget*, const QString&) override { return takeName(); }
     QString saveFileName(QWidget*, const QString&) override { return takeName(); }
+    QString saveFileNameOfType(QWidget*, const QStringList& filters, int* chosen) override
+    {
+        offeredTypes = filters;
+        *chosen = nextFileTypes.isEmpty() ? 0 : nextFileTypes.takeFirst();
+        return takeName();
+    }
     void openTextFile(const QString& path) override { openedFiles.append(path); }
 
     void clear();
@@ -26,6 +32,8 @@ public:
     QStringList messages;    // validity messages, in the order shown
     QStringList openedFiles; // text viewer starts
     QStringList nextFileNames; // answers of the file dialogs; empty = cancelled
+    QList<int> nextFileTypes;  // the file types chosen in saveFileNameOfType; empty = the first
+    QStringList offeredTypes;  // the file types the last saveFileNameOfType offered
 
 private:
     QString takeName() { return nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst(); }
