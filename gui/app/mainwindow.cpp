@@ -3,6 +3,8 @@
 #include "gui/app/dialogs.h"
 #include "gui/calc/raswindow.h"
 #include "core/files/projectfile.h"
+#include "core/files/protocolpages.h"
+#include "gui/app/protocolwindow.h"
 #include "gui/layout/propwindow.h"
 #include "gui/layout/rospwindow.h"
 #include "core/model/operations.h"
@@ -142,6 +144,12 @@ void TForm1::createMenu()
     QAction* n5 = addItem(n1, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open);
     connect(n5, &QAction::triggered, this, &TForm1::N5Click);
     connect(addItem(n1, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this, &TForm1::N6Click);
+    // The protocol of the plate as "Протокол" writes it, printed or as PDF;
+    // they change nothing, so they stay while the reader fills the plate.
+    connect(addItem(n1, "ProtocolPrint", QStringLiteral("Печать ..."), QKeySequence::Print), &QAction::triggered, this,
+            [this] { runCommand(this, [this] { printProtocol(this, protocolTextLines(m_project)); }); });
+    connect(addItem(n1, "ProtocolPdf", QStringLiteral("Сохранить как PDF ..."), {}), &QAction::triggered, this,
+            [this] { runCommand(this, [this] { saveProtocolPdf(this, protocolTextLines(m_project)); }); });
     QMenu* n2 = addMenu("N2", QStringLiteral("Настройки"));
     QAction* n7 = addItem(n2, "N7", QStringLiteral("РИДЕР ..."), {});
     connect(n7, &QAction::triggered, this, &TForm1::N7Click);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -12,6 +13,7 @@ namespace pleq {
 
 class GridView;
 class Project;
+class ProtocolWindow;
 
 // TRas, "Расчет": the densities of the plate (typed in while "Ручной ввод" is
 // checked, or fetched by the reader link, which drives "Получить данные",
@@ -48,6 +50,7 @@ private:
     QPushButton* m_stopBtn = nullptr;
     QLabel* m_label2 = nullptr;
     std::array<QLabel*, 10> m_labels{};
+    QPointer<ProtocolWindow> m_protocolWindow; // where no viewer opens result.txt
 };
 
 } // namespace pleq

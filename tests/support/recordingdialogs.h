@@ -2,6 +2,7 @@
 
 #include "gui/app/dialogs.h"
 
+#include <QByteArrayList>
 #include <QStringList>
 
 namespace pleq::test {
@@ -18,7 +19,13 @@ public:
     void message(QWidget*, const QString& text) override { messages.append(text); }
     QString openFileName(QWidget*, const QString&) override { return takeName(); }
     QString saveFileName(QWidget*, const QString&) override { return takeName(); }
-    void openTextFile(const QString& path) override { openedFiles.append(path); }
+    bool openTextFile(const QString& path) override
+    {
+        openedFiles.append(path);
+        return !viewerFails;
+    }
+    // An accepted print dialog prints into a PDF kept in `printed`.
+    bool print(QWidget*, const std::function<void(QPagedPaintDevice&)>& paint) override;
 
     void clear();
 
@@ -26,6 +33,10 @@ public:
     QStringList messages;    // validity messages, in the order shown
     QStringList openedFiles; // text viewer starts
     QStringList nextFileNames; // answers of the file dialogs; empty = cancelled
+    bool viewerFails = false;  // the desktop has no handler for text files
+    bool printCancelled = false;
+    int printDialogs = 0;      // print dialogs shown
+    QByteArrayList printed;    // what was printed, each job as A4 PDF bytes
 
 private:
     QString takeName() { return nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst(); }
