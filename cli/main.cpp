@@ -3,9 +3,13 @@
 #include "core/model/errors.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -16,7 +20,7 @@ const char* const Usage =
     "  check PROJECT.plq                         open a project and print a summary\n"
     "  fill PROJECT.plq [-o OUT.plq]             refill the plate layout\n"
     "  calc PROJECT.plq [--json] [--decimal SEP] calculate the plate\n"
-    "  protocol PROJECT.plq [-o FILE] [--decimal SEP]\n"
+    "  protocol PROJECT.plq [-o FILE] [--pdf FILE] [--decimal SEP]\n"
     "                                            calculate and write the protocol\n"
     "  read PROJECT.plq (--device PATH | --port N) [-o OUT.plq] [--silence SECONDS] [--stats]\n"
     "                                            acquire the densities from the reader\n"
@@ -24,11 +28,28 @@ const char* const Usage =
     "  export PROJECT.plq [-o FILE.csv] [--decimal SEP]\n"
     "                                            calculate and write the results as CSV\n";
 
+// `protocol --pdf` paints text, which needs fonts and so Qt Gui; every other
+// command runs on Qt Core alone.
+bool needsGui(int argc, char* argv[])
+{
+    return argc > 2 && std::strcmp(argv[1], "protocol") == 0
+           && std::any_of(argv + 2, argv + argc, [](const char* arg) { return std::strcmp(arg, "--pdf") == 0; });
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (needsGui(argc, argv)) {
+        // pleq-cli shows no window: the offscreen platform needs no display
+        // (a terminal over ssh, a cron job), unless the caller chose another.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("pleq-cli"));
 
     const std::map<QString, std::function<int(const QStringList&)>> commands = {

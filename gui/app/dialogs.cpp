@@ -1,11 +1,14 @@
 #include "gui/app/dialogs.h"
 
 #include "core/model/errors.h"
+#include "print/protocolprint.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 
 #include <memory>
@@ -50,10 +53,22 @@ public:
         return name;
     }
 
-    void openTextFile(const QString& path) override
+    bool openTextFile(const QString& path) override
     {
         // The desktop's handler for text files; it starts detached.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    }
+
+    bool print(QWidget* parent, const std::function<void(QPagedPaintDevice&)>& paint) override
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageLayout(protocolPageLayout());
+        QPrintDialog dialog(&printer, parent);
+        dialog.setWindowModality(Qt::WindowModal);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        paint(printer);
+        return true;
     }
 };
 

@@ -6,11 +6,12 @@
 #include <functional>
 
 class QMessageBox;
+class QPagedPaintDevice;
 class QWidget;
 
 namespace pleq {
 
-// Every message box, file dialog and the start of the text viewer pass through
+// Every message box, file dialog, print dialog and the start of the text viewer pass through
 // here, so that tests answer them in advance and run without modal windows.
 class Dialogs
 {
@@ -28,8 +29,13 @@ public:
     // A save dialog offering several file types ("CSV ... (*.csv)"); `chosen`
     // receives the index of the type the user picked.
     virtual QString saveFileNameOfType(QWidget* parent, const QStringList& filters, int* chosen) = 0;
-    // Opens a text file in the user's viewer without waiting for it.
-    virtual void openTextFile(const QString& path) = 0;
+    // Opens a text file in the user's viewer without waiting for it; false
+    // when the desktop has no handler for it or the handler did not start.
+    virtual bool openTextFile(const QString& path) = 0;
+    // The system's print dialog over an A4 printer; once accepted, `paint`
+    // prints on the chosen printer. False when cancelled. What `paint` throws
+    // passes through.
+    virtual bool print(QWidget* parent, const std::function<void(QPagedPaintDevice&)>& paint) = 0;
 
     // The dialogs in use: the real ones unless a test installed others.
     static Dialogs& get();

@@ -5,6 +5,8 @@
 #include "core/files/csvexport.h"
 #include "core/files/projectfile.h"
 #include "core/files/readerexport.h"
+#include "core/files/protocolpages.h"
+#include "gui/app/protocolwindow.h"
 #include "gui/layout/propwindow.h"
 #include "gui/layout/rospwindow.h"
 #include "core/model/operations.h"
@@ -158,6 +160,12 @@ void TForm1::createMenu()
     // enabled while the plate is read (its results are forgotten then anyway).
     connect(addItem(n1, "NExportResults", QStringLiteral("Экспорт результатов ..."), {}), &QAction::triggered, this,
             &TForm1::exportResultsClick);
+    // The protocol of the plate as "Протокол" writes it, printed or as PDF;
+    // they change nothing, so they stay while the reader fills the plate.
+    connect(addItem(n1, "ProtocolPrint", QStringLiteral("Печать ..."), QKeySequence::Print), &QAction::triggered, this,
+            [this] { runCommand(this, [this] { printProtocol(this, protocolTextLines(m_project)); }); });
+    connect(addItem(n1, "ProtocolPdf", QStringLiteral("Сохранить как PDF ..."), {}), &QAction::triggered, this,
+            [this] { runCommand(this, [this] { saveProtocolPdf(this, protocolTextLines(m_project)); }); });
     QMenu* n2 = addMenu("N2", QStringLiteral("Настройки"));
     QAction* n7 = addItem(n2, "N7", QStringLiteral("РИДЕР ..."), {});
     connect(n7, &QAction::triggered, this, &TForm1::N7Click);

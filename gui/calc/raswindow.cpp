@@ -7,6 +7,8 @@
 #include "core/calc/resultcell.h"
 #include "core/files/protocol.h"
 #include "core/model/densityblock.h"
+#include "core/files/protocolpages.h"
+#include "gui/app/protocolwindow.h"
 #include "core/model/errors.h"
 #include "core/model/operations.h"
 #include "core/model/project.h"
@@ -336,7 +338,14 @@ void TRas::Button2Click()
 {
     runCommand(this, [this] {
         writeProtocol(m_project, QStringLiteral("result.txt"));
-        Dialogs::get().openTextFile(QStringLiteral("result.txt"));
+        if (Dialogs::get().openTextFile(QStringLiteral("result.txt")))
+            return;
+        // No viewer started: the protocol shows here instead of nowhere.
+        if (!m_protocolWindow)
+            m_protocolWindow = new ProtocolWindow(this);
+        m_protocolWindow->setLines(protocolTextLines(m_project));
+        m_protocolWindow->show();
+        m_protocolWindow->raise();
     });
 }
 

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include "core/calc/plateresult.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -20,6 +21,7 @@ namespace pleq {
 class DensityView;
 class GridView;
 class Project;
+class ProtocolWindow;
 
 // TRas, "Расчет": the densities of the plate (typed in while "Ручной ввод" is
 // checked, or fetched by the reader link, which drives "Получить данные",
@@ -73,6 +75,7 @@ private:
 
     std::optional<PlateResult> m_lastResult;
     int m_resultMaterial = 0;
+    QPointer<ProtocolWindow> m_protocolWindow; // where no viewer opens result.txt
 };
 
 } // namespace pleq

@@ -107,8 +107,8 @@ void TestMainWindow::menuTree_data()
     QTest::addColumn<QString>("menuTitle");
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("Файл") << "N1" << "Файл" << QStringList{"N4", "N5", "N6", "NImport", "NExportResults"}
-                          << QStringList{"Новый", "Открыть ...", "Сохранить ...", "Импорт ...", "Экспорт результатов ..."};
+    QTest::newRow("Файл") << "N1" << "Файл" << QStringList{"N4", "N5", "N6", "NImport", "NExportResults", "ProtocolPrint", "ProtocolPdf"}
+                          << QStringList{"Новый", "Открыть ...", "Сохранить ...", "Импорт ...", "Экспорт результатов ...", "Печать ...", "Сохранить как PDF ..."};
     QTest::newRow("Настройки") << "N2" << "Настройки" << QStringList{"N7", "N8"}
                                << QStringList{"РИДЕР ...", "Параметры"};
     QTest::newRow("Помощь") << "N3" << "Помощь" << QStringList{"N9"} << QStringList{"О программе ..."};

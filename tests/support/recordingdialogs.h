@@ -2,6 +2,7 @@
 
 #include "gui/app/dialogs.h"
 
+#include <QByteArrayList>
 #include <QStringList>
 
 namespace pleq::test {
@@ -24,7 +25,13 @@ public:
         *chosen = nextFileTypes.isEmpty() ? 0 : nextFileTypes.takeFirst();
         return takeName();
     }
-    void openTextFile(const QString& path) override { openedFiles.append(path); }
+    bool openTextFile(const QString& path) override
+    {
+        openedFiles.append(path);
+        return !viewerFails;
+    }
+    // An accepted print dialog prints into a PDF kept in `printed`.
+    bool print(QWidget*, const std::function<void(QPagedPaintDevice&)>& paint) override;
 
     void clear();
 
@@ -34,6 +41,10 @@ public:
     QStringList nextFileNames; // answers of the file dialogs; empty = cancelled
     QList<int> nextFileTypes;  // the file types chosen in saveFileNameOfType; empty = the first
     QStringList offeredTypes;  // the file types the last saveFileNameOfType offered
+    bool viewerFails = false;  // the desktop has no handler for text files
+    bool printCancelled = false;
+    int printDialogs = 0;      // print dialogs shown
+    QByteArrayList printed;    // what was printed, each job as A4 PDF bytes
 
 private:
     QString takeName() { return nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst(); }
