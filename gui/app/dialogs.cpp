@@ -1,6 +1,7 @@
 #include "gui/app/dialogs.h"
 
 #include "core/model/errors.h"
+#include "gui/app/texthandler.h"
 #include "print/protocolprint.h"
 
 #include <QDesktopServices>
@@ -56,7 +57,8 @@ public:
     bool openTextFile(const QString& path) override
     {
         // The desktop's handler for text files; it starts detached.
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+        return textFileHandlerPresent()
+               && QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     }
 
     bool print(QWidget* parent, const std::function<void(QPagedPaintDevice&)>& paint) override
