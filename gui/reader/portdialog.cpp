@@ -64,7 +64,7 @@ TForm7::TForm7(Project& project, QWidget* parent)
     grid->addWidget(label2, 1, 0, 1, 2);
     grid->addWidget(button1, 1, 2);
     grid->addWidget(button2, 1, 3);
-    // Not resizable; at least the original 253 x 59, larger where the fonts need it.
+    // Not resizable; at least 253 x 59, larger where the fonts need it.
     grid->setSizeConstraint(QLayout::SetFixedSize);
     setMinimumSize(253, 59);
 }

@@ -22,6 +22,7 @@ private Q_SLOTS:
     void json_data();
     void json();
     void keysInOrder();
+    void localeMarkByDefault_data();
     void localeMarkByDefault();
     void readableReport();
     void usage_data();
@@ -173,15 +174,21 @@ void TestCalcCli::keysInOrder()
 
 // Without --decimal, calc and protocol write the mark of the user's locale:
 // the comma under ru_RU, the full stop under C.
+void TestCalcCli::localeMarkByDefault_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("comma");
+    QTest::newRow("ru_RU.UTF-8") << "ru_RU.UTF-8" << true;
+    QTest::newRow("C.UTF-8") << "C.UTF-8" << false;
+}
+
 void TestCalcCli::localeMarkByDefault()
 {
-    const QString locale = QLocale().name();
-    if (locale != QLatin1String("ru_RU") && locale != QLatin1String("C"))
-        QSKIP("runs under ru_RU.UTF-8 and C.UTF-8 only");
-    const bool comma = locale == QLatin1String("ru_RU");
+    QFETCH(QString, locale);
+    QFETCH(bool, comma);
     const QString path = save(2, "A1 C+ 0.2; B1 C- 1,5; C1 1.1 1.6", "locale");
 
-    const Run calc = cli({path, "--json"});
+    const Run calc = test::runCli({QStringLiteral("calc"), path, QStringLiteral("--json")}, 60000, locale);
     QCOMPARE(calc.status, 0);
     const QJsonObject doc = QJsonDocument::fromJson(calc.out).object();
     QCOMPARE(doc.value("labels").toArray().at(0).toObject().value("text").toString(),
@@ -189,7 +196,7 @@ void TestCalcCli::localeMarkByDefault()
     QCOMPARE(doc.value("results").toArray().at(2).toArray().at(0).toString(),
              comma ? QStringLiteral("1,6 ") : QStringLiteral("1.6 "));
 
-    const Run protocol = test::runCli({QStringLiteral("protocol"), path});
+    const Run protocol = test::runCli({QStringLiteral("protocol"), path}, 60000, locale);
     QCOMPARE(protocol.status, 0);
     QVERIFY(protocol.out.contains(comma ? "\r\n      [C,1] - 1,6  ([1.1] " : "\r\n      [C,1] - 1.6  ([1.1] "));
 }

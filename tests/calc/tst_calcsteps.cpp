@@ -3,6 +3,7 @@
 #include "core/calc/steps.h"
 #include "core/model/errors.h"
 #include "core/model/numberformat.h"
+#include "support/defaultlocale.h"
 
 #include <QLocale>
 #include <QTest>
@@ -91,26 +92,25 @@ void TestCalcSteps::numberText()
 
 void TestCalcSteps::numberTextFollowsLocale_data()
 {
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<double>("value");
-    QTest::addColumn<QString>("russian");
-    QTest::addColumn<QString>("c");
-    QTest::newRow("fixed") << 0.95 << "0,95" << "0.95";
-    QTest::newRow("scientific") << 1.5e20 << "1,5E20" << "1.5E20";
-    QTest::newRow("no mark") << 150.0 << "150" << "150";
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ru_RU fixed") << "ru_RU" << 0.95 << "0,95";
+    QTest::newRow("ru_RU scientific") << "ru_RU" << 1.5e20 << "1,5E20";
+    QTest::newRow("ru_RU no mark") << "ru_RU" << 150.0 << "150";
+    QTest::newRow("C fixed") << "C" << 0.95 << "0.95";
+    QTest::newRow("C scientific") << "C" << 1.5e20 << "1.5E20";
+    QTest::newRow("C no mark") << "C" << 150.0 << "150";
 }
 
 // Without a fixed separator the number texts follow the user's locale, also
 // when the C library's numeric locale is Russian.
 void TestCalcSteps::numberTextFollowsLocale()
 {
+    QFETCH(QString, locale);
     QFETCH(double, value);
-    const QString locale = QLocale().name();
-    if (locale == QLatin1String("ru_RU"))
-        QTEST(pleq::numberText(value), "russian");
-    else if (locale == QLatin1String("C"))
-        QTEST(pleq::numberText(value), "c");
-    else
-        QSKIP("runs under ru_RU.UTF-8 and C.UTF-8 only");
+    const test::DefaultLocale user(locale);
+    QTEST(pleq::numberText(value), "text");
 }
 
 void TestCalcSteps::readDensity_data()

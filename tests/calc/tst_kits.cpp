@@ -5,6 +5,7 @@
 #include "core/model/errors.h"
 #include "core/model/project.h"
 #include "platefixture.h"
+#include "support/defaultlocale.h"
 
 #include <QLocale>
 #include <QTest>
@@ -73,6 +74,7 @@ private Q_SLOTS:
     void calculation();
     void wellsOfTheResult();
     void lockedPlateRefused();
+    void textsFollowTheLocale_data();
     void textsFollowTheLocale();
     void s2AndS3ShownAgain();
     void n05Delta_data();
@@ -394,13 +396,20 @@ void TestKits::lockedPlateRefused()
 
 // With no separator fixed, labels, results and log lines carry the user's
 // locale's mark: the comma under ru_RU, the full stop under C.
+void TestKits::textsFollowTheLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("comma");
+    QTest::newRow("ru_RU") << "ru_RU" << true;
+    QTest::newRow("C") << "C" << false;
+}
+
 void TestKits::textsFollowTheLocale()
 {
+    QFETCH(QString, locale);
+    QFETCH(bool, comma);
+    const test::DefaultLocale user(locale);
     setDecimalSeparator(std::nullopt);
-    const QString locale = QLocale().name();
-    if (locale != QLatin1String("ru_RU") && locale != QLatin1String("C"))
-        QSKIP("runs under ru_RU.UTF-8 and C.UTF-8 only");
-    const bool comma = locale == QLatin1String("ru_RU");
 
     Project project;
     test::selectKit(project, 3);
@@ -415,6 +424,7 @@ void TestKits::textsFollowTheLocale()
     const QStringList log = calculatePlate(project, {}).log;
     QCOMPARE(log.value(0), comma ? QStringLiteral("1.1 = 3,42857142857143") : QStringLiteral("1.1 = 3.42857142857143"));
     QCOMPARE(log.size(), 2);
+    setDecimalSeparator(QLatin1Char(',')); // as the other cases have it
 }
 
 // Kits 04 and 05 hide s2 and s3; the next run shows both again.

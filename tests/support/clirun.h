@@ -15,9 +15,16 @@ struct CliRun {
     QString err;
 };
 
-inline CliRun runCli(const QStringList& args, int timeoutMs = 60000)
+// With `locale` ("ru_RU.UTF-8") the program runs in that locale, else in the test's.
+inline CliRun runCli(const QStringList& args, int timeoutMs = 60000, const QString& locale = QString())
 {
     QProcess process;
+    if (!locale.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), locale);
+        env.insert(QStringLiteral("LANG"), locale);
+        process.setProcessEnvironment(env);
+    }
     process.start(QStringLiteral(PLEQ_CLI), args);
     CliRun run;
     if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit) {
