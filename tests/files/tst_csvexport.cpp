@@ -1,3 +1,4 @@
+#include "support/texts.h"
 #include "calc/platefixture.h"
 #include "docstest.h"
 
@@ -36,6 +37,8 @@ private Q_SLOTS:
 
 namespace {
 
+using test::errorOf;
+
 const QDateTime Now = QDateTime(QDate(2026, 12, 10), QTime(9, 30, 5), QTimeZone(3 * 3600));
 
 // A plate with two named samples; the names try the quoting.
@@ -53,15 +56,6 @@ void layTwoSamples(Project& project, int kit, const QString& wells)
     samples.setCell(2, 2, QStringLiteral("1"));
 }
 
-QString errorOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("no error");
-}
 
 } // namespace
 

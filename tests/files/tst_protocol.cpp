@@ -1,3 +1,4 @@
+#include "support/texts.h"
 #include "docstest.h"
 
 #include "core/files/fileio.h"
@@ -18,6 +19,8 @@ using namespace pleq;
 using namespace pleq::test;
 
 namespace {
+
+using test::errorOf;
 
 // A well's result from the way the fixtures write it: "0,5", "0,95 "
 // (negative), "(0,6)" (doubtful), "" (none yet).
@@ -52,20 +55,9 @@ std::unique_ptr<Project> plate(const QString& name)
 
 QStringList protocolLines(const Project& project)
 {
-    QStringList lines = files::fromWindows1251(protocolBytes(project)).split(QStringLiteral("\r\n"));
-    lines.removeLast();
-    return lines;
+    return test::windows1251Lines(protocolBytes(project));
 }
 
-QString errorOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("no error");
-}
 
 } // namespace
 

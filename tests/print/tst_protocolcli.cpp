@@ -1,3 +1,4 @@
+#include "support/texts.h"
 #include "support/pdftext.h"
 
 #include "core/files/fileio.h"
@@ -13,12 +14,8 @@ using namespace pleq;
 
 namespace {
 
-QStringList withoutTrailingBlankLines(QStringList lines)
-{
-    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
-        lines.removeLast();
-    return lines;
-}
+using test::withoutTrailingBlankLines;
+
 
 QByteArray fileBytes(const QString& path)
 {
@@ -70,8 +67,7 @@ void TestProtocolCli::pdf()
     QVERIFY(text.waitForFinished(60000));
     QCOMPARE(text.exitCode(), 0);
     const QByteArray textBytes = text.readAllStandardOutput();
-    QStringList lines = files::fromWindows1251(textBytes).split(QStringLiteral("\r\n"));
-    lines = test::rightTrimmed(withoutTrailingBlankLines(lines));
+    const QStringList lines = test::rightTrimmed(withoutTrailingBlankLines(test::windows1251Lines(textBytes)));
     QVERIFY(lines.contains(QStringLiteral("3. Тёлка «Зорька» -  [3.1]")));
 
     QProcess run;

@@ -1,3 +1,4 @@
+#include "support/texts.h"
 #include "support/pdftext.h"
 
 #include "core/files/fileio.h"
@@ -18,22 +19,17 @@ using namespace pleq::test;
 
 namespace {
 
+using test::errorOf;
+using test::withoutTrailingBlankLines;
+
 QStringList fixtureLines(const QString& name)
 {
     QFile file(QStringLiteral(PLEQ_FIXTURES "/") + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read fixture %s", qPrintable(name));
-    QStringList lines = files::fromWindows1251(file.readAll()).split(QStringLiteral("\r\n"));
-    lines.removeLast();
-    return lines;
+    return test::windows1251Lines(file.readAll());
 }
 
-QStringList withoutTrailingBlankLines(QStringList lines)
-{
-    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 
 // A page as pdftotext gives it: the text lines above the footer, and the footer.
 struct Page {
@@ -51,15 +47,6 @@ QList<Page> splitPages(const QList<QStringList>& pages)
     return result;
 }
 
-QString errorOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("no error");
-}
 
 QByteArray fileBytes(const QString& path)
 {

@@ -1,3 +1,4 @@
+#include "support/texts.h"
 #include "support/pdftext.h"
 #include "support/recordingdialogs.h"
 
@@ -26,23 +27,17 @@ using namespace pleq;
 
 namespace {
 
+using test::withoutTrailingBlankLines;
+
 // result.txt as the viewer would show it: its lines without line ends.
 QStringList textFileLines(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {QStringLiteral("(missing %1)").arg(path)};
-    QStringList lines = files::fromWindows1251(file.readAll()).split(QStringLiteral("\r\n"));
-    lines.removeLast();
-    return lines;
+    return test::windows1251Lines(file.readAll());
 }
 
-QStringList withoutTrailingBlankLines(QStringList lines)
-{
-    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
-        lines.removeLast();
-    return lines;
-}
 
 // The text of a one-page PDF above its footer.
 QStringList pdfBody(const QString& path)
