@@ -2,7 +2,6 @@
 
 #include "core/calc/plateresult.h"
 #include "core/calc/resultcell.h"
-#include "core/calc/steps.h"
 #include "core/model/project.h"
 
 #include <charconv>
@@ -143,7 +142,7 @@ QString calculationText(const Project& project, const PlateResult& result)
             QString shown = drawnWell(result.well(col, row).result, layoutText, false).text;
             if (shown.endsWith(QLatin1Char(' ')))
                 shown.replace(shown.size() - 1, 1, QLatin1Char('-'));
-            if (containsAnyOf(layoutText, u"SRCO"))
+            if (result.well(col, row).kind == WellKind::Control)
                 shown += QLatin1Char('*');
             text += QStringLiteral(" %1").arg(shown, -10);
         }
