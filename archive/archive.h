@@ -1,0 +1,73 @@
+#pragma once
+
+#include "archive/location.h"
+#include "core/archive/runrecord.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace pleq {
+
+// A run as stored: its place in the chain and its link.
+struct StoredRun {
+    qint64 seq = 0; // 1, 2, ... in the chain's order
+    RunRecord record;
+    QByteArray previousHash;
+    QByteArray hash;
+};
+
+// What `archive verify` found.
+struct VerifyReport {
+    qint64 runs = 0;
+    std::optional<qint64> firstBad; // the seq of the first run whose content or order was changed
+    QString message; // "Все 12 записей архива целы." or names the first bad run and why
+    bool intact() const { return !firstBad; }
+};
+
+// One point of a control chart: the mean of one control on one archived run.
+struct ControlPoint {
+    qint64 seq = 0;
+    QDateTime time;
+    QString control;
+    double mean = 0;
+};
+
+// The run archive, on SQLite or PostgreSQL: one schema, created on first use
+// and upgraded in place. Every write is one transaction. Errors are Error
+// naming the archive (its displayName) and the reason.
+class Archive
+{
+public:
+    explicit Archive(ArchiveLocation location); // no I/O yet
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    const ArchiveLocation& location() const;
+    // Connects, creates or upgrades the schema. Throws Error.
+    void open();
+
+    // Appends a run at the head of the chain; returns its seq. A run whose
+    // uid the archive holds already is not stored again (its seq is returned).
+    qint64 append(const RunRecord& run);
+    qint64 runCount();
+    std::optional<StoredRun> run(qint64 seq);
+    VerifyReport verify();
+
+    // The control means of a kit's runs in [from, to] (an invalid bound: open), in chain order.
+    std::vector<ControlPoint> controlSeries(Kit kit, const QDateTime& from = {}, const QDateTime& to = {});
+
+    // The Qt SQL connection name, for query models in the same thread.
+    QString connectionName() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace pleq
