@@ -69,7 +69,7 @@ QStringList projectFiles(const QStringList& folders)
 
 } // namespace
 
-ImportReport importFolders(Archive& archive, const QStringList& folders,
+ImportReport importFolder(Archive& archive, const QStringList& folders,
                            const std::function<void(int done, int total)>& progress)
 {
     archive.open();
