@@ -108,19 +108,16 @@ int sendQueuedRuns(const ArchiveLocation& location, const QString& queuePath)
     return sendQueued(server, queuePath);
 }
 
-ArchiveOutcome archiveRun(const ArchiveLocation& location, const RunRecord& run, const QString& queuePath)
+ArchiveOutcome archiveOrQueue(Archive& archive, const RunRecord& run, const QString& queuePath)
 {
     ArchiveOutcome outcome;
-    if (location.kind != ArchiveLocation::Kind::Postgres) {
-        Archive archive(location);
-        archive.open();
+    if (archive.location().kind != ArchiveLocation::Kind::Postgres) {
         outcome.seq = archive.append(run);
         return outcome;
     }
-    const QString server = location.displayName();
+    const QString server = archive.location().displayName();
     QString reason;
     try {
-        Archive archive(location);
         archive.open();
         sendQueued(archive, queuePath);
         outcome.seq = archive.append(run);
@@ -129,7 +126,6 @@ ArchiveOutcome archiveRun(const ArchiveLocation& location, const RunRecord& run,
         reason = reasonOf(error, server);
     }
     try {
-        QDir().mkpath(QFileInfo(queuePath).absolutePath());
         Archive queue(queueLocation(queuePath));
         queue.open();
         queue.append(run);

@@ -36,12 +36,11 @@ struct ArchiveOutcome {
     QString message;     // for the user when queued: names the server, the reason and the queue
 };
 
-// Archives a run at `location`. An SQLite archive takes it or throws Error.
-// On PostgreSQL the runs waiting in the queue go first (so the chain keeps the
-// order they were made in); when the server cannot take them or the run, the
-// run joins the queue and the outcome says so. Throws Error only when the run
+// Archives a run. An SQLite archive takes it or throws Error. On PostgreSQL
+// the runs waiting in the queue go first (so that the chain keeps the order
+// they were made in); when the server cannot take them or the run, the run
+// joins the queue and the outcome says so. Throws Error only when the run
 // could be kept neither in the archive nor in the queue.
-ArchiveOutcome archiveRun(const ArchiveLocation& location, const RunRecord& run,
-                          const QString& queuePath = archiveQueuePath());
+ArchiveOutcome archiveOrQueue(Archive& archive, const RunRecord& run, const QString& queuePath = archiveQueuePath());
 
 } // namespace pleq

@@ -61,6 +61,22 @@ public:
         db.setDatabaseName(path);
         QVERIFY2(db.open(), qPrintable(db.lastError().text()));
     }
+    // The same to an archive on either back end (PostgreSQL: as the archive's own user).
+    explicit PlainSql(const ArchiveLocation& location, const QString& name = QStringLiteral("plain"))
+        : m_name(name)
+    {
+        const bool postgres = location.kind == ArchiveLocation::Kind::Postgres;
+        QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), m_name);
+        if (postgres) {
+            db.setHostName(location.host);
+            db.setPort(location.port);
+            db.setUserName(location.user);
+            db.setDatabaseName(location.database);
+        } else {
+            db.setDatabaseName(location.path);
+        }
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    }
     ~PlainSql()
     {
         QSqlDatabase::database(m_name, false).close();

@@ -6,6 +6,8 @@
 
 #include "archive/location.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -44,7 +46,8 @@ inline QString freshPgDatabase(const QString& address, const QString& name, QStr
         QSqlQuery query(db);
         if (!db.open())
             *error = db.lastError().text();
-        else if (!query.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name))
+        else if (!query.exec(QStringLiteral("SET client_min_messages = warning"))
+                 || !query.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name))
                  || !query.exec(QStringLiteral("CREATE DATABASE %1").arg(name)))
             *error = query.lastError().text();
         else
@@ -56,11 +59,16 @@ inline QString freshPgDatabase(const QString& address, const QString& name, QStr
 
 // A server of the test's own (a test that stops it mid-way must not stop the
 // fixture's, which other tests use meanwhile), in DIR; stopped and removed
-// when it goes out of scope.
+// when it goes out of scope. DIR's folder is opened to the server's user
+// (root's tests run the server as another user).
 class OwnPgServer
 {
 public:
-    explicit OwnPgServer(QString dir) : m_dir(std::move(dir)) {}
+    explicit OwnPgServer(QString dir) : m_dir(std::move(dir))
+    {
+        QFile::setPermissions(QFileInfo(m_dir).absolutePath(), QFile::permissions(QFileInfo(m_dir).absolutePath())
+                                                                   | QFile::ExeGroup | QFile::ExeOther);
+    }
     ~OwnPgServer() { run(QStringLiteral("stop")); }
     OwnPgServer(const OwnPgServer&) = delete;
     OwnPgServer& operator=(const OwnPgServer&) = delete;

@@ -1,11 +1,12 @@
 // One workstation of the stress test: archives COUNT runs of a project, one
 // after another, at the address given, through the same call as "Протокол"
-// (archiveRun: the server, or the local queue while it does not answer), then
+// (archiveOrQueue: the server, or the local queue while it does not answer), then
 // sends what the queue still holds until it is empty.
 //   pleq-stress-append ADDRESS PREFIX COUNT PROJECT.plq
 // The runs' uids are PREFIX-0000 .. PREFIX-(COUNT-1), made in that order.
 // Prints "queued N" (the runs that waited in the queue). Status 0 when every
 // run reached the server, 1 otherwise.
+#include "archive/archive.h"
 #include "archive/location.h"
 #include "archive/queue.h"
 #include "core/archive/runrecord.h"
@@ -36,11 +37,12 @@ int main(int argc, char* argv[])
         const pleq::PlateResult result = pleq::calculatePlate(project, [](const QString&) {});
         const QDateTime start = QDateTime::currentDateTime();
         pleq::RunRecord run = pleq::makeRunRecord(project, &result, start, pleq::RunIdentity::ofThisWorkstation());
+        pleq::Archive archive(location); // one connection for the whole run, as the window keeps it
         int queued = 0;
         for (int i = 0; i < count; ++i) {
             run.uid = QStringLiteral("%1-%2").arg(args[2]).arg(i, 4, 10, QLatin1Char('0'));
             run.time = start.addMSecs(i);
-            if (pleq::archiveRun(location, run).queued)
+            if (pleq::archiveOrQueue(archive, run).queued)
                 ++queued;
         }
         // The runs queued last wait for the server to answer again.

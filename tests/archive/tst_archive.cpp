@@ -1,4 +1,5 @@
 #include "archivefixture.h"
+#include "pgtest.h"
 
 #include "core/model/errors.h"
 
@@ -19,13 +20,19 @@ class TestArchive : public QObject
     {
         if (backend == QLatin1String("sqlite"))
             return ArchiveLocation::parse(m_dir.filePath(QStringLiteral("archive-%1.sqlite").arg(++m_files)));
-        return {};
+        // A database of its own on the test server for each case.
+        QString error;
+        const QString address = freshPgDatabase(pgTestAddress(), QStringLiteral("archive_%1").arg(++m_files), &error);
+        if (address.isEmpty())
+            throw Error(error);
+        return ArchiveLocation::parse(address);
     }
 
     void backends()
     {
         QTest::addColumn<QString>("backend");
         QTest::newRow("sqlite") << QStringLiteral("sqlite");
+        QTest::newRow("postgres") << QStringLiteral("postgres");
     }
 
 private Q_SLOTS:
@@ -84,45 +91,60 @@ private Q_SLOTS:
     // the first run whose content or order changed.
     void tamper_data()
     {
+        QTest::addColumn<QString>("backend");
         QTest::addColumn<QStringList>("statements");
         QTest::addColumn<qint64>("firstBad");
         QTest::addColumn<QString>("message");
+        struct Case {
+            const char* name;
+            QStringList statements;
+            qint64 firstBad;
+            QString message;
+        };
         const QString changed = QStringLiteral("Запись 2 (планшет «Планшет 2», 2026-12-01 10:05): содержимое изменено.");
-        QTest::newRow("a density")
-            << QStringList{QStringLiteral("UPDATE run_wells SET density = '1,9' WHERE seq = 2 AND col = 1 AND row = 1")}
-            << qint64(2) << changed;
-        QTest::newRow("a result value")
-            << QStringList{QStringLiteral("UPDATE run_wells SET value = value + 0.001 WHERE seq = 2 AND col = 1 AND row = 5")}
-            << qint64(2) << changed;
-        QTest::newRow("a well deleted")
-            << QStringList{QStringLiteral("DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8")} << qint64(2)
-            << changed;
-        QTest::newRow("the journal's positive count")
-            << QStringList{QStringLiteral("UPDATE runs SET positive = positive + 1 WHERE seq = 2")} << qint64(2) << changed;
-        QTest::newRow("a verdict no run writes")
-            << QStringList{QStringLiteral("UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'")}
-            << qint64(2) << changed;
-        QTest::newRow("a run deleted")
-            << QStringList{QStringLiteral("DELETE FROM run_wells WHERE seq = 2"),
-                           QStringLiteral("DELETE FROM run_samples WHERE seq = 2"),
-                           QStringLiteral("DELETE FROM run_controls WHERE seq = 2"),
-                           QStringLiteral("DELETE FROM runs WHERE seq = 2")}
-            << qint64(3) << QStringLiteral("Перед записью 3 удалена или переставлена запись: цепочка разорвана.");
-        QTest::newRow("two runs swapped")
-            << QStringList{QStringLiteral("UPDATE runs SET seq = -2 WHERE seq = 2"),
-                           QStringLiteral("UPDATE runs SET seq = 2 WHERE seq = 3"),
-                           QStringLiteral("UPDATE runs SET seq = 3 WHERE seq = -2")}
-            << qint64(2) << QStringLiteral("Перед записью 2 удалена или переставлена запись: цепочка разорвана.");
-        QTest::newRow("the last run deleted")
-            << QStringList{QStringLiteral("DELETE FROM runs WHERE seq = 3")} << qint64(3)
-            << QStringLiteral("После записи 2 удалены записи: архив помнит их до записи 3.");
+        const std::vector<Case> cases = {
+            {"a density", {QStringLiteral("UPDATE run_wells SET density = '1,9' WHERE seq = 2 AND col = 1 AND row = 1")},
+             2, changed},
+            {"a result value",
+             {QStringLiteral("UPDATE run_wells SET value = value + 0.001 WHERE seq = 2 AND col = 1 AND row = 5")}, 2,
+             changed},
+            {"a well deleted", {QStringLiteral("DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8")}, 2, changed},
+            {"the journal's positive count", {QStringLiteral("UPDATE runs SET positive = positive + 1 WHERE seq = 2")}, 2,
+             changed},
+            {"a verdict no run writes",
+             {QStringLiteral("UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'")}, 2, changed},
+            {"a run deleted",
+             {QStringLiteral("DELETE FROM run_wells WHERE seq = 2"), QStringLiteral("DELETE FROM run_samples WHERE seq = 2"),
+              QStringLiteral("DELETE FROM run_controls WHERE seq = 2"), QStringLiteral("DELETE FROM runs WHERE seq = 2")},
+             3, QStringLiteral("Перед записью 3 удалена или переставлена запись: цепочка разорвана.")},
+            {"two runs swapped",
+             {QStringLiteral("UPDATE runs SET seq = -2 WHERE seq = 2"), QStringLiteral("UPDATE runs SET seq = 2 WHERE seq = 3"),
+              QStringLiteral("UPDATE runs SET seq = 3 WHERE seq = -2")},
+             2, QStringLiteral("Перед записью 2 удалена или переставлена запись: цепочка разорвана.")},
+            {"the last run deleted", {QStringLiteral("DELETE FROM runs WHERE seq = 3")}, 3,
+             QStringLiteral("После записи 2 удалены записи: архив помнит их до записи 3.")},
+        };
+        // PostgreSQL keeps its foreign keys: a run's seq moves only once the
+        // database's owner has dropped them.
+        const QStringList dropKeys = {QStringLiteral("ALTER TABLE run_wells DROP CONSTRAINT run_wells_seq_fkey"),
+                                      QStringLiteral("ALTER TABLE run_samples DROP CONSTRAINT run_samples_seq_fkey"),
+                                      QStringLiteral("ALTER TABLE run_controls DROP CONSTRAINT run_controls_seq_fkey")};
+        for (const char* backend : {"sqlite", "postgres"})
+            for (const Case& c : cases) {
+                QStringList statements = c.statements;
+                if (QByteArray(backend) == "postgres" && QByteArray(c.name) == "two runs swapped")
+                    statements = dropKeys + statements;
+                QTest::addRow("%s: %s", backend, c.name)
+                    << QString::fromLatin1(backend) << statements << c.firstBad << c.message;
+            }
     }
     void tamper()
     {
+        QFETCH(QString, backend);
         QFETCH(QStringList, statements);
         QFETCH(qint64, firstBad);
         QFETCH(QString, message);
-        const ArchiveLocation location = newLocation(QStringLiteral("sqlite"));
+        const ArchiveLocation location = newLocation(backend);
         {
             Archive archive(location);
             for (int i = 0; i < 3; ++i)
@@ -130,7 +152,7 @@ private Q_SLOTS:
             QVERIFY(archive.verify().intact());
         }
         {
-            PlainSql plain(location.path);
+            PlainSql plain(location);
             QCOMPARE(plain.run(statements), QString());
         }
         Archive archive(location);
