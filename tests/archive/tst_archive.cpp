@@ -232,24 +232,32 @@ private Q_SLOTS:
     // chain order, limited by the record time (either bound may be open).
     void controlSeries_data()
     {
+        QTest::addColumn<QString>("backend");
         QTest::addColumn<QDateTime>("from");
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<QString>("points");
-        QTest::newRow("all") << QDateTime() << QDateTime()
-                             << "1 10:00 C+ 1.2; 1 10:00 C- 0.11; 3 10:10 C+ 1.4; 3 10:10 C- 0.11; "
-                                "4 10:15 C+ 1.3; 4 10:15 C- 0.11";
-        // 10:10 at UTC+3 is 07:10 UTC: bounds compare instants, whatever their offset.
-        QTest::newRow("from 07:10 UTC") << QDateTime(QDate(2026, 12, 1), QTime(7, 10), QTimeZone::utc()) << QDateTime()
-                                        << "3 10:10 C+ 1.4; 3 10:10 C- 0.11; 4 10:15 C+ 1.3; 4 10:15 C- 0.11";
-        QTest::newRow("to 10:10") << QDateTime() << runTime(10) << "1 10:00 C+ 1.2; 1 10:00 C- 0.11; 3 10:10 C+ 1.4; 3 10:10 C- 0.11";
-        QTest::newRow("nothing in range") << runTime(16) << runTime(60) << "";
+        for (const char* backend : {"sqlite", "postgres"}) {
+            const auto row = [&](const char* name) -> QTestData& {
+                return QTest::addRow("%s: %s", backend, name) << QString::fromLatin1(backend);
+            };
+            row("all") << QDateTime() << QDateTime()
+                       << "1 10:00 C+ 1.2; 1 10:00 C- 0.11; 3 10:10 C+ 1.4; 3 10:10 C- 0.11; "
+                          "4 10:15 C+ 1.3; 4 10:15 C- 0.11";
+            // 10:10 at UTC+3 is 07:10 UTC: bounds compare instants, whatever their offset.
+            row("from 07:10 UTC") << QDateTime(QDate(2026, 12, 1), QTime(7, 10), QTimeZone::utc()) << QDateTime()
+                                  << "3 10:10 C+ 1.4; 3 10:10 C- 0.11; 4 10:15 C+ 1.3; 4 10:15 C- 0.11";
+            row("to 10:10") << QDateTime() << runTime(10)
+                            << "1 10:00 C+ 1.2; 1 10:00 C- 0.11; 3 10:10 C+ 1.4; 3 10:10 C- 0.11";
+            row("nothing in range") << runTime(16) << runTime(60) << "";
+        }
     }
     void controlSeries()
     {
+        QFETCH(QString, backend);
         QFETCH(QDateTime, from);
         QFETCH(QDateTime, to);
         QFETCH(QString, points);
-        Archive archive(newLocation(QStringLiteral("sqlite")));
+        Archive archive(newLocation(backend));
         archive.append(plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("1,1")));
         RunRecord other = plateRun(QStringLiteral("Набор 03"), 5);
         other.kit = Kit::K03; // another kit's run between them is no point of kit 02
