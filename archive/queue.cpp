@@ -34,23 +34,15 @@ std::vector<qint64> queuedSeqs(Archive& queue)
     return seqs;
 }
 
-// A run the server holds leaves the queue, in one transaction.
+// A run the server holds leaves the queue (its wells, samples and controls
+// with it: the queue's foreign keys cascade).
 void removeQueued(Archive& queue, qint64 seq)
 {
     const QString name = queue.location().displayName();
-    QSqlDatabase db = QSqlDatabase::database(queue.connectionName(), false);
-    sql::exec(db, QStringLiteral("BEGIN IMMEDIATE"), name);
-    try {
-        for (const char* table : {"run_wells", "run_samples", "run_controls", "runs"}) {
-            QSqlQuery query = sql::prepare(db, QStringLiteral("DELETE FROM %1 WHERE seq = ?").arg(QLatin1String(table)), name);
-            query.addBindValue(seq);
-            sql::exec(query, name);
-        }
-        sql::exec(db, QStringLiteral("COMMIT"), name);
-    } catch (...) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        throw;
-    }
+    QSqlQuery query = sql::prepare(QSqlDatabase::database(queue.connectionName(), false),
+                                   QStringLiteral("DELETE FROM runs WHERE seq = ?"), name);
+    query.addBindValue(seq);
+    sql::exec(query, name);
 }
 
 // "Архив X: reason" without its "Архив X: ", where the message names X already.

@@ -10,7 +10,8 @@ namespace pleq {
 class Archive;
 
 // The runs waiting for an archive server that did not answer: a local SQLite
-// file with the archive's own schema, one queue per workstation user. The
+// file with the archive's own schema (the runs and their order; sent runs
+// leave it, so its own chain is not kept), one queue per workstation user. The
 // file is PLEQ_ARCHIVE_QUEUE when set, else archive-queue.sqlite in the user's
 // data folder beside the default archive.
 QString archiveQueuePath();

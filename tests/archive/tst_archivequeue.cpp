@@ -94,6 +94,7 @@ private Q_SLOTS:
         QCOMPARE(server.append(second), 1);
         QCOMPARE(sendQueued(server, queue), 2);
         QCOMPARE(queuedRunCount(queue), 0);
+        QCOMPARE(PlainSql(queue).value(QStringLiteral("SELECT COUNT(*) FROM run_wells")).toInt(), 0);
         QCOMPARE(sendQueued(server, queue), 0);
         QCOMPARE(plateNames(server), (QStringList{"1 Планшет 2", "2 Планшет 1"}));
         QVERIFY(server.verify().intact());
