@@ -394,7 +394,7 @@ std::vector<qint64> Archive::Private::write(const std::vector<const RunRecord*>&
             const StoredRun* copy = copies ? &(*copies)[r] : nullptr;
             if (run->uid.isEmpty())
                 throw failure(QStringLiteral("у записи планшета «%1» нет идентификатора").arg(run->plateName));
-            // A copy keeps its place and link as they are, even where its source's chain is broken.
+            // A copy keeps its seq and links exactly as its source stored them.
             const qint64 next = copy ? copy->seq : headSeq + 1;
             const QByteArray previousHash = copy ? copy->previousHash : hash;
             const QByteArray nextHash = copy ? copy->hash : runHash(*run, hash);
