@@ -10,7 +10,8 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 
-#include <vector>
+#include <algorithm>
+#include <utility>
 
 namespace pleq {
 
@@ -24,24 +25,24 @@ ArchiveLocation queueLocation(const QString& queuePath)
     return location;
 }
 
-std::vector<qint64> queuedSeqs(Archive& queue)
+// The queue's seq range: [first, last], first > last when it is empty.
+std::pair<qint64, qint64> queuedRange(Archive& queue)
 {
     const QSqlDatabase db = QSqlDatabase::database(queue.connectionName(), false);
-    QSqlQuery query = sql::exec(db, QStringLiteral("SELECT seq FROM runs ORDER BY seq"), queue.location().displayName());
-    std::vector<qint64> seqs;
-    while (query.next())
-        seqs.push_back(query.value(0).toLongLong());
-    return seqs;
+    QSqlQuery query = sql::exec(db, QStringLiteral("SELECT MIN(seq), MAX(seq) FROM runs"), queue.location().displayName());
+    if (!query.next() || query.value(0).isNull())
+        return {1, 0};
+    return {query.value(0).toLongLong(), query.value(1).toLongLong()};
 }
 
-// A run the server holds leaves the queue (its wells, samples and controls
-// with it: the queue's foreign keys cascade).
-void removeQueued(Archive& queue, qint64 seq)
+// The runs the server holds leave the queue (their wells, samples and
+// controls with them: the queue's foreign keys cascade), in one transaction.
+void removeSent(Archive& queue, qint64 upTo)
 {
     const QString name = queue.location().displayName();
     QSqlQuery query = sql::prepare(QSqlDatabase::database(queue.connectionName(), false),
-                                   QStringLiteral("DELETE FROM runs WHERE seq = ?"), name);
-    query.addBindValue(seq);
+                                   QStringLiteral("DELETE FROM runs WHERE seq <= ?"), name);
+    query.addBindValue(upTo);
     sql::exec(query, name);
 }
 
@@ -79,15 +80,32 @@ int sendQueued(Archive& server, const QString& queuePath)
         return 0;
     Archive queue(queueLocation(queuePath));
     queue.open();
+    // Sent runs leave the queue together at the end: a run sent but still
+    // queued when this stops is sent again later, and the server, holding its
+    // uid, keeps it once.
+    constexpr qint64 Slice = 64;
+    const auto [first, last] = queuedRange(queue);
+    qint64 sentUpTo = 0;
     int sent = 0;
-    for (const qint64 seq : queuedSeqs(queue)) {
-        const std::optional<StoredRun> stored = queue.run(seq);
-        if (!stored)
-            continue; // sent meanwhile by another program of this user
-        server.append(stored->record); // a uid the server holds already is not stored twice
-        removeQueued(queue, seq);
-        ++sent;
+    try {
+        for (qint64 from = first; from <= last; from += Slice)
+            for (const StoredRun& stored : queue.runs(from, std::min(last, from + Slice - 1))) {
+                server.append(stored.record);
+                sentUpTo = stored.seq;
+                ++sent;
+            }
+    } catch (const Error&) {
+        if (sent > 0) {
+            try {
+                removeSent(queue, sentUpTo);
+            } catch (const Error&) {
+                // Left queued, they are sent again, and kept once, next time.
+            }
+        }
+        throw;
     }
+    if (sent > 0)
+        removeSent(queue, sentUpTo);
     return sent;
 }
 
