@@ -82,6 +82,10 @@ private Q_SLOTS:
                                                             "%2: Все 300 записей архива целы.\n")
                                                  .arg(server, last));
 
+        run = runCli({QStringLiteral("archive"), QStringLiteral("verify"), QStringLiteral("--archive"), server});
+        QCOMPARE(QString::fromUtf8(run.out), server + QStringLiteral(": Все 300 записей архива целы.\n"));
+        QCOMPARE(run.status, 0);
+
         const QStringList original = chain(ArchiveLocation::parse(first));
         QCOMPARE(original.size(), 300);
         QCOMPARE(chain(ArchiveLocation::parse(server)), original);

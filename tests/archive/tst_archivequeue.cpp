@@ -7,6 +7,7 @@
 
 #include "archive/operations.h"
 #include "archive/queue.h"
+#include "support/clirun.h"
 #include "support/texts.h"
 
 #include <QFile>
@@ -128,6 +129,26 @@ private Q_SLOTS:
         QVERIFY2(error.contains(QStringLiteral("Планшет поставлен в очередь")), qPrintable(error));
         QCOMPARE(queuedRunCount(queue), 2);
         qunsetenv("PLEQ_ARCHIVE_QUEUE");
+    }
+
+    // `pleq-cli archive send`: what waits goes to the server, and says so.
+    void cliSend()
+    {
+        const QString queue = newQueue();
+        Archive down(ArchiveLocation::parse(DownServer));
+        QVERIFY(archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue).queued);
+        const QString server = newServer().displayName();
+        qputenv("PLEQ_ARCHIVE_QUEUE", queue.toLocal8Bit());
+        const CliRun down1 = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), DownServer});
+        const CliRun sent = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), server});
+        qunsetenv("PLEQ_ARCHIVE_QUEUE");
+        QCOMPARE(down1.status, 1);
+        QVERIFY2(down1.err.startsWith(QStringLiteral("pleq-cli: Архив postgresql://pleq@127.0.0.1:1/pleq: сервер не отвечает")),
+                 qPrintable(down1.err));
+        QCOMPARE(sent.status, 0);
+        QCOMPARE(QString::fromUtf8(sent.out),
+                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 0.\n").arg(server, queue));
+        QCOMPARE(Archive(ArchiveLocation::parse(server)).runCount(), 1);
     }
 
     // A queue that cannot be written either: the error says the run is kept nowhere.
