@@ -12,6 +12,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 #include <array>
 
@@ -81,6 +82,9 @@ int archiveVerify(const QStringList& args, const ArchiveLocation& location)
 {
     if (!args.isEmpty())
         throw Error(QStringLiteral("usage: pleq-cli archive verify [--archive LOCATION]"));
+    // A mistyped path would otherwise be a new, empty and so intact archive.
+    if (location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.path))
+        throw Error(QStringLiteral("Архив %1: файла нет").arg(location.displayName()));
     Archive archive(location);
     const VerifyReport report = archive.verify();
     out(QStringLiteral("%1: %2\n").arg(location.displayName(), report.message));
@@ -122,7 +126,10 @@ int archiveCopy(const QStringList& args, const ArchiveLocation&)
     }
     if (from.isNull() || to.isNull())
         throw Error(usage);
-    Archive source(ArchiveLocation::parse(from));
+    const ArchiveLocation sourceLocation = ArchiveLocation::parse(from);
+    if (sourceLocation.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(sourceLocation.path))
+        throw Error(QStringLiteral("Архив %1: файла нет").arg(sourceLocation.displayName()));
+    Archive source(sourceLocation);
     Archive target(ArchiveLocation::parse(to));
     const CopyReport report = copyArchive(source, target, [](qint64 done, qint64 total) {
         err(QStringLiteral("%1 из %2\n").arg(done).arg(total));

@@ -50,31 +50,25 @@ inline RunRecord plateRun(const QString& name, int minutes = 0, const QString& p
     return makeRunRecord(project, &result, runTime(minutes), {QStringLiteral("reader-pc"), QStringLiteral("lab")});
 }
 
-// A second, plain connection to an SQLite archive file: what someone with
-// the file and an SQL tool could do to it.
+// A second, plain connection to an archive: what someone with the file (or
+// the server's password) and an SQL tool could do to it.
 class PlainSql
 {
 public:
     explicit PlainSql(const QString& path, const QString& name = QStringLiteral("plain"))
-        : m_name(name)
+        : PlainSql(ArchiveLocation::parse(path), name)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
     }
-    // The same to an archive on either back end (PostgreSQL: as the archive's own user).
     explicit PlainSql(const ArchiveLocation& location, const QString& name = QStringLiteral("plain"))
         : m_name(name)
     {
-        const bool postgres = location.kind == ArchiveLocation::Kind::Postgres;
-        QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), m_name);
-        if (postgres) {
+        const bool sqlite = location.kind == ArchiveLocation::Kind::Sqlite;
+        QSqlDatabase db = QSqlDatabase::addDatabase(sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), m_name);
+        db.setDatabaseName(sqlite ? location.path : location.database);
+        if (!sqlite) {
             db.setHostName(location.host);
             db.setPort(location.port);
             db.setUserName(location.user);
-            db.setDatabaseName(location.database);
-        } else {
-            db.setDatabaseName(location.path);
         }
         QVERIFY2(db.open(), qPrintable(db.lastError().text()));
     }

@@ -18,7 +18,10 @@ class TestArchive : public QObject
     QTemporaryDir m_dir;
     int m_files = 0;
 
-    // A fresh archive place of the back end.
+    // The back ends the tables below run on; each row's name begins with its back end's.
+    static QStringList backendNames() { return {QStringLiteral("sqlite"), QStringLiteral("postgres")}; }
+
+    // A fresh, empty archive place of the back end.
     ArchiveLocation newLocation(const QString& backend)
     {
         if (backend == QLatin1String("sqlite"))
@@ -34,8 +37,8 @@ class TestArchive : public QObject
     void backends()
     {
         QTest::addColumn<QString>("backend");
-        QTest::newRow("sqlite") << QStringLiteral("sqlite");
-        QTest::newRow("postgres") << QStringLiteral("postgres");
+        for (const QString& backend : backendNames())
+            QTest::newRow(qPrintable(backend)) << backend;
     }
 
 private Q_SLOTS:
@@ -98,11 +101,13 @@ private Q_SLOTS:
 
     // A record of other wells than the 96 of a plate in scan order (one made
     // by hand, or by an older version) is stored and verified as it is.
+    void recordOfSomeWells_data() { backends(); }
     void recordOfSomeWells()
     {
+        QFETCH(QString, backend);
         RunRecord run = plateRun(QStringLiteral("Планшет 1"));
         run.wells = {run.wells[9], run.wells[0], run.wells[95]};
-        Archive archive(newLocation(QStringLiteral("sqlite")));
+        Archive archive(newLocation(backend));
         archive.append(run);
         archive.append(plateRun(QStringLiteral("Планшет 2")));
         QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
@@ -123,48 +128,38 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("statements");
         QTest::addColumn<qint64>("firstBad");
         QTest::addColumn<QString>("message");
-        struct Case {
-            const char* name;
-            QStringList statements;
-            qint64 firstBad;
-            QString message;
-        };
         const QString changed = QStringLiteral("Запись 2 (планшет «Планшет 2», 2026-12-01 10:05): содержимое изменено.");
-        const std::vector<Case> cases = {
-            {"a density", {QStringLiteral("UPDATE run_wells SET density = '1,9' WHERE seq = 2 AND col = 1 AND row = 1")},
-             2, changed},
-            {"a result value",
-             {QStringLiteral("UPDATE run_wells SET value = value + 0.001 WHERE seq = 2 AND col = 1 AND row = 5")}, 2,
-             changed},
-            {"a well deleted", {QStringLiteral("DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8")}, 2, changed},
-            {"the journal's positive count", {QStringLiteral("UPDATE runs SET positive = positive + 1 WHERE seq = 2")}, 2,
-             changed},
-            {"a verdict no run writes",
-             {QStringLiteral("UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'")}, 2, changed},
-            {"a run deleted",
-             {QStringLiteral("DELETE FROM run_wells WHERE seq = 2"), QStringLiteral("DELETE FROM run_samples WHERE seq = 2"),
-              QStringLiteral("DELETE FROM run_controls WHERE seq = 2"), QStringLiteral("DELETE FROM runs WHERE seq = 2")},
-             3, QStringLiteral("Перед записью 3 удалена или переставлена запись: цепочка разорвана.")},
-            {"two runs swapped",
-             {QStringLiteral("UPDATE runs SET seq = -2 WHERE seq = 2"), QStringLiteral("UPDATE runs SET seq = 2 WHERE seq = 3"),
-              QStringLiteral("UPDATE runs SET seq = 3 WHERE seq = -2")},
-             2, QStringLiteral("Перед записью 2 удалена или переставлена запись: цепочка разорвана.")},
-            {"the last run deleted", {QStringLiteral("DELETE FROM runs WHERE seq = 3")}, 3,
-             QStringLiteral("После записи 2 удалены записи: архив помнит их до записи 3.")},
-        };
-        // PostgreSQL keeps its foreign keys: a run's seq moves only once the
-        // database's owner has dropped them.
-        const QStringList dropKeys = {QStringLiteral("ALTER TABLE run_wells DROP CONSTRAINT run_wells_seq_fkey"),
-                                      QStringLiteral("ALTER TABLE run_samples DROP CONSTRAINT run_samples_seq_fkey"),
-                                      QStringLiteral("ALTER TABLE run_controls DROP CONSTRAINT run_controls_seq_fkey")};
-        for (const char* backend : {"sqlite", "postgres"})
-            for (const Case& c : cases) {
-                QStringList statements = c.statements;
-                if (QByteArray(backend) == "postgres" && QByteArray(c.name) == "two runs swapped")
-                    statements = dropKeys + statements;
-                QTest::addRow("%s: %s", backend, c.name)
-                    << QString::fromLatin1(backend) << statements << c.firstBad << c.message;
-            }
+        const QString broken = QStringLiteral("Перед записью %1 удалена или переставлена запись: цепочка разорвана.");
+        for (const QString& backend : backendNames()) {
+            const auto row = [&](const char* name, const QStringList& statements, qint64 firstBad, const QString& message) {
+                QTest::addRow("%s: %s", qPrintable(backend), name) << backend << statements << firstBad << message;
+            };
+            row("a density", {"UPDATE run_wells SET density = '1,9' WHERE seq = 2 AND col = 1 AND row = 1"}, 2, changed);
+            row("a result value", {"UPDATE run_wells SET value = value + 0.001 WHERE seq = 2 AND col = 1 AND row = 5"}, 2,
+                changed);
+            row("a well deleted", {"DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8"}, 2, changed);
+            row("the journal's positive count", {"UPDATE runs SET positive = positive + 1 WHERE seq = 2"}, 2, changed);
+            row("a verdict no run writes", {"UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'"},
+                2, changed);
+            row("a run deleted",
+                {"DELETE FROM run_wells WHERE seq = 2", "DELETE FROM run_samples WHERE seq = 2",
+                 "DELETE FROM run_controls WHERE seq = 2", "DELETE FROM runs WHERE seq = 2"},
+                3, broken.arg(3));
+            // PostgreSQL keeps its foreign keys: a run's seq moves only once
+            // the database's owner has dropped them.
+            const QStringList dropKeys =
+                backend == QLatin1String("postgres")
+                    ? QStringList{"ALTER TABLE run_wells DROP CONSTRAINT run_wells_seq_fkey",
+                                  "ALTER TABLE run_samples DROP CONSTRAINT run_samples_seq_fkey",
+                                  "ALTER TABLE run_controls DROP CONSTRAINT run_controls_seq_fkey"}
+                    : QStringList{};
+            row("two runs swapped",
+                dropKeys + QStringList{"UPDATE runs SET seq = -2 WHERE seq = 2", "UPDATE runs SET seq = 2 WHERE seq = 3",
+                                       "UPDATE runs SET seq = 3 WHERE seq = -2"},
+                2, broken.arg(2));
+            row("the last run deleted", {"DELETE FROM runs WHERE seq = 3"}, 3,
+                QStringLiteral("После записи 2 удалены записи: архив помнит их до записи 3."));
+        }
     }
     void tamper()
     {
@@ -261,19 +256,17 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("from");
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<QString>("points");
-        for (const char* backend : {"sqlite", "postgres"}) {
-            const auto row = [&](const char* name) -> QTestData& {
-                return QTest::addRow("%s: %s", backend, name) << QString::fromLatin1(backend);
+        for (const QString& backend : backendNames()) {
+            const auto row = [&](const char* name, const QDateTime& from, const QDateTime& to, const char* points) {
+                QTest::addRow("%s: %s", qPrintable(backend), name) << backend << from << to << QString::fromUtf8(points);
             };
-            row("all") << QDateTime() << QDateTime()
-                       << "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25; "
-                          "4 10:15 C+ 0.12; 4 10:15 C- 1.25";
+            row("all", {}, {},
+                "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25");
             // 10:10 at UTC+3 is 07:10 UTC: bounds compare instants, whatever their offset.
-            row("from 07:10 UTC") << QDateTime(QDate(2026, 12, 1), QTime(7, 10), QTimeZone::utc()) << QDateTime()
-                                  << "3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25";
-            row("to 10:10") << QDateTime() << runTime(10)
-                            << "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25";
-            row("nothing in range") << runTime(16) << runTime(60) << "";
+            row("from 07:10 UTC", QDateTime(QDate(2026, 12, 1), QTime(7, 10), QTimeZone::utc()), {},
+                "3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25");
+            row("to 10:10", {}, runTime(10), "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25");
+            row("nothing in range", runTime(16), runTime(60), "");
         }
     }
     void controlSeries()
