@@ -7,7 +7,6 @@
 #include "archive/location.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -59,16 +58,12 @@ inline QString freshPgDatabase(const QString& address, const QString& name, QStr
 
 // A server of the test's own (a test that stops it mid-way must not stop the
 // fixture's, which other tests use meanwhile), in DIR; stopped and removed
-// when it goes out of scope. DIR's folder is opened to the server's user
+// when it goes out of scope. DIR's parent must be open to the server's user
 // (root's tests run the server as another user).
 class OwnPgServer
 {
 public:
-    explicit OwnPgServer(QString dir) : m_dir(std::move(dir))
-    {
-        QFile::setPermissions(QFileInfo(m_dir).absolutePath(), QFile::permissions(QFileInfo(m_dir).absolutePath())
-                                                                   | QFile::ExeGroup | QFile::ExeOther);
-    }
+    explicit OwnPgServer(QString dir) : m_dir(std::move(dir)) {}
     ~OwnPgServer() { run(QStringLiteral("stop")); }
     OwnPgServer(const OwnPgServer&) = delete;
     OwnPgServer& operator=(const OwnPgServer&) = delete;
