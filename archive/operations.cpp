@@ -52,12 +52,12 @@ namespace {
 
 // The uid of an imported file: the same for the same path, time and bytes,
 // so that importing a folder again stores nothing twice.
-QString importUid(const QFileInfo& file, const QByteArray& projectBytes)
+QString importUid(const QString& path, const RunRecord& record)
 {
     static const QUuid ns = QUuid::fromString(QLatin1String("{6f1d2f0e-5b8a-4c3e-9a51-0c5e4b7d2a10}"));
-    QByteArray key = file.absoluteFilePath().toUtf8();
-    key += '\n' + runTimeText(file.lastModified()).toUtf8() + '\n';
-    key += QCryptographicHash::hash(projectBytes, QCryptographicHash::Sha256).toHex();
+    QByteArray key = QFileInfo(path).absoluteFilePath().toUtf8();
+    key += '\n' + runTimeUtcText(record.time).toUtf8() + '\n';
+    key += QCryptographicHash::hash(record.projectFile, QCryptographicHash::Sha256).toHex();
     return QUuid::createUuidV5(ns, key).toString(QUuid::WithoutBraces);
 }
 
@@ -67,7 +67,7 @@ QStringList projectFiles(const QStringList& folders)
     for (const QString& folder : folders) {
         if (!QFileInfo(folder).isDir())
             throw Error(QStringLiteral("Папка «%1» не найдена").arg(folder));
-        QDirIterator it(folder, {QStringLiteral("*.plq")}, QDir::Files | QDir::Readable | QDir::Hidden,
+        QDirIterator it(folder, {QStringLiteral("*.plq")}, QDir::Files | QDir::Hidden,
                         QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
         while (it.hasNext())
             files.append(it.next());
@@ -79,7 +79,7 @@ QStringList projectFiles(const QStringList& folders)
 
 } // namespace
 
-ImportReport importFolders(Archive& archive, const QStringList& folders,
+ImportReport importFolder(Archive& archive, const QStringList& folders,
                            const std::function<void(int done, int total)>& progress)
 {
     archive.open();
@@ -109,7 +109,7 @@ ImportReport importFolders(Archive& archive, const QStringList& folders,
             openProject(project, path);
             const PlateResult result = calculatePlate(project, {}); // its messages are in the result
             RunRecord record = makeRunRecord(project, &result, file.lastModified(), identity);
-            record.uid = importUid(file, record.projectFile);
+            record.uid = importUid(path, record);
             batch.push_back(std::move(record));
         } catch (const Error& e) {
             report.failures.append(QDir::toNativeSeparators(path) + QStringLiteral(": ") + e.message());

@@ -51,7 +51,7 @@ struct ImportReport {
 // same path, time and bytes) is not stored twice. `progress` gets (done,
 // total) after each batch. Throws Error when the archive fails.
 inline constexpr int ImportBatch = 500;
-ImportReport importFolders(Archive& archive, const QStringList& folders,
+ImportReport importFolder(Archive& archive, const QStringList& folders,
                            const std::function<void(int done, int total)>& progress = {});
 
 } // namespace pleq

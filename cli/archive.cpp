@@ -96,7 +96,7 @@ int archiveImport(const QStringList& args, const ArchiveLocation& location)
     if (args.isEmpty() || std::any_of(args.begin(), args.end(), [](const QString& a) { return a.startsWith(QLatin1Char('-')); }))
         throw Error(QStringLiteral("usage: pleq-cli archive import DIR... [--archive LOCATION]"));
     Archive archive(location);
-    const ImportReport report = importFolders(archive, args, [](int done, int total) {
+    const ImportReport report = importFolder(archive, args, [](int done, int total) {
         err(QStringLiteral("%1 из %2\n").arg(done).arg(total));
     });
     for (const QString& failure : report.failures)

@@ -54,7 +54,9 @@ RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QD
 {
     RunRecord record;
     record.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    record.time = time;
+    // Fixed at the offset it was taken in: the same instant and text, and no
+    // time zone lookup each time the record is written or hashed.
+    record.time = time.toOffsetFromUtc(time.offsetFromUtc());
     record.executor = project.executor();
     record.host = identity.host;
     record.osUser = identity.osUser;

@@ -73,12 +73,12 @@ private Q_SLOTS:
     // Every *.plq under the folder is archived with its file's time, a file
     // that does not open is listed and skipped, and a second import of the
     // same folder stores nothing twice.
-    void importFolder()
+    void importLabFolder()
     {
         const QString root = labFolder();
         Archive archive(ArchiveLocation::parse(m_dir.filePath(QStringLiteral("import.sqlite"))));
         QList<int> progress;
-        ImportReport report = importFolders(archive, {root}, [&](int done, int total) { progress << done << total; });
+        ImportReport report = pleq::importFolder(archive, {root}, [&](int done, int total) { progress << done << total; });
         QCOMPARE(report.files, 4);
         QCOMPARE(report.archived, 2);
         QCOMPARE(report.already, 0);
@@ -96,13 +96,13 @@ private Q_SLOTS:
         QCOMPARE(second.kit, Kit::K05);
         QCOMPARE(second.time.toUTC(), QDateTime(QDate(2026, 12, 1), QTime(14, 0), QTimeZone::utc()));
 
-        report = importFolders(archive, {root});
+        report = pleq::importFolder(archive, {root});
         QCOMPARE(report.archived, 0);
         QCOMPARE(report.already, 2);
         QCOMPARE(archive.runCount(), 2);
         QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
 
-        QCOMPARE(errorOf([&] { importFolders(archive, {m_dir.filePath(QStringLiteral("missing"))}); }),
+        QCOMPARE(errorOf([&] { pleq::importFolder(archive, {m_dir.filePath(QStringLiteral("missing"))}); }),
                  QStringLiteral("Папка «%1» не найдена").arg(m_dir.filePath(QStringLiteral("missing"))));
     }
 
