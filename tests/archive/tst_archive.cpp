@@ -177,17 +177,9 @@ private Q_SLOTS:
                 {"DELETE FROM run_wells WHERE seq = 2", "DELETE FROM run_samples WHERE seq = 2",
                  "DELETE FROM run_controls WHERE seq = 2", "DELETE FROM runs WHERE seq = 2"},
                 3, broken.arg(3));
-            // PostgreSQL keeps its foreign keys: a run's seq moves only once
-            // the database's owner has dropped them.
-            const QStringList dropKeys =
-                backend == QLatin1String("postgres")
-                    ? QStringList{"ALTER TABLE run_wells DROP CONSTRAINT run_wells_seq_fkey",
-                                  "ALTER TABLE run_samples DROP CONSTRAINT run_samples_seq_fkey",
-                                  "ALTER TABLE run_controls DROP CONSTRAINT run_controls_seq_fkey"}
-                    : QStringList{};
             row("two runs swapped",
-                dropKeys + QStringList{"UPDATE runs SET seq = -2 WHERE seq = 2", "UPDATE runs SET seq = 2 WHERE seq = 3",
-                                       "UPDATE runs SET seq = 3 WHERE seq = -2"},
+                {"UPDATE runs SET seq = -2 WHERE seq = 2", "UPDATE runs SET seq = 2 WHERE seq = 3",
+                 "UPDATE runs SET seq = 3 WHERE seq = -2"},
                 2, broken.arg(2));
             row("the last run deleted", {"DELETE FROM runs WHERE seq = 3"}, 3,
                 QStringLiteral("После записи 2 удалены записи: архив помнит их до записи 3."));
