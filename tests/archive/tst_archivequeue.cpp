@@ -151,6 +151,25 @@ private Q_SLOTS:
         QCOMPARE(Archive(ArchiveLocation::parse(server)).runCount(), 1);
     }
 
+    // The window keeps its archive open: after the server restarted, its next
+    // append goes over a new connection instead of failing on the lost one.
+    void appendAfterServerRestart()
+    {
+        OwnPgServer own(qEnvironmentVariable("PLEQ_TEST_PG_DIR") + QStringLiteral("-queue"));
+        QString failure = own.run(QStringLiteral("start"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        Archive archive(ArchiveLocation::parse(own.address()));
+        QCOMPARE(archive.append(plateRun(QStringLiteral("Планшет 1"))), 1);
+        failure = own.run(QStringLiteral("halt"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        failure = own.run(QStringLiteral("resume"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const ArchiveOutcome second = archiveOrQueue(archive, plateRun(QStringLiteral("Планшет 2"), 5), newQueue());
+        QVERIFY2(!second.queued, qPrintable(second.message));
+        QCOMPARE(second.seq, 2);
+        QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
+    }
+
     // A queue that cannot be written either: the error says the run is kept nowhere.
     void queueUnwritable()
     {
