@@ -5,6 +5,8 @@
 #include "archive/sqlerror.h"
 
 #include <QAtomicInt>
+#include <QRandomGenerator>
+#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -223,8 +225,41 @@ struct Archive::Private {
     Error failure(const QString& reason) const { return sql::archiveError(name(), reason); }
 
     std::vector<LoadedRun> load(qint64 from, qint64 to);
-    std::vector<qint64> write(const std::vector<const RunRecord*>& runs);
+    // Appends `runs`, or with `copies` the runs of another archive as stored there.
+    std::vector<qint64> write(const std::vector<const RunRecord*>& runs, const std::vector<StoredRun>* copies = nullptr);
+    template<class Write>
+    std::vector<qint64> retrying(Archive& archive, const Write& write);
 };
+
+// A write to PostgreSQL that failed for a reason that passes is run again: a
+// serialization failure or deadlock at once (after a short pause), a
+// connection that was lost (the server restarted since the archive was
+// opened) once on a new connection; an append sent twice is stored once, by
+// its uid. Everything else, and SQLite, throws at the first failure.
+template<class Write>
+std::vector<qint64> Archive::Private::retrying(Archive& archive, const Write& write)
+{
+    bool reconnected = false;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            archive.open();
+            return write();
+        } catch (const sql::Failure& failure) {
+            if (location.kind != ArchiveLocation::Kind::Postgres || attempt >= 5)
+                throw;
+            if (failure.retryable()) {
+                QThread::msleep(QRandomGenerator::global()->bounded(5, 20) * attempt);
+                continue;
+            }
+            QSqlQuery probe(db());
+            if (reconnected || probe.exec(QStringLiteral("SELECT 1")))
+                throw;
+            reconnected = true;
+            db().close();
+            opened = false;
+        }
+    }
+}
 
 Archive::Archive(ArchiveLocation location)
 {
@@ -291,25 +326,33 @@ void Archive::open()
 
 qint64 Archive::append(const RunRecord& run)
 {
-    open();
-    return d->write({&run}).front();
+    return d->retrying(*this, [&] { return d->write({&run}); }).front();
 }
 
 std::vector<qint64> Archive::append(const std::vector<RunRecord>& runs)
 {
-    open();
     std::vector<const RunRecord*> pointers;
     pointers.reserve(runs.size());
     for (const RunRecord& run : runs)
         pointers.push_back(&run);
-    return d->write(pointers);
+    return d->retrying(*this, [&] { return d->write(pointers); });
 }
 
-std::vector<qint64> Archive::Private::write(const std::vector<const RunRecord*>& runs)
+void Archive::appendCopies(const std::vector<StoredRun>& runs)
+{
+    d->retrying(*this, [&] { return d->write({}, &runs); });
+}
+
+std::vector<qint64> Archive::Private::write(const std::vector<const RunRecord*>& records,
+                                            const std::vector<StoredRun>* copies)
 {
     const QSqlDatabase database = db();
     const QString n = name();
     std::vector<qint64> seqs;
+    std::vector<const RunRecord*> runs = records;
+    if (copies)
+        for (const StoredRun& copy : *copies)
+            runs.push_back(&copy.record);
     if (runs.empty())
         return seqs;
     sql::exec(database, QString::fromLatin1(dialect.beginWrite), n);
@@ -346,11 +389,15 @@ std::vector<qint64> Archive::Private::write(const std::vector<const RunRecord*>&
         QSqlQuery existing = sql::prepare(database, QStringLiteral("SELECT seq FROM runs WHERE uid = ?"), n);
 
         qint64 headSeq = seq;
-        for (const RunRecord* run : runs) {
+        for (size_t r = 0; r < runs.size(); ++r) {
+            const RunRecord* run = runs[r];
+            const StoredRun* copy = copies ? &(*copies)[r] : nullptr;
             if (run->uid.isEmpty())
                 throw failure(QStringLiteral("у записи планшета «%1» нет идентификатора").arg(run->plateName));
-            const qint64 next = headSeq + 1;
-            const QByteArray nextHash = runHash(*run, hash);
+            // A copy keeps its seq and links exactly as its source stored them.
+            const qint64 next = copy ? copy->seq : headSeq + 1;
+            const QByteArray previousHash = copy ? copy->previousHash : hash;
+            const QByteArray nextHash = copy ? copy->hash : runHash(*run, hash);
             int i = 0;
             const auto bind = [&](const QVariant& v) { insertRun.bindValue(i++, v); };
             bind(next);
@@ -374,7 +421,7 @@ std::vector<qint64> Archive::Private::write(const std::vector<const RunRecord*>&
             bind(linesJson(run->log));
             bind(run->projectFile);
             bind(run->protocol);
-            bind(QString::fromLatin1(hash));
+            bind(QString::fromLatin1(previousHash));
             bind(QString::fromLatin1(nextHash));
             sql::exec(insertRun, n);
             if (insertRun.numRowsAffected() == 0) {
@@ -570,6 +617,15 @@ std::vector<LoadedRun> Archive::Private::load(qint64 from, qint64 to)
                  run.stored.record.controls.push_back(
                      {c.value(1).toString(), c.value(2).toDouble(), c.value(3).toInt()});
              });
+    return runs;
+}
+
+std::vector<StoredRun> Archive::runs(qint64 from, qint64 to)
+{
+    open();
+    std::vector<StoredRun> runs;
+    for (LoadedRun& loaded : d->load(from, to))
+        runs.push_back(std::move(loaded.stored));
     return runs;
 }
 

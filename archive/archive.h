@@ -58,8 +58,13 @@ public:
     // Appends the runs in their order in one transaction (a bulk import);
     // returns their seqs. On an error none of them is stored.
     std::vector<qint64> append(const std::vector<RunRecord>& runs);
+    // Appends runs of another archive exactly as stored there (seq, previous
+    // hash and hash unchanged), in one transaction: `archive copy`.
+    void appendCopies(const std::vector<StoredRun>& runs);
     qint64 runCount();
     std::optional<StoredRun> run(qint64 seq);
+    // The runs with seq in [from, to], in chain order.
+    std::vector<StoredRun> runs(qint64 from, qint64 to);
     VerifyReport verify();
 
     // The control means of a kit's runs in [from, to] (an invalid bound: open), in chain order.

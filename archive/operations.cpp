@@ -1,5 +1,7 @@
 #include "archive/operations.h"
 
+#include "archive/queue.h"
+
 #include "core/calc/calculation.h"
 #include "core/files/projectfile.h"
 #include "core/files/protocol.h"
@@ -23,7 +25,12 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
     writeProtocol(project, protocolPath);
     ProtocolOutcome outcome;
     try {
-        outcome.seq = archiveRun(project, lastRun, archive, now);
+        const RunRecord record = makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation());
+        const ArchiveOutcome archived = archiveOrQueue(archive, record);
+        outcome.seq = archived.seq;
+        outcome.queued = archived.queued;
+        if (archived.queued)
+            outcome.archiveMessage = QStringLiteral("Протокол записан. %1").arg(archived.message);
     } catch (const Error& e) {
         outcome.archiveMessage = QStringLiteral("Протокол записан, но планшет не сохранен в архив. %1. "
                                                 "Сохраните его позже командой «В архив».")
@@ -35,7 +42,10 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
 qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now)
 {
     const RunRecord record = makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation());
-    return archive.append(record);
+    const ArchiveOutcome archived = archiveOrQueue(archive, record);
+    if (archived.queued)
+        throw Error(archived.message);
+    return archived.seq;
 }
 
 namespace {

@@ -18,19 +18,22 @@ struct PlateResult;
 struct ProtocolOutcome {
     qint64 seq = 0;         // the run's place in the archive, 0 when not archived
     QString archiveMessage; // empty when archived
+    bool queued = false;    // the archive's server did not answer: the run waits in the local queue
     bool archived() const { return archiveMessage.isEmpty(); }
 };
 
 // "Протокол": writes the protocol as writeProtocol does (its error throws,
 // nothing archived), then archives the run. A failing archive never stops
 // the protocol: the outcome names the archive and the reason, and the run can
-// be archived later with "В архив".
+// be archived later with "В архив". On PostgreSQL the runs of the local queue
+// are sent first, and a run the server does not take joins the queue.
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
                                         Archive& archive, const QDateTime& now);
 
 // "В архив" and `pleq-cli archive add`: archives the project as it stands
 // with the messages of `lastRun` (the last "Расчет" still valid, or null);
-// returns the run's seq. Throws Error.
+// returns the run's seq. Throws Error, also when the archive's server did not
+// answer and the run waits in the local queue (the message says so).
 qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now);
 
 // What `archive import` did.

@@ -43,19 +43,31 @@ Error archiveError(const QString& archiveName, const QString& reason)
     return Error(QStringLiteral("Архив %1: %2").arg(archiveName, reason));
 }
 
+Failure::Failure(const QString& archiveName, const QSqlError& error)
+    : Error(archiveError(archiveName, failureReason(error)).message())
+    , m_sqlState(error.nativeErrorCode())
+    , m_type(error.type())
+{
+}
+
+bool Failure::retryable() const
+{
+    return m_sqlState == QLatin1String("40001") || m_sqlState == QLatin1String("40P01");
+}
+
 QSqlQuery exec(const QSqlDatabase& db, const QString& statement, const QString& archiveName)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.exec(statement))
-        throw archiveError(archiveName, failureReason(query.lastError()));
+        throw Failure(archiveName, query.lastError());
     return query;
 }
 
 void exec(QSqlQuery& query, const QString& archiveName)
 {
     if (!query.exec())
-        throw archiveError(archiveName, failureReason(query.lastError()));
+        throw Failure(archiveName, query.lastError());
 }
 
 QSqlQuery prepare(const QSqlDatabase& db, const QString& statement, const QString& archiveName)
@@ -63,7 +75,7 @@ QSqlQuery prepare(const QSqlDatabase& db, const QString& statement, const QStrin
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(statement))
-        throw archiveError(archiveName, failureReason(query.lastError()));
+        throw Failure(archiveName, query.lastError());
     return query;
 }
 

@@ -16,7 +16,23 @@ QString failureReason(const QSqlError& error);
 // "Архив <name>: <reason>", the one form of every archive error.
 Error archiveError(const QString& archiveName, const QString& reason);
 
-// Runs a statement (or the prepared query) and throws archiveError when it fails.
+// A failed statement: the archive error with what the driver said, so that a
+// PostgreSQL append can tell a conflict worth retrying from a lost connection.
+class Failure : public Error
+{
+public:
+    Failure(const QString& archiveName, const QSqlError& error);
+    QString sqlState() const { return m_sqlState; } // PostgreSQL's SQLSTATE, "40001"; empty for SQLite
+    QSqlError::ErrorType type() const { return m_type; }
+    // A serialization failure or deadlock: the transaction may simply be run again.
+    bool retryable() const;
+
+private:
+    QString m_sqlState;
+    QSqlError::ErrorType m_type;
+};
+
+// Runs a statement (or the prepared query) and throws Failure when it fails.
 QSqlQuery exec(const QSqlDatabase& db, const QString& statement, const QString& archiveName);
 void exec(QSqlQuery& query, const QString& archiveName);
 QSqlQuery prepare(const QSqlDatabase& db, const QString& statement, const QString& archiveName);

@@ -1,7 +1,9 @@
 #include "cli/archive.h"
 
 #include "archive/archive.h"
+#include "archive/copy.h"
 #include "archive/operations.h"
+#include "archive/queue.h"
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "core/calc/calculation.h"
@@ -9,6 +11,7 @@
 #include "core/model/project.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 
 #include <array>
@@ -18,10 +21,13 @@ namespace pleq::cli {
 namespace {
 
 // The archive's subcommands; a new one is a row here and a function.
-const std::array<ArchiveSubcommand, 3> Subcommands = {{
+const std::array<ArchiveSubcommand, 5> Subcommands = {{
     {"add", "add PROJECT.plq                 open, calculate and archive a project", archiveAdd},
     {"verify", "verify                          check the archive's chain of runs", archiveVerify},
     {"import", "import DIR...                   archive every *.plq under the folders", archiveImport},
+    {"copy", "copy --from LOCATION --to LOCATION\n"
+             "                                                 copy a whole archive into an empty one, chain intact", archiveCopy},
+    {"send", "send                            send the runs queued while the archive's server was down", archiveSend},
 }};
 
 QString usage()
@@ -102,6 +108,55 @@ int archiveImport(const QStringList& args, const ArchiveLocation& location)
             .arg(report.already)
             .arg(report.failures.size()));
     return report.failures.isEmpty() ? 0 : 1;
+}
+
+int archiveCopy(const QStringList& args, const ArchiveLocation&)
+{
+    const QString usage = QStringLiteral("usage: pleq-cli archive copy --from LOCATION --to LOCATION");
+    QString from, to;
+    for (qsizetype i = 0; i < args.size(); i += 2) {
+        if (i + 1 >= args.size())
+            throw Error(usage);
+        if (args[i] == QLatin1String("--from") && from.isNull())
+            from = args[i + 1];
+        else if (args[i] == QLatin1String("--to") && to.isNull())
+            to = args[i + 1];
+        else
+            throw Error(usage);
+    }
+    if (from.isNull() || to.isNull())
+        throw Error(usage);
+    const ArchiveLocation sourceLocation = ArchiveLocation::parse(from);
+    if (sourceLocation.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(sourceLocation.path))
+        throw Error(QStringLiteral("Архив %1: файла нет").arg(sourceLocation.displayName()));
+    Archive source(sourceLocation);
+    Archive target(ArchiveLocation::parse(to));
+    const CopyReport report = copyArchive(source, target, [](qint64 done, qint64 total) {
+        err(QStringLiteral("%1 из %2\n").arg(done).arg(total));
+    });
+    out(QStringLiteral("Скопировано записей: %1, из %2 в %3.\n%2: %4\n%3: %5\n")
+            .arg(report.runs)
+            .arg(source.location().displayName(), target.location().displayName(), report.source.message,
+                 report.target.message));
+    return report.source.intact() && report.target.intact() ? 0 : 1;
+}
+
+int archiveSend(const QStringList& args, const ArchiveLocation& location)
+{
+    if (!args.isEmpty())
+        throw Error(QStringLiteral("usage: pleq-cli archive send [--archive LOCATION]"));
+    const QString queue = archiveQueuePath();
+    if (location.kind != ArchiveLocation::Kind::Postgres) {
+        out(QStringLiteral("Архив %1 — файл: очередь не используется.\n").arg(location.displayName()));
+        return 0;
+    }
+    const int sent = sendQueuedRuns(location, queue);
+    out(QStringLiteral("Отправлено на сервер архива %1: %2; в очереди (%3) осталось %4.\n")
+            .arg(location.displayName())
+            .arg(sent)
+            .arg(QDir::toNativeSeparators(queue))
+            .arg(queuedRunCount(queue)));
+    return 0;
 }
 
 } // namespace pleq::cli

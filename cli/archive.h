@@ -18,5 +18,7 @@ struct ArchiveSubcommand {
 int archiveAdd(const QStringList& args, const ArchiveLocation& location);
 int archiveVerify(const QStringList& args, const ArchiveLocation& location);
 int archiveImport(const QStringList& args, const ArchiveLocation& location);
+int archiveCopy(const QStringList& args, const ArchiveLocation& location);
+int archiveSend(const QStringList& args, const ArchiveLocation& location);
 
 } // namespace pleq::cli

@@ -31,7 +31,10 @@ const char* const Usage =
     "                                            calculate and store the plate in the run archive\n"
     "  archive verify [--archive LOCATION]       check that no archived run was changed or removed\n"
     "  archive import DIR... [--archive LOCATION]\n"
-    "                                            archive every project file under the folders\n";
+    "                                            archive every project file under the folders\n"
+    "  archive copy --from LOCATION --to LOCATION\n"
+    "                                            copy a whole archive into an empty one, chain intact\n"
+    "  archive send [--archive LOCATION]         send the runs queued while the archive's server was down\n";
 
 // `protocol --pdf` paints text, which needs fonts and so Qt Gui; every other
 // command runs on Qt Core alone.

@@ -1,4 +1,5 @@
 #include "archivefixture.h"
+#include "pgtest.h"
 
 #include "archive/schema.h"
 #include "core/model/errors.h"
@@ -18,14 +19,19 @@ class TestArchive : public QObject
     int m_files = 0;
 
     // The back ends the tables below run on; each row's name begins with its back end's.
-    static QStringList backendNames() { return {QStringLiteral("sqlite")}; }
+    static QStringList backendNames() { return {QStringLiteral("sqlite"), QStringLiteral("postgres")}; }
 
     // A fresh, empty archive place of the back end.
     ArchiveLocation newLocation(const QString& backend)
     {
         if (backend == QLatin1String("sqlite"))
             return ArchiveLocation::parse(m_dir.filePath(QStringLiteral("archive-%1.sqlite").arg(++m_files)));
-        qFatal("no archive place for the back end %s", qPrintable(backend));
+        // A database of its own on the test server for each case.
+        QString error;
+        const QString address = freshPgDatabase(pgTestAddress(), QStringLiteral("archive_%1").arg(++m_files), &error);
+        if (address.isEmpty())
+            throw Error(error);
+        return ArchiveLocation::parse(address);
     }
 
     void backends()

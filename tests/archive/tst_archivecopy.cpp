@@ -1,0 +1,143 @@
+// `pleq-cli archive copy`: a whole archive from SQLite to PostgreSQL and back
+// with every run's seq, previous hash and hash unchanged; the refusals.
+
+#include "archivefixture.h"
+#include "pgtest.h"
+
+#include "core/model/errors.h"
+#include "support/clirun.h"
+
+#include <QTemporaryDir>
+
+using namespace pleq;
+using namespace pleq::test;
+
+namespace {
+
+// Every run's seq, uid, links and stored bytes, one line per run.
+QStringList chain(const ArchiveLocation& location)
+{
+    Archive archive(location);
+    QStringList lines;
+    for (const StoredRun& run : archive.runs(1, 1000))
+        lines.append(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                         .arg(run.seq)
+                         .arg(run.record.uid, QString::fromLatin1(run.previousHash), QString::fromLatin1(run.hash),
+                              QString::fromLatin1(run.record.projectFile.toHex()),
+                              QString::fromLatin1(run.record.protocol.toHex())));
+    return lines;
+}
+
+} // namespace
+
+class TestArchiveCopy : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString newDatabase(const QString& name)
+    {
+        QString error;
+        const QString address = freshPgDatabase(pgTestAddress(), name, &error);
+        if (address.isEmpty())
+            throw Error(error);
+        return address;
+    }
+
+private Q_SLOTS:
+    // 300 runs (two transactions of the copy) from a file to the server and
+    // from there to a new file: the same chain in all three.
+    void sqliteToPostgresToSqlite()
+    {
+        const QString first = m_dir.filePath(QStringLiteral("first.sqlite"));
+        {
+            // One calculated plate, renamed: 300 calculations would only slow the test.
+            const RunRecord plate = plateRun(QStringLiteral("Планшет"));
+            std::vector<RunRecord> runs(300, plate);
+            for (int i = 0; i < 300; ++i) {
+                runs[size_t(i)].uid = QStringLiteral("run-%1").arg(i + 1);
+                runs[size_t(i)].plateName = QStringLiteral("Планшет %1").arg(i + 1);
+                runs[size_t(i)].time = runTime(i);
+            }
+            Archive archive(ArchiveLocation::parse(first));
+            archive.append(runs);
+        }
+        const QString server = newDatabase(QStringLiteral("copy_target"));
+        const QString last = m_dir.filePath(QStringLiteral("last.sqlite"));
+
+        CliRun run = runCli({QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"), first,
+                             QStringLiteral("--to"), server});
+        QCOMPARE(run.err, QStringLiteral("256 из 300\n300 из 300\n"));
+        QCOMPARE(run.status, 0);
+        QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Скопировано записей: 300, из %1 в %2.\n"
+                                                            "%1: Все 300 записей архива целы.\n"
+                                                            "%2: Все 300 записей архива целы.\n")
+                                                 .arg(first, server));
+        run = runCli({QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"), server,
+                      QStringLiteral("--to"), last});
+        QCOMPARE(run.status, 0);
+        QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Скопировано записей: 300, из %1 в %2.\n"
+                                                            "%1: Все 300 записей архива целы.\n"
+                                                            "%2: Все 300 записей архива целы.\n")
+                                                 .arg(server, last));
+
+        run = runCli({QStringLiteral("archive"), QStringLiteral("verify"), QStringLiteral("--archive"), server});
+        QCOMPARE(QString::fromUtf8(run.out), server + QStringLiteral(": Все 300 записей архива целы.\n"));
+        QCOMPARE(run.status, 0);
+
+        const QStringList original = chain(ArchiveLocation::parse(first));
+        QCOMPARE(original.size(), 300);
+        QCOMPARE(chain(ArchiveLocation::parse(server)), original);
+        QCOMPARE(chain(ArchiveLocation::parse(last)), original);
+        // The copy goes on as a chain of its own: the next run links to the last copied.
+        Archive copied(ArchiveLocation::parse(last));
+        QCOMPARE(copied.append(plateRun(QStringLiteral("Планшет 301"), 300)), 301);
+        QCOMPARE(copied.run(301)->previousHash, copied.run(300)->hash);
+        QVERIFY(copied.verify().intact());
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message"); // %1 the source, %2 the target
+        QTest::newRow("target holds runs")
+            << "target holds runs" << "Архив %2 не пуст (записей: 1): копировать можно только в пустой архив";
+        QTest::newRow("source chain broken")
+            << "source chain broken"
+            << "Архив %1 не копируется: Перед записью 3 удалена или переставлена запись: цепочка разорвана.";
+        QTest::newRow("into itself") << "into itself" << "Архив %1: копировать архив в него же нельзя";
+    }
+    void refused()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        const QString source = m_dir.filePath(QStringLiteral("source-%1.sqlite").arg(QTest::currentDataTag()));
+        {
+            Archive archive(ArchiveLocation::parse(source));
+            for (int i = 0; i < 3; ++i)
+                archive.append(plateRun(QStringLiteral("Планшет %1").arg(i + 1), i));
+        }
+        QString target = newDatabase(QStringLiteral("copy_refused"));
+        if (fault == QLatin1String("target holds runs")) {
+            Archive archive(ArchiveLocation::parse(target));
+            archive.append(plateRun(QStringLiteral("Другой планшет")));
+        } else if (fault == QLatin1String("source chain broken")) {
+            PlainSql plain(source);
+            QCOMPARE(plain.run({QStringLiteral("DELETE FROM runs WHERE seq = 2")}), QString());
+        } else {
+            target = source;
+        }
+        const CliRun run = runCli({QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"), source,
+                                   QStringLiteral("--to"), target});
+        QCOMPARE(run.status, 1);
+        message.replace(QLatin1String("%1"), source).replace(QLatin1String("%2"), target);
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: ") + message + QLatin1Char('\n'));
+        QCOMPARE(run.out, QByteArray());
+        if (fault != QLatin1String("into itself"))
+            QCOMPARE(Archive(ArchiveLocation::parse(target)).runCount(), fault == QLatin1String("target holds runs") ? 1 : 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveCopy)
+#include "tst_archivecopy.moc"

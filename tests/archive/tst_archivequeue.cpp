@@ -1,0 +1,187 @@
+// The local queue of a PostgreSQL archive: a run the server does not take
+// waits in it, the protocol is written all the same, and the queued runs go
+// to the server first when it answers again, in their order, each once.
+
+#include "archivefixture.h"
+#include "pgtest.h"
+
+#include "archive/operations.h"
+#include "archive/queue.h"
+#include "support/clirun.h"
+#include "support/texts.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace pleq;
+using namespace pleq::test;
+
+namespace {
+
+// Nothing listens on port 1: the connection is refused at once.
+const QString DownServer = QStringLiteral("postgresql://pleq@127.0.0.1:1/pleq");
+
+QStringList plateNames(Archive& archive)
+{
+    QStringList names;
+    for (const StoredRun& run : archive.runs(1, 100))
+        names.append(QStringLiteral("%1 %2").arg(run.seq).arg(run.record.plateName));
+    return names;
+}
+
+} // namespace
+
+class TestArchiveQueue : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_cases = 0;
+
+    QString newQueue() { return m_dir.filePath(QStringLiteral("queue-%1.sqlite").arg(++m_cases)); }
+    ArchiveLocation newServer()
+    {
+        QString error;
+        const QString address = freshPgDatabase(pgTestAddress(), QStringLiteral("queue_%1").arg(++m_cases), &error);
+        if (address.isEmpty())
+            throw Error(error);
+        return ArchiveLocation::parse(address);
+    }
+
+private Q_SLOTS:
+    // Two runs made while the server is down wait in the queue; the run made
+    // once it answers goes after them.
+    void queuedRunsGoFirstInOrder()
+    {
+        const QString queue = newQueue();
+        Archive down(ArchiveLocation::parse(DownServer));
+        const ArchiveOutcome first = archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue);
+        QVERIFY(first.queued);
+        QCOMPARE(first.seq, 0);
+        QVERIFY2(first.message.startsWith(QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: "
+                                                         "сервер не отвечает (connection to server at \"127.0.0.1\", "
+                                                         "port 1 failed: Connection refused")),
+                 qPrintable(first.message));
+        QVERIFY2(first.message.endsWith(QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда "
+                                                       "сервер ответит.")
+                                            .arg(queue)),
+                 qPrintable(first.message));
+        QVERIFY(archiveOrQueue(down, plateRun(QStringLiteral("Планшет 2"), 5), queue).queued);
+        QCOMPARE(queuedRunCount(queue), 2);
+
+        Archive server(newServer());
+        const ArchiveOutcome third = archiveOrQueue(server, plateRun(QStringLiteral("Планшет 3"), 10), queue);
+        QVERIFY(!third.queued);
+        QCOMPARE(third.seq, 3);
+        QCOMPARE(queuedRunCount(queue), 0);
+        QCOMPARE(plateNames(server), (QStringList{"1 Планшет 1", "2 Планшет 2", "3 Планшет 3"}));
+        QCOMPARE(server.verify().message, QStringLiteral("Все 3 записи архива целы."));
+    }
+
+    // A queued run the server holds already (its answer was lost after the
+    // commit) counts as sent and is not stored twice.
+    void sendQueuedSkipsRunsTheServerHolds()
+    {
+        const QString queue = newQueue();
+        const RunRecord first = plateRun(QStringLiteral("Планшет 1"));
+        const RunRecord second = plateRun(QStringLiteral("Планшет 2"), 5);
+        Archive down(ArchiveLocation::parse(DownServer));
+        QVERIFY(archiveOrQueue(down, first, queue).queued);
+        QVERIFY(archiveOrQueue(down, second, queue).queued);
+        QVERIFY(archiveOrQueue(down, first, queue).queued); // queued twice, kept once
+        QCOMPARE(queuedRunCount(queue), 2);
+
+        Archive server(newServer());
+        QCOMPARE(server.append(second), 1);
+        QCOMPARE(sendQueued(server, queue), 2);
+        QCOMPARE(queuedRunCount(queue), 0);
+        QCOMPARE(PlainSql(queue).value(QStringLiteral("SELECT COUNT(*) FROM run_wells")).toInt(), 0);
+        QCOMPARE(sendQueued(server, queue), 0);
+        QCOMPARE(plateNames(server), (QStringList{"1 Планшет 2", "2 Планшет 1"}));
+        QVERIFY(server.verify().intact());
+
+        // Nothing queued: nothing to connect to.
+        QCOMPARE(sendQueuedRuns(ArchiveLocation::parse(DownServer), queue), 0);
+        QCOMPARE(sendQueuedRuns(ArchiveLocation::parse(DownServer), m_dir.filePath(QStringLiteral("none.sqlite"))), 0);
+    }
+
+    // "Протокол" and "В архив" with the server down: the protocol is written,
+    // the messages name the server, and the run waits in the queue.
+    void protocolAndArchiveCommandWhileDown()
+    {
+        const QString queue = newQueue();
+        qputenv("PLEQ_ARCHIVE_QUEUE", queue.toLocal8Bit());
+        Project project;
+        layKit02Plate(project, QStringLiteral("Планшет 7"), QStringLiteral("1,1"));
+        const PlateResult result = calculatePlate(project, {});
+        Archive down(ArchiveLocation::parse(DownServer));
+        const QString protocol = m_dir.filePath(QStringLiteral("result.txt"));
+        const ProtocolOutcome outcome = writeProtocolAndArchive(project, &result, protocol, down, runTime());
+        QVERIFY(QFile::exists(protocol));
+        QVERIFY(outcome.queued);
+        QVERIFY(!outcome.archived());
+        QVERIFY2(outcome.archiveMessage.startsWith(
+                     QStringLiteral("Протокол записан. Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: ")),
+                 qPrintable(outcome.archiveMessage));
+        const QString error = errorOf([&] { archiveRun(project, &result, down, runTime(1)); });
+        QVERIFY2(error.startsWith(QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: ")),
+                 qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("Планшет поставлен в очередь")), qPrintable(error));
+        QCOMPARE(queuedRunCount(queue), 2);
+        qunsetenv("PLEQ_ARCHIVE_QUEUE");
+    }
+
+    // `pleq-cli archive send`: what waits goes to the server, and says so.
+    void cliSend()
+    {
+        const QString queue = newQueue();
+        Archive down(ArchiveLocation::parse(DownServer));
+        QVERIFY(archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue).queued);
+        const QString server = newServer().displayName();
+        qputenv("PLEQ_ARCHIVE_QUEUE", queue.toLocal8Bit());
+        const CliRun down1 = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), DownServer});
+        const CliRun sent = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), server});
+        qunsetenv("PLEQ_ARCHIVE_QUEUE");
+        QCOMPARE(down1.status, 1);
+        QVERIFY2(down1.err.startsWith(QStringLiteral("pleq-cli: Архив postgresql://pleq@127.0.0.1:1/pleq: сервер не отвечает")),
+                 qPrintable(down1.err));
+        QCOMPARE(sent.status, 0);
+        QCOMPARE(QString::fromUtf8(sent.out),
+                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 0.\n").arg(server, queue));
+        QCOMPARE(Archive(ArchiveLocation::parse(server)).runCount(), 1);
+    }
+
+    // The window keeps its archive open: after the server restarted, its next
+    // append goes over a new connection instead of failing on the lost one.
+    void appendAfterServerRestart()
+    {
+        OwnPgServer own(qEnvironmentVariable("PLEQ_TEST_PG_DIR") + QStringLiteral("-queue"));
+        QString failure = own.run(QStringLiteral("start"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        Archive archive(ArchiveLocation::parse(own.address()));
+        QCOMPARE(archive.append(plateRun(QStringLiteral("Планшет 1"))), 1);
+        failure = own.run(QStringLiteral("halt"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        failure = own.run(QStringLiteral("resume"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const ArchiveOutcome second = archiveOrQueue(archive, plateRun(QStringLiteral("Планшет 2"), 5), newQueue());
+        QVERIFY2(!second.queued, qPrintable(second.message));
+        QCOMPARE(second.seq, 2);
+        QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
+    }
+
+    // A queue that cannot be written either: the error says the run is kept nowhere.
+    void queueUnwritable()
+    {
+        const QString queue = m_dir.filePath(QStringLiteral("a-folder"));
+        QVERIFY(QDir().mkpath(queue));
+        Archive down(ArchiveLocation::parse(DownServer));
+        const QString error = errorOf([&] { archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue); });
+        QVERIFY2(error.contains(QStringLiteral("Планшет не удалось поставить в очередь: Архив %1: это папка, а не файл архива")
+                                    .arg(queue)),
+                 qPrintable(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveQueue)
+#include "tst_archivequeue.moc"
