@@ -15,7 +15,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTableView>
 #include <QTimeZone>
 
 #include <algorithm>
