@@ -37,7 +37,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, backend);
         const ArchiveLocation location = newLocation(backend);
-        const RunRecord first = plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("1,1"));
+        const RunRecord first = plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("0,1"));
         {
             Archive archive(location);
             archive.open();
@@ -61,16 +61,22 @@ private Q_SLOTS:
         QCOMPARE(r.wells.size(), size_t(96));
         QCOMPARE(r.wells[0].name(), QStringLiteral("A1"));
         QCOMPARE(r.wells[0].layout, QStringLiteral("C+"));
-        QCOMPARE(r.wells[0].density, QStringLiteral("1,1"));
+        QCOMPARE(r.wells[0].density, QStringLiteral("0,1"));
         QCOMPARE(r.wells[4].layout, QStringLiteral("1.1"));
         QCOMPARE(r.wells[4].sample, 1);
         QCOMPARE(r.samples.size(), size_t(2));
         QCOMPARE(r.samples[1].name, QStringLiteral("Корова 18"));
         QCOMPARE(r.controls.size(), size_t(2));
         QCOMPARE(r.controls[0].control, QStringLiteral("C+"));
-        QCOMPARE(r.controls[0].mean, 1.2);
+        QCOMPARE(r.controls[0].mean, 0.11);
         QCOMPARE(r.controls[0].wells, 2);
-        QCOMPARE(r.controls[1].mean, 0.11);
+        QCOMPARE(r.controls[1].mean, 1.25);
+        QVERIFY(r.messages.isEmpty());
+        QCOMPARE(r.count(Verdict::Positive), 2);
+        QCOMPARE(r.count(Verdict::Negative), 1);
+        QCOMPARE(r.count(Verdict::Doubtful), 1);
+        QCOMPARE(r.wells[5].value, 0.8);
+        QCOMPARE(r.wells[5].verdict, Verdict::Doubtful);
         QCOMPARE(r.projectFile, first.projectFile);
         QCOMPARE(r.protocol, first.protocol);
         QCOMPARE(stored->previousHash, QByteArray());
@@ -214,12 +220,12 @@ private Q_SLOTS:
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<QString>("points");
         QTest::newRow("all") << QDateTime() << QDateTime()
-                             << "1 10:00 C+ 1.2; 1 10:00 C- 0.11; 3 10:10 C+ 1.4; 3 10:10 C- 0.11; "
-                                "4 10:15 C+ 1.3; 4 10:15 C- 0.11";
+                             << "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25; "
+                                "4 10:15 C+ 0.12; 4 10:15 C- 1.25";
         // 10:10 at UTC+3 is 07:10 UTC: bounds compare instants, whatever their offset.
         QTest::newRow("from 07:10 UTC") << QDateTime(QDate(2026, 12, 1), QTime(7, 10), QTimeZone::utc()) << QDateTime()
-                                        << "3 10:10 C+ 1.4; 3 10:10 C- 0.11; 4 10:15 C+ 1.3; 4 10:15 C- 0.11";
-        QTest::newRow("to 10:10") << QDateTime() << runTime(10) << "1 10:00 C+ 1.2; 1 10:00 C- 0.11; 3 10:10 C+ 1.4; 3 10:10 C- 0.11";
+                                        << "3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25";
+        QTest::newRow("to 10:10") << QDateTime() << runTime(10) << "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25";
         QTest::newRow("nothing in range") << runTime(16) << runTime(60) << "";
     }
     void controlSeries()
@@ -228,11 +234,11 @@ private Q_SLOTS:
         QFETCH(QDateTime, to);
         QFETCH(QString, points);
         Archive archive(newLocation(QStringLiteral("sqlite")));
-        archive.append(plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("1,1")));
+        archive.append(plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("0,1")));
         RunRecord other = plateRun(QStringLiteral("Набор 03"), 5);
         other.kit = Kit::K03; // another kit's run between them is no point of kit 02
         archive.append(other);
-        archive.append(plateRun(QStringLiteral("Планшет 3"), 10, QStringLiteral("1,5")));
+        archive.append(plateRun(QStringLiteral("Планшет 3"), 10, QStringLiteral("0,2")));
         // An unreadable density is left out of the mean.
         archive.append(plateRun(QStringLiteral("Планшет 4"), 15, QStringLiteral("OVRFLW")));
         QStringList got;

@@ -82,7 +82,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(path, ReadWriteFile));
 
         Project project;
-        layKit02Plate(project, QStringLiteral("Планшет 2"), QStringLiteral("1,1"));
+        layKit02Plate(project, QStringLiteral("Планшет 2"), QStringLiteral("0,1"));
         const PlateResult result = calculatePlate(project, {});
         const QByteArray protocol = protocolBytes(project);
 

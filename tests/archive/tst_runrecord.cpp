@@ -120,7 +120,7 @@ private Q_SLOTS:
     void makeRunRecord()
     {
         Project project;
-        layKit02Plate(project, QStringLiteral("Планшет 7"), QStringLiteral("1,1"));
+        layKit02Plate(project, QStringLiteral("Планшет 7"), QStringLiteral("0,1"));
         PlateResult run;
         run.messages = {QStringLiteral("Не верное значение C+.")};
         run.error = QStringLiteral("Invalid floating point operation");
