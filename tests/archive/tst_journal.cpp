@@ -347,6 +347,38 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->errors, QStringList());
     }
 
+    // The table reads the runs as it scrolls, a batch at a time, and opening
+    // a run meanwhile does not end the reading.
+    void journalReadsAsItScrolls()
+    {
+        {
+            std::vector<RunRecord> runs;
+            for (int i = 0; i < 600; ++i)
+                runs.push_back(plateRun(QStringLiteral("Планшет %1").arg(i + 1), i));
+            Archive(ArchiveLocation::parse(archivePath())).append(runs);
+        }
+        start(archivePath());
+        trigger("NJournal");
+        JournalWindow* journal = m_window->journal();
+        QVERIFY(journal);
+        JournalModel& model = *journal->model();
+        QCOMPARE(model.rowCount(), 256);
+        QVERIFY(model.canFetchMore({}));
+        QCOMPARE(model.seq(0), 600);
+
+        journal->table()->selectRow(255);
+        QVERIFY(journal->openSelected());
+        QCOMPARE(journal->findChild<RunWindow*>()->run().seq, 345);
+        for (int batch = 0; batch < 2 && model.canFetchMore({}); ++batch) // the view may have read one already
+            model.fetchMore({});
+        QCOMPARE(model.rowCount(), 600);
+        QVERIFY(!model.canFetchMore({}));
+        for (int row = 0; row < 600; row += 37)
+            QCOMPARE(model.seq(row), 600 - row);
+        QCOMPARE(model.seq(599), 1);
+        QCOMPARE(m_dialogs->errors, QStringList());
+    }
+
     // Enter opens the selected run: its plate, coloured results, protocol;
     // its project saved as stored, its results exported, its protocol printed.
     void runWindow()
