@@ -93,6 +93,38 @@ private Q_SLOTS:
         QCOMPARE(report.runs, 3);
     }
 
+    // What verify says of an intact archive, by its number of runs. The runs
+    // go in as one batch, as an import appends them.
+    void intactMessage_data()
+    {
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("none") << 0 << "Архив пуст: записей нет.";
+        QTest::newRow("one") << 1 << "Единственная запись архива цела.";
+        QTest::newRow("two") << 2 << "Все 2 записи архива целы.";
+        QTest::newRow("five") << 5 << "Все 5 записей архива целы.";
+        QTest::newRow("eleven") << 11 << "Все 11 записей архива целы.";
+        QTest::newRow("twenty-one") << 21 << "Все записи архива целы (21 запись).";
+        QTest::newRow("twenty-two") << 22 << "Все 22 записи архива целы.";
+    }
+    void intactMessage()
+    {
+        QFETCH(int, runs);
+        QFETCH(QString, message);
+        std::vector<RunRecord> batch;
+        for (int i = 0; i < runs; ++i)
+            batch.push_back(plateRun(QStringLiteral("Планшет %1").arg(i + 1), i));
+        Archive archive(newLocation(QStringLiteral("sqlite")));
+        std::vector<qint64> seqs = archive.append(batch);
+        QCOMPARE(seqs.size(), size_t(runs));
+        if (runs > 0)
+            QCOMPARE(seqs.back(), qint64(runs));
+        const VerifyReport report = archive.verify();
+        QCOMPARE(report.message, message);
+        QCOMPARE(report.runs, qint64(runs));
+        QVERIFY(report.intact());
+    }
+
     // A record of other wells than the 96 of a plate in scan order (one made
     // by hand, or by an older version) is stored and verified as it is.
     void recordOfSomeWells_data() { backends(); }
