@@ -55,6 +55,9 @@ public:
     // Appends a run at the head of the chain; returns its seq. A run whose
     // uid the archive holds already is not stored again (its seq is returned).
     qint64 append(const RunRecord& run);
+    // Appends the runs in their order in one transaction (a bulk import);
+    // returns their seqs. On an error none of them is stored.
+    std::vector<qint64> append(const std::vector<RunRecord>& runs);
     qint64 runCount();
     std::optional<StoredRun> run(qint64 seq);
     VerifyReport verify();

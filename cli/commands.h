@@ -13,5 +13,7 @@ int protocol(const QStringList& args);
 int read(const QStringList& args);
 int import(const QStringList& args);
 int exportCsv(const QStringList& args);
+// `archive SUBCOMMAND ...`: the subcommands are in cli/archive.cpp.
+int archive(const QStringList& args);
 
 } // namespace pleq::cli

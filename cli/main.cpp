@@ -26,7 +26,12 @@ const char* const Usage =
     "                                            acquire the densities from the reader\n"
     "  import PROJECT.plq FILE [-o OUT.plq]      take the densities from a reader's export file\n"
     "  export PROJECT.plq [-o FILE.csv] [--decimal SEP]\n"
-    "                                            calculate and write the results as CSV\n";
+    "                                            calculate and write the results as CSV\n"
+    "  archive add PROJECT.plq [--archive LOCATION]\n"
+    "                                            calculate and store the plate in the run archive\n"
+    "  archive verify [--archive LOCATION]       check that no archived run was changed or removed\n"
+    "  archive import DIR... [--archive LOCATION]\n"
+    "                                            archive every project file under the folders\n";
 
 // `protocol --pdf` paints text, which needs fonts and so Qt Gui; every other
 // command runs on Qt Core alone.
@@ -60,6 +65,7 @@ int main(int argc, char* argv[])
         {QStringLiteral("read"), pleq::cli::read},
         {QStringLiteral("import"), pleq::cli::import},
         {QStringLiteral("export"), pleq::cli::exportCsv},
+        {QStringLiteral("archive"), pleq::cli::archive},
     };
 
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -87,6 +87,12 @@ RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QD
 // order), the mean density of its wells that hold a readable density.
 std::vector<ControlMean> controlMeans(Kit kit, const std::vector<ArchivedWell>& wells);
 
+// The record's time as the archive stores it (runs.time): ISO 8601 with the
+// offset it was taken in and milliseconds, "2026-12-01T10:00:00.000+03:00";
+// and in UTC for sorting and date filters (runs.time_utc), "2026-12-01T07:00:00.000Z".
+QString runTimeText(const QDateTime& time);
+QString runTimeUtcText(const QDateTime& time);
+
 // The chain link: SHA-256 (lower-case hex) over a canonical encoding of every
 // field of the record and the previous run's hash ("" for the first run).
 QByteArray runHash(const RunRecord& record, const QByteArray& previousHash);

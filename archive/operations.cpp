@@ -1,0 +1,114 @@
+#include "archive/operations.h"
+
+#include "core/calc/calculation.h"
+#include "core/files/projectfile.h"
+#include "core/files/protocol.h"
+#include "core/model/errors.h"
+#include "core/model/project.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include <algorithm>
+
+namespace pleq {
+
+ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
+                                        Archive& archive, const QDateTime& now)
+{
+    writeProtocol(project, protocolPath);
+    ProtocolOutcome outcome;
+    try {
+        outcome.seq = archiveRun(project, lastRun, archive, now);
+    } catch (const Error& e) {
+        outcome.archiveMessage = QStringLiteral("Протокол записан, но планшет не сохранен в архив. %1. "
+                                                "Сохраните его позже командой «В архив».")
+                                     .arg(e.message());
+    }
+    return outcome;
+}
+
+qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now)
+{
+    const RunRecord record = makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation());
+    return archive.append(record);
+}
+
+namespace {
+
+// The uid of an imported file: the same for the same path, time and bytes,
+// so that importing a folder again stores nothing twice.
+QString importUid(const QFileInfo& file, const QByteArray& projectBytes)
+{
+    static const QUuid ns = QUuid::fromString(QLatin1String("{6f1d2f0e-5b8a-4c3e-9a51-0c5e4b7d2a10}"));
+    QByteArray key = file.absoluteFilePath().toUtf8();
+    key += '\n' + runTimeText(file.lastModified()).toUtf8() + '\n';
+    key += QCryptographicHash::hash(projectBytes, QCryptographicHash::Sha256).toHex();
+    return QUuid::createUuidV5(ns, key).toString(QUuid::WithoutBraces);
+}
+
+QStringList projectFiles(const QStringList& folders)
+{
+    QStringList files;
+    for (const QString& folder : folders) {
+        if (!QFileInfo(folder).isDir())
+            throw Error(QStringLiteral("Папка «%1» не найдена").arg(folder));
+        QDirIterator it(folder, {QStringLiteral("*.plq")}, QDir::Files | QDir::Readable | QDir::Hidden,
+                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+        while (it.hasNext())
+            files.append(it.next());
+    }
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+    return files;
+}
+
+} // namespace
+
+ImportReport importFolders(Archive& archive, const QStringList& folders,
+                           const std::function<void(int done, int total)>& progress)
+{
+    archive.open();
+    const QStringList files = projectFiles(folders);
+    ImportReport report;
+    report.files = int(files.size());
+    const RunIdentity identity = RunIdentity::ofThisWorkstation();
+    std::vector<RunRecord> batch;
+    int done = 0;
+    const auto flush = [&] {
+        if (batch.empty())
+            return;
+        const qint64 before = archive.runCount();
+        archive.append(batch);
+        const int added = int(archive.runCount() - before);
+        report.archived += added;
+        report.already += int(batch.size()) - added;
+        batch.clear();
+        if (progress)
+            progress(done, report.files);
+    };
+    for (const QString& path : files) {
+        ++done;
+        try {
+            const QFileInfo file(path);
+            Project project;
+            openProject(project, path);
+            const PlateResult result = calculatePlate(project, {}); // its messages are in the result
+            RunRecord record = makeRunRecord(project, &result, file.lastModified(), identity);
+            record.uid = importUid(file, record.projectFile);
+            batch.push_back(std::move(record));
+        } catch (const Error& e) {
+            report.failures.append(QDir::toNativeSeparators(path) + QStringLiteral(": ") + e.message());
+        }
+        if (int(batch.size()) >= ImportBatch)
+            flush();
+    }
+    flush();
+    return report;
+}
+
+} // namespace pleq

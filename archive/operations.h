@@ -1,0 +1,54 @@
+#pragma once
+
+#include "archive/archive.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace pleq {
+
+class Project;
+struct PlateResult;
+
+// What "Протокол" did: the protocol is written whenever this returns; the
+// run is archived unless `archiveMessage` says why not.
+struct ProtocolOutcome {
+    qint64 seq = 0;         // the run's place in the archive, 0 when not archived
+    QString archiveMessage; // empty when archived
+    bool archived() const { return archiveMessage.isEmpty(); }
+};
+
+// "Протокол": writes the protocol as writeProtocol does (its error throws,
+// nothing archived), then archives the run. A failing archive never stops
+// the protocol: the outcome names the archive and the reason, and the run can
+// be archived later with "В архив".
+ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
+                                        Archive& archive, const QDateTime& now);
+
+// "В архив" and `pleq-cli archive add`: archives the project as it stands
+// with the messages of `lastRun` (the last "Расчет" still valid, or null);
+// returns the run's seq. Throws Error.
+qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now);
+
+// What `archive import` did.
+struct ImportReport {
+    int files = 0;    // the .plq files found
+    int archived = 0; // appended now
+    int already = 0;  // held by the archive from an earlier import
+    QStringList failures; // "<file>: <error>", one per file skipped
+};
+
+// `pleq-cli archive import`: every *.plq under the folders (recursively, in
+// path order) opened, calculated and archived with its modification time as
+// the run's time; a file that fails is listed and skipped. Files are
+// appended in transactions of ImportBatch runs. A file imported again (the
+// same path, time and bytes) is not stored twice. `progress` gets (done,
+// total) after each batch. Throws Error when the archive fails.
+inline constexpr int ImportBatch = 500;
+ImportReport importFolders(Archive& archive, const QStringList& folders,
+                           const std::function<void(int done, int total)>& progress = {});
+
+} // namespace pleq

@@ -1,0 +1,157 @@
+#include "archive/schema.h"
+
+#include "archive/sqlerror.h"
+
+#include <QVariant>
+
+#include <functional>
+
+namespace pleq::schema {
+
+namespace {
+
+QString typed(const char* statement, const Dialect& dialect)
+{
+    return QString::fromLatin1(statement)
+        .replace(QLatin1String("%BIGINT%"), QLatin1String(dialect.bigInt))
+        .replace(QLatin1String("%REAL%"), QLatin1String(dialect.real))
+        .replace(QLatin1String("%BLOB%"), QLatin1String(dialect.blob));
+}
+
+const char* const Version1[] = {
+    "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT)",
+    "CREATE TABLE runs ("
+    " seq %BIGINT% PRIMARY KEY,"
+    " uid TEXT UNIQUE NOT NULL,"
+    " time TEXT NOT NULL,"
+    " time_utc TEXT NOT NULL,"
+    " executor TEXT, host TEXT, os_user TEXT,"
+    " kit INTEGER NOT NULL CHECK (kit BETWEEN 1 AND 5),"
+    " plate_name TEXT,"
+    " material INTEGER,"
+    " sample_count INTEGER, positive INTEGER, negative INTEGER, doubtful INTEGER,"
+    " valid INTEGER,"
+    " labels TEXT, messages TEXT, log TEXT,"
+    " project_file %BLOB%, protocol %BLOB%,"
+    " prev_hash TEXT NOT NULL, hash TEXT NOT NULL)",
+    "CREATE TABLE run_wells ("
+    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
+    " col INTEGER NOT NULL, row INTEGER NOT NULL,"
+    " well TEXT, layout TEXT, density TEXT, value %REAL%, verdict TEXT, kind TEXT, sample INTEGER,"
+    " PRIMARY KEY (seq, col, row))",
+    "CREATE TABLE run_samples ("
+    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
+    " position INTEGER NOT NULL, number TEXT, name TEXT, quantity TEXT,"
+    " PRIMARY KEY (seq, position))",
+    "CREATE TABLE run_controls ("
+    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
+    " position INTEGER NOT NULL, control TEXT, mean %REAL%, wells INTEGER,"
+    " PRIMARY KEY (seq, position))",
+    "CREATE TABLE chain_head (id INTEGER PRIMARY KEY CHECK (id = 1), seq %BIGINT% NOT NULL, hash TEXT NOT NULL)",
+    "INSERT INTO chain_head (id, seq, hash) VALUES (1, 0, '')",
+    "CREATE INDEX runs_time_utc ON runs (time_utc)",
+    "CREATE INDEX runs_kit_seq ON runs (kit, seq)",
+    "INSERT INTO meta (key, value) VALUES ('schema_version', '1')",
+};
+
+void toVersion2(const QSqlDatabase& db, const Dialect&, const QString& name)
+{
+    sql::exec(db, QStringLiteral("ALTER TABLE runs ADD COLUMN sample_names TEXT"), name);
+    sql::exec(db, QStringLiteral("CREATE INDEX runs_executor ON runs (executor)"), name);
+    // The names of each run's samples, in their list order, one per line.
+    QSqlQuery names = sql::exec(db, QStringLiteral("SELECT seq, name FROM run_samples ORDER BY seq, position"), name);
+    QSqlQuery update = sql::prepare(db, QStringLiteral("UPDATE runs SET sample_names = ? WHERE seq = ?"), name);
+    qint64 seq = -1;
+    QStringList joined;
+    const auto flush = [&] {
+        if (seq < 0)
+            return;
+        update.bindValue(0, joined.join(QLatin1Char('\n')));
+        update.bindValue(1, seq);
+        sql::exec(update, name);
+    };
+    while (names.next()) {
+        const qint64 next = names.value(0).toLongLong();
+        if (next != seq) {
+            flush();
+            seq = next;
+            joined.clear();
+        }
+        joined.append(names.value(1).toString());
+    }
+    flush();
+    sql::exec(db, QStringLiteral("UPDATE runs SET sample_names = '' WHERE sample_names IS NULL"), name);
+}
+
+using Step = std::function<void(const QSqlDatabase&, const Dialect&, const QString&)>;
+
+// Step i brings version i to version i + 1.
+const std::vector<Step>& steps()
+{
+    static const std::vector<Step> all = {
+        [](const QSqlDatabase& db, const Dialect& dialect, const QString& name) {
+            for (const QString& statement : version1(dialect))
+                sql::exec(db, statement, name);
+        },
+        toVersion2,
+    };
+    return all;
+}
+
+} // namespace
+
+QStringList version1(const Dialect& dialect)
+{
+    QStringList statements;
+    for (const char* statement : Version1)
+        statements.append(typed(statement, dialect));
+    return statements;
+}
+
+int version(const QSqlDatabase& db, const QString& archiveName)
+{
+    // sqlite_master / information_schema differ; asking the driver does not.
+    if (!db.tables().contains(QLatin1String("meta"))) {
+        // An unreadable file shows here first: the table list is empty, the error is not.
+        sql::exec(db, QStringLiteral("SELECT 1"), archiveName);
+        return 0;
+    }
+    QSqlQuery query = sql::exec(db, QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'"), archiveName);
+    if (!query.next())
+        throw sql::archiveError(archiveName, QStringLiteral("в таблице meta нет версии схемы"));
+    bool ok = false;
+    const int v = query.value(0).toString().toInt(&ok);
+    if (!ok || v < 1)
+        throw sql::archiveError(archiveName,
+                                QStringLiteral("версия схемы «%1» не читается").arg(query.value(0).toString()));
+    return v;
+}
+
+void upgrade(const QSqlDatabase& db, const Dialect& dialect, const QString& archiveName)
+{
+    // Read first without a lock: an archive of the current version (the usual
+    // case) is opened without waiting for writers.
+    if (version(db, archiveName) == LatestVersion)
+        return;
+    sql::exec(db, QString::fromLatin1(dialect.beginWrite), archiveName);
+    try {
+        if (*dialect.lockSchema)
+            sql::exec(db, QString::fromLatin1(dialect.lockSchema), archiveName);
+        int current = version(db, archiveName); // another process may have done it meanwhile
+        if (current > LatestVersion)
+            throw sql::archiveError(archiveName, QStringLiteral("архив создан более новой версией Pleq "
+                                                                "(версия схемы %1, эта версия знает до %2)")
+                                                     .arg(current)
+                                                     .arg(LatestVersion));
+        for (; current < LatestVersion; ++current)
+            steps()[size_t(current)](db, dialect, archiveName);
+        sql::exec(db, QStringLiteral("UPDATE meta SET value = '%1' WHERE key = 'schema_version'").arg(LatestVersion),
+                  archiveName);
+        sql::exec(db, QStringLiteral("COMMIT"), archiveName);
+    } catch (...) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+} // namespace pleq::schema

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "archive/dialect.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+namespace pleq::schema {
+
+// The schema's versions, in meta's 'schema_version':
+//   1  the runs with their wells, samples and controls, the chain head, the
+//      indexes on time and kit
+//   2  runs.sample_names (the sample names joined by LF, for the journal's
+//      search), filled from run_samples, and the index on the executor
+inline constexpr int LatestVersion = 2;
+
+// The statements that create a version-1 archive, kept so that an archive
+// of that version can be made and its upgrade checked.
+QStringList version1(const Dialect& dialect);
+
+// The schema version the database holds: 0 when it holds no archive yet.
+int version(const QSqlDatabase& db, const QString& archiveName);
+
+// Creates the schema in an empty database or brings an older one to
+// LatestVersion, every step in one write transaction. Throws Error naming
+// the archive; a database of a newer version is refused.
+void upgrade(const QSqlDatabase& db, const Dialect& dialect, const QString& archiveName);
+
+} // namespace pleq::schema

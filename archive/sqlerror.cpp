@@ -1,0 +1,68 @@
+#include "archive/sqlerror.h"
+
+namespace pleq::sql {
+
+QString failureReason(const QSqlError& error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    struct Known {
+        const char* words;
+        const char* reason;
+    };
+    static const Known known[] = {
+        {"database is locked", "архив занят: другая программа держит его на запись"},
+        {"busy", "архив занят: другая программа держит его на запись"},
+        {"readonly database", "архив только для чтения: нет права записи в файл или его папку"},
+        {"read-only", "архив только для чтения: нет права записи в файл или его папку"},
+        {"disk is full", "диск заполнен"},
+        {"No space left", "диск заполнен"},
+        {"not a database", "файл не является архивом (не база данных SQLite или поврежден)"},
+        {"malformed", "файл архива поврежден"},
+        {"unable to open", "файл архива не открывается"},
+        {"Connection refused", "сервер не отвечает"},
+        {"could not connect", "сервер не отвечает"},
+        {"No such file or directory", "сервер не отвечает"},
+        {"timeout expired", "сервер не ответил вовремя"},
+        {"password authentication failed", "сервер не принял пароль"},
+        {"does not exist", "нет такой базы данных или пользователя на сервере"},
+    };
+    for (const Known& k : known)
+        if (text.contains(QLatin1String(k.words), Qt::CaseInsensitive))
+            return QString::fromUtf8(k.reason) + QStringLiteral(" (") + text + QLatin1Char(')');
+    return text.isEmpty() ? QStringLiteral("неизвестная ошибка базы данных") : text;
+}
+
+Error archiveError(const QString& archiveName, const QString& reason)
+{
+    return Error(QStringLiteral("Архив %1: %2").arg(archiveName, reason));
+}
+
+QSqlQuery exec(const QSqlDatabase& db, const QString& statement, const QString& archiveName)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(statement))
+        throw archiveError(archiveName, failureReason(query.lastError()));
+    return query;
+}
+
+void exec(QSqlQuery& query, const QString& archiveName)
+{
+    if (!query.exec())
+        throw archiveError(archiveName, failureReason(query.lastError()));
+}
+
+QSqlQuery prepare(const QSqlDatabase& db, const QString& statement, const QString& archiveName)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement))
+        throw archiveError(archiveName, failureReason(query.lastError()));
+    return query;
+}
+
+} // namespace pleq::sql

@@ -1,0 +1,103 @@
+#include "cli/archive.h"
+
+#include "archive/archive.h"
+#include "archive/operations.h"
+#include "cli/commands.h"
+#include "cli/common.h"
+#include "core/calc/calculation.h"
+#include "core/model/errors.h"
+#include "core/model/project.h"
+
+#include <QDateTime>
+
+#include <array>
+
+namespace pleq::cli {
+
+namespace {
+
+// The archive's subcommands; a new one is a row here and a function.
+const std::array<ArchiveSubcommand, 3> Subcommands = {{
+    {"add", "add PROJECT.plq                 open, calculate and archive a project", archiveAdd},
+    {"verify", "verify                          check the archive's chain of runs", archiveVerify},
+    {"import", "import DIR...                   archive every *.plq under the folders", archiveImport},
+}};
+
+QString usage()
+{
+    QString text = QStringLiteral("usage: pleq-cli archive SUBCOMMAND [--archive LOCATION] ...\n");
+    for (const ArchiveSubcommand& sub : Subcommands)
+        text += QStringLiteral("  pleq-cli archive ") + QString::fromUtf8(sub.usage) + QLatin1Char('\n');
+    text += QStringLiteral("LOCATION: an SQLite file or postgresql://user@host[:port]/dbname "
+                           "(default: PLEQ_ARCHIVE, the setting, the user's data folder)\n");
+    return text;
+}
+
+} // namespace
+
+int archive(const QStringList& arguments)
+{
+    QStringList args = arguments;
+    QString location;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] != QLatin1String("--archive"))
+            continue;
+        if (i + 1 >= args.size() || !location.isNull())
+            throw Error(usage());
+        location = args[i + 1];
+        args.remove(i, 2);
+        break;
+    }
+    if (args.isEmpty())
+        throw Error(usage());
+    const QString name = args.takeFirst();
+    for (const ArchiveSubcommand& sub : Subcommands)
+        if (name == QLatin1String(sub.name))
+            return sub.run(args, location.isNull() ? archiveLocation() : ArchiveLocation::parse(location));
+    throw Error(usage());
+}
+
+int archiveAdd(const QStringList& args, const ArchiveLocation& location)
+{
+    if (args.size() != 1 || args[0].startsWith(QLatin1Char('-')))
+        throw Error(QStringLiteral("usage: pleq-cli archive add PROJECT.plq [--archive LOCATION]"));
+    const auto project = loadProject(args[0]);
+    const PlateResult result = calculatePlate(*project, [](const QString& text) { err(text + QLatin1Char('\n')); });
+    if (result.error)
+        err(*result.error + QLatin1Char('\n'));
+    Archive archive(location);
+    const qint64 seq = archiveRun(*project, &result, archive, QDateTime::currentDateTime());
+    out(QStringLiteral("Планшет «%1» в архиве %2: запись %3.\n").arg(project->plateName(), location.displayName()).arg(seq));
+    return 0;
+}
+
+int archiveVerify(const QStringList& args, const ArchiveLocation& location)
+{
+    if (!args.isEmpty())
+        throw Error(QStringLiteral("usage: pleq-cli archive verify [--archive LOCATION]"));
+    Archive archive(location);
+    const VerifyReport report = archive.verify();
+    out(QStringLiteral("%1: %2\n").arg(location.displayName(), report.message));
+    return report.intact() ? 0 : 1;
+}
+
+int archiveImport(const QStringList& args, const ArchiveLocation& location)
+{
+    if (args.isEmpty() || std::any_of(args.begin(), args.end(), [](const QString& a) { return a.startsWith(QLatin1Char('-')); }))
+        throw Error(QStringLiteral("usage: pleq-cli archive import DIR... [--archive LOCATION]"));
+    Archive archive(location);
+    const ImportReport report = importFolders(archive, args, [](int done, int total) {
+        err(QStringLiteral("%1 из %2\n").arg(done).arg(total));
+    });
+    for (const QString& failure : report.failures)
+        err(failure + QLatin1Char('\n'));
+    out(QStringLiteral("%1: файлов %2, записано в архив %3, уже были в архиве %4, пропущено с ошибками %5.\n")
+            .arg(location.displayName())
+            .arg(report.files)
+            .arg(report.archived)
+            .arg(report.already)
+            .arg(report.failures.size()));
+    return report.failures.isEmpty() ? 0 : 1;
+}
+
+} // namespace pleq::cli

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "archive/location.h"
+
+#include <QStringList>
+
+namespace pleq::cli {
+
+// One `pleq-cli archive SUBCOMMAND`: its arguments after the subcommand word
+// (without --archive) and the archive they name (--archive LOCATION, else
+// PLEQ_ARCHIVE, the setting, the default). Returns the exit status.
+struct ArchiveSubcommand {
+    const char* name;
+    const char* usage; // the line of the usage text, after "pleq-cli archive "
+    int (*run)(const QStringList& args, const ArchiveLocation& location);
+};
+
+int archiveAdd(const QStringList& args, const ArchiveLocation& location);
+int archiveVerify(const QStringList& args, const ArchiveLocation& location);
+int archiveImport(const QStringList& args, const ArchiveLocation& location);
+
+} // namespace pleq::cli
