@@ -17,10 +17,13 @@ namespace pleq::cli {
 namespace {
 
 // The archive's subcommands; a new one is a row here and a function.
-const std::array<ArchiveSubcommand, 3> Subcommands = {{
+const std::array<ArchiveSubcommand, 4> Subcommands = {{
     {"add", "add PROJECT.plq                 open, calculate and archive a project", archiveAdd},
     {"verify", "verify                          check the archive's chain of runs", archiveVerify},
     {"import", "import DIR...                   archive every *.plq under the folders", archiveImport},
+    {"qc", "qc --kit NN [--from DATE] [--to DATE] [--baseline N|DATE..DATE] [--json]\n"
+           "                                                   the control charts of a kit: limits, points, Westgard rules",
+     archiveQc},
 }};
 
 QString usage()

@@ -18,5 +18,6 @@ struct ArchiveSubcommand {
 int archiveAdd(const QStringList& args, const ArchiveLocation& location);
 int archiveVerify(const QStringList& args, const ArchiveLocation& location);
 int archiveImport(const QStringList& args, const ArchiveLocation& location);
+int archiveQc(const QStringList& args, const ArchiveLocation& location); // cli/archiveqc.cpp
 
 } // namespace pleq::cli
