@@ -1,0 +1,150 @@
+#include "qc/qcruns.h"
+#include "support/recordingdialogs.h"
+
+#include "gui/qc/controlchart.h"
+#include "gui/qc/qcwindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace pleq;
+
+namespace {
+
+QStringList rowTexts(const QTreeWidget* tree)
+{
+    QStringList rows;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = tree->topLevelItem(i);
+        QStringList cells;
+        for (int c = 0; c < tree->columnCount(); ++c)
+            cells << item->text(c);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+} // namespace
+
+// The window "Контроль качества" over a real archive file: opened from its
+// menu item, the kit chosen, the flagged points listed and marked on the
+// chart, the charts saved as PNG and printed; an archive that does not open.
+class TestQcWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void chartOfAKitWithARuleFiring();
+    void archiveThatDoesNotOpen();
+
+private:
+    QcWindow* openFromMenu();
+
+    QTemporaryDir m_dir;
+    QWidget m_main;
+    test::RecordingDialogs m_dialogs;
+};
+
+void TestQcWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const QString path = m_dir.filePath(QStringLiteral("archive.sqlite"));
+    Archive archive(ArchiveLocation::parse(path));
+    archive.open();
+    test::archiveQcRuns(archive);
+    qputenv("PLEQ_ARCHIVE", path.toUtf8());
+    QLocale::setDefault(QLocale::c());
+}
+
+QcWindow* TestQcWindow::openFromMenu()
+{
+    QMenu menu;
+    QAction* action = addQcAction(&menu, &m_main);
+    action->trigger();
+    return m_main.findChild<QcWindow*>(QStringLiteral("QcWindow"));
+}
+
+void TestQcWindow::chartOfAKitWithARuleFiring()
+{
+    m_dialogs.clear();
+    QcWindow* window = openFromMenu();
+    QVERIFY(window);
+    QVERIFY(m_dialogs.errors.isEmpty());
+    window->findChild<QSpinBox*>(QStringLiteral("QcBaselineRuns"))->setValue(3);
+
+    // Kit 01 has one run: no limits, said plainly.
+    auto* kit = window->findChild<QComboBox*>(QStringLiteral("QcKit"));
+    kit->setCurrentIndex(0);
+    const QString messages = window->findChild<QLabel*>(QStringLiteral("QcMessages"))->text();
+    QVERIFY2(messages.startsWith(QStringLiteral("Для контроля S+ в базовом периоде (первые 3 планшета набора) меньше "
+                                                "двух точек (1): пределы не рассчитаны.\n")),
+             qPrintable(messages));
+
+    kit->setCurrentIndex(2);
+    const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("QcFlagged"));
+    // The time as the run recorded it, at its workstation's offset.
+    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s",
+                                            "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s"}));
+
+    // The chart of C+ marks run 4 as a rejection, run 6 as a warning, run 5 as a plain point.
+    window->resize(1000, 900);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto* chart = window->findChild<ControlChartView*>(QStringLiteral("QcChart C+"));
+    QVERIFY(chart);
+    QCOMPARE(chart->controlChart().points.size(), std::size_t(6));
+    const QImage image = chart->grab().toImage();
+    const auto colourAt = [&](std::size_t index) { return QColor(image.pixel(chart->pointPosition(index).toPoint())); };
+    QCOMPARE(colourAt(3), chart::RejectionColor);
+    QCOMPARE(colourAt(4), chart::PointColor);
+    QCOMPARE(colourAt(5), chart::WarningColor);
+
+    // "Сохранить PNG ...": the three charts of kit 03, 900 × 260 each.
+    m_dialogs.nextFileNames << m_dir.filePath(QStringLiteral("qc"));
+    window->findChild<QPushButton*>(QStringLiteral("QcSavePng"))->click();
+    QVERIFY(m_dialogs.errors.isEmpty());
+    QFile png(m_dir.filePath(QStringLiteral("qc.png")));
+    QVERIFY(png.open(QIODevice::ReadOnly));
+    const QByteArray bytes = png.readAll();
+    QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+    QVERIFY2(bytes.size() > 10000 && bytes.size() < 300000, qPrintable(QString::number(bytes.size())));
+    QCOMPARE(QImage::fromData(bytes, "PNG").size(), QSize(900, 780));
+
+    // "Печать ...": one job through the print dialog.
+    window->findChild<QPushButton*>(QStringLiteral("QcPrint"))->click();
+    QCOMPARE(m_dialogs.printDialogs, 1);
+    QCOMPARE(m_dialogs.printed.size(), 1);
+    QVERIFY(m_dialogs.printed.first().startsWith("%PDF"));
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(m_main.findChild<QcWindow*>(QStringLiteral("QcWindow")), nullptr);
+}
+
+void TestQcWindow::archiveThatDoesNotOpen()
+{
+    m_dialogs.clear();
+    const QString path = m_dir.filePath(QStringLiteral("not-a-database.sqlite"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    const QByteArray previous = qgetenv("PLEQ_ARCHIVE");
+    qputenv("PLEQ_ARCHIVE", path.toUtf8());
+    QMenu menu;
+    addQcAction(&menu, &m_main)->trigger();
+    qputenv("PLEQ_ARCHIVE", previous);
+    QCOMPARE(m_main.findChild<QcWindow*>(QStringLiteral("QcWindow")), nullptr);
+    QCOMPARE(m_dialogs.errors.size(), 1);
+    QVERIFY2(m_dialogs.errors.first().contains(path), qPrintable(m_dialogs.errors.first()));
+}
+
+QTEST_MAIN(TestQcWindow)
+#include "tst_qcwindow.moc"
