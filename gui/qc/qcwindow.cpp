@@ -84,6 +84,7 @@ QcWindow::QcWindow(std::unique_ptr<Archive> archive, QWidget* parent)
     m_baselineRuns->setRange(2, 100000);
     m_baselineRuns->setValue(20);
     m_baselineFrom = dateEdit("QcBaselineFrom", baselineBox);
+    m_baselineFrom->setDate(QDate::currentDate().addMonths(-1));
     m_baselineTo = dateEdit("QcBaselineTo", baselineBox);
     auto* baselineLayout = new QGridLayout(baselineBox);
     baselineLayout->addWidget(firstRuns, 0, 0);
@@ -98,6 +99,7 @@ QcWindow::QcWindow(std::unique_ptr<Archive> archive, QWidget* parent)
     m_range = new QCheckBox(QStringLiteral("Только с"), rangeBox);
     m_range->setObjectName(QStringLiteral("QcRange"));
     m_from = dateEdit("QcFrom", rangeBox);
+    m_from->setDate(QDate::currentDate().addMonths(-3));
     m_to = dateEdit("QcTo", rangeBox);
     auto* rangeLayout = new QHBoxLayout(rangeBox);
     rangeLayout->addWidget(m_range);

@@ -5,11 +5,14 @@
 #include "gui/qc/qcwindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -123,6 +126,18 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
     QCOMPARE(m_dialogs.printDialogs, 1);
     QCOMPARE(m_dialogs.printed.size(), 1);
     QVERIFY(m_dialogs.printed.first().startsWith("%PDF"));
+    // A period as the baseline (March 1 and 2: C+ mean 2.0, SD 0.7071) and
+    // only the points of March 4 and 5: run 4 at +2.26 SD is a warning now.
+    window->findChild<QDateEdit*>(QStringLiteral("QcBaselineFrom"))->setDate(QDate(2026, 3, 1));
+    window->findChild<QDateEdit*>(QStringLiteral("QcBaselineTo"))->setDate(QDate(2026, 3, 2));
+    window->findChild<QRadioButton*>(QStringLiteral("QcBaselinePeriod"))->click();
+    window->findChild<QDateEdit*>(QStringLiteral("QcFrom"))->setDate(QDate(2026, 3, 4));
+    window->findChild<QDateEdit*>(QStringLiteral("QcTo"))->setDate(QDate(2026, 3, 5));
+    window->findChild<QCheckBox*>(QStringLiteral("QcRange"))->setChecked(true);
+    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|2.26|1-2s"}));
+    QCOMPARE(window->findChild<ControlChartView*>(QStringLiteral("QcChart C+"))->controlChart().points.size(),
+             std::size_t(2));
+
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(m_main.findChild<QcWindow*>(QStringLiteral("QcWindow")), nullptr);
