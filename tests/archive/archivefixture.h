@@ -16,14 +16,15 @@
 
 namespace pleq::test {
 
-// A kit 02 plate: C+ in A1 and B1, C- in C1 and D1, samples 1 and 2 doubled.
+// A valid kit 02 plate: C+ in A1 and B1, C- in C1 and D1, sample 1 (negative,
+// doubtful) and sample 2 (positive twice).
 inline void layKit02Plate(Project& project, const QString& name, const QString& positiveDensity)
 {
     selectKit(project, 2);
     project.setPlateName(name);
     project.setExecutor(QStringLiteral("Иванова А. П."));
-    layPlate(project, QStringLiteral("A1 C+ %1; B1 C+ 1,3; C1 C- 0,1; D1 C- 0,12; "
-                                     "E1 1.1 0,9; F1 1.2 0,95; G1 2.1 0,05; H1 2.2 0,07")
+    layPlate(project, QStringLiteral("A1 C+ %1; B1 C+ 0,12; C1 C- 1,2; D1 C- 1,3; "
+                                     "E1 1.1 0,9; F1 1.2 0,8; G1 2.1 0,05; H1 2.2 0,07")
                           .arg(positiveDensity));
     project.sampleTable().setRows(3);
     project.sampleTable().setCell(0, 1, QStringLiteral("1"));
@@ -41,7 +42,7 @@ inline QDateTime runTime(int minutes = 0)
 }
 
 // The record of a calculated kit 02 plate.
-inline RunRecord plateRun(const QString& name, int minutes = 0, const QString& positiveDensity = QStringLiteral("1,1"))
+inline RunRecord plateRun(const QString& name, int minutes = 0, const QString& positiveDensity = QStringLiteral("0,1"))
 {
     Project project;
     layKit02Plate(project, name, positiveDensity);

@@ -1,6 +1,9 @@
 #include "archivefixture.h"
 
+#include "archive/schema.h"
 #include "core/model/errors.h"
+
+#include "support/texts.h"
 
 #include <QTemporaryDir>
 
@@ -34,7 +37,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, backend);
         const ArchiveLocation location = newLocation(backend);
-        const RunRecord first = plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("1,1"));
+        const RunRecord first = plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("0,1"));
         {
             Archive archive(location);
             archive.open();
@@ -58,16 +61,22 @@ private Q_SLOTS:
         QCOMPARE(r.wells.size(), size_t(96));
         QCOMPARE(r.wells[0].name(), QStringLiteral("A1"));
         QCOMPARE(r.wells[0].layout, QStringLiteral("C+"));
-        QCOMPARE(r.wells[0].density, QStringLiteral("1,1"));
+        QCOMPARE(r.wells[0].density, QStringLiteral("0,1"));
         QCOMPARE(r.wells[4].layout, QStringLiteral("1.1"));
         QCOMPARE(r.wells[4].sample, 1);
         QCOMPARE(r.samples.size(), size_t(2));
         QCOMPARE(r.samples[1].name, QStringLiteral("Корова 18"));
         QCOMPARE(r.controls.size(), size_t(2));
         QCOMPARE(r.controls[0].control, QStringLiteral("C+"));
-        QCOMPARE(r.controls[0].mean, 1.2);
+        QCOMPARE(r.controls[0].mean, 0.11);
         QCOMPARE(r.controls[0].wells, 2);
-        QCOMPARE(r.controls[1].mean, 0.11);
+        QCOMPARE(r.controls[1].mean, 1.25);
+        QVERIFY(r.messages.isEmpty());
+        QCOMPARE(r.count(Verdict::Positive), 2);
+        QCOMPARE(r.count(Verdict::Negative), 1);
+        QCOMPARE(r.count(Verdict::Doubtful), 1);
+        QCOMPARE(r.wells[5].value, 0.8);
+        QCOMPARE(r.wells[5].verdict, Verdict::Doubtful);
         QCOMPARE(r.projectFile, first.projectFile);
         QCOMPARE(r.protocol, first.protocol);
         QCOMPARE(stored->previousHash, QByteArray());
@@ -137,6 +146,108 @@ private Q_SLOTS:
         const VerifyReport report = archive.verify();
         QCOMPARE(report.message, message);
         QCOMPARE(report.firstBad, firstBad);
+    }
+
+    // A version-1 archive (no runs.sample_names, no index on the executor)
+    // made with that version's statements and holding two runs opens as
+    // version 2 with the sample names filled and the chain intact.
+    void upgradeFromVersion1()
+    {
+        const QString source = m_dir.filePath(QStringLiteral("version2.sqlite"));
+        {
+            Archive archive(ArchiveLocation::parse(source));
+            archive.append(plateRun(QStringLiteral("Планшет 1")));
+            archive.append(plateRun(QStringLiteral("Планшет 2"), 5));
+        }
+        const QString path = m_dir.filePath(QStringLiteral("version1.sqlite"));
+        {
+            PlainSql plain(path);
+            QCOMPARE(plain.run(schema::version1(dialectFor(ArchiveLocation::Kind::Sqlite))), QString());
+            const QString v1Runs = QStringLiteral(
+                "seq, uid, time, time_utc, executor, host, os_user, kit, plate_name, material, sample_count, positive,"
+                " negative, doubtful, valid, labels, messages, log, project_file, protocol, prev_hash, hash");
+            QCOMPARE(plain.run({QStringLiteral("ATTACH '%1' AS src").arg(source),
+                                QStringLiteral("INSERT INTO runs (%1) SELECT %1 FROM src.runs").arg(v1Runs),
+                                QStringLiteral("INSERT INTO run_wells SELECT * FROM src.run_wells"),
+                                QStringLiteral("INSERT INTO run_samples SELECT * FROM src.run_samples"),
+                                QStringLiteral("INSERT INTO run_controls SELECT * FROM src.run_controls"),
+                                QStringLiteral("UPDATE chain_head SET seq = 2, hash = (SELECT hash FROM src.chain_head)"),
+                                QStringLiteral("DETACH src")}),
+                     QString());
+            QCOMPARE(plain.value(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")).toString(),
+                     QStringLiteral("1"));
+        }
+        {
+            Archive archive(ArchiveLocation::parse(path));
+            QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
+            QCOMPARE(archive.append(plateRun(QStringLiteral("Планшет 3"), 10)), 3);
+        }
+        PlainSql plain(path);
+        QCOMPARE(plain.value(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")).toString(),
+                 QStringLiteral("2"));
+        QCOMPARE(plain.value(QStringLiteral("SELECT sample_names FROM runs WHERE seq = 1")).toString(),
+                 QStringLiteral("Корова 17\nКорова 18"));
+        QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM runs WHERE sample_names = 'Корова 17' || char(10) || 'Корова 18'"))
+                     .toInt(),
+                 3);
+        QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'runs_executor'")).toInt(), 1);
+        QCOMPARE(plain.value(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
+    }
+
+    // An archive of a later schema version is refused, not changed.
+    void newerVersionRefused()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("version3.sqlite"));
+        {
+            Archive archive(ArchiveLocation::parse(path));
+            archive.open();
+        }
+        {
+            PlainSql plain(path);
+            QCOMPARE(plain.run({QStringLiteral("UPDATE meta SET value = '3' WHERE key = 'schema_version'")}), QString());
+        }
+        Archive archive(ArchiveLocation::parse(path));
+        QCOMPARE(errorOf([&] { archive.open(); }),
+                 QStringLiteral("Архив %1: архив создан более новой версией Pleq (версия схемы 3, эта версия знает до 2)")
+                     .arg(path));
+    }
+
+    // The control chart's points: one per control and run of the kit, in
+    // chain order, limited by the record time (either bound may be open).
+    void controlSeries_data()
+    {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<QString>("points");
+        QTest::newRow("all") << QDateTime() << QDateTime()
+                             << "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25; "
+                                "4 10:15 C+ 0.12; 4 10:15 C- 1.25";
+        // 10:10 at UTC+3 is 07:10 UTC: bounds compare instants, whatever their offset.
+        QTest::newRow("from 07:10 UTC") << QDateTime(QDate(2026, 12, 1), QTime(7, 10), QTimeZone::utc()) << QDateTime()
+                                        << "3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25";
+        QTest::newRow("to 10:10") << QDateTime() << runTime(10) << "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25";
+        QTest::newRow("nothing in range") << runTime(16) << runTime(60) << "";
+    }
+    void controlSeries()
+    {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(QString, points);
+        Archive archive(newLocation(QStringLiteral("sqlite")));
+        archive.append(plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("0,1")));
+        RunRecord other = plateRun(QStringLiteral("Набор 03"), 5);
+        other.kit = Kit::K03; // another kit's run between them is no point of kit 02
+        archive.append(other);
+        archive.append(plateRun(QStringLiteral("Планшет 3"), 10, QStringLiteral("0,2")));
+        // An unreadable density is left out of the mean.
+        archive.append(plateRun(QStringLiteral("Планшет 4"), 15, QStringLiteral("OVRFLW")));
+        QStringList got;
+        for (const ControlPoint& p : archive.controlSeries(Kit::K02, from, to))
+            got.append(QStringLiteral("%1 %2 %3 %4")
+                           .arg(p.seq)
+                           .arg(p.time.toString(QStringLiteral("HH:mm")), p.control)
+                           .arg(p.mean));
+        QCOMPARE(got.join(QStringLiteral("; ")), points);
     }
 };
 

@@ -1,0 +1,149 @@
+#include "archivefixture.h"
+
+#include "archive/operations.h"
+#include "core/files/protocol.h"
+#include "files/docstest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+using namespace pleq;
+using namespace pleq::test;
+
+namespace {
+
+const QFileDevice::Permissions Open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                      | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+const QFileDevice::Permissions ReadOnlyFolder =
+    QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther;
+const QFileDevice::Permissions ReadWriteFile =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther | QFileDevice::WriteOther;
+const QFileDevice::Permissions ReadOnlyFile = QFileDevice::ReadOwner | QFileDevice::ReadOther;
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+} // namespace
+
+// "Протокол" with an archive that cannot be written: the protocol is written
+// in full, the message names the archive and the reason, the archive holds
+// no part of the run, and once the fault is gone "В архив" stores it.
+class TestArchiveFaults : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void protocolSurvivesTheArchive_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("unprivileged"); // run as an ordinary user: root writes read-only files
+        QTest::addColumn<bool>("recoverable");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("locked by another writer")
+            << "locked" << false << true << "архив занят: другая программа держит его на запись (database is locked)";
+        QTest::newRow("read-only file")
+            << "read-only file" << true << true
+            << "архив только для чтения: нет права записи в файл или его папку (attempt to write a readonly database)";
+        QTest::newRow("read-only folder")
+            << "read-only folder" << true << true
+            << "архив только для чтения: нет права записи в файл или его папку (attempt to write a readonly database)";
+        QTest::newRow("disk full") << "disk full" << false << true
+                                   << "ошибка записи на диск: диск заполнен или неисправен (disk I/O error)";
+        QTest::newRow("not a database")
+            << "not a database" << false << false
+            << "файл не является архивом (не база данных SQLite или поврежден) (file is not a database)";
+        QTest::newRow("a folder") << "a folder" << false << false << "это папка, а не файл архива";
+    }
+    void protocolSurvivesTheArchive()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, unprivileged);
+        QFETCH(bool, recoverable);
+        QFETCH(QString, reason);
+
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), Open));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("archive")) && QDir(dir.path()).mkdir(QStringLiteral("out")));
+        const QString folder = dir.filePath(QStringLiteral("archive"));
+        QVERIFY(QFile::setPermissions(folder, Open) && QFile::setPermissions(dir.filePath(QStringLiteral("out")), Open));
+        const QString path = folder + QStringLiteral("/archive.sqlite");
+        const QString protocolPath = dir.filePath(QStringLiteral("out/result.txt"));
+        {
+            Archive archive(ArchiveLocation::parse(path));
+            archive.append(plateRun(QStringLiteral("Планшет 1")));
+        }
+        QVERIFY(QFile::setPermissions(path, ReadWriteFile));
+
+        Project project;
+        layKit02Plate(project, QStringLiteral("Планшет 2"), QStringLiteral("0,1"));
+        const PlateResult result = calculatePlate(project, {});
+        const QByteArray protocol = protocolBytes(project);
+
+        QString location = path;
+        std::optional<PlainSql> locker;
+        if (fault == QLatin1String("locked")) {
+            locker.emplace(path, QStringLiteral("locker"));
+            QCOMPARE(locker->run({QStringLiteral("BEGIN IMMEDIATE")}), QString());
+        } else if (fault == QLatin1String("read-only file")) {
+            QVERIFY(QFile::setPermissions(path, ReadOnlyFile));
+        } else if (fault == QLatin1String("read-only folder")) {
+            QVERIFY(QFile::setPermissions(folder, ReadOnlyFolder));
+        } else if (fault == QLatin1String("not a database")) {
+            location = dir.filePath(QStringLiteral("notes.sqlite"));
+            QFile notes(location);
+            QVERIFY(notes.open(QIODevice::WriteOnly));
+            notes.write(QByteArray(4096, 'x'));
+        } else if (fault == QLatin1String("a folder")) {
+            location = folder;
+        }
+        const QString expected = QStringLiteral("Протокол записан, но планшет не сохранен в архив. Архив %1: %2. "
+                                                "Сохраните его позже командой «В архив».")
+                                     .arg(location, reason);
+
+        const auto work = [&] {
+            Archive archive(ArchiveLocation::parse(location));
+            std::unique_ptr<FileSizeLimit> full;
+            if (fault == QLatin1String("disk full")) {
+                archive.open();
+                // The protocol (4.5 kB) fits; the archive's log cannot grow past its first page.
+                full = std::make_unique<FileSizeLimit>(6000);
+            }
+            const ProtocolOutcome outcome = writeProtocolAndArchive(project, &result, protocolPath, archive, runTime(5));
+            full.reset();
+            if (outcome.archiveMessage != expected || outcome.seq != 0) {
+                qWarning("message: %s", qPrintable(outcome.archiveMessage));
+                return 1;
+            }
+            return fileBytes(protocolPath) == protocol ? 0 : 2;
+        };
+        QCOMPARE(unprivileged ? runUnprivileged(work) : work(), 0);
+
+        if (locker) {
+            QCOMPARE(locker->run({QStringLiteral("ROLLBACK")}), QString());
+            locker.reset();
+        }
+        QVERIFY(QFile::setPermissions(folder, Open) && QFile::setPermissions(path, ReadWriteFile));
+        {   // Nothing of the second run reached the archive.
+            PlainSql plain(path);
+            QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM runs")).toInt(), 1);
+            QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM run_wells")).toInt(), 96);
+            QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM run_samples")).toInt(), 2);
+            QCOMPARE(plain.value(QStringLiteral("SELECT seq FROM chain_head")).toInt(), 1);
+        }
+        if (recoverable) {
+            Archive archive(ArchiveLocation::parse(path));
+            QCOMPARE(archiveRun(project, &result, archive, runTime(10)), 2);
+            QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveFaults)
+#include "tst_archivefaults.moc"

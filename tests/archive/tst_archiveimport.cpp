@@ -1,0 +1,152 @@
+#include "archivefixture.h"
+
+#include "archive/operations.h"
+#include "core/files/projectfile.h"
+#include "support/clirun.h"
+#include "support/texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace pleq;
+using namespace pleq::test;
+
+namespace {
+
+const QString Protocols = QStringLiteral(PLEQ_SOURCE_DIR "/tests/files/fixtures/protocol/");
+
+void put(const QString& path, const QByteArray& bytes, const QDateTime& time = {})
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.flush(); // a later write would set the time again
+    if (time.isValid())
+        QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+QByteArray fixture(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestArchiveImport : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    // A lab's folder: two good projects (one in a subfolder), a file that is
+    // no project, a project of an unknown kit, a text file that is no .plq.
+    QString labFolder()
+    {
+        const QString root = m_dir.filePath(QStringLiteral("lab"));
+        Project plate;
+        layKit02Plate(plate, QStringLiteral("Планшет 11"), QStringLiteral("0,1"));
+        put(root + QStringLiteral("/2026-11/plate-a.plq"), writeProjectFile(plate),
+            QDateTime(QDate(2026, 11, 3), QTime(9, 15), QTimeZone::utc()));
+        put(root + QStringLiteral("/2026-12/old/plate-b.PLQ"), fixture(Protocols + QStringLiteral("kit05/project.plq")),
+            QDateTime(QDate(2026, 12, 1), QTime(14, 0), QTimeZone::utc()));
+        put(root + QStringLiteral("/2026-12/broken.plq"), QByteArray("garbage\r\n"));
+        put(root + QStringLiteral("/2026-12/kit-07.plq"),
+            fixture(QStringLiteral(PLEQ_SOURCE_DIR "/tests/files/fixtures/kit-07.plq")));
+        put(root + QStringLiteral("/2026-12/notes.txt"), QByteArray("no project\r\n"));
+        return root;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qunsetenv("PLEQ_ARCHIVE");
+        qputenv("TZ", "UTC"); // a file's time is its local time: the messages show it in UTC here
+    }
+
+    // Every *.plq under the folder is archived with its file's time, a file
+    // that does not open is listed and skipped, and a second import of the
+    // same folder stores nothing twice.
+    void importFolder()
+    {
+        const QString root = labFolder();
+        Archive archive(ArchiveLocation::parse(m_dir.filePath(QStringLiteral("import.sqlite"))));
+        QList<int> progress;
+        ImportReport report = importFolders(archive, {root}, [&](int done, int total) { progress << done << total; });
+        QCOMPARE(report.files, 4);
+        QCOMPARE(report.archived, 2);
+        QCOMPARE(report.already, 0);
+        QCOMPARE(report.failures,
+                 (QStringList{root + "/2026-12/broken.plq: '' is not a valid integer value",
+                              root + "/2026-12/kit-07.plq: Line 2 names no kit: '7' is not a kit number from 1 to 5"}));
+        QCOMPARE(progress, (QList<int>{4, 4}));
+
+        // Path order: 2026-11/plate-a.plq, then 2026-12/old/plate-b.PLQ.
+        const RunRecord first = archive.run(1)->record;
+        QCOMPARE(first.kit, Kit::K02);
+        QCOMPARE(first.time.toUTC(), QDateTime(QDate(2026, 11, 3), QTime(9, 15), QTimeZone::utc()));
+        QCOMPARE(first.projectFile, fixture(root + QStringLiteral("/2026-11/plate-a.plq")));
+        const RunRecord second = archive.run(2)->record;
+        QCOMPARE(second.kit, Kit::K05);
+        QCOMPARE(second.time.toUTC(), QDateTime(QDate(2026, 12, 1), QTime(14, 0), QTimeZone::utc()));
+
+        report = importFolders(archive, {root});
+        QCOMPARE(report.archived, 0);
+        QCOMPARE(report.already, 2);
+        QCOMPARE(archive.runCount(), 2);
+        QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
+
+        QCOMPARE(errorOf([&] { importFolders(archive, {m_dir.filePath(QStringLiteral("missing"))}); }),
+                 QStringLiteral("Папка «%1» не найдена").arg(m_dir.filePath(QStringLiteral("missing"))));
+    }
+
+    // pleq-cli archive: add, import and verify, with --archive or PLEQ_ARCHIVE.
+    void commandLine()
+    {
+        const QString root = labFolder();
+        const QString path = m_dir.filePath(QStringLiteral("cli.sqlite"));
+        const QString project = root + QStringLiteral("/2026-11/plate-a.plq");
+
+        CliRun run = runCli({"archive", "add", project, "--archive", path});
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n").arg(path).toUtf8());
+        QCOMPARE(run.status, 0);
+
+        run = runCli({"archive", "import", "--archive", path, root});
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.out, QStringLiteral("%1: файлов 4, записано в архив 2, уже были в архиве 0, "
+                                         "пропущено с ошибками 2.\n")
+                              .arg(path)
+                              .toUtf8());
+        QCOMPARE(run.err, QStringLiteral("4 из 4\n%1/2026-12/broken.plq: '' is not a valid integer value\n"
+                                         "%1/2026-12/kit-07.plq: Line 2 names no kit: '7' is not a kit number from 1 to 5\n")
+                              .arg(root));
+
+        qputenv("PLEQ_ARCHIVE", path.toUtf8());
+        run = runCli({"archive", "verify"});
+        QCOMPARE(run.out, QStringLiteral("%1: Все 3 записи архива целы.\n").arg(path).toUtf8());
+        QCOMPARE(run.status, 0);
+        {
+            PlainSql plain(path);
+            QCOMPARE(plain.run({QStringLiteral("UPDATE run_samples SET name = 'Корова 71' WHERE seq = 3")}), QString());
+        }
+        run = runCli({"archive", "verify"});
+        QCOMPARE(run.out, QStringLiteral("%1: Запись 3 (планшет «Новый», 2026-12-01 14:00): содержимое изменено.\n")
+                              .arg(path)
+                              .toUtf8());
+        QCOMPARE(run.status, 1);
+        qunsetenv("PLEQ_ARCHIVE");
+
+        run = runCli({"archive", "verify", "--archive", "mysql://db/x"});
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: Место архива «mysql://db/x»: ни путь к файлу, ни адрес postgresql://\n"));
+        QCOMPARE(run.status, 1);
+        run = runCli({"archive", "add", m_dir.filePath(QStringLiteral("none.plq")), "--archive", path});
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: File not found\n"));
+        QCOMPARE(run.status, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchiveImport)
+#include "tst_archiveimport.moc"

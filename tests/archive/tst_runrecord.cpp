@@ -1,0 +1,297 @@
+#include "archivefixture.h"
+
+#include "archive/location.h"
+#include "support/texts.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <functional>
+
+using namespace pleq;
+using namespace pleq::test;
+
+namespace {
+
+ArchivedWell well(int col, int row, const QString& layout, const QString& density)
+{
+    ArchivedWell w;
+    w.col = col;
+    w.row = row;
+    w.layout = layout;
+    w.density = density;
+    return w;
+}
+
+// A small record written out field by field: the hash's fixed input.
+RunRecord fixedRecord()
+{
+    RunRecord r;
+    r.uid = QStringLiteral("0b0e6a52-3c1d-4f6e-8a77-1f2e3d4c5b6a");
+    r.time = QDateTime(QDate(2026, 12, 1), QTime(10, 0, 0, 250), QTimeZone(3 * 3600));
+    r.executor = QStringLiteral("Иванова А. П.");
+    r.host = QStringLiteral("reader-pc");
+    r.osUser = QStringLiteral("lab");
+    r.kit = Kit::K04;
+    r.plateName = QStringLiteral("Планшет 7");
+    r.material = 1;
+    r.projectFile = QByteArray("project\r\n");
+    r.protocol = QByteArray("protocol\r\n");
+    ArchivedWell a1 = well(1, 1, QStringLiteral("C+"), QStringLiteral("1,25"));
+    a1.value = 1.25;
+    a1.verdict = Verdict::Positive;
+    a1.kind = WellKind::Control;
+    ArchivedWell b1 = well(1, 2, QStringLiteral("1.1"), QStringLiteral("0,1"));
+    b1.value = 0.1;
+    b1.verdict = Verdict::Negative;
+    b1.kind = WellKind::Sample;
+    b1.sample = 1;
+    r.wells = {a1, b1, well(1, 3, QStringLiteral(" - "), QString())};
+    r.samples = {{QStringLiteral("1"), QStringLiteral("Корова 17"), QStringLiteral("2")}};
+    r.labels[0].text = QStringLiteral("0,55");
+    r.labels[1].color = LabelColor::Red;
+    r.labels[2].visible = false;
+    r.messages = {QStringLiteral("Результат не действителен.")};
+    r.log = {QStringLiteral("12:00:01 A1 1,25")};
+    r.controls = {{QStringLiteral("C+"), 1.25, 1}};
+    return r;
+}
+
+} // namespace
+
+class TestRunRecord : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The settings and the data folder of this test, not the user's.
+        qputenv("HOME", m_home.path().toUtf8());
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("PLEQ_ARCHIVE");
+    }
+
+    // The means a control chart plots: catalogue order, unreadable and
+    // empty densities left out, a control with no readable well left out.
+    void controlMeans_data()
+    {
+        QTest::addColumn<int>("kit");
+        QTest::addColumn<QString>("wells");
+        QTest::addColumn<QString>("means");
+        QTest::newRow("kit 02, two wells each") << 2 << "C+ 1,2; C+ 1,0; C- 0,1; C- 0,2" << "C+ 1.1 2; C- 0.15 2";
+        QTest::newRow("catalogue order, not plate order") << 2 << "C- 0,1; C+ 1,0" << "C+ 1 1; C- 0.1 1";
+        QTest::newRow("reader's full stop and blanks") << 2 << "C+  1.5 ; C- 0,1" << "C+ 1.5 1; C- 0.1 1";
+        QTest::newRow("empty and unreadable left out") << 2 << "C+ 1,0; C+ ; C+ OVRFLW; C- 0,1" << "C+ 1 1; C- 0.1 1";
+        QTest::newRow("a control without a readable well") << 2 << "C+ ?????; C- 0,1" << "C- 0.1 1";
+        // A text of one character reads as 0, as the calculation reads it.
+        QTest::newRow("one character reads as 0") << 2 << "C+ 5; C+ 1,0" << "C+ 0.5 2";
+        QTest::newRow("kit 01, six controls") << 1 << "S+ 1; S+! 0,9; R+ 0,8; R+! 0,7; C- 0,1; C-! 0,2; 1.1 2,0"
+                                              << "S+ 0 1; S+! 0.9 1; R+ 0.8 1; R+! 0.7 1; C- 0.1 1; C-! 0.2 1";
+        QTest::newRow("kit 03 with its O") << 3 << "O 0,05; C+ 1,0" << "C+ 1 1; O 0.05 1";
+        QTest::newRow("a text near a control's is none") << 2 << "C+. 1,0; C+1 1,0; C- 0,1" << "C- 0.1 1";
+    }
+    void controlMeans()
+    {
+        QFETCH(int, kit);
+        QFETCH(QString, wells);
+        QFETCH(QString, means);
+        std::vector<ArchivedWell> plate;
+        int i = 0;
+        for (const QString& item : wells.split(QLatin1Char(';'))) {
+            const QString text = item.trimmed();
+            const qsizetype blank = text.indexOf(QLatin1Char(' '));
+            const QString layout = blank < 0 ? text : text.left(blank);
+            const QString density = blank < 0 ? QString() : text.mid(blank + 1);
+            plate.push_back(well(1 + i / 8, 1 + i % 8, layout, density));
+            ++i;
+        }
+        QStringList got;
+        for (const ControlMean& m : pleq::controlMeans(Kit(kit - 1), plate))
+            got.append(QStringLiteral("%1 %2 %3").arg(m.control).arg(m.mean).arg(m.wells));
+        QCOMPARE(got.join(QStringLiteral("; ")), means);
+    }
+
+    // The record of a project: the project's own state, the run's messages
+    // with its error, the material only for a kit that offers the choice.
+    void makeRunRecord()
+    {
+        Project project;
+        layKit02Plate(project, QStringLiteral("Планшет 7"), QStringLiteral("0,1"));
+        PlateResult run;
+        run.messages = {QStringLiteral("Не верное значение C+.")};
+        run.error = QStringLiteral("Invalid floating point operation");
+        run.log = {QStringLiteral("A1 1,1")};
+        const QDateTime time = runTime();
+        RunRecord r = pleq::makeRunRecord(project, &run, time, {QStringLiteral("pc"), QStringLiteral("lab")});
+        QCOMPARE(r.messages, (QStringList{"Не верное значение C+.", "Invalid floating point operation"}));
+        QCOMPARE(r.log, QStringList{"A1 1,1"});
+        QVERIFY(!r.valid());
+        QVERIFY(!r.material);
+        QCOMPARE(r.wells.size(), size_t(96));
+        QCOMPARE(r.wells[7].name(), QStringLiteral("H1"));
+        QCOMPARE(r.wells[8].name(), QStringLiteral("A2"));
+        QCOMPARE(r.wells[0].kind, WellKind::Control);
+        QCOMPARE(r.wells[6].sample, 2);
+        QCOMPARE(r.wells[8].kind, WellKind::Empty);
+        QCOMPARE(r.sampleCount(), 2);
+        QCOMPARE(r.labels[0].text, project.label(Label::s0).text);
+        QVERIFY(r.uid != pleq::makeRunRecord(project, &run, time, {}).uid);
+
+        project.selectKit(Kit::K04);
+        project.setMaterial(0);
+        r = pleq::makeRunRecord(project, nullptr, time, {});
+        QCOMPARE(r.material, 0);
+        QVERIFY(r.messages.isEmpty() && r.log.isEmpty());
+    }
+
+    // The encoding is fixed: an archive written today verifies with every
+    // later version, and a change here breaks every archive in use. The
+    // figures come from an encoder of its own, fixtures/runhash.py.
+    void hashIsStable()
+    {
+        QCOMPARE(runHash(fixedRecord(), QByteArray()),
+                 QByteArray("ed0ea93fd761788936faac0077c45c57496b8f1364491e6ca91a108a8471a295"));
+        QCOMPARE(runHash(fixedRecord(), QByteArray("ed0ea93fd761788936faac0077c45c57496b8f1364491e6ca91a108a8471a295")),
+                 QByteArray("fa8ce41cfa9be9292b752d70b63c7a44acfc39a835faf6cb7fbf4b89b1862acb"));
+    }
+
+    // Every field is in the hash: a change of any one of them changes it.
+    void hashCoversEveryField()
+    {
+        const std::pair<const char*, std::function<void(RunRecord&)>> changes[] = {
+            {"uid", [](RunRecord& r) { r.uid[0] = QLatin1Char('1'); }},
+            {"time by 1 ms", [](RunRecord& r) { r.time = r.time.addMSecs(1); }},
+            {"the same instant at another offset", [](RunRecord& r) { r.time = r.time.toUTC(); }},
+            {"executor", [](RunRecord& r) { r.executor += QLatin1Char('.'); }},
+            {"host", [](RunRecord& r) { r.host.clear(); }},
+            {"os user", [](RunRecord& r) { r.osUser = QStringLiteral("root"); }},
+            {"kit", [](RunRecord& r) { r.kit = Kit::K05; }},
+            {"plate name", [](RunRecord& r) { r.plateName += QLatin1Char(' '); }},
+            {"material", [](RunRecord& r) { r.material = 0; }},
+            {"no material", [](RunRecord& r) { r.material.reset(); }},
+            {"project file", [](RunRecord& r) { r.projectFile.chop(1); }},
+            {"protocol", [](RunRecord& r) { r.protocol[0] = 'P'; }},
+            {"well column", [](RunRecord& r) { r.wells[0].col = 2; }},
+            {"well row", [](RunRecord& r) { r.wells[2].row = 4; }},
+            {"layout", [](RunRecord& r) { r.wells[0].layout = QStringLiteral("C-"); }},
+            {"density", [](RunRecord& r) { r.wells[0].density = QStringLiteral("1,26"); }},
+            {"value in its last bit", [](RunRecord& r) { r.wells[0].value = std::nextafter(1.25, 2.0); }},
+            {"no value", [](RunRecord& r) { r.wells[0].value.reset(); }},
+            {"verdict", [](RunRecord& r) { r.wells[1].verdict = Verdict::Doubtful; }},
+            {"kind", [](RunRecord& r) { r.wells[2].kind = WellKind::Sample; }},
+            {"sample", [](RunRecord& r) { r.wells[1].sample = 2; }},
+            {"a well less", [](RunRecord& r) { r.wells.pop_back(); }},
+            {"sample number", [](RunRecord& r) { r.samples[0].number = QStringLiteral("2"); }},
+            {"sample name", [](RunRecord& r) { r.samples[0].name = QStringLiteral("Корова 71"); }},
+            {"quantity", [](RunRecord& r) { r.samples[0].quantity = QStringLiteral("3"); }},
+            {"a sample more", [](RunRecord& r) { r.samples.push_back({}); }},
+            {"label text", [](RunRecord& r) { r.labels[9].text = QStringLiteral("+"); }},
+            {"label colour", [](RunRecord& r) { r.labels[1].color = LabelColor::Green; }},
+            {"label shown", [](RunRecord& r) { r.labels[2].visible = true; }},
+            {"message", [](RunRecord& r) { r.messages.clear(); }},
+            {"a message moved into the log", [](RunRecord& r) { r.log.prepend(r.messages.takeFirst()); }},
+            {"log line", [](RunRecord& r) { r.log[0] += QLatin1Char(' '); }},
+            {"control", [](RunRecord& r) { r.controls[0].control = QStringLiteral("C+!"); }},
+            {"control mean", [](RunRecord& r) { r.controls[0].mean = 1.2500001; }},
+            {"control wells", [](RunRecord& r) { r.controls[0].wells = 2; }},
+        };
+        const QByteArray base = runHash(fixedRecord(), QByteArray("prev"));
+        QVERIFY(runHash(fixedRecord(), QByteArray("prex")) != base);
+        for (const auto& [name, change] : changes) {
+            RunRecord r = fixedRecord();
+            change(r);
+            QVERIFY2(runHash(r, QByteArray("prev")) != base, name);
+        }
+    }
+
+    void parseLocation_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("parsed"); // kind path | host port user database, or the error
+        QTest::addColumn<QString>("display");
+        QTest::newRow("file") << "/var/lib/pleq/archive.sqlite" << "sqlite /var/lib/pleq/archive.sqlite"
+                              << "/var/lib/pleq/archive.sqlite";
+        QTest::newRow("relative file, blanks around") << " lab/archive.sqlite " << "sqlite lab/archive.sqlite"
+                                                      << "lab/archive.sqlite";
+        QTest::newRow("file URL") << "file:///srv/lab/archive.sqlite" << "sqlite /srv/lab/archive.sqlite"
+                                  << "/srv/lab/archive.sqlite";
+        QTest::newRow("server") << "postgresql://lab@db.lab.local/pleq" << "postgres db.lab.local 5432 lab pleq"
+                                << "postgresql://lab@db.lab.local/pleq";
+        QTest::newRow("postgres://, a port") << "postgres://lab@10.0.0.5:5433/pleq" << "postgres 10.0.0.5 5433 lab pleq"
+                                             << "postgresql://lab@10.0.0.5:5433/pleq";
+        QTest::newRow("socket folder") << "postgresql://lab@/pleq?host=/tmp/pg&port=5433"
+                                       << "postgres /tmp/pg 5433 lab pleq"
+                                       << "postgresql://lab@/pleq?host=/tmp/pg&port=5433";
+        QTest::newRow("no user") << "postgresql://db/pleq" << "postgres db 5432  pleq" << "postgresql://db/pleq";
+        QTest::newRow("password")
+            << "postgresql://lab:secret@db/pleq"
+            << "Место архива «postgresql://lab@db/pleq»: пароль в адресе не хранится: задайте его в ~/.pgpass или PGPASSWORD"
+            << "";
+        QTest::newRow("password parameter")
+            << "postgresql://lab@db/pleq?password=secret"
+            << "Место архива «postgresql://lab@db/pleq»: пароль в адресе не хранится: задайте его в ~/.pgpass или PGPASSWORD"
+            << "";
+        QTest::newRow("no database")
+            << "postgresql://lab@db/"
+            << "Место архива «postgresql://lab@db/»: не указана база данных (postgresql://пользователь@сервер/база)" << "";
+        QTest::newRow("bad port") << "postgresql://lab@/pleq?host=/tmp&port=x"
+                                  << "Место архива «postgresql://lab@/pleq?host=/tmp&port=x»: порт «x» не число от 1 до 65535"
+                                  << "";
+        QTest::newRow("unknown parameter") << "postgresql://lab@db/pleq?sslmode=require"
+                                           << "Место архива «postgresql://lab@db/pleq?sslmode=require»: "
+                                              "неизвестный параметр «sslmode»"
+                                           << "";
+        QTest::newRow("another server") << "mysql://db/pleq"
+                                        << "Место архива «mysql://db/pleq»: ни путь к файлу, ни адрес postgresql://" << "";
+        QTest::newRow("empty") << "  " << "Место архива не указано" << "";
+    }
+    void parseLocation()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, parsed);
+        QFETCH(QString, display);
+        QString got;
+        QString shown;
+        try {
+            const ArchiveLocation l = ArchiveLocation::parse(text);
+            got = l.kind == ArchiveLocation::Kind::Sqlite
+                      ? QStringLiteral("sqlite ") + l.path
+                      : QStringLiteral("postgres %1 %2 %3 %4").arg(l.host).arg(l.port).arg(l.user, l.database);
+            shown = l.displayName();
+        } catch (const Error& e) {
+            got = e.message();
+        }
+        QCOMPARE(got, parsed);
+        QCOMPARE(shown, display);
+    }
+
+    // PLEQ_ARCHIVE, else the setting, else archive.sqlite in the data folder.
+    void locationInUse()
+    {
+        const QString home = m_home.path();
+        QCOMPARE(archiveLocation().path, home + QStringLiteral("/.local/share/Pleq/archive.sqlite"));
+        setArchiveLocationSetting(QStringLiteral("postgresql://lab@db/pleq"));
+        QCOMPARE(archiveLocationSetting(), QStringLiteral("postgresql://lab@db/pleq"));
+        QCOMPARE(archiveLocation().displayName(), QStringLiteral("postgresql://lab@db/pleq"));
+        qputenv("PLEQ_ARCHIVE", "/srv/lab/archive.sqlite");
+        QCOMPARE(archiveLocation().displayName(), QStringLiteral("/srv/lab/archive.sqlite"));
+        qunsetenv("PLEQ_ARCHIVE");
+        QCOMPARE(errorOf([] { setArchiveLocationSetting(QStringLiteral("mysql://db/x")); }),
+                 QStringLiteral("Место архива «mysql://db/x»: ни путь к файлу, ни адрес postgresql://"));
+        QCOMPARE(archiveLocationSetting(), QStringLiteral("postgresql://lab@db/pleq"));
+        setArchiveLocationSetting(QString());
+        QCOMPARE(archiveLocation().path, home + QStringLiteral("/.local/share/Pleq/archive.sqlite"));
+
+        // The default folder is made on first use.
+        Archive archive(archiveLocation());
+        archive.open();
+        QVERIFY(QFileInfo::exists(home + QStringLiteral("/.local/share/Pleq/archive.sqlite")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRunRecord)
+#include "tst_runrecord.moc"
