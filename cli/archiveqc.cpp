@@ -110,10 +110,11 @@ QByteArray json(const qc::Result& result, const QDateTime& from, const QDateTime
         controls.append(control);
     }
     QJsonArray runs;
+    const std::set<qint64> rejected = result.rejectedRuns();
     for (const auto& [seq, flags] : result.runFlags())
         runs.append(QJsonObject{{QStringLiteral("seq"), seq},
                                 {QStringLiteral("flags"), QJsonArray::fromStringList(flags)},
-                                {QStringLiteral("rejected"), result.rejected(seq)}});
+                                {QStringLiteral("rejected"), rejected.count(seq) > 0}});
     const QJsonObject document{
         {QStringLiteral("kit"), kitEntry(result.kit).code()},
         {QStringLiteral("baseline"), baseline},
@@ -176,10 +177,11 @@ QString text(const qc::Result& result, const QDateTime& from, const QDateTime& t
         out += QStringLiteral("Правила Вестгарда не отметили ни одного планшета.\n");
     else
         out += QStringLiteral("Планшеты, отмеченные правилами Вестгарда:\n");
+    const std::set<qint64> rejected = result.rejectedRuns();
     for (const auto& [seq, list] : flags)
         out += QStringLiteral("  № %1%2: %3\n")
                    .arg(seq)
-                   .arg(result.rejected(seq) ? QStringLiteral(" (отклонить)") : QStringLiteral(" (предупреждение)"),
+                   .arg(rejected.count(seq) > 0 ? QStringLiteral(" (отклонить)") : QStringLiteral(" (предупреждение)"),
                         list.join(QStringLiteral(", ")));
     return out;
 }

@@ -168,13 +168,14 @@ std::map<qint64, QStringList> Result::runFlags() const
     return out;
 }
 
-bool Result::rejected(qint64 seq) const
+std::set<qint64> Result::rejectedRuns() const
 {
+    std::set<qint64> out;
     for (const ControlChart& chart : charts)
         for (const ChartPoint& point : chart.points)
-            if (point.seq == seq && std::any_of(point.rules.begin(), point.rules.end(), isRejection))
-                return true;
-    return false;
+            if (std::any_of(point.rules.begin(), point.rules.end(), isRejection))
+                out.insert(point.seq);
+    return out;
 }
 
 Result analyse(Kit kit, std::vector<Point> points, const Baseline& baseline, const QDateTime& from,

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace pleq::qc {
@@ -90,7 +91,7 @@ struct Result {
     // For the journal: per run shown that a rule flagged, the rules in the
     // order of Rule, each with the controls it flagged ("R-4s (C+, C-)").
     std::map<qint64, QStringList> runFlags() const;
-    bool rejected(qint64 seq) const; // a rejection rule flagged the run
+    std::set<qint64> rejectedRuns() const; // the runs shown that a rejection rule flagged
 };
 
 // The charts of a kit from every control point of its runs (any order; points
