@@ -1,5 +1,6 @@
 #include "gui/qc/controlchart.h"
 
+#include "core/kits/catalogue.h"
 #include "core/model/numberformat.h"
 
 #include <QEvent>
@@ -227,15 +228,22 @@ QImage render(const qc::Result& result, int width, int chartHeight)
 void paintPage(QPainter& painter, const QRectF& page, const qc::Result& result)
 {
     // Laid out at screen size, then scaled to the page, so that text and lines keep their proportions.
+    // A heading names the kit, so that a printed page stands on its own.
     const double width = 900;
+    const double heading = 30;
     const double scale = page.width() / width;
-    const double height = page.height() / scale;
+    const double height = page.height() / scale - heading;
     const double chartHeight = height / std::max<double>(1, static_cast<double>(result.charts.size()));
     painter.save();
     painter.translate(page.topLeft());
     painter.scale(scale, scale);
+    QFont font = painter.font();
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.drawText(QRectF(0, 0, width, heading), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Контроль качества: %1").arg(kitEntry(result.kit).rowText()));
     for (std::size_t i = 0; i < result.charts.size(); ++i)
-        paint(painter, QRectF(0, static_cast<double>(i) * chartHeight, width, std::min(chartHeight, 320.0)),
+        paint(painter, QRectF(0, heading + static_cast<double>(i) * chartHeight, width, std::min(chartHeight, 320.0)),
               result.charts[i], result.baseline);
     painter.restore();
 }
