@@ -9,7 +9,12 @@ namespace pleq {
 
 QStringList protocolTextLines(const Project& project)
 {
-    QStringList lines = files::fromWindows1251(protocolBytes(project)).split(QStringLiteral("\r\n"));
+    return protocolTextLines(protocolBytes(project));
+}
+
+QStringList protocolTextLines(const QByteArray& protocol)
+{
+    QStringList lines = files::fromWindows1251(protocol).split(QStringLiteral("\r\n"));
     // The last line ends with CR LF too; nothing follows it.
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();

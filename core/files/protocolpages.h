@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -11,6 +12,8 @@ class Project;
 // The protocol as the viewer shows it: its Windows-1251 bytes decoded, one
 // string per line, without line ends. Throws Error as protocolBytes does.
 QStringList protocolTextLines(const Project& project);
+// The same of protocol bytes already written (an archived run's).
+QStringList protocolTextLines(const QByteArray& protocol);
 
 // One printed page of the protocol: its lines and the footer under them.
 struct ProtocolPage {

@@ -5,6 +5,12 @@
 #include "print/protocolprint.h"
 
 #include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -71,6 +77,35 @@ public:
             return false;
         paint(printer);
         return true;
+    }
+
+    QString textInput(QWidget* parent, const QString& label, const QString& text, const QString& fileFilter) override
+    {
+        QDialog dialog(parent);
+        dialog.setWindowTitle(QStringLiteral("Pleq"));
+        auto* edit = new QLineEdit(text, &dialog);
+        edit->setMinimumWidth(420);
+        auto* browse = new QPushButton(QStringLiteral("Файл ..."), &dialog);
+        QObject::connect(browse, &QPushButton::clicked, &dialog, [&] {
+            const QString name = QFileDialog::getSaveFileName(&dialog, QString(), edit->text(), fileFilter, nullptr,
+                                                              QFileDialog::DontConfirmOverwrite);
+            if (!name.isEmpty())
+                edit->setText(name);
+        });
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        auto* row = new QHBoxLayout;
+        row->addWidget(edit);
+        row->addWidget(browse);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(new QLabel(label, &dialog));
+        layout->addLayout(row);
+        layout->addWidget(buttons);
+        if (dialog.exec() != QDialog::Accepted)
+            return QString();
+        // Accepted with nothing typed is an empty text, not a cancel.
+        return edit->text().isNull() ? QStringLiteral("") : edit->text();
     }
 };
 

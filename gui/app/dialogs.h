@@ -36,6 +36,11 @@ public:
     // prints on the chosen printer. False when cancelled. What `paint` throws
     // passes through.
     virtual bool print(QWidget* parent, const std::function<void(QPagedPaintDevice&)>& paint) = 0;
+    // A line of text asked for under `label`, `text` offered; a "Файл ..."
+    // button beside it fills in a file chosen as saveFileName does with
+    // `fileFilter`. A null result means cancelled.
+    virtual QString textInput(QWidget* parent, const QString& label, const QString& text,
+                              const QString& fileFilter) = 0;
 
     // The dialogs in use: the real ones unless a test installed others.
     static Dialogs& get();

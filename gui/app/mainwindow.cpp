@@ -1,6 +1,10 @@
 #include "gui/app/mainwindow.h"
 
+#include "archive/archive.h"
+#include "archive/operations.h"
 #include "gui/app/dialogs.h"
+#include "gui/archive/archivesession.h"
+#include "gui/archive/journalwindow.h"
 #include "gui/calc/raswindow.h"
 #include "core/files/csvexport.h"
 #include "core/files/projectfile.h"
@@ -32,6 +36,7 @@ namespace pleq {
 namespace {
 
 const QString ProjectFilter = QStringLiteral("Файлы проекта (*.plq)");
+const QString ArchiveFilter = QStringLiteral("Архив SQLite (*.sqlite *.db);;Все файлы (*)");
 const QString ReaderExportFilter = QStringLiteral("Экспорт ридера (*.txt *.csv *.tsv *.xls);;Все файлы (*)");
 // The types of the results export, in the order of CsvStyle.
 const QStringList CsvFilters = {QStringLiteral("CSV для LIMS (*.csv)"),
@@ -83,6 +88,7 @@ TForm1::TForm1(Project& project, QWidget* parent)
     auto* statusBar1 = new QStatusBar(this);
     statusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(statusBar1);
+    m_archive = new ArchiveSession(this);
     createMenu();
     const DiagnosticControls diagnostics = createTestControls();
 
@@ -106,6 +112,7 @@ TForm1::TForm1(Project& project, QWidget* parent)
     propWindow->resize(qMax(propWindow->width(), rospWindow->width()), propWindow->height());
 
     m_ras = new TRas(m_project);
+    m_ras->setArchiveSession(m_archive);
     auto* rasWindow = new WorkWindow(m_ras, FixedBorder);
     m_mdi->addSubWindow(rasWindow);
     rasWindow->adjustSize();
@@ -178,6 +185,17 @@ void TForm1::createMenu()
     addItem(n2, "N8", QStringLiteral("Параметры"), {});
     QMenu* n3 = addMenu("N3", QStringLiteral("Помощь"));
     addItem(n3, "N9", QStringLiteral("О программе ..."), {});
+
+    // The run archive: the plate stored as "Протокол" stores it, the journal
+    // of stored runs, and where the archive lives. "В архив" changes nothing
+    // of the plate, so it stays while the reader fills it.
+    QMenu* archiveMenu = addMenu("NArchive", QStringLiteral("Архив"));
+    connect(addItem(archiveMenu, "NArchiveRun", QStringLiteral("В архив"), {}), &QAction::triggered, this,
+            &TForm1::archiveRunClick);
+    connect(addItem(archiveMenu, "NJournal", QStringLiteral("Журнал планшетов ..."), {}), &QAction::triggered, this,
+            &TForm1::journalClick);
+    connect(addItem(archiveMenu, "NArchiveLocation", QStringLiteral("Место архива ..."), {}), &QAction::triggered,
+            this, &TForm1::archiveLocationClick);
 }
 
 DiagnosticControls TForm1::createTestControls()
@@ -260,6 +278,55 @@ void TForm1::exportResultsClick()
         name += QStringLiteral(".csv");
     const CsvStyle style = type == 1 ? CsvStyle::Spreadsheet : CsvStyle::Machine;
     runCommand(this, [&] { exportResults(m_project, *result, QDateTime::currentDateTime(), style, name); });
+}
+
+JournalWindow* TForm1::journal() const
+{
+    return m_journal.data();
+}
+
+void TForm1::archiveRunClick()
+{
+    runCommand(this, [this] {
+        Archive& archive = m_archive->archive();
+        const qint64 seq = archiveRun(m_project, m_ras->lastResult(), archive, QDateTime::currentDateTime());
+        m_archive->notifyArchived();
+        Dialogs::get().message(this, QStringLiteral("Планшет «%1» записан в архив %2 под номером %3.")
+                                         .arg(m_project.plateName(), archive.location().displayName())
+                                         .arg(seq));
+    });
+}
+
+void TForm1::journalClick()
+{
+    if (!m_journal)
+        runCommand(this, [this] { m_journal = new JournalWindow(*m_archive, this); });
+    if (m_journal) {
+        m_journal->show();
+        m_journal->raise();
+        m_journal->activateWindow();
+    }
+}
+
+void TForm1::archiveLocationClick()
+{
+    QString label = QStringLiteral("Архив сейчас: %1\n"
+                                   "Файл SQLite или адрес postgresql://пользователь@сервер/база "
+                                   "(пусто — место по умолчанию):")
+                        .arg(m_archive->displayName());
+    if (qEnvironmentVariableIsSet("PLEQ_ARCHIVE"))
+        label += QStringLiteral("\nПока задана переменная PLEQ_ARCHIVE, архив берётся из неё.");
+    const QString text = Dialogs::get().textInput(this, label, archiveLocationSetting(), ArchiveFilter);
+    if (text.isNull())
+        return;
+    runCommand(this, [&] {
+        const QString place = text.trimmed();
+        if (!place.isEmpty())
+            ArchiveLocation::parse(place); // a text that names no archive is refused, naming it
+        setArchiveLocationSetting(place);
+        m_archive->relocate();
+        Dialogs::get().message(this, QStringLiteral("Архив: %1").arg(m_archive->displayName()));
+    });
 }
 
 } // namespace pleq

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QMdiArea;
 
 namespace pleq {
 
+class ArchiveSession;
+class JournalWindow;
 class Project;
 class TProp;
 class TRosp;
@@ -30,6 +33,10 @@ public:
     TRas* ras() const { return m_ras; }
     TForm5* form5() const { return m_form5; }
     TForm7* form7() const { return m_form7; }
+    // The application's archive, opened on first use.
+    ArchiveSession& archive() const { return *m_archive; }
+    // "Журнал планшетов" while it is open.
+    JournalWindow* journal() const;
 
     // Opens a project file as "Открыть ..." does: an error shows the usual
     // box and leaves the project as it was.
@@ -47,6 +54,9 @@ private:
     void N7Click();
     void importClick(); // "Импорт ...": densities from a reader's export file
     void exportResultsClick(); // "Экспорт результатов ..."
+    void archiveRunClick();      // "В архив"
+    void journalClick();         // "Журнал планшетов ..."
+    void archiveLocationClick(); // "Место архива ..."
 
     Project& m_project;
     QMdiArea* m_mdi = nullptr;
@@ -55,6 +65,8 @@ private:
     TRas* m_ras = nullptr;
     TForm5* m_form5 = nullptr;
     TForm7* m_form7 = nullptr;
+    ArchiveSession* m_archive = nullptr;
+    QPointer<JournalWindow> m_journal;
 };
 
 } // namespace pleq

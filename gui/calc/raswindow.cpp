@@ -1,6 +1,9 @@
 #include "gui/calc/raswindow.h"
 
+#include "archive/archive.h"
+#include "archive/operations.h"
 #include "gui/app/dialogs.h"
+#include "gui/archive/archivesession.h"
 #include "gui/app/gridview.h"
 #include "gui/calc/densityview.h"
 #include "core/calc/calculation.h"
@@ -337,15 +340,37 @@ void TRas::Button1Click()
 void TRas::Button2Click()
 {
     runCommand(this, [this] {
-        writeProtocol(m_project, QStringLiteral("result.txt"));
-        if (Dialogs::get().openTextFile(QStringLiteral("result.txt")))
-            return;
-        // No viewer started: the protocol shows here instead of nowhere.
-        if (!m_protocolWindow)
-            m_protocolWindow = new ProtocolWindow(this);
-        m_protocolWindow->setLines(protocolTextLines(m_project));
-        m_protocolWindow->show();
-        m_protocolWindow->raise();
+        const QString path = QStringLiteral("result.txt");
+        // The protocol is the lab's record: it is written whatever becomes of
+        // the archive, and an archive failure is told after it shows.
+        QString archiveMessage;
+        Archive* archive = nullptr;
+        if (m_archive) {
+            try {
+                archive = &m_archive->archive();
+            } catch (const Error& e) {
+                archiveMessage = e.message();
+            }
+        }
+        if (archive) {
+            const ProtocolOutcome outcome = writeProtocolAndArchive(m_project, lastResult(), path, *archive,
+                                                                    QDateTime::currentDateTime());
+            archiveMessage = outcome.archiveMessage;
+            if (outcome.archived())
+                m_archive->notifyArchived();
+        } else {
+            writeProtocol(m_project, path);
+        }
+        if (!Dialogs::get().openTextFile(path)) {
+            // No viewer started: the protocol shows here instead of nowhere.
+            if (!m_protocolWindow)
+                m_protocolWindow = new ProtocolWindow(this);
+            m_protocolWindow->setLines(protocolTextLines(m_project));
+            m_protocolWindow->show();
+            m_protocolWindow->raise();
+        }
+        if (!archiveMessage.isEmpty())
+            Dialogs::get().error(this, archiveMessage);
     });
 }
 

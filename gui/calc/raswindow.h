@@ -18,6 +18,7 @@ class QPushButton;
 
 namespace pleq {
 
+class ArchiveSession;
 class DensityView;
 class GridView;
 class Project;
@@ -42,6 +43,9 @@ public:
     // run, after a run an error stopped, and once the kit, the material, the
     // layout, the densities or the results change.
     const PlateResult* lastResult() const { return m_lastResult ? &*m_lastResult : nullptr; }
+
+    // The archive "Протокол" stores each run in; none: the protocol only.
+    void setArchiveSession(ArchiveSession* session) { m_archive = session; }
 
     // The reader link's controls.
     QPushButton* go() const { return m_go; }
@@ -76,6 +80,7 @@ private:
     std::optional<PlateResult> m_lastResult;
     int m_resultMaterial = 0;
     QPointer<ProtocolWindow> m_protocolWindow; // where no viewer opens result.txt
+    ArchiveSession* m_archive = nullptr;
 };
 
 } // namespace pleq

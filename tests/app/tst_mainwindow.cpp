@@ -104,19 +104,23 @@ void TestMainWindow::startUp()
 void TestMainWindow::menuTree_data()
 {
     QTest::addColumn<QString>("menu");
+    QTest::addColumn<int>("position"); // in the menu bar
     QTest::addColumn<QString>("menuTitle");
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("Файл") << "N1" << "Файл" << QStringList{"N4", "N5", "N6", "NImport", "NExportResults", "ProtocolPrint", "ProtocolPdf"}
+    QTest::newRow("Файл") << "N1" << 0 << "Файл" << QStringList{"N4", "N5", "N6", "NImport", "NExportResults", "ProtocolPrint", "ProtocolPdf"}
                           << QStringList{"Новый", "Открыть ...", "Сохранить ...", "Импорт ...", "Экспорт результатов ...", "Печать ...", "Сохранить как PDF ..."};
-    QTest::newRow("Настройки") << "N2" << "Настройки" << QStringList{"N7", "N8"}
+    QTest::newRow("Настройки") << "N2" << 1 << "Настройки" << QStringList{"N7", "N8"}
                                << QStringList{"РИДЕР ...", "Параметры"};
-    QTest::newRow("Помощь") << "N3" << "Помощь" << QStringList{"N9"} << QStringList{"О программе ..."};
+    QTest::newRow("Помощь") << "N3" << 2 << "Помощь" << QStringList{"N9"} << QStringList{"О программе ..."};
+    QTest::newRow("Архив") << "NArchive" << 3 << "Архив" << QStringList{"NArchiveRun", "NJournal", "NArchiveLocation"}
+                           << QStringList{"В архив", "Журнал планшетов ...", "Место архива ..."};
 }
 
 void TestMainWindow::menuTree()
 {
     QFETCH(QString, menu);
+    QFETCH(int, position);
     QFETCH(QStringList, items);
     QFETCH(QStringList, texts);
     auto* m = m_window->findChild<QMenu*>(menu);
@@ -131,8 +135,8 @@ void TestMainWindow::menuTree()
     }
     // The menus stand in the menu bar in this order.
     const QList<QAction*> bar = m_window->menuBar()->actions();
-    QCOMPARE(bar.size(), 3);
-    QCOMPARE(bar.at(menu.mid(1).toInt() - 1)->menu(), m);
+    QCOMPARE(bar.size(), 4);
+    QCOMPARE(bar.at(position)->menu(), m);
 }
 
 void TestMainWindow::newProjectResetsLabelsOnly()

@@ -19,6 +19,8 @@ void RecordingDialogs::clear()
     printCancelled = false;
     printDialogs = 0;
     printed.clear();
+    nextTexts.clear();
+    inputs.clear();
 }
 
 bool RecordingDialogs::print(QWidget*, const std::function<void(QPagedPaintDevice&)>& paint)

@@ -32,6 +32,12 @@ public:
     }
     // An accepted print dialog prints into a PDF kept in `printed`.
     bool print(QWidget*, const std::function<void(QPagedPaintDevice&)>& paint) override;
+    // Answers with the next queued text; none queued: cancelled.
+    QString textInput(QWidget*, const QString& label, const QString& text, const QString&) override
+    {
+        inputs.append(label + QLatin1Char('|') + text);
+        return nextTexts.isEmpty() ? QString() : nextTexts.takeFirst();
+    }
 
     void clear();
 
@@ -45,6 +51,8 @@ public:
     bool printCancelled = false;
     int printDialogs = 0;      // print dialogs shown
     QByteArrayList printed;    // what was printed, each job as A4 PDF bytes
+    QStringList nextTexts;     // answers of textInput; empty = cancelled
+    QStringList inputs;        // each textInput asked: "label|offered text"
 
 private:
     QString takeName() { return nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst(); }

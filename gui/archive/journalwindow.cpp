@@ -1,0 +1,208 @@
+#include "gui/archive/journalwindow.h"
+
+#include "archive/archive.h"
+#include "core/kits/catalogue.h"
+#include "core/model/errors.h"
+#include "gui/app/dialogs.h"
+#include "gui/archive/archivesession.h"
+#include "gui/archive/journalmodel.h"
+#include "gui/archive/runwindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSqlDatabase>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace pleq {
+
+JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_session(session)
+{
+    setObjectName(QStringLiteral("JournalWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    Archive& archive = session.openArchive();
+    setWindowTitle(QStringLiteral("Журнал планшетов — %1").arg(archive.location().displayName()));
+
+    const QDate today = QDate::currentDate();
+    auto dateEdit = [this](const char* name, QDate date) {
+        auto* edit = new QDateEdit(date, this);
+        edit->setObjectName(QLatin1String(name));
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        edit->setEnabled(false);
+        return edit;
+    };
+    auto checkBox = [this](const char* name, const QString& text, QDateEdit* edit) {
+        auto* box = new QCheckBox(text, this);
+        box->setObjectName(QLatin1String(name));
+        connect(box, &QCheckBox::toggled, edit, &QWidget::setEnabled);
+        connect(box, &QCheckBox::toggled, this, &JournalWindow::applyFilter);
+        connect(edit, &QDateEdit::dateChanged, this, [this, box] {
+            if (box->isChecked())
+                applyFilter();
+        });
+        return box;
+    };
+    m_from = dateEdit("JournalFrom", today.addMonths(-1));
+    m_fromOn = checkBox("JournalFromOn", QStringLiteral("с"), m_from);
+    m_to = dateEdit("JournalTo", today);
+    m_toOn = checkBox("JournalToOn", QStringLiteral("по"), m_to);
+
+    m_kit = new QComboBox(this);
+    m_kit->setObjectName(QStringLiteral("JournalKit"));
+    m_kit->addItem(QStringLiteral("Все наборы"));
+    for (int i = 0; i < KitCount; ++i)
+        m_kit->addItem(kitEntry(Kit(i)).rowText(), i);
+    connect(m_kit, &QComboBox::currentIndexChanged, this, &JournalWindow::applyFilter);
+
+    m_executor = new QComboBox(this);
+    m_executor->setObjectName(QStringLiteral("JournalExecutor"));
+    m_executor->setMinimumContentsLength(16);
+    connect(m_executor, &QComboBox::currentIndexChanged, this, &JournalWindow::applyFilter);
+
+    m_search = new QLineEdit(this);
+    m_search->setObjectName(QStringLiteral("JournalSearch"));
+    m_search->setPlaceholderText(QStringLiteral("Поиск в названиях проб"));
+    m_search->setClearButtonEnabled(true);
+    connect(m_search, &QLineEdit::textChanged, this, &JournalWindow::applyFilter);
+
+    auto* refreshButton = new QPushButton(QStringLiteral("Обновить"), this);
+    refreshButton->setObjectName(QStringLiteral("JournalRefresh"));
+    connect(refreshButton, &QPushButton::clicked, this, &JournalWindow::refresh);
+    auto* openButton = new QPushButton(QStringLiteral("Открыть"), this);
+    openButton->setObjectName(QStringLiteral("JournalOpen"));
+    connect(openButton, &QPushButton::clicked, this, &JournalWindow::openSelected);
+
+    m_model = new JournalModel(QSqlDatabase::database(archive.connectionName(), false), archive.location(), this);
+    connect(m_model, &JournalModel::failed, this, [this](const QString& message) {
+        Dialogs::get().error(this, message);
+    });
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("JournalTable"));
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    m_table->setModel(m_model);
+    m_table->installEventFilter(this);
+    connect(m_table, &QTableView::doubleClicked, this, &JournalWindow::openSelected);
+
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(m_fromOn);
+    filters->addWidget(m_from);
+    filters->addWidget(m_toOn);
+    filters->addWidget(m_to);
+    filters->addWidget(new QLabel(QStringLiteral("Набор:"), this));
+    filters->addWidget(m_kit);
+    filters->addWidget(new QLabel(QStringLiteral("Исполнитель:"), this));
+    filters->addWidget(m_executor);
+    filters->addWidget(m_search, 1);
+    filters->addWidget(refreshButton);
+    filters->addWidget(openButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(m_table);
+
+    fillExecutors();
+    // The first query: newest first; the header shows it, and a click sorts anew.
+    m_model->setFilter(currentFilter());
+    m_table->setSortingEnabled(false);
+    m_table->horizontalHeader()->setSortIndicator(int(JournalColumn::Time), Qt::DescendingOrder);
+    m_table->horizontalHeader()->setSortIndicatorShown(true);
+    connect(m_table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, m_model, &JournalModel::sort);
+    m_table->resizeColumnsToContents();
+    if (m_model->rowCount() > 0)
+        m_table->selectRow(0);
+
+    // The window's archive goes away when the place changes.
+    connect(&session, &ArchiveSession::aboutToRelocate, this, [this] {
+        m_model->clear();
+        delete this;
+    });
+    connect(&session, &ArchiveSession::runArchived, this, &JournalWindow::refresh);
+    resize(1000, 600);
+}
+
+JournalFilter JournalWindow::currentFilter() const
+{
+    JournalFilter filter = m_model->filter();
+    filter.from = m_fromOn->isChecked() ? m_from->date().startOfDay() : QDateTime();
+    filter.to = m_toOn->isChecked() ? m_to->date().addDays(1).startOfDay() : QDateTime();
+    filter.kit = m_kit->currentIndex() > 0 ? std::optional<Kit>(Kit(m_kit->currentData().toInt())) : std::nullopt;
+    filter.executor = m_executor->currentIndex() > 0 ? m_executor->currentText() : QString();
+    filter.sampleSearch = m_search->text();
+    return filter;
+}
+
+void JournalWindow::fillExecutors()
+{
+    const QString chosen = m_executor->currentIndex() > 0 ? m_executor->currentText() : QString();
+    const QSignalBlocker block(m_executor);
+    m_executor->clear();
+    m_executor->addItem(QStringLiteral("Все исполнители"));
+    m_executor->addItems(journalExecutors(m_model->database(), m_session.displayName()));
+    m_executor->setCurrentIndex(chosen.isEmpty() ? 0 : qMax(0, m_executor->findText(chosen)));
+}
+
+void JournalWindow::applyFilter()
+{
+    if (!m_model)
+        return; // the widgets are still being made
+    runCommand(this, [this] { m_model->setFilter(currentFilter()); });
+}
+
+void JournalWindow::refresh()
+{
+    runCommand(this, [this] {
+        fillExecutors();
+        m_model->setFilter(currentFilter());
+    });
+}
+
+RunWindow* JournalWindow::openSelected()
+{
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid())
+        return nullptr;
+    const qint64 seq = m_model->seq(current.row());
+    RunWindow* window = nullptr;
+    runCommand(this, [&] {
+        Archive& archive = m_session.openArchive();
+        std::optional<StoredRun> run = archive.run(seq);
+        if (!run)
+            throw Error(QStringLiteral("В архиве %1 нет записи № %2").arg(archive.location().displayName()).arg(seq));
+        window = new RunWindow(*run, this);
+        window->show();
+        window->raise();
+    });
+    return window;
+}
+
+void JournalWindow::setQcFlags(std::map<qint64, QStringList> flags)
+{
+    m_model->setQcFlags(std::move(flags));
+}
+
+bool JournalWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openSelected();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace pleq

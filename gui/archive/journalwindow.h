@@ -1,0 +1,64 @@
+#pragma once
+
+#include "archive/journal.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <map>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QTableView;
+
+namespace pleq {
+
+class ArchiveSession;
+class JournalModel;
+class RunWindow;
+
+// "Журнал планшетов": the archived runs, filtered by date range, kit,
+// executor and a part of a sample name, sorted by a click on a column; the
+// database does both. Enter or a double click opens the selected run.
+class JournalWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // Opens the session's archive; throws Error naming it and the reason.
+    JournalWindow(ArchiveSession& session, QWidget* parent = nullptr);
+
+    JournalModel* model() const { return m_model; }
+    QTableView* table() const { return m_table; }
+
+    // The filter widgets' state as a query; runs it. Errors show in the error box.
+    void applyFilter();
+    // "Обновить": the same query again, and the executors anew.
+    void refresh();
+    // The run of the current row in a window of its own; nullptr without one.
+    RunWindow* openSelected();
+
+    // The control-quality flags of runs (seq), shown in their column.
+    void setQcFlags(std::map<qint64, QStringList> flags);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    JournalFilter currentFilter() const;
+    void fillExecutors();
+
+    ArchiveSession& m_session;
+    JournalModel* m_model = nullptr;
+    QTableView* m_table = nullptr;
+    QCheckBox* m_fromOn = nullptr;
+    QDateEdit* m_from = nullptr;
+    QCheckBox* m_toOn = nullptr;
+    QDateEdit* m_to = nullptr;
+    QComboBox* m_kit = nullptr;
+    QComboBox* m_executor = nullptr;
+    QLineEdit* m_search = nullptr;
+};
+
+} // namespace pleq

@@ -1,0 +1,206 @@
+#include "gui/archive/runwindow.h"
+
+#include "core/calc/plateresult.h"
+#include "core/calc/resultcell.h"
+#include "core/files/csvexport.h"
+#include "core/files/fileio.h"
+#include "core/files/projectfile.h"
+#include "core/files/protocolpages.h"
+#include "core/kits/catalogue.h"
+#include "core/model/errors.h"
+#include "core/model/project.h"
+#include "gui/app/dialogs.h"
+#include "gui/app/protocolwindow.h"
+#include "print/protocolprint.h"
+
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace pleq {
+
+namespace {
+
+const QString ProjectFilter = QStringLiteral("Файлы проекта (*.plq)");
+// The types of the results export, in the order of CsvStyle.
+const QStringList CsvFilters = {QStringLiteral("CSV для LIMS (*.csv)"),
+                                QStringLiteral("CSV для Excel/Calc, русский (*.csv)")};
+
+QString rowLetter(int row)
+{
+    return QString(QChar(u'A' + row - 1));
+}
+
+} // namespace
+
+PlateResult storedResult(const RunRecord& record)
+{
+    PlateResult result;
+    for (const ArchivedWell& well : record.wells) {
+        if (well.col < 1 || well.col > 12 || well.row < 1 || well.row > 8)
+            continue;
+        PlateWell& target = result.well(well.col, well.row);
+        target.result.value = well.value;
+        target.result.verdict = well.verdict;
+        target.kind = well.kind;
+        target.sample = well.sample;
+    }
+    result.labels = record.labels;
+    result.messages = record.messages;
+    result.log = record.log;
+    return result;
+}
+
+RunWindow::RunWindow(StoredRun run, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_run(std::move(run))
+{
+    setObjectName(QStringLiteral("RunWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    const RunRecord& record = m_run.record;
+    setWindowTitle(QStringLiteral("Запись архива № %1 — %2").arg(m_run.seq).arg(record.plateName));
+    m_protocol = protocolTextLines(record.protocol);
+
+    QString info = QStringLiteral("№ %1, %2, исполнитель: %3, набор: %4, планшет: %5")
+                       .arg(m_run.seq)
+                       .arg(record.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), record.executor,
+                            kitEntry(record.kit).rowText(), record.plateName);
+    if (record.material)
+        info += QStringLiteral(", материал: ") + (*record.material == 0 ? QStringLiteral("Молоко")
+                                                                        : QStringLiteral("Сыворотка"));
+    info += QStringLiteral("\nрабочее место: %1, пользователь: %2").arg(record.host, record.osUser);
+    auto* infoLabel = new QLabel(info, this);
+    infoLabel->setObjectName(QStringLiteral("RunInfo"));
+    infoLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("RunTabs"));
+    QTableWidget* layoutGrid = addPlate("RunLayout");
+    QTableWidget* densities = addPlate("RunDensities");
+    QTableWidget* results = addPlate("RunResults");
+    for (const ArchivedWell& well : record.wells) {
+        if (well.col < 1 || well.col > 12 || well.row < 1 || well.row > 8)
+            continue;
+        layoutGrid->setItem(well.row - 1, well.col - 1, new QTableWidgetItem(well.layout));
+        densities->setItem(well.row - 1, well.col - 1, new QTableWidgetItem(well.density));
+        // The result grid's drawing rule, over the layout text stored with the well.
+        const DrawnCell cell = drawnWell(WellResult{well.value, well.verdict}, well.layout, false);
+        auto* item = new QTableWidgetItem(cell.text);
+        item->setForeground(QColor::fromRgb(cellRgb(cell.color)));
+        results->setItem(well.row - 1, well.col - 1, item);
+    }
+
+    // The summary labels under the results, as the calculation window shows them.
+    auto* resultsPage = new QWidget(tabs);
+    auto* labels = new QHBoxLayout;
+    for (int i = 0; i < LabelCount; ++i) {
+        const SummaryLabel& state = record.labels[size_t(i)];
+        auto* label = new QLabel(state.text, resultsPage);
+        label->setObjectName(QStringLiteral("RunLabel%1").arg(i));
+        if (state.color != LabelColor::Default) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText,
+                             state.color == LabelColor::Green ? QColor(0, 128, 0) : QColor(255, 0, 0));
+            label->setPalette(palette);
+        }
+        label->setVisible(state.visible);
+        labels->addWidget(label);
+    }
+    labels->addStretch();
+    auto* resultsLayout = new QVBoxLayout(resultsPage);
+    resultsLayout->addWidget(results);
+    resultsLayout->addLayout(labels);
+
+    auto* messages = new QPlainTextEdit(tabs);
+    messages->setObjectName(QStringLiteral("RunMessages"));
+    messages->setReadOnly(true);
+    messages->setPlainText((record.messages + record.log).join(QLatin1Char('\n')));
+
+    auto* protocol = new QPlainTextEdit(tabs);
+    protocol->setObjectName(QStringLiteral("RunProtocol"));
+    protocol->setReadOnly(true);
+    protocol->setLineWrapMode(QPlainTextEdit::NoWrap);
+    protocol->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    protocol->setPlainText(m_protocol.join(QLatin1Char('\n')));
+
+    tabs->addTab(resultsPage, QStringLiteral("Результаты"));
+    tabs->addTab(layoutGrid, QStringLiteral("План планшета"));
+    tabs->addTab(densities, QStringLiteral("Оптические плотности"));
+    tabs->addTab(protocol, QStringLiteral("Протокол"));
+    tabs->addTab(messages, QStringLiteral("Сообщения"));
+
+    auto addButton = [this](const char* name, const QString& text, void (RunWindow::*click)()) {
+        auto* button = new QPushButton(text, this);
+        button->setObjectName(QLatin1String(name));
+        connect(button, &QPushButton::clicked, this, click);
+        return button;
+    };
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(addButton("RunPrint", QStringLiteral("Печать ..."), &RunWindow::printClick));
+    buttons->addWidget(addButton("RunSaveProject", QStringLiteral("Сохранить проект ..."),
+                                 &RunWindow::saveProjectClick));
+    buttons->addWidget(addButton("RunExport", QStringLiteral("Экспорт результатов ..."), &RunWindow::exportClick));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(infoLabel);
+    layout->addWidget(tabs);
+    layout->addLayout(buttons);
+    resize(900, 520);
+}
+
+QTableWidget* RunWindow::addPlate(const char* name)
+{
+    auto* grid = new QTableWidget(8, 12, this);
+    grid->setObjectName(QLatin1String(name));
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QStringList columns, rows;
+    for (int col = 1; col <= 12; ++col)
+        columns << QString::number(col);
+    for (int row = 1; row <= 8; ++row)
+        rows << rowLetter(row);
+    grid->setHorizontalHeaderLabels(columns);
+    grid->setVerticalHeaderLabels(rows);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    return grid;
+}
+
+void RunWindow::printClick()
+{
+    runCommand(this, [this] { printProtocol(this, m_protocol); });
+}
+
+void RunWindow::saveProjectClick()
+{
+    const QString name = Dialogs::get().saveFileName(this, ProjectFilter);
+    if (name.isEmpty())
+        return;
+    // The bytes as archived: the file reopens to the project of the run.
+    runCommand(this, [&] { files::writeFileAtomically(projectFileName(name), m_run.record.projectFile); });
+}
+
+void RunWindow::exportClick()
+{
+    int type = 0;
+    QString name = Dialogs::get().saveFileNameOfType(this, CsvFilters, &type);
+    if (name.isEmpty())
+        return;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".csv");
+    const CsvStyle style = type == 1 ? CsvStyle::Spreadsheet : CsvStyle::Machine;
+    runCommand(this, [&] {
+        // The texts from the stored project file, the values as the run stored them.
+        Project project;
+        readProjectFile(project, m_run.record.projectFile);
+        exportResults(project, storedResult(m_run.record), QDateTime::currentDateTime(), style, name);
+    });
+}
+
+} // namespace pleq
