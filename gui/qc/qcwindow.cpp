@@ -5,6 +5,8 @@
 #include "core/kits/catalogue.h"
 #include "core/model/errors.h"
 #include "gui/app/dialogs.h"
+#include "gui/archive/archivesession.h"
+#include "gui/archive/journalwindow.h"
 #include "gui/qc/controlchart.h"
 
 #include <QAction>
@@ -57,10 +59,11 @@ QDateEdit* dateEdit(const char* name, QWidget* parent)
 
 } // namespace
 
-QcWindow::QcWindow(std::unique_ptr<Archive> archive, QWidget* parent)
+QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_archive(std::move(archive))
+    , m_session(session)
 {
+    session.openArchive();
     setObjectName(QStringLiteral("QcWindow"));
     setWindowTitle(QStringLiteral("Контроль качества"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -166,6 +169,9 @@ QcWindow::QcWindow(std::unique_ptr<Archive> archive, QWidget* parent)
     for (QDateEdit* edit : {m_baselineFrom, m_baselineTo, m_from, m_to})
         connect(edit, &QDateEdit::dateChanged, this, changed);
     connect(m_range, &QCheckBox::toggled, this, changed);
+    connect(&session, &ArchiveSession::runArchived, this, changed);
+    // The window's archive goes away when the place changes.
+    connect(&session, &ArchiveSession::aboutToRelocate, this, [this] { delete this; });
     refresh();
 }
 
@@ -183,7 +189,7 @@ void QcWindow::refresh()
     runCommand(this, [this] {
         const Kit kit = static_cast<Kit>(std::max(0, m_kit->currentIndex()));
         const bool range = m_range->isChecked();
-        m_result = qc::analyse(kit, qcPoints(m_archive->controlSeries(kit)), chosenBaseline(),
+        m_result = qc::analyse(kit, qcPoints(m_session.openArchive().controlSeries(kit)), chosenBaseline(),
                                range ? m_from->date().startOfDay() : QDateTime(),
                                range ? m_to->date().endOfDay() : QDateTime());
     });
@@ -221,20 +227,40 @@ void QcWindow::refresh()
     m_flagged->header()->resizeSections(QHeaderView::ResizeToContents);
 }
 
-void openQcWindow(QWidget* parent)
+QcWindow* openQcWindow(QWidget* parent, ArchiveSession& session)
 {
-    auto archive = std::make_unique<Archive>(archiveLocation());
-    archive->open();
-    auto* window = new QcWindow(std::move(archive), parent);
+    auto* window = new QcWindow(session, parent);
     window->show();
+    return window;
 }
 
-QAction* addQcAction(QMenu* menu, QWidget* parent)
+QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session)
 {
     QAction* action = menu->addAction(QStringLiteral("Контроль качества ..."));
-    action->setObjectName(QStringLiteral("QcAction"));
-    QObject::connect(action, &QAction::triggered, parent, [parent] { runCommand(parent, [parent] { openQcWindow(parent); }); });
+    action->setObjectName(QStringLiteral("NQc"));
+    QObject::connect(action, &QAction::triggered, parent, [parent, &session] {
+        runCommand(parent, [parent, &session] { openQcWindow(parent, session); });
+    });
     return action;
+}
+
+std::map<qint64, QStringList> qcRunFlags(ArchiveSession& session)
+{
+    Archive& archive = session.openArchive();
+    std::map<qint64, QStringList> flags;
+    for (const KitEntry& entry : kitCatalogue())
+        flags.merge(qc::analyse(entry.kit, qcPoints(archive.controlSeries(entry.kit)), qc::Baseline()).runFlags());
+    return flags;
+}
+
+void showQcFlags(JournalWindow& journal, ArchiveSession& session)
+{
+    const auto fill = [&journal, &session] { runCommand(&journal, [&] { journal.setQcFlags(qcRunFlags(session)); }); };
+    fill();
+    QObject::connect(&session, &ArchiveSession::runArchived, &journal, [&journal, fill] {
+        if (journal.isVisible())
+            fill();
+    });
 }
 
 void saveQcPng(QWidget* parent, const qc::Result& result)

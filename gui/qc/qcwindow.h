@@ -2,9 +2,10 @@
 
 #include "core/qc/controlquality.h"
 
+#include <QStringList>
 #include <QWidget>
 
-#include <memory>
+#include <map>
 
 class QAction;
 class QButtonGroup;
@@ -19,18 +20,20 @@ class QVBoxLayout;
 
 namespace pleq {
 
-class Archive;
+class ArchiveSession;
+class JournalWindow;
 
 // "Контроль качества": the Levey–Jennings charts of one kit's controls over
 // the archived runs, the Westgard rules' flags on them and a list of the
-// flagged points. Each change of the kit, the baseline or the range shown
-// reads the kit's control points from the archive once and recalculates.
+// flagged points. Each change of the kit, the baseline or the range shown,
+// and each run archived meanwhile, reads the kit's control points from the
+// archive once and recalculates. It closes when the archive moves.
 class QcWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // Takes an open archive.
-    explicit QcWindow(std::unique_ptr<Archive> archive, QWidget* parent = nullptr);
+    // Opens the session's archive; throws Error naming it and the reason.
+    explicit QcWindow(ArchiveSession& session, QWidget* parent = nullptr);
     ~QcWindow() override;
 
     const qc::Result& result() const { return m_result; }
@@ -42,7 +45,7 @@ private:
     void savePng();
     void print();
 
-    std::unique_ptr<Archive> m_archive;
+    ArchiveSession& m_session;
     qc::Result m_result;
     QComboBox* m_kit = nullptr;
     QButtonGroup* m_baselineKind = nullptr;
@@ -57,11 +60,18 @@ private:
     QTreeWidget* m_flagged = nullptr;
 };
 
-// "Архив" → "Контроль качества ...": opens the archive in use and shows its
-// window. An archive that cannot be opened: the error box, no window.
-void openQcWindow(QWidget* parent);
-// Adds "Контроль качества ..." (object name "QcAction") to `menu`; its click opens the window over `parent`.
-QAction* addQcAction(QMenu* menu, QWidget* parent);
+// "Архив" → "Контроль качества ...": a new window over the session's archive.
+// Throws Error when the archive cannot be opened (no window then).
+QcWindow* openQcWindow(QWidget* parent, ArchiveSession& session);
+// Adds "Контроль качества ..." (object name "NQc") to `menu`; its click opens
+// the window over `parent`, an error shows in the error box.
+QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session);
+
+// The journal's control-quality column: the rules that flagged each run, for
+// every kit with the default baseline (the first 20 runs of the kit).
+std::map<qint64, QStringList> qcRunFlags(ArchiveSession& session);
+// Fills the journal's column now and again after each run archived while it shows.
+void showQcFlags(JournalWindow& journal, ArchiveSession& session);
 
 // "Сохранить PNG ...": the charts as one PNG (".png" added when the name has none). Throws Error.
 void saveQcPng(QWidget* parent, const qc::Result& result);

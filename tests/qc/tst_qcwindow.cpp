@@ -1,6 +1,10 @@
 #include "qc/qcruns.h"
 #include "support/recordingdialogs.h"
 
+#include "core/model/project.h"
+#include "gui/app/mainwindow.h"
+#include "gui/archive/journalmodel.h"
+#include "gui/archive/journalwindow.h"
 #include "gui/qc/controlchart.h"
 #include "gui/qc/qcwindow.h"
 
@@ -10,7 +14,6 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -37,47 +40,65 @@ QStringList rowTexts(const QTreeWidget* tree)
 
 } // namespace
 
-// The window "Контроль качества" over a real archive file: opened from its
-// menu item, the kit chosen, the flagged points listed and marked on the
-// chart, the charts saved as PNG and printed; an archive that does not open.
+// "Архив" → "Контроль качества ..." in the main window over a real archive
+// file: the kit chosen, the flagged points listed and marked on the chart, the
+// charts saved as PNG and printed, the same flags in the journal's column; an
+// archive that does not open.
 class TestQcWindow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
     void chartOfAKitWithARuleFiring();
+    void journalColumn();
     void archiveThatDoesNotOpen();
+    void cleanup();
 
 private:
+    void start(const QString& archive);
     QcWindow* openFromMenu();
 
     QTemporaryDir m_dir;
-    QWidget m_main;
+    QString m_archive;
     test::RecordingDialogs m_dialogs;
+    std::unique_ptr<Project> m_project;
+    std::unique_ptr<TForm1> m_main;
 };
 
 void TestQcWindow::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    const QString path = m_dir.filePath(QStringLiteral("archive.sqlite"));
-    Archive archive(ArchiveLocation::parse(path));
+    m_archive = m_dir.filePath(QStringLiteral("archive.sqlite"));
+    Archive archive(ArchiveLocation::parse(m_archive));
     archive.open();
     test::archiveQcRuns(archive);
-    qputenv("PLEQ_ARCHIVE", path.toUtf8());
     QLocale::setDefault(QLocale::c());
+}
+
+void TestQcWindow::start(const QString& archive)
+{
+    m_dialogs.clear();
+    qputenv("PLEQ_ARCHIVE", archive.toUtf8());
+    m_project = std::make_unique<Project>();
+    m_main = std::make_unique<TForm1>(*m_project);
+}
+
+void TestQcWindow::cleanup()
+{
+    m_main.reset();
+    m_project.reset();
+    qunsetenv("PLEQ_ARCHIVE");
 }
 
 QcWindow* TestQcWindow::openFromMenu()
 {
-    QMenu menu;
-    QAction* action = addQcAction(&menu, &m_main);
-    action->trigger();
-    return m_main.findChild<QcWindow*>(QStringLiteral("QcWindow"));
+    m_main->findChild<QAction*>(QStringLiteral("NQc"))->trigger();
+    return m_main->findChild<QcWindow*>(QStringLiteral("QcWindow"));
 }
 
 void TestQcWindow::chartOfAKitWithARuleFiring()
 {
-    m_dialogs.clear();
+    start(m_archive);
     QcWindow* window = openFromMenu();
     QVERIFY(window);
     QVERIFY(m_dialogs.errors.isEmpty());
@@ -140,23 +161,37 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
 
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(m_main.findChild<QcWindow*>(QStringLiteral("QcWindow")), nullptr);
+    QCOMPARE(m_main->findChild<QcWindow*>(QStringLiteral("QcWindow")), nullptr);
+}
+
+// The journal shows per run the rules that flagged it, with the default
+// baseline (the first 20 runs of each kit): only run 18 (qcruns.h).
+void TestQcWindow::journalColumn()
+{
+    start(m_archive);
+    m_main->findChild<QAction*>(QStringLiteral("NJournal"))->trigger();
+    QVERIFY(m_main->journal());
+    const JournalModel& model = *m_main->journal()->model();
+    QCOMPARE(model.rowCount(), 18);
+    QStringList flagged;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QString flags = model.data(model.index(row, JournalModel::QcColumn)).toString();
+        if (!flags.isEmpty())
+            flagged << QStringLiteral("%1: %2").arg(model.seq(row)).arg(flags);
+    }
+    QCOMPARE(flagged, QStringList{"18: 1-2s (C+, C-), R-4s (C+, C-)"});
+    QCOMPARE(m_dialogs.errors, QStringList());
 }
 
 void TestQcWindow::archiveThatDoesNotOpen()
 {
-    m_dialogs.clear();
     const QString path = m_dir.filePath(QStringLiteral("not-a-database.sqlite"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(4096, 'x'));
     file.close();
-    const QByteArray previous = qgetenv("PLEQ_ARCHIVE");
-    qputenv("PLEQ_ARCHIVE", path.toUtf8());
-    QMenu menu;
-    addQcAction(&menu, &m_main)->trigger();
-    qputenv("PLEQ_ARCHIVE", previous);
-    QCOMPARE(m_main.findChild<QcWindow*>(QStringLiteral("QcWindow")), nullptr);
+    start(path);
+    QCOMPARE(openFromMenu(), nullptr);
     QCOMPARE(m_dialogs.errors.size(), 1);
     QVERIFY2(m_dialogs.errors.first().contains(path), qPrintable(m_dialogs.errors.first()));
 }
