@@ -14,6 +14,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
 namespace pleq {
 
@@ -142,6 +144,72 @@ QString runTitle(const StoredRun& run)
         .arg(run.record.plateName, run.record.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
 }
 
+// Statements inserting several rows of one table at once, one per row
+// count, prepared when first needed: one statement of many rows costs the
+// driver's round of executing once instead of per row (a run has 96 wells).
+class RowStatements
+{
+public:
+    // Under the 999 parameters of the most cautious SQLite build.
+    static constexpr int MaxRows = 96;
+
+    RowStatements(const QSqlDatabase& db, const QString& archiveName, const QString& head,
+                  std::function<QString(int row)> tuple)
+        : m_db(db), m_name(archiveName), m_head(head), m_tuple(std::move(tuple))
+    {
+    }
+    QSqlQuery& rows(int count)
+    {
+        auto found = m_statements.find(count);
+        if (found != m_statements.end())
+            return found->second;
+        QStringList tuples;
+        for (int i = 0; i < count; ++i)
+            tuples.append(m_tuple(i));
+        return m_statements.emplace(count, sql::prepare(m_db, m_head + tuples.join(QLatin1Char(',')), m_name))
+            .first->second;
+    }
+
+private:
+    QSqlDatabase m_db;
+    QString m_name;
+    QString m_head;
+    std::function<QString(int row)> m_tuple;
+    std::map<int, QSqlQuery> m_statements;
+};
+
+QString placeholders(int count)
+{
+    return QLatin1Char('(') + QStringList(count, QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+// The 96 wells in scan order, as makeRunRecord makes them: their column,
+// row and name go into the statement, not into its parameters.
+bool wholePlate(const std::vector<ArchivedWell>& wells)
+{
+    if (wells.size() != 96)
+        return false;
+    for (size_t i = 0; i < 96; ++i)
+        if (wells[i].col != int(i / 8) + 1 || wells[i].row != int(i % 8) + 1)
+            return false;
+    return true;
+}
+
+const QString& verdictText(Verdict verdict)
+{
+    static const QString texts[] = {QLatin1String(verdictName(Verdict::None)), QLatin1String(verdictName(Verdict::Positive)),
+                                    QLatin1String(verdictName(Verdict::Negative)),
+                                    QLatin1String(verdictName(Verdict::Doubtful))};
+    return texts[int(verdict)];
+}
+
+const QString& kindText(WellKind kind)
+{
+    static const QString texts[] = {QLatin1String(kindName(WellKind::Empty)), QLatin1String(kindName(WellKind::Control)),
+                                    QLatin1String(kindName(WellKind::Sample))};
+    return texts[int(kind)];
+}
+
 } // namespace
 
 struct Archive::Private {
@@ -262,17 +330,19 @@ std::vector<qint64> Archive::Private::write(const std::vector<const RunRecord*>&
                                  " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                 + QString::fromLatin1(dialect.insertRunTail),
             n);
-        QSqlQuery insertWell = sql::prepare(
-            database,
-            QStringLiteral("INSERT INTO run_wells (seq, col, row, well, layout, density, value, verdict, kind, sample)"
-                           " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-            n);
-        QSqlQuery insertSample = sql::prepare(
-            database,
-            QStringLiteral("INSERT INTO run_samples (seq, position, number, name, quantity) VALUES (?, ?, ?, ?, ?)"), n);
-        QSqlQuery insertControl = sql::prepare(
-            database,
-            QStringLiteral("INSERT INTO run_controls (seq, position, control, mean, wells) VALUES (?, ?, ?, ?, ?)"), n);
+        const QString wellsHead = QStringLiteral(
+            "INSERT INTO run_wells (seq, col, row, well, layout, density, value, verdict, kind, sample) VALUES ");
+        RowStatements plates(database, n, wellsHead, [](int i) {
+            const int col = i / 8 + 1, row = i % 8 + 1;
+            return QStringLiteral("(?,%1,%2,'%3',?,?,?,?,?,?)").arg(col).arg(row).arg(TextGrid::rowLetter(row) + QString::number(col));
+        });
+        RowStatements wells(database, n, wellsHead, [](int) { return placeholders(10); });
+        RowStatements samples(database, n,
+                              QStringLiteral("INSERT INTO run_samples (seq, position, number, name, quantity) VALUES "),
+                              [](int) { return placeholders(5); });
+        RowStatements controls(database, n,
+                               QStringLiteral("INSERT INTO run_controls (seq, position, control, mean, wells) VALUES "),
+                               [](int) { return placeholders(5); });
         QSqlQuery existing = sql::prepare(database, QStringLiteral("SELECT seq FROM runs WHERE uid = ?"), n);
 
         qint64 headSeq = seq;
@@ -319,36 +389,64 @@ std::vector<qint64> Archive::Private::write(const std::vector<const RunRecord*>&
                 existing.finish();
                 continue;
             }
-            for (const ArchivedWell& well : run->wells) {
-                insertWell.bindValue(0, next);
-                insertWell.bindValue(1, well.col);
-                insertWell.bindValue(2, well.row);
-                insertWell.bindValue(3, well.name());
-                insertWell.bindValue(4, well.layout);
-                insertWell.bindValue(5, well.density);
-                insertWell.bindValue(6, well.value ? QVariant(*well.value) : nullOf(QMetaType::Double));
-                insertWell.bindValue(7, QString::fromLatin1(verdictName(well.verdict)));
-                insertWell.bindValue(8, QString::fromLatin1(kindName(well.kind)));
-                insertWell.bindValue(9, well.sample ? QVariant(*well.sample) : nullOf(QMetaType::Int));
-                sql::exec(insertWell, n);
+            const auto bindWell = [&](QSqlQuery& q, int& b, const ArchivedWell& well) {
+                q.bindValue(b++, well.layout);
+                q.bindValue(b++, well.density);
+                q.bindValue(b++, well.value ? QVariant(*well.value) : nullOf(QMetaType::Double));
+                q.bindValue(b++, verdictText(well.verdict));
+                q.bindValue(b++, kindText(well.kind));
+                q.bindValue(b++, well.sample ? QVariant(*well.sample) : nullOf(QMetaType::Int));
+            };
+            if (wholePlate(run->wells)) {
+                QSqlQuery& q = plates.rows(96);
+                int b = 0;
+                for (const ArchivedWell& well : run->wells) {
+                    q.bindValue(b++, next);
+                    bindWell(q, b, well);
+                }
+                sql::exec(q, n);
+            } else {
+                for (size_t first = 0; first < run->wells.size(); first += RowStatements::MaxRows) {
+                    const size_t last = std::min(run->wells.size(), first + RowStatements::MaxRows);
+                    QSqlQuery& q = wells.rows(int(last - first));
+                    int b = 0;
+                    for (size_t w = first; w < last; ++w) {
+                        const ArchivedWell& well = run->wells[w];
+                        q.bindValue(b++, next);
+                        q.bindValue(b++, well.col);
+                        q.bindValue(b++, well.row);
+                        q.bindValue(b++, well.name());
+                        bindWell(q, b, well);
+                    }
+                    sql::exec(q, n);
+                }
             }
-            for (size_t p = 0; p < run->samples.size(); ++p) {
-                const ArchivedSample& sample = run->samples[p];
-                insertSample.bindValue(0, next);
-                insertSample.bindValue(1, qint64(p + 1));
-                insertSample.bindValue(2, sample.number);
-                insertSample.bindValue(3, sample.name);
-                insertSample.bindValue(4, sample.quantity);
-                sql::exec(insertSample, n);
+            for (size_t first = 0; first < run->samples.size(); first += RowStatements::MaxRows) {
+                const size_t last = std::min(run->samples.size(), first + RowStatements::MaxRows);
+                QSqlQuery& q = samples.rows(int(last - first));
+                int b = 0;
+                for (size_t p = first; p < last; ++p) {
+                    const ArchivedSample& sample = run->samples[p];
+                    q.bindValue(b++, next);
+                    q.bindValue(b++, qint64(p + 1));
+                    q.bindValue(b++, sample.number);
+                    q.bindValue(b++, sample.name);
+                    q.bindValue(b++, sample.quantity);
+                }
+                sql::exec(q, n);
             }
-            for (size_t p = 0; p < run->controls.size(); ++p) {
-                const ControlMean& control = run->controls[p];
-                insertControl.bindValue(0, next);
-                insertControl.bindValue(1, qint64(p + 1));
-                insertControl.bindValue(2, control.control);
-                insertControl.bindValue(3, control.mean);
-                insertControl.bindValue(4, control.wells);
-                sql::exec(insertControl, n);
+            if (!run->controls.empty()) {
+                QSqlQuery& q = controls.rows(int(run->controls.size())); // a kit has at most six
+                int b = 0;
+                for (size_t p = 0; p < run->controls.size(); ++p) {
+                    const ControlMean& control = run->controls[p];
+                    q.bindValue(b++, next);
+                    q.bindValue(b++, qint64(p + 1));
+                    q.bindValue(b++, control.control);
+                    q.bindValue(b++, control.mean);
+                    q.bindValue(b++, control.wells);
+                }
+                sql::exec(q, n);
             }
             headSeq = next;
             hash = nextHash;

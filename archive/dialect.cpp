@@ -13,6 +13,7 @@ const Dialect Sqlite = {
     "INTEGER",
     "REAL",
     "BLOB",
+    " WITHOUT ROWID",
     "BEGIN IMMEDIATE",
     "",
     "SELECT seq, hash FROM chain_head WHERE id = 1",
@@ -28,6 +29,7 @@ const Dialect Postgres = {
     "BIGINT",
     "DOUBLE PRECISION",
     "BYTEA",
+    "",
     "BEGIN",
     // Two workstations creating the schema at once: the second waits, then
     // finds it made.

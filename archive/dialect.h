@@ -19,6 +19,9 @@ struct Dialect {
     const char* bigInt; // seq
     const char* real;   // a density value, a control mean: a 64-bit double on both
     const char* blob;   // the project file and protocol bytes
+    // After a table of a run's rows (wells, samples, controls): kept in the
+    // order of its key, with no second index beside it.
+    const char* clustered;
 
     // The write transaction of an append and of a schema upgrade: it begins
     // with the database locked for writers (SQLite) or takes the chain head's

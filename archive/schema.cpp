@@ -15,7 +15,8 @@ QString typed(const char* statement, const Dialect& dialect)
     return QString::fromLatin1(statement)
         .replace(QLatin1String("%BIGINT%"), QLatin1String(dialect.bigInt))
         .replace(QLatin1String("%REAL%"), QLatin1String(dialect.real))
-        .replace(QLatin1String("%BLOB%"), QLatin1String(dialect.blob));
+        .replace(QLatin1String("%BLOB%"), QLatin1String(dialect.blob))
+        .replace(QLatin1String("%CLUSTERED%"), QLatin1String(dialect.clustered));
 }
 
 const char* const Version1[] = {
@@ -38,15 +39,15 @@ const char* const Version1[] = {
     " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
     " col INTEGER NOT NULL, row INTEGER NOT NULL,"
     " well TEXT, layout TEXT, density TEXT, value %REAL%, verdict TEXT, kind TEXT, sample INTEGER,"
-    " PRIMARY KEY (seq, col, row))",
+    " PRIMARY KEY (seq, col, row))%CLUSTERED%",
     "CREATE TABLE run_samples ("
     " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
     " position INTEGER NOT NULL, number TEXT, name TEXT, quantity TEXT,"
-    " PRIMARY KEY (seq, position))",
+    " PRIMARY KEY (seq, position))%CLUSTERED%",
     "CREATE TABLE run_controls ("
     " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
     " position INTEGER NOT NULL, control TEXT, mean %REAL%, wells INTEGER,"
-    " PRIMARY KEY (seq, position))",
+    " PRIMARY KEY (seq, position))%CLUSTERED%",
     "CREATE TABLE chain_head (id INTEGER PRIMARY KEY CHECK (id = 1), seq %BIGINT% NOT NULL, hash TEXT NOT NULL)",
     "INSERT INTO chain_head (id, seq, hash) VALUES (1, 0, '')",
     "CREATE INDEX runs_time_utc ON runs (time_utc)",

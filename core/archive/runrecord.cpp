@@ -11,6 +11,8 @@
 #include <QSysInfo>
 #include <QUuid>
 
+#include <algorithm>
+#include <charconv>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -137,22 +139,43 @@ namespace {
 class Encoder
 {
 public:
+    Encoder() : m_hash(QCryptographicHash::Sha256) {}
     void text(char tag, const QString& value) { bytes(tag, value.toUtf8()); }
-    void bytes(char tag, const QByteArray& value)
+    void bytes(char tag, const QByteArray& value) { field(tag, value.constData(), value.size()); }
+    void integer(char tag, qint64 value)
     {
-        m_out.append(tag);
-        m_out.append(QByteArray::number(value.size()));
-        m_out.append(':');
-        m_out.append(value);
-        m_out.append(';');
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        field(tag, digits, end - digits);
     }
-    void integer(char tag, qint64 value) { bytes(tag, QByteArray::number(value)); }
-    void real(char tag, double value) { bytes(tag, QByteArray::number(value, 'g', 17)); }
-    void absent(char tag) { m_out.append(tag).append("-;"); }
-    const QByteArray& result() const { return m_out; }
+    // %.17g: 17 significant digits read back to the same double.
+    void real(char tag, double value)
+    {
+        char digits[40];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 17).ptr;
+        field(tag, digits, end - digits);
+    }
+    void absent(char tag)
+    {
+        const char text[] = {tag, '-', ';'};
+        m_hash.addData(QByteArrayView(text, sizeof text));
+    }
+    QByteArray hex() const { return m_hash.result().toHex(); }
 
 private:
-    QByteArray m_out;
+    void field(char tag, const char* data, qsizetype size)
+    {
+        char head[32];
+        head[0] = tag;
+        char* end = std::to_chars(head + 1, head + sizeof head - 1, size).ptr;
+        *end++ = ':';
+        m_hash.addData(QByteArrayView(head, end - head));
+        m_hash.addData(QByteArrayView(data, size));
+        m_hash.addData(";");
+    }
+
+    // The encoding goes straight into the hash: a run's bytes are never copied.
+    QCryptographicHash m_hash;
 };
 
 } // namespace
@@ -176,7 +199,18 @@ QByteArray runHash(const RunRecord& record, const QByteArray& previousHash)
     e.bytes('f', record.projectFile);
     e.bytes('r', record.protocol);
     e.integer('W', qint64(record.wells.size()));
-    for (const ArchivedWell& well : record.wells) {
+    // In scan order whatever the record's order: the order the archive reads them back in.
+    std::vector<const ArchivedWell*> wells;
+    wells.reserve(record.wells.size());
+    for (const ArchivedWell& well : record.wells)
+        wells.push_back(&well);
+    const auto scanOrder = [](const ArchivedWell* a, const ArchivedWell* b) {
+        return std::pair(a->col, a->row) < std::pair(b->col, b->row);
+    };
+    if (!std::is_sorted(wells.begin(), wells.end(), scanOrder))
+        std::stable_sort(wells.begin(), wells.end(), scanOrder);
+    for (const ArchivedWell* w : wells) {
+        const ArchivedWell& well = *w;
         e.integer('c', well.col);
         e.integer('w', well.row);
         e.text('l', well.layout);
@@ -215,7 +249,7 @@ QByteArray runHash(const RunRecord& record, const QByteArray& previousHash)
         e.real('J', control.mean);
         e.integer('N', control.wells);
     }
-    return QCryptographicHash::hash(e.result(), QCryptographicHash::Sha256).toHex();
+    return e.hex();
 }
 
 } // namespace pleq

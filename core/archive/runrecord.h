@@ -94,7 +94,8 @@ QString runTimeText(const QDateTime& time);
 QString runTimeUtcText(const QDateTime& time);
 
 // The chain link: SHA-256 (lower-case hex) over a canonical encoding of every
-// field of the record and the previous run's hash ("" for the first run).
+// field of the record and the previous run's hash ("" for the first run). The
+// wells count in scan order (column, then row), the order the archive keeps.
 QByteArray runHash(const RunRecord& record, const QByteArray& previousHash);
 
 } // namespace pleq

@@ -89,6 +89,25 @@ private Q_SLOTS:
         QCOMPARE(report.runs, 3);
     }
 
+    // A record of other wells than the 96 of a plate in scan order (one made
+    // by hand, or by an older version) is stored and verified as it is.
+    void recordOfSomeWells()
+    {
+        RunRecord run = plateRun(QStringLiteral("Планшет 1"));
+        run.wells = {run.wells[9], run.wells[0], run.wells[95]};
+        Archive archive(newLocation(QStringLiteral("sqlite")));
+        archive.append(run);
+        archive.append(plateRun(QStringLiteral("Планшет 2")));
+        QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
+        QStringList wells;
+        const std::optional<StoredRun> stored = archive.run(1);
+        QVERIFY(stored);
+        for (const ArchivedWell& well : stored->record.wells)
+            wells.append(well.name() + QLatin1Char(' ') + well.layout);
+        // Read back in the archive's order: column, then row.
+        QCOMPARE(wells, (QStringList{"A1 C+", "B2  - ", "H12  - "}));
+    }
+
     // Plain SQL changes the archive behind the program's back; verify names
     // the first run whose content or order changed.
     void tamper_data()

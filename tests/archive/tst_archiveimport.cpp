@@ -7,7 +7,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
 
 using namespace pleq;
 using namespace pleq::test;
@@ -145,6 +149,32 @@ private Q_SLOTS:
         run = runCli({"archive", "add", m_dir.filePath(QStringLiteral("none.plq")), "--archive", path});
         QCOMPARE(run.err, QStringLiteral("pleq-cli: File not found\n"));
         QCOMPARE(run.status, 1);
+    }
+
+    // Eight pleq-cli processes archive at the same moment into a new file:
+    // one of them creates the schema, the others wait for its lock, and the
+    // chain holds all eight runs, each once, in one order.
+    void concurrentWriters()
+    {
+        const QString root = labFolder();
+        const QString path = m_dir.filePath(QStringLiteral("shared.sqlite"));
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (int i = 0; i < 8; ++i) {
+            processes.push_back(std::make_unique<QProcess>());
+            processes.back()->start(QStringLiteral(PLEQ_CLI), {"archive", "add", root + "/2026-11/plate-a.plq",
+                                                                "--archive", path});
+        }
+        QStringList seqs;
+        for (const auto& process : processes) {
+            QVERIFY(process->waitForFinished(60000));
+            QCOMPARE(process->readAllStandardError(), QByteArray());
+            QCOMPARE(process->exitCode(), 0);
+            seqs.append(QString::fromUtf8(process->readAllStandardOutput()).section(QLatin1Char(' '), -1).trimmed());
+        }
+        seqs.sort();
+        QCOMPARE(seqs, (QStringList{"1.", "2.", "3.", "4.", "5.", "6.", "7.", "8."}));
+        Archive archive(ArchiveLocation::parse(path));
+        QCOMPARE(archive.verify().message, QStringLiteral("Все 8 записей архива целы."));
     }
 };
 
