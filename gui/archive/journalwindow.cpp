@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QSqlDatabase>
 #include <QTableView>
 #include <QVBoxLayout>

@@ -127,7 +127,15 @@ RunWindow::RunWindow(StoredRun run, QWidget* parent)
     protocol->setObjectName(QStringLiteral("RunProtocol"));
     protocol->setReadOnly(true);
     protocol->setLineWrapMode(QPlainTextEdit::NoWrap);
-    protocol->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The printed protocol's font where it holds every character, as the
+    // protocol window shows it; otherwise the desktop's fixed font.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    try {
+        font = protocolFont(m_protocol);
+        font.setPointSize(10);
+    } catch (const Error&) {
+    }
+    protocol->setFont(font);
     protocol->setPlainText(m_protocol.join(QLatin1Char('\n')));
 
     tabs->addTab(resultsPage, QStringLiteral("Результаты"));

@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <tuple>
 
 using namespace pleq;
 using namespace pleq::test;
@@ -87,6 +88,7 @@ class TestJournal : public QObject
         r2.kit = Kit::K03;
         r2.executor = QStringLiteral("Петров");
         r2.samples = {{QStringLiteral("1"), QStringLiteral("Овца 5"), QStringLiteral("2")}};
+        r2.messages = {QStringLiteral("Не верное значение коэффициента (C+).")};
         RunRecord r3 = plateRun(QStringLiteral("Вечер"), 4 * 24 * 60 + 600); // 5 Dec 20:00 +03
         r3.executor = QStringLiteral("Петров");
         r3.samples = {{QStringLiteral("1"), QStringLiteral("Корова 99"), QStringLiteral("2")}};
@@ -176,12 +178,12 @@ private Q_SLOTS:
     void archiveRunCommand()
     {
         start(archivePath());
-        layKit02Plate(*m_project, QStringLiteral("Стадо 4"), QStringLiteral("1,1"));
+        layKit02Plate(*m_project, QStringLiteral("Стадо 4"), QStringLiteral("0,1"));
         m_window->ras()->Button1Click();
         trigger("NArchiveRun");
         trigger("NArchiveRun");
         QCOMPARE(m_dialogs->errors, QStringList());
-        QCOMPARE(m_dialogs->messages.mid(2), // after the plate's two validity messages
+        QCOMPARE(m_dialogs->messages,
                  QStringList({"Планшет «Стадо 4» записан в архив " + archivePath() + " под номером 1.",
                               "Планшет «Стадо 4» записан в архив " + archivePath() + " под номером 2."}));
         QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("result.txt"))));
@@ -311,7 +313,9 @@ private Q_SLOTS:
         QCOMPARE(model.data(model.index(0, 1)).toString().size(), 16); // "10.12.2026 10:00" in local time
         QCOMPARE(model.data(model.index(0, 3)).toString(), QStringLiteral("05"));
         QCOMPARE(model.data(model.index(0, 4)).toString(), QStringLiteral("Козы"));
-        QCOMPARE(model.data(model.index(0, 9)).toString(), QStringLiteral("нет")); // the kit's checks failed
+        QCOMPARE(model.data(model.index(0, 9)).toString(), QStringLiteral("да"));
+        QCOMPARE(model.data(model.index(2, 9)).toString(), QStringLiteral("нет")); // run 2: a check failed
+        QCOMPARE(model.data(model.index(2, 9), Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
 
         QHeaderView* header = journal->table()->horizontalHeader();
         header->setSortIndicator(int(JournalColumn::PlateName), Qt::AscendingOrder);
@@ -343,8 +347,7 @@ private Q_SLOTS:
     // its project saved as stored, its results exported, its protocol printed.
     void runWindow()
     {
-        RunRecord record = plateRun(QStringLiteral("Утро"), 0, QStringLiteral("1,1"));
-        record.wells[6].verdict = Verdict::Negative; // G1, as a valid plate would mark it
+        const RunRecord record = plateRun(QStringLiteral("Утро"));
         Archive(ArchiveLocation::parse(archivePath())).append(record);
         start(archivePath());
         trigger("NJournal");
@@ -363,15 +366,20 @@ private Q_SLOTS:
         QCOMPARE(layout->item(0, 0)->text(), QStringLiteral("C+"));
         QCOMPARE(layout->item(4, 0)->text(), QStringLiteral("1.1"));
         QCOMPARE(run->findChild<QTableWidget*>(QStringLiteral("RunDensities"))->item(0, 0)->text(),
-                 QStringLiteral("1,1"));
-        // The result grid's colours: black for a control, green for a
-        // positive sample, red for a negative one.
+                 QStringLiteral("0,1"));
+        // The result grid's colours: black for a control, red for a negative
+        // sample, maroon for a doubtful one, green for a positive one.
         auto* results = run->findChild<QTableWidget*>(QStringLiteral("RunResults"));
-        QCOMPARE(results->item(0, 0)->foreground().color(), QColor(0, 0, 0));
-        QCOMPARE(results->item(4, 0)->text(), QStringLiteral("0.9")); // the C locale's decimal point
-        QCOMPARE(results->item(4, 0)->foreground().color(), QColor(0, 128, 0));
-        QCOMPARE(results->item(6, 0)->text(), QStringLiteral("0.05 "));
-        QCOMPARE(results->item(6, 0)->foreground().color(), QColor(255, 0, 0));
+        const QList<std::tuple<int, QString, QColor>> cells = {
+            {0, "0.1", QColor(0, 0, 0)},
+            {4, "0.9 ", QColor(255, 0, 0)},
+            {5, "(0.8)", QColor(128, 0, 0)},
+            {6, "0.05", QColor(0, 128, 0)},
+        }; // rows of column 1; the C locale's decimal point
+        for (const auto& [row, text, colour] : cells) {
+            QCOMPARE(results->item(row, 0)->text(), text);
+            QCOMPARE(results->item(row, 0)->foreground().color(), colour);
+        }
         const QString protocol = run->findChild<QPlainTextEdit*>(QStringLiteral("RunProtocol"))->toPlainText();
         QVERIFY(protocol.contains(QStringLiteral("Корова 17")));
 
@@ -392,8 +400,7 @@ private Q_SLOTS:
         const QStringList csv = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
         QCOMPARE(csv.size(), 10); // the header, eight wells, the end of the last line
         QCOMPARE(csv.at(5).section(QLatin1Char(';'), 2, 14),
-                 QStringLiteral("Иванова А. П.;02;Набор «Зорвал-К»;;E1;1.1;sample;1;Корова 17;0,9;0,9;positive;no"));
-        QVERIFY(csv.at(5).contains(QStringLiteral("(C-)/(C+)<5.")));
+                 QStringLiteral("Иванова А. П.;02;Набор «Зорвал-К»;;E1;1.1;sample;1;Корова 17;0,9;0,9;negative;yes"));
 
         run->findChild<QPushButton*>(QStringLiteral("RunPrint"))->click();
         QCOMPARE(m_dialogs->errors, QStringList());
