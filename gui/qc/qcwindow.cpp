@@ -163,13 +163,19 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     resize(1000, 760);
 
     const auto changed = [this] { refresh(); };
-    connect(m_kit, &QComboBox::currentIndexChanged, this, changed);
+    connect(m_kit, &QComboBox::currentIndexChanged, this, [this] {
+        m_pointsRead = false;
+        refresh();
+    });
     connect(m_baselineKind, &QButtonGroup::idClicked, this, changed);
     connect(m_baselineRuns, &QSpinBox::valueChanged, this, changed);
     for (QDateEdit* edit : {m_baselineFrom, m_baselineTo, m_from, m_to})
         connect(edit, &QDateEdit::dateChanged, this, changed);
     connect(m_range, &QCheckBox::toggled, this, changed);
-    connect(&session, &ArchiveSession::runArchived, this, changed);
+    connect(&session, &ArchiveSession::runArchived, this, [this] {
+        m_pointsRead = false;
+        refresh();
+    });
     // The window's archive goes away when the place changes.
     connect(&session, &ArchiveSession::aboutToRelocate, this, [this] { delete this; });
     refresh();
@@ -189,7 +195,11 @@ void QcWindow::refresh()
     runCommand(this, [this] {
         const Kit kit = static_cast<Kit>(std::max(0, m_kit->currentIndex()));
         const bool range = m_range->isChecked();
-        m_result = qc::analyse(kit, qcPoints(m_session.openArchive().controlSeries(kit)), chosenBaseline(),
+        if (!m_pointsRead) {
+            m_points = qcPoints(m_session.openArchive().controlSeries(kit));
+            m_pointsRead = true;
+        }
+        m_result = qc::analyse(kit, m_points, chosenBaseline(),
                                range ? m_from->date().startOfDay() : QDateTime(),
                                range ? m_to->date().endOfDay() : QDateTime());
     });

@@ -25,9 +25,10 @@ class JournalWindow;
 
 // "Контроль качества": the Levey–Jennings charts of one kit's controls over
 // the archived runs, the Westgard rules' flags on them and a list of the
-// flagged points. Each change of the kit, the baseline or the range shown,
-// and each run archived meanwhile, reads the kit's control points from the
-// archive once and recalculates. It closes when the archive moves.
+// flagged points. The kit's control points are read from the archive when
+// the kit is chosen and after each run archived meanwhile; a change of the
+// baseline or the range shown recalculates from them. It closes when the
+// archive moves.
 class QcWindow : public QWidget
 {
     Q_OBJECT
@@ -37,7 +38,8 @@ public:
     ~QcWindow() override;
 
     const qc::Result& result() const { return m_result; }
-    // Reads the archive and redraws; an archive error shows in the error box.
+    // Recalculates and redraws, reading the archive first when the kit changed
+    // or a run was archived; an archive error shows in the error box.
     void refresh();
 
 private:
@@ -46,6 +48,8 @@ private:
     void print();
 
     ArchiveSession& m_session;
+    std::vector<qc::Point> m_points; // every control point of the kit chosen
+    bool m_pointsRead = false;
     qc::Result m_result;
     QComboBox* m_kit = nullptr;
     QButtonGroup* m_baselineKind = nullptr;
