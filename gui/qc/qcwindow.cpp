@@ -216,24 +216,34 @@ void QcWindow::refresh()
     m_messages->setText(m_result.messages().join(QLatin1Char('\n')));
     m_messages->setVisible(!m_messages->text().isEmpty());
 
+    // The flagged points by run, within a run in the kit's order of controls.
+    struct Flagged {
+        const qc::ChartPoint* point;
+        const QString* control;
+        std::size_t order;
+    };
+    std::vector<Flagged> flagged;
+    for (std::size_t c = 0; c < m_result.charts.size(); ++c)
+        for (const qc::ChartPoint& point : m_result.charts[c].points)
+            if (!point.rules.empty())
+                flagged.push_back({&point, &m_result.charts[c].control, c});
+    std::stable_sort(flagged.begin(), flagged.end(), [](const Flagged& a, const Flagged& b) {
+        return a.point->seq != b.point->seq ? a.point->seq < b.point->seq : a.order < b.order;
+    });
     m_flagged->clear();
-    for (const qc::ControlChart& chart : m_result.charts) {
-        for (const qc::ChartPoint& point : chart.points) {
-            if (point.rules.empty())
-                continue;
-            auto* item = new QTreeWidgetItem(m_flagged);
-            item->setText(0, QString::number(point.seq));
-            item->setText(1, point.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")));
-            item->setText(2, chart.control);
-            item->setText(3, QString::number(point.mean, 'f', 4));
-            item->setText(4, point.z ? QString::number(*point.z, 'f', 2) : QString());
-            item->setText(5, qc::ruleNames(point.rules).join(QStringLiteral(", ")));
-            const bool rejection = std::any_of(point.rules.begin(), point.rules.end(), qc::isRejection);
-            item->setForeground(5, rejection ? chart::RejectionColor : chart::WarningColor.darker(130));
-            item->setToolTip(5, pointText(chart.control, point));
-        }
+    for (const Flagged& entry : flagged) {
+        const qc::ChartPoint& point = *entry.point;
+        auto* item = new QTreeWidgetItem(m_flagged);
+        item->setText(0, QString::number(point.seq));
+        item->setText(1, point.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")));
+        item->setText(2, *entry.control);
+        item->setText(3, QString::number(point.mean, 'f', 4));
+        item->setText(4, point.z ? QString::number(*point.z, 'f', 2) : QString());
+        item->setText(5, qc::ruleNames(point.rules).join(QStringLiteral(", ")));
+        const bool rejection = std::any_of(point.rules.begin(), point.rules.end(), qc::isRejection);
+        item->setForeground(5, rejection ? chart::RejectionColor : chart::WarningColor.darker(130));
+        item->setToolTip(5, pointText(*entry.control, point));
     }
-    m_flagged->sortItems(0, Qt::AscendingOrder);
     m_flagged->header()->resizeSections(QHeaderView::ResizeToContents);
 }
 

@@ -3,6 +3,7 @@
 
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
+#include "gui/archive/archivesession.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/qc/controlchart.h"
@@ -49,6 +50,7 @@ class TestQcWindow : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void init();
     void chartOfAKitWithARuleFiring();
     void journalColumn();
     void archiveThatDoesNotOpen();
@@ -58,7 +60,7 @@ private:
     void start(const QString& archive);
     QcWindow* openFromMenu();
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<QTemporaryDir> m_dir;
     QString m_archive;
     test::RecordingDialogs m_dialogs;
     std::unique_ptr<Project> m_project;
@@ -67,12 +69,17 @@ private:
 
 void TestQcWindow::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    m_archive = m_dir.filePath(QStringLiteral("archive.sqlite"));
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestQcWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_archive = m_dir->filePath(QStringLiteral("archive.sqlite"));
     Archive archive(ArchiveLocation::parse(m_archive));
     archive.open();
     test::archiveQcRuns(archive);
-    QLocale::setDefault(QLocale::c());
 }
 
 void TestQcWindow::start(const QString& archive)
@@ -132,10 +139,10 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
     QCOMPARE(colourAt(5), chart::WarningColor);
 
     // "Сохранить PNG ...": the three charts of kit 03, 900 × 260 each.
-    m_dialogs.nextFileNames << m_dir.filePath(QStringLiteral("qc"));
+    m_dialogs.nextFileNames << m_dir->filePath(QStringLiteral("qc"));
     window->findChild<QPushButton*>(QStringLiteral("QcSavePng"))->click();
     QVERIFY(m_dialogs.errors.isEmpty());
-    QFile png(m_dir.filePath(QStringLiteral("qc.png")));
+    QFile png(m_dir->filePath(QStringLiteral("qc.png")));
     QVERIFY(png.open(QIODevice::ReadOnly));
     const QByteArray bytes = png.readAll();
     QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
@@ -147,6 +154,18 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
     QCOMPARE(m_dialogs.printDialogs, 1);
     QCOMPARE(m_dialogs.printed.size(), 1);
     QVERIFY(m_dialogs.printed.first().startsWith("%PDF"));
+    // A run archived meanwhile (seq 19): the window reads the kit's points
+    // again; C+ at +3.2 SD after run 6's +2.02 SD adds 2-2s. The list stays in
+    // the order of the runs.
+    {
+        Archive archive(ArchiveLocation::parse(m_archive));
+        archive.append(test::qcRun(19, Kit::K03, {{QStringLiteral("C+"), 3.6}, {QStringLiteral("C-"), 0.25}}));
+    }
+    m_main->archive().notifyArchived();
+    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s",
+                                            "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s",
+                                            "19|19.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s, 2-2s"}));
+
     // A period as the baseline (March 1 and 2: C+ mean 2.0, SD 0.7071) and
     // only the points of March 4 and 5: run 4 at +2.26 SD is a warning now.
     window->findChild<QDateEdit*>(QStringLiteral("QcBaselineFrom"))->setDate(QDate(2026, 3, 1));
@@ -185,7 +204,7 @@ void TestQcWindow::journalColumn()
 
 void TestQcWindow::archiveThatDoesNotOpen()
 {
-    const QString path = m_dir.filePath(QStringLiteral("not-a-database.sqlite"));
+    const QString path = m_dir->filePath(QStringLiteral("not-a-database.sqlite"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(4096, 'x'));
