@@ -306,7 +306,7 @@ void TForm1::journalClick()
         if (m_journal)
             showQcFlags(*m_journal, *m_archive);
     } else {
-        runCommand(this, [this] { m_journal->setQcFlags(qcRunFlags(*m_archive)); });
+        fillQcFlags(*m_journal, *m_archive);
     }
     if (m_journal) {
         m_journal->show();

@@ -16,6 +16,9 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QThreadPool>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -31,6 +34,8 @@
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace pleq {
 
@@ -264,22 +269,53 @@ QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session)
     return action;
 }
 
-std::map<qint64, QStringList> qcRunFlags(ArchiveSession& session)
+std::map<qint64, QStringList> qcRunFlags(Archive& archive)
 {
-    Archive& archive = session.openArchive();
     std::map<qint64, QStringList> flags;
     for (const KitEntry& entry : kitCatalogue())
         flags.merge(qc::analyse(entry.kit, qcPoints(archive.controlSeries(entry.kit)), qc::Baseline()).runFlags());
     return flags;
 }
 
+void fillQcFlags(JournalWindow& journal, ArchiveSession& session)
+{
+    using Flags = std::map<qint64, QStringList>;
+    ArchiveLocation location;
+    try {
+        location = session.archive().location();
+    } catch (const Error&) {
+        return; // no archive at the place set: the journal says so itself
+    }
+    const QString name = QStringLiteral("QcFlags");
+    for (QFutureWatcherBase* running : journal.findChildren<QFutureWatcherBase*>(name, Qt::FindDirectChildrenOnly))
+        delete running;
+    auto* watcher = new QFutureWatcher<Flags>(&journal);
+    watcher->setObjectName(name);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, &journal, [watcher, &journal] {
+        if (watcher->future().resultCount() > 0)
+            journal.setQcFlags(watcher->future().result());
+        watcher->deleteLater();
+    });
+    auto promise = std::make_shared<QPromise<Flags>>();
+    watcher->setFuture(promise->future());
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, location] {
+        try {
+            Archive archive(location);
+            promise->addResult(qcRunFlags(archive));
+        } catch (const Error&) {
+            // The journal reads the same archive and names its errors; the column stays empty.
+        }
+        promise->finish();
+    });
+}
+
 void showQcFlags(JournalWindow& journal, ArchiveSession& session)
 {
-    const auto fill = [&journal, &session] { runCommand(&journal, [&] { journal.setQcFlags(qcRunFlags(session)); }); };
-    fill();
-    QObject::connect(&session, &ArchiveSession::runArchived, &journal, [&journal, fill] {
+    fillQcFlags(journal, session);
+    QObject::connect(&session, &ArchiveSession::runArchived, &journal, [&journal, &session] {
         if (journal.isVisible())
-            fill();
+            fillQcFlags(journal, session);
     });
 }
 
