@@ -10,9 +10,18 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace pleq::cli {
 
 namespace {
+
+// z to two decimals; one that rounds to zero shows as "0.00", never "-0.00".
+QString zText(double z)
+{
+    const double rounded = std::round(z * 100) / 100;
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 2);
+}
 
 const char* const QcUsage =
     "usage: pleq-cli archive qc --kit NN [--from DATE] [--to DATE] [--baseline N|DATE..DATE] [--json] "
@@ -164,7 +173,7 @@ QString text(const qc::Result& result, const QDateTime& from, const QDateTime& t
                        .arg(point.seq, -6)
                        .arg(timeText(point.time), -29)
                        .arg(number(point.mean), 8)
-                       .arg(point.z ? QString::number(*point.z, 'f', 2) : QStringLiteral("-"), 6)
+                       .arg(point.z ? zText(*point.z) : QStringLiteral("-"), 6)
                        .arg(qc::ruleNames(point.rules).join(QLatin1Char(' ')));
             while (out.endsWith(QLatin1Char(' ')))
                 out.chop(1);

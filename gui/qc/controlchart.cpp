@@ -16,9 +16,12 @@ namespace pleq {
 
 namespace {
 
+// A value rounded to `decimals`; one that rounds to zero shows as "0.00", never "-0.00".
 QString fixed(double value, int decimals)
 {
-    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), decimalSeparator());
+    const double scale = std::pow(10.0, decimals);
+    const double rounded = std::round(value * scale) / scale;
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', decimals).replace(QLatin1Char('.'), decimalSeparator());
 }
 
 bool anyRejection(const qc::ChartPoint& point)

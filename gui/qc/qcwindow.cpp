@@ -35,11 +35,19 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <memory>
 
 namespace pleq {
 
 namespace {
+
+// z to two decimals; one that rounds to zero shows as "0.00", never "-0.00".
+QString zText(double z)
+{
+    const double rounded = std::round(z * 100) / 100;
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 2);
+}
 
 constexpr int PngWidth = 900;
 constexpr int PngChartHeight = 260;
@@ -243,7 +251,7 @@ void QcWindow::refresh()
         item->setText(1, point.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")));
         item->setText(2, *entry.control);
         item->setText(3, QString::number(point.mean, 'f', 4));
-        item->setText(4, point.z ? QString::number(*point.z, 'f', 2) : QString());
+        item->setText(4, point.z ? zText(*point.z) : QString());
         item->setText(5, qc::ruleNames(point.rules).join(QStringLiteral(", ")));
         const bool rejection = std::any_of(point.rules.begin(), point.rules.end(), qc::isRejection);
         item->setForeground(5, rejection ? chart::RejectionColor : chart::WarningColor.darker(130));
