@@ -639,6 +639,8 @@ VerifyReport Archive::verify()
         report.message = QStringLiteral("Архив пуст: записей нет.");
     else if (report.runs == 1)
         report.message = QStringLiteral("Единственная запись архива цела.");
+    else if (report.runs % 10 == 1 && report.runs % 100 != 11)
+        report.message = QStringLiteral("Все записи архива целы (%1).").arg(runsText(report.runs)); // not "все 21 запись"
     else
         report.message = QStringLiteral("Все %1 архива целы.").arg(runsText(report.runs));
     return report;

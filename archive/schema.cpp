@@ -36,16 +36,16 @@ const char* const Version1[] = {
     " project_file %BLOB%, protocol %BLOB%,"
     " prev_hash TEXT NOT NULL, hash TEXT NOT NULL)",
     "CREATE TABLE run_wells ("
-    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
+    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE ON UPDATE CASCADE,"
     " col INTEGER NOT NULL, row INTEGER NOT NULL,"
     " well TEXT, layout TEXT, density TEXT, value %REAL%, verdict TEXT, kind TEXT, sample INTEGER,"
     " PRIMARY KEY (seq, col, row))%CLUSTERED%",
     "CREATE TABLE run_samples ("
-    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
+    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE ON UPDATE CASCADE,"
     " position INTEGER NOT NULL, number TEXT, name TEXT, quantity TEXT,"
     " PRIMARY KEY (seq, position))%CLUSTERED%",
     "CREATE TABLE run_controls ("
-    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE,"
+    " seq %BIGINT% NOT NULL REFERENCES runs (seq) ON DELETE CASCADE ON UPDATE CASCADE,"
     " position INTEGER NOT NULL, control TEXT, mean %REAL%, wells INTEGER,"
     " PRIMARY KEY (seq, position))%CLUSTERED%",
     "CREATE TABLE chain_head (id INTEGER PRIMARY KEY CHECK (id = 1), seq %BIGINT% NOT NULL, hash TEXT NOT NULL)",

@@ -9,6 +9,7 @@ QString failureReason(const QSqlError& error)
         text = error.driverText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
+    text = text.simplified(); // a server's reason can span lines
     struct Known {
         const char* words;
         const char* reason;

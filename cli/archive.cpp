@@ -9,6 +9,7 @@
 #include "core/model/project.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 
 #include <array>
 
@@ -78,6 +79,9 @@ int archiveVerify(const QStringList& args, const ArchiveLocation& location)
 {
     if (!args.isEmpty())
         throw Error(QStringLiteral("usage: pleq-cli archive verify [--archive LOCATION]"));
+    // A mistyped path would otherwise be a new, empty and so intact archive.
+    if (location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.path))
+        throw Error(QStringLiteral("Архив %1: файла нет").arg(location.displayName()));
     Archive archive(location);
     const VerifyReport report = archive.verify();
     out(QStringLiteral("%1: %2\n").arg(location.displayName(), report.message));

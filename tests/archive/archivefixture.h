@@ -50,16 +50,26 @@ inline RunRecord plateRun(const QString& name, int minutes = 0, const QString& p
     return makeRunRecord(project, &result, runTime(minutes), {QStringLiteral("reader-pc"), QStringLiteral("lab")});
 }
 
-// A second, plain connection to an SQLite archive file: what someone with
-// the file and an SQL tool could do to it.
+// A second, plain connection to an archive: what someone with the file (or
+// the server's password) and an SQL tool could do to it.
 class PlainSql
 {
 public:
     explicit PlainSql(const QString& path, const QString& name = QStringLiteral("plain"))
+        : PlainSql(ArchiveLocation::parse(path), name)
+    {
+    }
+    explicit PlainSql(const ArchiveLocation& location, const QString& name = QStringLiteral("plain"))
         : m_name(name)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
+        const bool sqlite = location.kind == ArchiveLocation::Kind::Sqlite;
+        QSqlDatabase db = QSqlDatabase::addDatabase(sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), m_name);
+        db.setDatabaseName(sqlite ? location.path : location.database);
+        if (!sqlite) {
+            db.setHostName(location.host);
+            db.setPort(location.port);
+            db.setUserName(location.user);
+        }
         QVERIFY2(db.open(), qPrintable(db.lastError().text()));
     }
     ~PlainSql()

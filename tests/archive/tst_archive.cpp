@@ -17,18 +17,22 @@ class TestArchive : public QObject
     QTemporaryDir m_dir;
     int m_files = 0;
 
-    // A fresh archive place of the back end.
+    // The back ends the tables below run on; each row's name begins with its back end's.
+    static QStringList backendNames() { return {QStringLiteral("sqlite")}; }
+
+    // A fresh, empty archive place of the back end.
     ArchiveLocation newLocation(const QString& backend)
     {
         if (backend == QLatin1String("sqlite"))
             return ArchiveLocation::parse(m_dir.filePath(QStringLiteral("archive-%1.sqlite").arg(++m_files)));
-        return {};
+        qFatal("no archive place for the back end %s", qPrintable(backend));
     }
 
     void backends()
     {
         QTest::addColumn<QString>("backend");
-        QTest::newRow("sqlite") << QStringLiteral("sqlite");
+        for (const QString& backend : backendNames())
+            QTest::newRow(qPrintable(backend)) << backend;
     }
 
 private Q_SLOTS:
@@ -89,13 +93,47 @@ private Q_SLOTS:
         QCOMPARE(report.runs, 3);
     }
 
+    // What verify says of an intact archive, by its number of runs. The runs
+    // go in as one batch, as an import appends them.
+    void intactMessage_data()
+    {
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("none") << 0 << "Архив пуст: записей нет.";
+        QTest::newRow("one") << 1 << "Единственная запись архива цела.";
+        QTest::newRow("two") << 2 << "Все 2 записи архива целы.";
+        QTest::newRow("five") << 5 << "Все 5 записей архива целы.";
+        QTest::newRow("eleven") << 11 << "Все 11 записей архива целы.";
+        QTest::newRow("twenty-one") << 21 << "Все записи архива целы (21 запись).";
+        QTest::newRow("twenty-two") << 22 << "Все 22 записи архива целы.";
+    }
+    void intactMessage()
+    {
+        QFETCH(int, runs);
+        QFETCH(QString, message);
+        std::vector<RunRecord> batch;
+        for (int i = 0; i < runs; ++i)
+            batch.push_back(plateRun(QStringLiteral("Планшет %1").arg(i + 1), i));
+        Archive archive(newLocation(QStringLiteral("sqlite")));
+        std::vector<qint64> seqs = archive.append(batch);
+        QCOMPARE(seqs.size(), size_t(runs));
+        if (runs > 0)
+            QCOMPARE(seqs.back(), qint64(runs));
+        const VerifyReport report = archive.verify();
+        QCOMPARE(report.message, message);
+        QCOMPARE(report.runs, qint64(runs));
+        QVERIFY(report.intact());
+    }
+
     // A record of other wells than the 96 of a plate in scan order (one made
     // by hand, or by an older version) is stored and verified as it is.
+    void recordOfSomeWells_data() { backends(); }
     void recordOfSomeWells()
     {
+        QFETCH(QString, backend);
         RunRecord run = plateRun(QStringLiteral("Планшет 1"));
         run.wells = {run.wells[9], run.wells[0], run.wells[95]};
-        Archive archive(newLocation(QStringLiteral("sqlite")));
+        Archive archive(newLocation(backend));
         archive.append(run);
         archive.append(plateRun(QStringLiteral("Планшет 2")));
         QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
@@ -112,45 +150,42 @@ private Q_SLOTS:
     // the first run whose content or order changed.
     void tamper_data()
     {
+        QTest::addColumn<QString>("backend");
         QTest::addColumn<QStringList>("statements");
         QTest::addColumn<qint64>("firstBad");
         QTest::addColumn<QString>("message");
         const QString changed = QStringLiteral("Запись 2 (планшет «Планшет 2», 2026-12-01 10:05): содержимое изменено.");
-        QTest::newRow("a density")
-            << QStringList{QStringLiteral("UPDATE run_wells SET density = '1,9' WHERE seq = 2 AND col = 1 AND row = 1")}
-            << qint64(2) << changed;
-        QTest::newRow("a result value")
-            << QStringList{QStringLiteral("UPDATE run_wells SET value = value + 0.001 WHERE seq = 2 AND col = 1 AND row = 5")}
-            << qint64(2) << changed;
-        QTest::newRow("a well deleted")
-            << QStringList{QStringLiteral("DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8")} << qint64(2)
-            << changed;
-        QTest::newRow("the journal's positive count")
-            << QStringList{QStringLiteral("UPDATE runs SET positive = positive + 1 WHERE seq = 2")} << qint64(2) << changed;
-        QTest::newRow("a verdict no run writes")
-            << QStringList{QStringLiteral("UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'")}
-            << qint64(2) << changed;
-        QTest::newRow("a run deleted")
-            << QStringList{QStringLiteral("DELETE FROM run_wells WHERE seq = 2"),
-                           QStringLiteral("DELETE FROM run_samples WHERE seq = 2"),
-                           QStringLiteral("DELETE FROM run_controls WHERE seq = 2"),
-                           QStringLiteral("DELETE FROM runs WHERE seq = 2")}
-            << qint64(3) << QStringLiteral("Перед записью 3 удалена или переставлена запись: цепочка разорвана.");
-        QTest::newRow("two runs swapped")
-            << QStringList{QStringLiteral("UPDATE runs SET seq = -2 WHERE seq = 2"),
-                           QStringLiteral("UPDATE runs SET seq = 2 WHERE seq = 3"),
-                           QStringLiteral("UPDATE runs SET seq = 3 WHERE seq = -2")}
-            << qint64(2) << QStringLiteral("Перед записью 2 удалена или переставлена запись: цепочка разорвана.");
-        QTest::newRow("the last run deleted")
-            << QStringList{QStringLiteral("DELETE FROM runs WHERE seq = 3")} << qint64(3)
-            << QStringLiteral("После записи 2 удалены записи: архив помнит их до записи 3.");
+        const QString broken = QStringLiteral("Перед записью %1 удалена или переставлена запись: цепочка разорвана.");
+        for (const QString& backend : backendNames()) {
+            const auto row = [&](const char* name, const QStringList& statements, qint64 firstBad, const QString& message) {
+                QTest::addRow("%s: %s", qPrintable(backend), name) << backend << statements << firstBad << message;
+            };
+            row("a density", {"UPDATE run_wells SET density = '1,9' WHERE seq = 2 AND col = 1 AND row = 1"}, 2, changed);
+            row("a result value", {"UPDATE run_wells SET value = value + 0.001 WHERE seq = 2 AND col = 1 AND row = 5"}, 2,
+                changed);
+            row("a well deleted", {"DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8"}, 2, changed);
+            row("the journal's positive count", {"UPDATE runs SET positive = positive + 1 WHERE seq = 2"}, 2, changed);
+            row("a verdict no run writes", {"UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'"},
+                2, changed);
+            row("a run deleted",
+                {"DELETE FROM run_wells WHERE seq = 2", "DELETE FROM run_samples WHERE seq = 2",
+                 "DELETE FROM run_controls WHERE seq = 2", "DELETE FROM runs WHERE seq = 2"},
+                3, broken.arg(3));
+            row("two runs swapped",
+                {"UPDATE runs SET seq = -2 WHERE seq = 2", "UPDATE runs SET seq = 2 WHERE seq = 3",
+                 "UPDATE runs SET seq = 3 WHERE seq = -2"},
+                2, broken.arg(2));
+            row("the last run deleted", {"DELETE FROM runs WHERE seq = 3"}, 3,
+                QStringLiteral("После записи 2 удалены записи: архив помнит их до записи 3."));
+        }
     }
     void tamper()
     {
+        QFETCH(QString, backend);
         QFETCH(QStringList, statements);
         QFETCH(qint64, firstBad);
         QFETCH(QString, message);
-        const ArchiveLocation location = newLocation(QStringLiteral("sqlite"));
+        const ArchiveLocation location = newLocation(backend);
         {
             Archive archive(location);
             for (int i = 0; i < 3; ++i)
@@ -158,7 +193,7 @@ private Q_SLOTS:
             QVERIFY(archive.verify().intact());
         }
         {
-            PlainSql plain(location.path);
+            PlainSql plain(location);
             QCOMPARE(plain.run(statements), QString());
         }
         Archive archive(location);
@@ -235,24 +270,30 @@ private Q_SLOTS:
     // chain order, limited by the record time (either bound may be open).
     void controlSeries_data()
     {
+        QTest::addColumn<QString>("backend");
         QTest::addColumn<QDateTime>("from");
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<QString>("points");
-        QTest::newRow("all") << QDateTime() << QDateTime()
-                             << "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25; "
-                                "4 10:15 C+ 0.12; 4 10:15 C- 1.25";
-        // 10:10 at UTC+3 is 07:10 UTC: bounds compare instants, whatever their offset.
-        QTest::newRow("from 07:10 UTC") << QDateTime(QDate(2026, 12, 1), QTime(7, 10), QTimeZone::utc()) << QDateTime()
-                                        << "3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25";
-        QTest::newRow("to 10:10") << QDateTime() << runTime(10) << "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25";
-        QTest::newRow("nothing in range") << runTime(16) << runTime(60) << "";
+        for (const QString& backend : backendNames()) {
+            const auto row = [&](const char* name, const QDateTime& from, const QDateTime& to, const char* points) {
+                QTest::addRow("%s: %s", qPrintable(backend), name) << backend << from << to << QString::fromUtf8(points);
+            };
+            row("all", {}, {},
+                "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25");
+            // 10:10 at UTC+3 is 07:10 UTC: bounds compare instants, whatever their offset.
+            row("from 07:10 UTC", QDateTime(QDate(2026, 12, 1), QTime(7, 10), QTimeZone::utc()), {},
+                "3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25");
+            row("to 10:10", {}, runTime(10), "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25");
+            row("nothing in range", runTime(16), runTime(60), "");
+        }
     }
     void controlSeries()
     {
+        QFETCH(QString, backend);
         QFETCH(QDateTime, from);
         QFETCH(QDateTime, to);
         QFETCH(QString, points);
-        Archive archive(newLocation(QStringLiteral("sqlite")));
+        Archive archive(newLocation(backend));
         archive.append(plateRun(QStringLiteral("Планшет 1"), 0, QStringLiteral("0,1")));
         RunRecord other = plateRun(QStringLiteral("Набор 03"), 5);
         other.kit = Kit::K03; // another kit's run between them is no point of kit 02

@@ -146,6 +146,10 @@ private Q_SLOTS:
         run = runCli({"archive", "verify", "--archive", "mysql://db/x"});
         QCOMPARE(run.err, QStringLiteral("pleq-cli: Место архива «mysql://db/x»: ни путь к файлу, ни адрес postgresql://\n"));
         QCOMPARE(run.status, 1);
+        run = runCli({"archive", "verify", "--archive", m_dir.filePath(QStringLiteral("typo.sqlite"))});
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: Архив %1: файла нет\n").arg(m_dir.filePath(QStringLiteral("typo.sqlite"))));
+        QCOMPARE(run.status, 1);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("typo.sqlite"))));
         run = runCli({"archive", "add", m_dir.filePath(QStringLiteral("none.plq")), "--archive", path});
         QCOMPARE(run.err, QStringLiteral("pleq-cli: File not found\n"));
         QCOMPARE(run.status, 1);
