@@ -66,10 +66,12 @@ JournalQuery journalQuery(const JournalFilter& filter, ArchiveLocation::Kind ser
                            "doubtful, valid FROM runs");
     if (!where.isEmpty())
         q.sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    // By time the index on time_utc gives the order, so the first rows come
+    // without sorting every run (ties within a millisecond stay unordered);
+    // by another column runs of the same value follow in time order.
     q.sql += QStringLiteral(" ORDER BY ") + QLatin1String(columnName(filter.sortColumn)) + order;
     if (filter.sortColumn != JournalColumn::Time && filter.sortColumn != JournalColumn::Seq)
-        q.sql += QStringLiteral(", time_utc") + order;
-    q.sql += QStringLiteral(", seq") + order;
+        q.sql += QStringLiteral(", time_utc") + order + QStringLiteral(", seq") + order;
     return q;
 }
 

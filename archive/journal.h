@@ -39,7 +39,7 @@ struct JournalQuery {
 
 // SELECT seq, then the journal's columns (time_utc, executor, kit,
 // plate_name, sample_count, positive, negative, doubtful, valid) of the runs
-// the filter lets through, ordered by the chosen column, ties by seq. The
+// the filter lets through, ordered by the chosen column, ties by time. The
 // servers differ only in the name of the substring test.
 JournalQuery journalQuery(const JournalFilter& filter, ArchiveLocation::Kind server);
 

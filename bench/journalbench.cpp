@@ -189,8 +189,8 @@ int main(int argc, char** argv)
         }));
     row(QStringLiteral("scroll to the last run (fetch all rows)"), timed([&] {
             model.setFilter({});
-            while (model.canFetchMore())
-                model.fetchMore();
+            while (model.canFetchMore({}))
+                model.fetchMore({});
             firstRows(model);
         }));
     std::printf("runs listed at the end: %d\n", model.rowCount());

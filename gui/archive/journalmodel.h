@@ -2,24 +2,32 @@
 
 #include "archive/journal.h"
 
+#include <QAbstractTableModel>
 #include <QSqlDatabase>
-#include <QSqlQueryModel>
+#include <QSqlQuery>
 #include <QStringList>
 
+#include <array>
 #include <map>
+#include <vector>
 
 namespace pleq {
 
 // The journal's rows straight from the archive: the database filters and
-// sorts (the query of journalQuery), and the model fetches rows as the view
-// scrolls to them. After the archive's columns comes the control-quality
-// column, filled from the flags given per run.
-class JournalModel : public QSqlQueryModel
+// sorts (the query of journalQuery), and the model reads rows as the view
+// scrolls to them, FetchBatch at a time. The query is forward-only, so that
+// PostgreSQL's driver streams the rows too instead of loading every row
+// first; rows read are kept. After the archive's columns comes the
+// control-quality column, filled from the flags given per run.
+class JournalModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     static constexpr int QcColumn = JournalColumnCount;
+    static constexpr int FetchBatch = 256;
 
+    // `db`: a connection of the journal's own, so that the archive's other
+    // queries never end a query the journal is still reading.
     JournalModel(const QSqlDatabase& db, const ArchiveLocation& location, QObject* parent = nullptr);
 
     // Runs the query of the filter. Throws Error naming the archive and the reason.
@@ -27,6 +35,8 @@ public:
     const JournalFilter& filter() const { return m_filter; }
     // The same query again: runs stored since show.
     void refresh() { setFilter(m_filter); }
+    // No rows and no query left open.
+    void clear();
 
     const QSqlDatabase& database() const { return m_db; }
 
@@ -37,19 +47,28 @@ public:
 
     // Header clicks: the database sorts.
     void sort(int column, Qt::SortOrder order) override;
+    int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 Q_SIGNALS:
-    // A query refused while the view sorted (no caller to throw to).
+    // A query refused while the view sorted or scrolled (no caller to throw to).
     void failed(const QString& message);
 
 private:
+    using Row = std::array<QVariant, JournalColumnCount>;
+    std::vector<Row> readRows(int count); // throws Error
+
     QSqlDatabase m_db;
     ArchiveLocation::Kind m_server;
     QString m_archiveName;
     JournalFilter m_filter;
+    QSqlQuery m_query;
+    bool m_more = false; // the query has rows not read yet
+    std::vector<Row> m_rows;
     std::map<qint64, QStringList> m_qcFlags;
 };
 

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -82,8 +83,15 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     openButton->setObjectName(QStringLiteral("JournalOpen"));
     connect(openButton, &QPushButton::clicked, this, &JournalWindow::openSelected);
 
-    m_model = new JournalModel(QSqlDatabase::database(archive.connectionName(), false), archive.location(), this);
-    connect(m_model, &JournalModel::failed, this, [this](const QString& message) {
+    // A connection of the journal's own: the archive's writes and reads of
+    // single runs never end the query whose rows the table is still reading.
+    static int connections = 0;
+    m_connection.name = QStringLiteral("%1-journal-%2").arg(archive.connectionName()).arg(++connections);
+    QSqlDatabase db = QSqlDatabase::cloneDatabase(archive.connectionName(), m_connection.name);
+    if (!db.open())
+        throw Error(QStringLiteral("Архив %1: %2").arg(archive.location().displayName(), db.lastError().text()));
+    m_model = std::make_unique<JournalModel>(db, archive.location());
+    connect(m_model.get(), &JournalModel::failed, this, [this](const QString& message) {
         Dialogs::get().error(this, message);
     });
     m_table = new QTableView(this);
@@ -92,7 +100,7 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
-    m_table->setModel(m_model);
+    m_table->setModel(m_model.get());
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, &JournalWindow::openSelected);
 
@@ -118,7 +126,7 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     m_table->setSortingEnabled(false);
     m_table->horizontalHeader()->setSortIndicator(int(JournalColumn::Time), Qt::DescendingOrder);
     m_table->horizontalHeader()->setSortIndicatorShown(true);
-    connect(m_table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, m_model, &JournalModel::sort);
+    connect(m_table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, m_model.get(), &JournalModel::sort);
     m_table->resizeColumnsToContents();
     if (m_model->rowCount() > 0)
         m_table->selectRow(0);
@@ -130,6 +138,20 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     });
     connect(&session, &ArchiveSession::runArchived, this, &JournalWindow::refresh);
     resize(1000, 600);
+}
+
+JournalWindow::~JournalWindow()
+{
+    m_table->setModel(nullptr);
+    m_model.reset();
+}
+
+JournalWindow::Connection::~Connection()
+{
+    if (name.isEmpty())
+        return;
+    QSqlDatabase::database(name, false).close();
+    QSqlDatabase::removeDatabase(name);
 }
 
 JournalFilter JournalWindow::currentFilter() const
@@ -149,7 +171,9 @@ void JournalWindow::fillExecutors()
     const QSignalBlocker block(m_executor);
     m_executor->clear();
     m_executor->addItem(QStringLiteral("Все исполнители"));
-    m_executor->addItems(journalExecutors(m_model->database(), m_session.displayName()));
+    const Archive& archive = m_session.openArchive();
+    m_executor->addItems(
+        journalExecutors(QSqlDatabase::database(archive.connectionName(), false), archive.location().displayName()));
     m_executor->setCurrentIndex(chosen.isEmpty() ? 0 : qMax(0, m_executor->findText(chosen)));
 }
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <map>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -28,8 +29,9 @@ class JournalWindow : public QWidget
 public:
     // Opens the session's archive; throws Error naming it and the reason.
     JournalWindow(ArchiveSession& session, QWidget* parent = nullptr);
+    ~JournalWindow() override;
 
-    JournalModel* model() const { return m_model; }
+    JournalModel* model() const { return m_model.get(); }
     QTableView* table() const { return m_table; }
 
     // The filter widgets' state as a query; runs it. Errors show in the error box.
@@ -49,8 +51,15 @@ private:
     JournalFilter currentFilter() const;
     void fillExecutors();
 
+    // The journal's own connection to the archive, closed after the model.
+    struct Connection {
+        QString name;
+        ~Connection();
+    };
+
     ArchiveSession& m_session;
-    JournalModel* m_model = nullptr;
+    Connection m_connection;
+    std::unique_ptr<JournalModel> m_model;
     QTableView* m_table = nullptr;
     QCheckBox* m_fromOn = nullptr;
     QDateEdit* m_from = nullptr;

@@ -348,8 +348,8 @@ void TRas::Button2Click()
         if (m_archive) {
             try {
                 archive = &m_archive->archive();
-            } catch (const Error& e) {
-                archiveMessage = e.message();
+            } catch (const Error& e) { // the place set names no archive
+                archiveMessage = QStringLiteral("Протокол записан, но планшет не сохранен в архив. %1").arg(e.message());
             }
         }
         if (archive) {
