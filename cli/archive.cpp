@@ -21,13 +21,16 @@ namespace pleq::cli {
 namespace {
 
 // The archive's subcommands; a new one is a row here and a function.
-const std::array<ArchiveSubcommand, 5> Subcommands = {{
+const std::array<ArchiveSubcommand, 6> Subcommands = {{
     {"add", "add PROJECT.plq                 open, calculate and archive a project", archiveAdd},
     {"verify", "verify                          check the archive's chain of runs", archiveVerify},
     {"import", "import DIR...                   archive every *.plq under the folders", archiveImport},
     {"copy", "copy --from LOCATION --to LOCATION\n"
              "                                                 copy a whole archive into an empty one, chain intact", archiveCopy},
     {"send", "send                            send the runs queued while the archive's server was down", archiveSend},
+    {"qc", "qc --kit NN [--from DATE] [--to DATE] [--baseline N|DATE..DATE] [--json]\n"
+           "                                                   the control charts of a kit: limits, points, Westgard rules",
+     archiveQc},
 }};
 
 QString usage()

@@ -5,6 +5,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/archive/archivesession.h"
 #include "gui/archive/journalwindow.h"
+#include "gui/qc/qcwindow.h"
 #include "gui/calc/raswindow.h"
 #include "core/files/csvexport.h"
 #include "core/files/projectfile.h"
@@ -194,6 +195,7 @@ void TForm1::createMenu()
             &TForm1::archiveRunClick);
     connect(addItem(archiveMenu, "NJournal", QStringLiteral("Журнал планшетов ..."), {}), &QAction::triggered, this,
             &TForm1::journalClick);
+    addQcAction(archiveMenu, this, *m_archive);
     connect(addItem(archiveMenu, "NArchiveLocation", QStringLiteral("Место архива ..."), {}), &QAction::triggered,
             this, &TForm1::archiveLocationClick);
 }
@@ -299,8 +301,13 @@ void TForm1::archiveRunClick()
 
 void TForm1::journalClick()
 {
-    if (!m_journal)
+    if (!m_journal) {
         runCommand(this, [this] { m_journal = new JournalWindow(*m_archive, this); });
+        if (m_journal)
+            showQcFlags(*m_journal, *m_archive);
+    } else {
+        fillQcFlags(*m_journal, *m_archive);
+    }
     if (m_journal) {
         m_journal->show();
         m_journal->raise();

@@ -113,8 +113,8 @@ void TestMainWindow::menuTree_data()
     QTest::newRow("Настройки") << "N2" << 1 << "Настройки" << QStringList{"N7", "N8"}
                                << QStringList{"РИДЕР ...", "Параметры"};
     QTest::newRow("Помощь") << "N3" << 2 << "Помощь" << QStringList{"N9"} << QStringList{"О программе ..."};
-    QTest::newRow("Архив") << "NArchive" << 3 << "Архив" << QStringList{"NArchiveRun", "NJournal", "NArchiveLocation"}
-                           << QStringList{"В архив", "Журнал планшетов ...", "Место архива ..."};
+    QTest::newRow("Архив") << "NArchive" << 3 << "Архив" << QStringList{"NArchiveRun", "NJournal", "NQc", "NArchiveLocation"}
+                           << QStringList{"В архив", "Журнал планшетов ...", "Контроль качества ...", "Место архива ..."};
 }
 
 void TestMainWindow::menuTree()

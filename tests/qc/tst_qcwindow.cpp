@@ -1,0 +1,223 @@
+#include "qc/qcruns.h"
+#include "support/recordingdialogs.h"
+
+#include "core/model/project.h"
+#include "gui/app/mainwindow.h"
+#include "gui/archive/archivesession.h"
+#include "gui/archive/journalmodel.h"
+#include "gui/archive/journalwindow.h"
+#include "gui/qc/controlchart.h"
+#include "gui/qc/qcwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace pleq;
+
+namespace {
+
+QStringList rowTexts(const QTreeWidget* tree)
+{
+    QStringList rows;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = tree->topLevelItem(i);
+        QStringList cells;
+        for (int c = 0; c < tree->columnCount(); ++c)
+            cells << item->text(c);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+} // namespace
+
+// "Архив" → "Контроль качества ..." in the main window over a real archive
+// file: the kit chosen, the flagged points listed and marked on the chart, the
+// charts saved as PNG and printed, the same flags in the journal's column; an
+// archive that does not open.
+class TestQcWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void chartOfAKitWithARuleFiring();
+    void journalColumn();
+    void archiveThatDoesNotOpen();
+    void cleanup();
+
+private:
+    void start(const QString& archive);
+    QcWindow* openFromMenu();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_archive;
+    test::RecordingDialogs m_dialogs;
+    std::unique_ptr<Project> m_project;
+    std::unique_ptr<TForm1> m_main;
+};
+
+void TestQcWindow::initTestCase()
+{
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestQcWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_archive = m_dir->filePath(QStringLiteral("archive.sqlite"));
+    Archive archive(ArchiveLocation::parse(m_archive));
+    archive.open();
+    test::archiveQcRuns(archive);
+}
+
+void TestQcWindow::start(const QString& archive)
+{
+    m_dialogs.clear();
+    qputenv("PLEQ_ARCHIVE", archive.toUtf8());
+    m_project = std::make_unique<Project>();
+    m_main = std::make_unique<TForm1>(*m_project);
+}
+
+void TestQcWindow::cleanup()
+{
+    m_main.reset();
+    m_project.reset();
+    qunsetenv("PLEQ_ARCHIVE");
+}
+
+QcWindow* TestQcWindow::openFromMenu()
+{
+    m_main->findChild<QAction*>(QStringLiteral("NQc"))->trigger();
+    return m_main->findChild<QcWindow*>(QStringLiteral("QcWindow"));
+}
+
+void TestQcWindow::chartOfAKitWithARuleFiring()
+{
+    start(m_archive);
+    QcWindow* window = openFromMenu();
+    QVERIFY(window);
+    QVERIFY(m_dialogs.errors.isEmpty());
+    window->findChild<QSpinBox*>(QStringLiteral("QcBaselineRuns"))->setValue(3);
+
+    // Kit 01 has one run: no limits, said plainly.
+    auto* kit = window->findChild<QComboBox*>(QStringLiteral("QcKit"));
+    kit->setCurrentIndex(0);
+    const QString messages = window->findChild<QLabel*>(QStringLiteral("QcMessages"))->text();
+    QVERIFY2(messages.startsWith(QStringLiteral("Для контроля S+ в базовом периоде (первые 3 планшета набора) меньше "
+                                                "двух точек (1): пределы не рассчитаны.\n")),
+             qPrintable(messages));
+
+    kit->setCurrentIndex(2);
+    const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("QcFlagged"));
+    // The time as the run recorded it, at its workstation's offset.
+    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s",
+                                            "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s"}));
+
+    // The chart of C+ marks run 4 as a rejection, run 6 as a warning, run 5 as a plain point.
+    window->resize(1000, 900);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto* chart = window->findChild<ControlChartView*>(QStringLiteral("QcChart C+"));
+    QVERIFY(chart);
+    QCOMPARE(chart->controlChart().points.size(), std::size_t(6));
+    const QImage image = chart->grab().toImage();
+    const auto colourAt = [&](std::size_t index) { return QColor(image.pixel(chart->pointPosition(index).toPoint())); };
+    QCOMPARE(colourAt(3), chart::RejectionColor);
+    QCOMPARE(colourAt(4), chart::PointColor);
+    QCOMPARE(colourAt(5), chart::WarningColor);
+
+    // "Сохранить PNG ...": the three charts of kit 03, 900 × 260 each.
+    m_dialogs.nextFileNames << m_dir->filePath(QStringLiteral("qc"));
+    window->findChild<QPushButton*>(QStringLiteral("QcSavePng"))->click();
+    QVERIFY(m_dialogs.errors.isEmpty());
+    QFile png(m_dir->filePath(QStringLiteral("qc.png")));
+    QVERIFY(png.open(QIODevice::ReadOnly));
+    const QByteArray bytes = png.readAll();
+    QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+    QVERIFY2(bytes.size() > 10000 && bytes.size() < 300000, qPrintable(QString::number(bytes.size())));
+    QCOMPARE(QImage::fromData(bytes, "PNG").size(), QSize(900, 780));
+
+    // "Печать ...": one job through the print dialog.
+    window->findChild<QPushButton*>(QStringLiteral("QcPrint"))->click();
+    QCOMPARE(m_dialogs.printDialogs, 1);
+    QCOMPARE(m_dialogs.printed.size(), 1);
+    QVERIFY(m_dialogs.printed.first().startsWith("%PDF"));
+    // A run archived meanwhile (seq 19): the window reads the kit's points
+    // again; C+ at +3.2 SD after run 6's +2.02 SD adds 2-2s. The list stays in
+    // the order of the runs.
+    {
+        Archive archive(ArchiveLocation::parse(m_archive));
+        archive.append(test::qcRun(19, Kit::K03, {{QStringLiteral("C+"), 3.6}, {QStringLiteral("C-"), 0.25}}));
+    }
+    m_main->archive().notifyArchived();
+    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s",
+                                            "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s",
+                                            "19|19.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s, 2-2s"}));
+
+    // A period as the baseline (March 1 and 2: C+ mean 2.0, SD 0.7071) and
+    // only the points of March 4 and 5: run 4 at +2.26 SD is a warning now.
+    window->findChild<QDateEdit*>(QStringLiteral("QcBaselineFrom"))->setDate(QDate(2026, 3, 1));
+    window->findChild<QDateEdit*>(QStringLiteral("QcBaselineTo"))->setDate(QDate(2026, 3, 2));
+    window->findChild<QRadioButton*>(QStringLiteral("QcBaselinePeriod"))->click();
+    window->findChild<QDateEdit*>(QStringLiteral("QcFrom"))->setDate(QDate(2026, 3, 4));
+    window->findChild<QDateEdit*>(QStringLiteral("QcTo"))->setDate(QDate(2026, 3, 5));
+    window->findChild<QCheckBox*>(QStringLiteral("QcRange"))->setChecked(true);
+    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|2.26|1-2s"}));
+    QCOMPARE(window->findChild<ControlChartView*>(QStringLiteral("QcChart C+"))->controlChart().points.size(),
+             std::size_t(2));
+
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(m_main->findChild<QcWindow*>(QStringLiteral("QcWindow")), nullptr);
+}
+
+// The journal shows per run the rules that flagged it, with the default
+// baseline (the first 20 runs of each kit): only run 18 (qcruns.h).
+void TestQcWindow::journalColumn()
+{
+    start(m_archive);
+    m_main->findChild<QAction*>(QStringLiteral("NJournal"))->trigger();
+    QVERIFY(m_main->journal());
+    const JournalModel& model = *m_main->journal()->model();
+    QCOMPARE(model.rowCount(), 18);
+    const auto flagged = [&model] {
+        QStringList rows;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QString flags = model.data(model.index(row, JournalModel::QcColumn)).toString();
+            if (!flags.isEmpty())
+                rows << QStringLiteral("%1: %2").arg(model.seq(row)).arg(flags);
+        }
+        return rows;
+    };
+    // The flags come from a thread of their own.
+    QTRY_COMPARE(flagged(), QStringList{"18: 1-2s (C+, C-), R-4s (C+, C-)"});
+    QCOMPARE(m_dialogs.errors, QStringList());
+}
+
+void TestQcWindow::archiveThatDoesNotOpen()
+{
+    const QString path = m_dir->filePath(QStringLiteral("not-a-database.sqlite"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    start(path);
+    QCOMPARE(openFromMenu(), nullptr);
+    QCOMPARE(m_dialogs.errors.size(), 1);
+    QVERIFY2(m_dialogs.errors.first().contains(path), qPrintable(m_dialogs.errors.first()));
+}
+
+QTEST_MAIN(TestQcWindow)
+#include "tst_qcwindow.moc"
