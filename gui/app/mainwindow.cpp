@@ -5,6 +5,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/archive/archivesession.h"
 #include "gui/archive/journalwindow.h"
+#include "gui/archive/queuesender.h"
 #include "gui/qc/qcwindow.h"
 #include "gui/calc/raswindow.h"
 #include "core/files/csvexport.h"
@@ -90,6 +91,9 @@ TForm1::TForm1(Project& project, QWidget* parent)
     statusBar1->setObjectName(QStringLiteral("StatusBar1"));
     setStatusBar(statusBar1);
     m_archive = new ArchiveSession(this);
+    // Runs queued while the archive's server was away go to it at start and
+    // every few minutes, without holding up the window.
+    new QueueSender(*m_archive, this);
     createMenu();
     const DiagnosticControls diagnostics = createTestControls();
 
