@@ -34,7 +34,9 @@ const char* const Usage =
     "                                            archive every project file under the folders\n"
     "  archive copy --from LOCATION --to LOCATION\n"
     "                                            copy a whole archive into an empty one, chain intact\n"
-    "  archive send [--archive LOCATION]         send the runs queued while the archive's server was down\n";
+    "  archive send [--archive LOCATION]         send the runs queued while the archive's server was down\n"
+    "  archive qc --kit NN [--from DATE] [--to DATE] [--baseline N|DATE..DATE] [--json] [--archive LOCATION]\n"
+    "                                            the control charts of a kit: limits, points, Westgard rules\n";
 
 // `protocol --pdf` paints text, which needs fonts and so Qt Gui; every other
 // command runs on Qt Core alone.

@@ -93,7 +93,9 @@ void TestCommandLine::cliHelpListsEveryCommand()
     const Run r = run(QStringLiteral(PLEQ_CLI), {QStringLiteral("--help")}, QStringLiteral("nowhere"));
     QCOMPARE(r.status, 0);
     for (const char* usage : {"  check PROJECT.plq", "  fill PROJECT.plq", "  calc PROJECT.plq",
-                              "  protocol PROJECT.plq", "  read PROJECT.plq", "       pleq-cli --version | --help"})
+                              "  protocol PROJECT.plq", "  read PROJECT.plq", "  import PROJECT.plq", "  export PROJECT.plq",
+                              "  archive add", "  archive verify", "  archive import", "  archive copy",
+                              "  archive send", "  archive qc", "       pleq-cli --version | --help"})
         QVERIFY2(r.out.contains(QLatin1String(usage)), usage);
     QCOMPARE(r.err, QString());
 }
