@@ -39,22 +39,12 @@ QVariant nullOf(QMetaType::Type type)
     return QVariant(QMetaType(type));
 }
 
-const char* colorName(LabelColor color)
-{
-    switch (color) {
-    case LabelColor::Green: return "green";
-    case LabelColor::Red: return "red";
-    case LabelColor::Default: break;
-    }
-    return "default";
-}
-
 QString labelsJson(const std::array<SummaryLabel, LabelCount>& labels)
 {
     QJsonArray array;
     for (const SummaryLabel& label : labels)
         array.append(QJsonObject{{QStringLiteral("text"), label.text},
-                                 {QStringLiteral("color"), QString::fromLatin1(colorName(label.color))},
+                                 {QStringLiteral("color"), QString::fromLatin1(labelColorName(label.color))},
                                  {QStringLiteral("visible"), label.visible}});
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }

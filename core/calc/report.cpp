@@ -10,16 +10,6 @@ namespace pleq {
 
 namespace {
 
-const char* colorName(LabelColor color)
-{
-    switch (color) {
-    case LabelColor::Green: return "green";
-    case LabelColor::Red: return "red";
-    case LabelColor::Default: break;
-    }
-    return "default";
-}
-
 QString jsonString(const QString& text)
 {
     QString out = QStringLiteral("\"");
@@ -73,7 +63,7 @@ QByteArray calculationJson(const Project& project, const PlateResult& result)
     for (int i = 0; i < LabelCount; ++i) {
         const SummaryLabel& l = result.labels[size_t(i)];
         json += QStringLiteral("    {\"name\": \"%1\", \"text\": %2, \"color\": \"%3\", \"visible\": %4}")
-                    .arg(QLatin1String(labelName(Label(i))), jsonString(l.text), QLatin1String(colorName(l.color)),
+                    .arg(QLatin1String(labelName(Label(i))), jsonString(l.text), QLatin1String(labelColorName(l.color)),
                          l.visible ? QStringLiteral("true") : QStringLiteral("false"));
         json += i + 1 < LabelCount ? QStringLiteral(",\n") : QStringLiteral("\n");
     }
@@ -118,7 +108,7 @@ QString calculationText(const Project& project, const PlateResult& result)
         const SummaryLabel& l = result.labels[size_t(i)];
         text += QStringLiteral("  %1  %2").arg(QLatin1String(labelName(Label(i))), -4).arg(l.text);
         if (l.color != LabelColor::Default)
-            text += QStringLiteral("  [%1]").arg(QLatin1String(colorName(l.color)));
+            text += QStringLiteral("  [%1]").arg(QLatin1String(labelColorName(l.color)));
         if (!l.visible)
             text += QStringLiteral("  (hidden)");
         text += QLatin1Char('\n');

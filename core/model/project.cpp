@@ -15,6 +15,16 @@ const char* labelName(Label label)
     return names[int(label)];
 }
 
+const char* labelColorName(LabelColor color)
+{
+    switch (color) {
+    case LabelColor::Green: return "green";
+    case LabelColor::Red: return "red";
+    case LabelColor::Default: break;
+    }
+    return "default";
+}
+
 Project::Project(QObject* parent)
     : QObject(parent)
 {

@@ -18,6 +18,7 @@ enum class LabelColor { Default, Green, Red };
 enum class Label { s0, s1, s2, s3, s4, s5, ot1, ot2, dC0, dC1 };
 inline constexpr int LabelCount = 10;
 const char* labelName(Label label);
+const char* labelColorName(LabelColor color); // "default", "green", "red"
 
 struct SummaryLabel {
     QString text = QStringLiteral("-");

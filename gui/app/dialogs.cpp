@@ -1,5 +1,6 @@
 #include "gui/app/dialogs.h"
 
+#include "core/files/csvexport.h"
 #include "core/model/errors.h"
 #include "gui/app/texthandler.h"
 #include "print/protocolprint.h"
@@ -134,6 +135,21 @@ Dialogs& Dialogs::get()
 void Dialogs::install(Dialogs* dialogs)
 {
     g_installed = dialogs;
+}
+
+QString resultsCsvFileName(QWidget* parent, CsvStyle* style)
+{
+    // In the order of CsvStyle.
+    static const QStringList filters = {QStringLiteral("CSV для LIMS (*.csv)"),
+                                        QStringLiteral("CSV для Excel/Calc, русский (*.csv)")};
+    int type = 0;
+    QString name = Dialogs::get().saveFileNameOfType(parent, filters, &type);
+    if (name.isEmpty())
+        return name;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".csv");
+    *style = type == 1 ? CsvStyle::Spreadsheet : CsvStyle::Machine;
+    return name;
 }
 
 void runCommand(QWidget* parent, const std::function<void()>& command)

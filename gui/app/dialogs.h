@@ -11,6 +11,8 @@ class QWidget;
 
 namespace pleq {
 
+enum class CsvStyle;
+
 // Every message box, file dialog, print dialog and the start of the text viewer pass through
 // here, so that tests answer them in advance and run without modal windows.
 class Dialogs
@@ -51,6 +53,11 @@ public:
 // The boxes the real dialogs show, built apart so that their form can be checked.
 QMessageBox* makeErrorBox(QWidget* parent, const QString& message);
 QMessageBox* makeMessageBox(QWidget* parent, const QString& text);
+
+// The save dialog of the results export: its two types ("CSV для LIMS", "CSV
+// для Excel/Calc, русский"), ".csv" appended to a name without a suffix, the
+// chosen type in `style`. Empty when cancelled.
+QString resultsCsvFileName(QWidget* parent, CsvStyle* style);
 
 // The command boundary: runs one user command and shows an error that ends it
 // in the default error box. What the command changed before the error stays.

@@ -40,9 +40,6 @@ namespace {
 const QString ProjectFilter = QStringLiteral("Файлы проекта (*.plq)");
 const QString ArchiveFilter = QStringLiteral("Архив SQLite (*.sqlite *.db);;Все файлы (*)");
 const QString ReaderExportFilter = QStringLiteral("Экспорт ридера (*.txt *.csv *.tsv *.xls);;Все файлы (*)");
-// The types of the results export, in the order of CsvStyle.
-const QStringList CsvFilters = {QStringLiteral("CSV для LIMS (*.csv)"),
-                                QStringLiteral("CSV для Excel/Calc, русский (*.csv)")};
 
 // A working window inside the frame: closing it only minimises it, so its
 // content stays part of the project.
@@ -276,13 +273,10 @@ void TForm1::exportResultsClick()
         Dialogs::get().error(this, QStringLiteral("Нет результатов для экспорта: сначала нажмите «Расчет»"));
         return;
     }
-    int type = 0;
-    QString name = Dialogs::get().saveFileNameOfType(this, CsvFilters, &type);
+    CsvStyle style = CsvStyle::Machine;
+    const QString name = resultsCsvFileName(this, &style);
     if (name.isEmpty())
         return;
-    if (QFileInfo(name).suffix().isEmpty())
-        name += QStringLiteral(".csv");
-    const CsvStyle style = type == 1 ? CsvStyle::Spreadsheet : CsvStyle::Machine;
     runCommand(this, [&] { exportResults(m_project, *result, QDateTime::currentDateTime(), style, name); });
 }
 

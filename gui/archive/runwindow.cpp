@@ -29,9 +29,6 @@ namespace pleq {
 namespace {
 
 const QString ProjectFilter = QStringLiteral("Файлы проекта (*.plq)");
-// The types of the results export, in the order of CsvStyle.
-const QStringList CsvFilters = {QStringLiteral("CSV для LIMS (*.csv)"),
-                                QStringLiteral("CSV для Excel/Calc, русский (*.csv)")};
 
 QString rowLetter(int row)
 {
@@ -196,13 +193,10 @@ void RunWindow::saveProjectClick()
 
 void RunWindow::exportClick()
 {
-    int type = 0;
-    QString name = Dialogs::get().saveFileNameOfType(this, CsvFilters, &type);
+    CsvStyle style = CsvStyle::Machine;
+    const QString name = resultsCsvFileName(this, &style);
     if (name.isEmpty())
         return;
-    if (QFileInfo(name).suffix().isEmpty())
-        name += QStringLiteral(".csv");
-    const CsvStyle style = type == 1 ? CsvStyle::Spreadsheet : CsvStyle::Machine;
     runCommand(this, [&] {
         // The texts from the stored project file, the values as the run stored them.
         Project project;
