@@ -2,6 +2,7 @@
 #include "cli/common.h"
 
 #include "archive/archive.h"
+#include "archive/qcseries.h"
 #include "core/kits/catalogue.h"
 #include "core/model/errors.h"
 #include "core/qc/controlquality.h"
@@ -15,13 +16,6 @@
 namespace pleq::cli {
 
 namespace {
-
-// z to two decimals; one that rounds to zero shows as "0.00", never "-0.00".
-QString zText(double z)
-{
-    const double rounded = std::round(z * 100) / 100;
-    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 2);
-}
 
 const char* const QcUsage =
     "usage: pleq-cli archive qc --kit NN [--from DATE] [--to DATE] [--baseline N|DATE..DATE] [--json] "
@@ -173,7 +167,7 @@ QString text(const qc::Result& result, const QDateTime& from, const QDateTime& t
                        .arg(point.seq, -6)
                        .arg(timeText(point.time), -29)
                        .arg(number(point.mean), 8)
-                       .arg(point.z ? zText(*point.z) : QStringLiteral("-"), 6)
+                       .arg(point.z ? qc::zText(*point.z) : QStringLiteral("-"), 6)
                        .arg(qc::ruleNames(point.rules).join(QLatin1Char(' ')));
             while (out.endsWith(QLatin1Char(' ')))
                 out.chop(1);
@@ -236,10 +230,7 @@ int archiveQc(const QStringList& args, const ArchiveLocation& location)
 
     Archive archive(location);
     archive.open();
-    std::vector<qc::Point> points;
-    for (const ControlPoint& point : archive.controlSeries(*kit))
-        points.push_back({point.seq, point.time, point.control, point.mean});
-    const qc::Result result = qc::analyse(*kit, std::move(points), baseline, from, to);
+    const qc::Result result = qc::analyse(*kit, controlPoints(archive, *kit), baseline, from, to);
     if (asJson)
         outBytes(json(result, from, to));
     else

@@ -108,6 +108,12 @@ QStringList ruleNames(const std::vector<Rule>& rules)
     return names;
 }
 
+QString zText(double z)
+{
+    const double rounded = std::round(z * 100) / 100;
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 2);
+}
+
 Baseline Baseline::firstRuns(int runs)
 {
     Baseline baseline;

@@ -43,6 +43,9 @@ enum class Rule {
 QString ruleName(Rule rule); // "1-2s", "1-3s", "2-2s", "R-4s", "4-1s", "10x"
 bool isRejection(Rule rule); // every rule but 1-2s
 QStringList ruleNames(const std::vector<Rule>& rules);
+// z to two decimals, as the window and pleq-cli show it: "1.96"; one that
+// rounds to zero is "0.00", never "-0.00".
+QString zText(double z);
 
 // The runs the mean and SD are taken from: the first N runs of the kit (the
 // default 20), or the runs in a time range (a new kit lot starts a new one).

@@ -1,5 +1,7 @@
 #include "gui/qc/qcwindow.h"
 
+#include "archive/qcseries.h"
+
 #include "archive/archive.h"
 #include "core/files/fileio.h"
 #include "core/kits/catalogue.h"
@@ -42,24 +44,8 @@ namespace pleq {
 
 namespace {
 
-// z to two decimals; one that rounds to zero shows as "0.00", never "-0.00".
-QString zText(double z)
-{
-    const double rounded = std::round(z * 100) / 100;
-    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', 2);
-}
-
 constexpr int PngWidth = 900;
 constexpr int PngChartHeight = 260;
-
-std::vector<qc::Point> qcPoints(const std::vector<ControlPoint>& series)
-{
-    std::vector<qc::Point> points;
-    points.reserve(series.size());
-    for (const ControlPoint& point : series)
-        points.push_back({point.seq, point.time, point.control, point.mean});
-    return points;
-}
 
 QDateEdit* dateEdit(const char* name, QWidget* parent)
 {
@@ -209,7 +195,7 @@ void QcWindow::refresh()
         const Kit kit = static_cast<Kit>(std::max(0, m_kit->currentIndex()));
         const bool range = m_range->isChecked();
         if (!m_pointsRead) {
-            m_points = qcPoints(m_session.openArchive().controlSeries(kit));
+            m_points = controlPoints(m_session.openArchive(), kit);
             m_pointsRead = true;
         }
         m_result = qc::analyse(kit, m_points, chosenBaseline(),
@@ -251,7 +237,7 @@ void QcWindow::refresh()
         item->setText(1, point.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")));
         item->setText(2, *entry.control);
         item->setText(3, QString::number(point.mean, 'f', 4));
-        item->setText(4, point.z ? zText(*point.z) : QString());
+        item->setText(4, point.z ? qc::zText(*point.z) : QString());
         item->setText(5, qc::ruleNames(point.rules).join(QStringLiteral(", ")));
         const bool rejection = std::any_of(point.rules.begin(), point.rules.end(), qc::isRejection);
         item->setForeground(5, rejection ? chart::RejectionColor : chart::WarningColor.darker(130));
@@ -275,14 +261,6 @@ QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session)
         runCommand(parent, [parent, &session] { openQcWindow(parent, session); });
     });
     return action;
-}
-
-std::map<qint64, QStringList> qcRunFlags(Archive& archive)
-{
-    std::map<qint64, QStringList> flags;
-    for (const KitEntry& entry : kitCatalogue())
-        flags.merge(qc::analyse(entry.kit, qcPoints(archive.controlSeries(entry.kit)), qc::Baseline()).runFlags());
-    return flags;
 }
 
 void fillQcFlags(JournalWindow& journal, ArchiveSession& session)

@@ -72,9 +72,6 @@ QcWindow* openQcWindow(QWidget* parent, ArchiveSession& session);
 // the window over `parent`, an error shows in the error box.
 QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session);
 
-// The journal's control-quality column: the rules that flagged each run, for
-// every kit with the default baseline (the first 20 runs of the kit).
-std::map<qint64, QStringList> qcRunFlags(Archive& archive);
 // Fills the journal's column from a thread of Qt's pool over a connection of
 // its own (about 2 s on 100,000 runs, most of it reading the points), so the
 // journal never waits for it; a newer fill replaces one still running.
