@@ -22,11 +22,17 @@ namespace pleq {
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
                                         Archive& archive, const QDateTime& now)
 {
+    return writeProtocolAndArchive(project, lastRun, protocolPath, [&]() -> Archive& { return archive; }, now);
+}
+
+ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
+                                        const std::function<Archive&()>& archive, const QDateTime& now)
+{
     writeProtocol(project, protocolPath);
     ProtocolOutcome outcome;
     try {
         const RunRecord record = makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation());
-        const ArchiveOutcome archived = archiveOrQueue(archive, record);
+        const ArchiveOutcome archived = archiveOrQueue(archive(), record);
         outcome.seq = archived.seq;
         outcome.queued = archived.queued;
         if (archived.queued)

@@ -29,6 +29,11 @@ struct ProtocolOutcome {
 // are sent first, and a run the server does not take joins the queue.
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
                                         Archive& archive, const QDateTime& now);
+// The same with the archive reached once the protocol is written: what
+// `archive` throws (a place set that names no archive) is told as any other
+// archive failure.
+ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
+                                        const std::function<Archive&()>& archive, const QDateTime& now);
 
 // "В архив" and `pleq-cli archive add`: archives the project as it stands
 // with the messages of `lastRun` (the last "Расчет" still valid, or null);

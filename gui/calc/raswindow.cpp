@@ -344,17 +344,10 @@ void TRas::Button2Click()
         // The protocol is the lab's record: it is written whatever becomes of
         // the archive, and an archive failure is told after it shows.
         QString archiveMessage;
-        Archive* archive = nullptr;
         if (m_archive) {
-            try {
-                archive = &m_archive->archive();
-            } catch (const Error& e) { // the place set names no archive
-                archiveMessage = QStringLiteral("Протокол записан, но планшет не сохранен в архив. %1").arg(e.message());
-            }
-        }
-        if (archive) {
-            const ProtocolOutcome outcome = writeProtocolAndArchive(m_project, lastResult(), path, *archive,
-                                                                    QDateTime::currentDateTime());
+            const ProtocolOutcome outcome = writeProtocolAndArchive(
+                m_project, lastResult(), path, [this]() -> Archive& { return m_archive->archive(); },
+                QDateTime::currentDateTime());
             archiveMessage = outcome.archiveMessage;
             if (outcome.archived())
                 m_archive->notifyArchived();
