@@ -1,4 +1,5 @@
 #include "archivefixture.h"
+#include "support/texts.h"
 
 #include "archive/operations.h"
 #include "core/files/protocol.h"
@@ -24,11 +25,6 @@ const QFileDevice::Permissions ReadWriteFile =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther | QFileDevice::WriteOther;
 const QFileDevice::Permissions ReadOnlyFile = QFileDevice::ReadOwner | QFileDevice::ReadOther;
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "gui/archive/runwindow.h"
 #include "gui/calc/raswindow.h"
 #include "support/recordingdialogs.h"
+#include "support/texts.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,12 +36,6 @@ namespace {
 
 const QString ProtocolFixture = QStringLiteral(PLEQ_FILES_FIXTURES "/protocol/uncalculated");
 const QString NotArchived = QStringLiteral("Протокол записан, но планшет не сохранен в архив. ");
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The seqs the journal lists, top down.
 QList<qint64> listed(const JournalModel& model)
@@ -154,9 +149,9 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs->errors, QStringList());
 
         protocolClick();
-        const QByteArray golden = readAll(ProtocolFixture + QStringLiteral("/result.txt"));
+        const QByteArray golden = fileBytes(ProtocolFixture + QStringLiteral("/result.txt"));
         QVERIFY(!golden.isEmpty());
-        QCOMPARE(readAll(m_dir->filePath(QStringLiteral("result.txt"))), golden);
+        QCOMPARE(fileBytes(m_dir->filePath(QStringLiteral("result.txt"))), golden);
         QCOMPARE(m_dialogs->openedFiles, QStringList{"result.txt"});
         if (reason.isEmpty()) {
             QCOMPARE(m_dialogs->errors, QStringList());
@@ -174,7 +169,7 @@ private Q_SLOTS:
         QVERIFY2(!message.contains(QLatin1String("secret")), qPrintable(message));
         // Nothing of the broken file was replaced.
         if (!server && content != "dir")
-            QCOMPARE(readAll(path), content);
+            QCOMPARE(fileBytes(path), content);
     }
 
     // "В архив": the plate as it stands, without result.txt; the message
@@ -424,14 +419,14 @@ private Q_SLOTS:
         m_dialogs->nextFileNames = QStringList{saved};
         run->findChild<QPushButton*>(QStringLiteral("RunSaveProject"))->click();
         QCOMPARE(m_dialogs->errors, QStringList());
-        QCOMPARE(readAll(saved + QStringLiteral(".plq")), record.projectFile);
+        QCOMPARE(fileBytes(saved + QStringLiteral(".plq")), record.projectFile);
 
         // The results as the run stored them, in the form chosen.
         m_dialogs->nextFileNames = QStringList{m_dir->filePath(QStringLiteral("утро.csv"))};
         m_dialogs->nextFileTypes = QList<int>{1};
         run->findChild<QPushButton*>(QStringLiteral("RunExport"))->click();
         QCOMPARE(m_dialogs->errors, QStringList());
-        const QByteArray bytes = readAll(m_dir->filePath(QStringLiteral("утро.csv")));
+        const QByteArray bytes = fileBytes(m_dir->filePath(QStringLiteral("утро.csv")));
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF" "plate;exported;executor;kit;"));
         const QStringList csv = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
         QCOMPARE(csv.size(), 10); // the header, eight wells, the end of the last line

@@ -1,4 +1,5 @@
 #include "support/clirun.h"
+#include "support/texts.h"
 #include "docstest.h"
 
 #include "core/files/projectfile.h"
@@ -35,11 +36,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 } // namespace
 

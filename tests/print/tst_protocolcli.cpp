@@ -1,5 +1,5 @@
-#include "support/texts.h"
 #include "support/pdftext.h"
+#include "support/texts.h"
 
 #include "core/files/fileio.h"
 
@@ -14,14 +14,11 @@ using namespace pleq;
 
 namespace {
 
+using test::fileBytes;
+
 using test::withoutTrailingBlankLines;
 
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 } // namespace
 

@@ -1,5 +1,5 @@
-#include "support/texts.h"
 #include "support/pdftext.h"
+#include "support/texts.h"
 
 #include "core/files/fileio.h"
 #include "core/files/protocolpages.h"
@@ -48,11 +48,6 @@ QList<Page> splitPages(const QList<QStringList>& pages)
 }
 
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 } // namespace
 

@@ -4,12 +4,20 @@
 #include "core/model/errors.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
 namespace pleq::test {
+
+// The bytes of a file, or "(missing)" when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
 
 // The message of the Error `work` throws, or "no error".
 inline QString errorOf(const std::function<void()>& work)
