@@ -13,7 +13,7 @@ class QWidget;
 namespace pleq {
 
 class Project;
-class TRas;
+class CalculationWindow;
 
 // The main window's hidden diagnostic controls: "Инициализация" (Button1),
 // "тест" (Button2) and the command text (edtWrite).
@@ -35,7 +35,7 @@ class ReaderControls : public QObject, private ReaderView
 public:
     static constexpr auto LogShortcut = Qt::CTRL | Qt::Key_L;
 
-    ReaderControls(Project& project, QWidget* mainWindow, TRas& calculationWindow,
+    ReaderControls(Project& project, QWidget* mainWindow, CalculationWindow& calculationWindow,
                    const DiagnosticControls& diagnostics, QWidget* logWindow);
     ~ReaderControls() override;
 
@@ -53,9 +53,9 @@ private:
     QPointer<QWidget> m_mainWindow;
     QPointer<QWidget> m_calculationWindow;
     QPointer<QWidget> m_logWindow;
-    QPointer<QPushButton> m_go;
+    QPointer<QPushButton> m_start;
     QPointer<QPushButton> m_stop;
-    QPointer<QLabel> m_label;
+    QPointer<QLabel> m_connectionLabel;
     DiagnosticControls m_diagnostics;
     // Only compared with the watched object, never used: an object being
     // destroyed still passes its last events through the filter.

@@ -1,9 +1,9 @@
 #include "gui/app/mainwindow.h"
-#include "gui/layout/propwindow.h"
+#include "gui/layout/projectwindow.h"
 #include "core/model/errors.h"
 #include "core/kits/catalogue.h"
 #include "core/model/project.h"
-#include "gui/reader/logwindow.h"
+#include "gui/reader/readerlogwindow.h"
 #include "gui/reader/portdialog.h"
 #include "support/recordingdialogs.h"
 #include "support/resultwells.h"
@@ -53,14 +53,14 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestMainWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TForm1>(*m_project);
+    m_window = std::make_unique<MainWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -89,10 +89,10 @@ void TestMainWindow::startUp()
     QCOMPARE(windows.at(2)->pos(), QPoint(windows.at(0)->width(), 0));
     QVERIFY(windows.at(0)->windowFlags() & Qt::FramelessWindowHint);
 
-    QVERIFY(m_window->form5() && !m_window->form5()->isVisible());
-    QVERIFY(m_window->form7() && !m_window->form7()->isVisible());
-    QCOMPARE(m_window->form5()->windowTitle(), QStringLiteral("Form5"));
-    QCOMPARE(m_window->form7()->windowTitle(), QStringLiteral("Настройка ридера"));
+    QVERIFY(m_window->readerLogWindow() && !m_window->readerLogWindow()->isVisible());
+    QVERIFY(m_window->portDialog() && !m_window->portDialog()->isVisible());
+    QCOMPARE(m_window->readerLogWindow()->windowTitle(), QStringLiteral("Form5"));
+    QCOMPARE(m_window->portDialog()->windowTitle(), QStringLiteral("Настройка ридера"));
     QCOMPARE(m_project->portNumber(), 0);
 
     // A closed working window is only minimised and keeps its content.
@@ -182,7 +182,7 @@ void TestMainWindow::inertItems()
 
 void TestMainWindow::kitChoice()
 {
-    auto* box = m_window->prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    auto* box = m_window->projectWindow()->findChild<QComboBox*>(QStringLiteral("NaborName"));
     QVERIFY(box);
     QCOMPARE(box->count(), 5);
     for (int i = 0; i < 5; ++i)
@@ -204,7 +204,7 @@ void TestMainWindow::kitChoice()
 
 void TestMainWindow::kitBoxIgnoresTyping()
 {
-    auto* box = m_window->prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    auto* box = m_window->projectWindow()->findChild<QComboBox*>(QStringLiteral("NaborName"));
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("05 "));
     test::typeText(box, QStringLiteral("Тальвик"));
@@ -214,7 +214,7 @@ void TestMainWindow::kitBoxIgnoresTyping()
 
 void TestMainWindow::executorName()
 {
-    auto* edit = m_window->prop()->findChild<QLineEdit*>(QStringLiteral("IspName"));
+    auto* edit = m_window->projectWindow()->findChild<QLineEdit*>(QStringLiteral("IspName"));
     QVERIFY(edit);
     QVERIFY(edit->text().isEmpty());
     test::typeText(edit, QStringLiteral("Петров П. П. "));

@@ -1,5 +1,5 @@
 #include "gui/app/gridview.h"
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "core/model/textgrid.h"
@@ -80,14 +80,14 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TRas> m_window;
+    std::unique_ptr<CalculationWindow> m_window;
 };
 
 void TestRasWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TRas>(*m_project);
+    m_window = std::make_unique<CalculationWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }

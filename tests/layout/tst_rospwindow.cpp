@@ -1,7 +1,7 @@
 #include "platemap.h"
 
 #include "gui/app/gridview.h"
-#include "gui/layout/rospwindow.h"
+#include "gui/layout/layoutwindow.h"
 #include "core/layout/rules.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
@@ -65,14 +65,14 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TRosp> m_window;
+    std::unique_ptr<LayoutWindow> m_window;
 };
 
 void TestRospWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TRosp>(*m_project);
+    m_window = std::make_unique<LayoutWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -262,12 +262,12 @@ void TestRospWindow::selectWellOnMap()
 void TestRospWindow::firstWellBoxes()
 {
     const QStringList before = wellsOf(m_project->plateLayout());
-    auto* lunkaX = find<QComboBox>("LunkaX");
-    auto* lunkaY = find<QComboBox>("LunkaY");
-    lunkaX->setFocus();
-    QTest::keyClick(lunkaX, Qt::Key_Down);
-    QTest::keyClick(lunkaX, Qt::Key_Down);
-    lunkaY->setCurrentIndex(11);
+    auto* firstRow = find<QComboBox>("LunkaX");
+    auto* firstColumn = find<QComboBox>("LunkaY");
+    firstRow->setFocus();
+    QTest::keyClick(firstRow, Qt::Key_Down);
+    QTest::keyClick(firstRow, Qt::Key_Down);
+    firstColumn->setCurrentIndex(11);
     QCOMPARE(m_project->firstRow(), QStringLiteral("C"));
     QCOMPARE(m_project->firstColumn(), QStringLiteral("12"));
     QCOMPARE(wellsOf(m_project->plateLayout()), before);
