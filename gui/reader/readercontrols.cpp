@@ -26,8 +26,8 @@ ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, Calculatio
     setObjectName(QStringLiteral("ReaderControls"));
 
     connect(m_start, &QPushButton::clicked, this,
-            [this] { runCommand(m_calculationWindow, [this] { m_link.GoClick(); }); });
-    connect(m_stop, &QPushButton::clicked, this, [this] { m_link.StopBtnClick(); });
+            [this] { runCommand(m_calculationWindow, [this] { m_link.start(); }); });
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_link.stop(); });
     // A port error after the start ends the acquisition inside a timer or a
     // reply; it is shown as the start's errors are.
     connect(&m_link, &ReaderLink::finished, this, [this](AcquisitionEnd end, const QString& error) {
@@ -78,7 +78,7 @@ bool ReaderControls::eventFilter(QObject* watched, QEvent* event)
     // The application ends with the main window: a running acquisition stops
     // at once and releases the port.
     if (watched == m_filteredWindow && event->type() == QEvent::Close && m_link.acquiring())
-        m_link.StopBtnClick();
+        m_link.stop();
     return QObject::eventFilter(watched, event);
 }
 

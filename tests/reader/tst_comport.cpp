@@ -1,5 +1,5 @@
 #include "ptypair.h"
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,7 +22,7 @@ struct Chunks {
     QByteArray all() const { return list.join(); }
     ReceiveHandler handler()
     {
-        return [this](TReadThread*, const QByteArray& bytes) { list.append(bytes); };
+        return [this](ReadThread*, const QByteArray& bytes) { list.append(bytes); };
     }
 };
 
@@ -45,7 +45,7 @@ QString openError(const std::function<void()>& open)
 {
     try {
         open();
-    } catch (const EComPortError& e) {
+    } catch (const PortError& e) {
         return e.message();
     }
     return QStringLiteral("(opened)");
@@ -80,7 +80,7 @@ void TestComPort::rawWhileOpenAndRestoredAfter()
     QVERIFY(before.c_lflag & ICANON); // a fresh pty is cooked
 
     {
-        TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+        SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
         termios t{};
         QCOMPARE(tcgetattr(pty.slave, &t), 0);
         QCOMPARE(t.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), tcflag_t(0));
@@ -103,14 +103,14 @@ void TestComPort::binarySafeBothWays()
     // CR, LF, XON/XOFF, ^C, DEL and the high half must pass untouched.
     PtyPair pty;
     Chunks chunks;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
 
     QVERIFY(pty.write(everyByte()));
     QTRY_COMPARE(chunks.all().size(), 256);
     QCOMPARE(chunks.all(), everyByte());
 
-    port.Write(everyByte());
+    port.write(everyByte());
     QCOMPARE(pty.read(256), everyByte());
     QCOMPARE(pty.read(1, 100), QByteArray()); // no echo, nothing added
 }
@@ -133,22 +133,22 @@ void TestComPort::failures()
     PtyPair pty;
     if (device == QLatin1String("pty"))
         device = pty.path;
-    QCOMPARE(openError([&] { TComPort p(device, QStringLiteral("COM7"), baud); }), message);
+    QCOMPARE(openError([&] { SerialPort p(device, QStringLiteral("COM7"), baud); }), message);
     // Nothing stays open: the line can be opened at once.
-    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM7"), 9600); }), QStringLiteral("(opened)"));
+    QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM7"), 9600); }), QStringLiteral("(opened)"));
 }
 
 void TestComPort::openTwiceFails()
 {
     PtyPair pty;
-    QCOMPARE(openError([] { TComPort p(0, 9600); }), QStringLiteral("Error opening port COM0"));
+    QCOMPARE(openError([] { SerialPort p(0, 9600); }), QStringLiteral("Error opening port COM0"));
     {
-        TComPort first(pty.path, QStringLiteral("COM2"), 9600);
-        QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM2"), 9600); }),
+        SerialPort first(pty.path, QStringLiteral("COM2"), 9600);
+        QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM2"), 9600); }),
                  QStringLiteral("Error opening port COM2"));
     }
     // The hold is released with the port.
-    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM2"), 9600); }), QStringLiteral("(opened)"));
+    QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM2"), 9600); }), QStringLiteral("(opened)"));
 }
 
 void TestComPort::exclusiveAgainstOtherUsers()
@@ -169,7 +169,7 @@ void TestComPort::exclusiveAgainstOtherUsers()
                 const int fd = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
                 ::_exit(fd >= 0 ? Opened : errno == EBUSY ? Busy : OtherError);
             }
-            const QString error = openError([&] { TComPort p(pty.path, QStringLiteral("COM4"), 9600); });
+            const QString error = openError([&] { SerialPort p(pty.path, QStringLiteral("COM4"), 9600); });
             ::_exit(error == QLatin1String("(opened)")              ? Opened
                     : error == QLatin1String("Error opening port COM4") ? Refused
                                                                         : OtherError);
@@ -180,7 +180,7 @@ void TestComPort::exclusiveAgainstOtherUsers()
     };
 
     QCOMPARE(otherProgram(false), int(Opened)); // the line itself is open to that user
-    TComPort port(pty.path, QStringLiteral("COM4"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM4"), 9600);
     QCOMPARE(otherProgram(true), int(Busy));
     QCOMPARE(otherProgram(false), int(Refused));
 }
@@ -188,7 +188,7 @@ void TestComPort::exclusiveAgainstOtherUsers()
 void TestComPort::chunksBeforeHandlerDropped()
 {
     PtyPair pty;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     QVERIFY(pty.write("early"));
     QTest::qWait(100); // delivered with no handler: dropped
     Chunks chunks;
@@ -203,7 +203,7 @@ void TestComPort::trickleGatheredIntoOneChunk()
     // the acknowledgement would never be recognised.
     PtyPair pty;
     Chunks chunks;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
     for (const char c : QByteArray("OK\r\n")) {
         QVERIFY(pty.write(QByteArray(1, c)));
@@ -236,7 +236,7 @@ void TestComPort::backlogReadIn256ByteChunks()
 {
     PtyPair pty;
     Chunks chunks;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
     QByteArray backlog;
     for (int i = 0; i < 600; ++i)
@@ -252,9 +252,9 @@ void TestComPort::backlogReadIn256ByteChunks()
 void TestComPort::handlerDestroysPort()
 {
     PtyPair pty;
-    auto port = std::make_unique<TComPort>(pty.path, QStringLiteral("COM3"), 9600);
+    auto port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM3"), 9600);
     int calls = 0;
-    port->setOnReceive([&](TReadThread*, const QByteArray&) {
+    port->setOnReceive([&](ReadThread*, const QByteArray&) {
         ++calls;
         port.reset(); // the handler ends the port it was called by
     });
@@ -264,7 +264,7 @@ void TestComPort::handlerDestroysPort()
     QTest::qWait(100);
     QCOMPARE(calls, 1);
     // Released: the line opens again.
-    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM3"), 9600); }), QStringLiteral("(opened)"));
+    QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM3"), 9600); }), QStringLiteral("(opened)"));
 }
 
 void TestComPort::destroyWhileHandOverPending()
@@ -272,8 +272,8 @@ void TestComPort::destroyWhileHandOverPending()
     PtyPair pty;
     int calls = 0;
     {
-        TComPort port(pty.path, QStringLiteral("COM3"), 9600);
-        port.setOnReceive([&](TReadThread*, const QByteArray&) { ++calls; });
+        SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
+        port.setOnReceive([&](ReadThread*, const QByteArray&) { ++calls; });
         QVERIFY(pty.write("waiting"));
         ::usleep(50000); // the read thread now waits in the hand-over; no events run
     }
@@ -288,7 +288,7 @@ void TestComPort::heldDeliveryWaitsForRelease()
     // goes on.
     PtyPair pty;
     Chunks chunks;
-    auto port = std::make_unique<TComPort>(pty.path, QStringLiteral("COM3"), 9600);
+    auto port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM3"), 9600);
     port->setOnReceive(chunks.handler());
     port->holdDeliveries(true);
     QVERIFY(pty.write("first"));
@@ -302,7 +302,7 @@ void TestComPort::heldDeliveryWaitsForRelease()
 
     // The held chunk's handler may end the port as it is let go.
     int calls = 0;
-    port->setOnReceive([&](TReadThread*, const QByteArray&) {
+    port->setOnReceive([&](ReadThread*, const QByteArray&) {
         ++calls;
         port.reset();
     });
@@ -318,7 +318,7 @@ void TestComPort::hangUpEndsReadingSilently()
 {
     PtyPair pty;
     Chunks chunks;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
     QVERIFY(pty.write("bye"));
     QTRY_COMPARE(chunks.all(), QByteArray("bye"));
@@ -327,7 +327,7 @@ void TestComPort::hangUpEndsReadingSilently()
     pty.closeMaster(); // the reader is unplugged
     QTRY_VERIFY(!port.receiving());
     QCOMPARE(chunks.list.size(), 1);
-    QCOMPARE(openError([&] { port.Write("X 0\n\r"); }), QStringLiteral("Error writing port COM3"));
+    QCOMPARE(openError([&] { port.write("X 0\n\r"); }), QStringLiteral("Error writing port COM3"));
 }
 
 QTEST_GUILESS_MAIN(TestComPort)

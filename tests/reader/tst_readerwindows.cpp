@@ -4,7 +4,7 @@
 #include "gui/layout/layoutwindow.h"
 #include "gui/calc/calculationwindow.h"
 #include "core/model/project.h"
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 #include "gui/reader/readerlogwindow.h"
 #include "gui/reader/portdialog.h"
 #include "core/reader/portnames.h"
@@ -54,7 +54,7 @@ struct App {
     void useSimulator(bool realPauses = false)
     {
         controls->link().setPortOpener([this](int number) {
-            return std::make_unique<TComPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
+            return std::make_unique<SerialPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
                                               ReaderLink::BaudRate);
         });
         if (!realPauses)
@@ -65,9 +65,9 @@ struct App {
     bool portFree() const
     {
         try {
-            TComPort port(QString::fromStdString(reader.devicePath()), QStringLiteral("COM9"), 9600);
+            SerialPort port(QString::fromStdString(reader.devicePath()), QStringLiteral("COM9"), 9600);
             return true;
-        } catch (const EComPortError&) {
+        } catch (const PortError&) {
             return false;
         }
     }
@@ -373,7 +373,7 @@ void TestReaderWindows::closingDuringAcquisition()
     QTimer::singleShot(0, [&] { QTest::mouseClick(app.startButton, Qt::LeftButton); });
     QTimer::singleShot(400, [&] { app.window.close(); });
     QTimer::singleShot(20000, [&] { // a hang fails the test
-        app.controls->link().StopBtnClick();
+        app.controls->link().stop();
         QApplication::exit(99);
     });
     QCOMPARE(QApplication::exec(), 0);
@@ -412,7 +412,7 @@ void TestReaderWindows::diagnosticControls()
     int openedNumber = -1;
     auto opener = [&](int number) {
         openedNumber = number;
-        return std::make_unique<TComPort>(QString::fromStdString(app.reader.devicePath()), comPortName(number), 9600);
+        return std::make_unique<SerialPort>(QString::fromStdString(app.reader.devicePath()), comPortName(number), 9600);
     };
     app.controls->link().setPortOpener(opener);
     app.project.setPortNumber(4);
