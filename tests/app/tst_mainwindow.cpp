@@ -270,11 +270,11 @@ void TestMainWindow::commandBoundary()
 void TestMainWindow::framesFollowGrids()
 {
     const QList<QMdiSubWindow*> windows = m_window->findChild<QMdiArea*>()->subWindowList();
-    QMdiSubWindow* rosp = windows.at(1);
-    QMdiSubWindow* ras = windows.at(2);
-    const QSize rospBorder = rosp->size() - rosp->widget()->size();
-    const QSize rasBorder = ras->size() - ras->widget()->size();
-    const QRect rasPlace = ras->geometry();
+    QMdiSubWindow* layoutFrame = windows.at(1);
+    QMdiSubWindow* calculationFrame = windows.at(2);
+    const QSize layoutBorder = layoutFrame->size() - layoutFrame->widget()->size();
+    const QSize calculationBorder = calculationFrame->size() - calculationFrame->widget()->size();
+    const QRect calculationPlace = calculationFrame->geometry();
     const QStringList layout = m_project->plateLayout().columnMajorTexts();
     const QStringList densities = m_project->densityTable().columnMajorTexts();
     for (int col = 1; col <= 12; ++col) {
@@ -283,22 +283,22 @@ void TestMainWindow::framesFollowGrids()
     }
     QCoreApplication::processEvents();
 
-    QVERIFY(ras->width() > rasPlace.width());
-    QCOMPARE(rosp->size() - rosp->widget()->size(), rospBorder);
-    QCOMPARE(ras->size() - ras->widget()->size(), rasBorder);
-    QCOMPARE(ras->x(), rosp->geometry().right() + 1);
-    QCOMPARE(ras->y(), 0);
+    QVERIFY(calculationFrame->width() > calculationPlace.width());
+    QCOMPARE(layoutFrame->size() - layoutFrame->widget()->size(), layoutBorder);
+    QCOMPARE(calculationFrame->size() - calculationFrame->widget()->size(), calculationBorder);
+    QCOMPARE(calculationFrame->x(), layoutFrame->geometry().right() + 1);
+    QCOMPARE(calculationFrame->y(), 0);
     // The widened calculation window is never cut unseen at the frame's edge:
     // the frame widens within its screen, and a scroll bar reaches the rest.
     auto* area = m_window->findChild<QMdiArea*>();
-    QVERIFY2(ras->geometry().right() < area->viewport()->width() || area->horizontalScrollBar()->isVisible(),
-             qPrintable(QStringLiteral("%1 past %2").arg(ras->geometry().right()).arg(area->viewport()->width())));
+    QVERIFY2(calculationFrame->geometry().right() < area->viewport()->width() || area->horizontalScrollBar()->isVisible(),
+             qPrintable(QStringLiteral("%1 past %2").arg(calculationFrame->geometry().right()).arg(area->viewport()->width())));
 
     m_project->plateLayout().assign(9, layout);
     m_project->densityTable().assign(9, densities);
     QCoreApplication::processEvents();
-    QCOMPARE(ras->geometry(), rasPlace);
-    QCOMPARE(rosp->size() - rosp->widget()->size(), rospBorder);
+    QCOMPARE(calculationFrame->geometry(), calculationPlace);
+    QCOMPARE(layoutFrame->size() - layoutFrame->widget()->size(), layoutBorder);
 }
 
 QTEST_MAIN(TestMainWindow)

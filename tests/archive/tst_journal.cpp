@@ -69,7 +69,7 @@ class TestJournal : public QObject
         m_window = std::make_unique<MainWindow>(*m_project);
     }
     void trigger(const char* name) { m_window->findChild<QAction*>(QLatin1String(name))->trigger(); }
-    void protocolClick()
+    void pressProtocolButton()
     {
         m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
     }
@@ -148,7 +148,7 @@ private Q_SLOTS:
         m_window->openFile(ProtocolFixture + QStringLiteral("/project.plq"));
         QCOMPARE(m_dialogs->errors, QStringList());
 
-        protocolClick();
+        pressProtocolButton();
         const QByteArray golden = fileBytes(ProtocolFixture + QStringLiteral("/result.txt"));
         QVERIFY(!golden.isEmpty());
         QCOMPARE(fileBytes(m_dir->filePath(QStringLiteral("result.txt"))), golden);

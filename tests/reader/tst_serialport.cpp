@@ -53,7 +53,7 @@ QString openError(const std::function<void()>& open)
 
 } // namespace
 
-class TestComPort : public QObject
+class TestSerialPort : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -72,7 +72,7 @@ private Q_SLOTS:
     void hangUpEndsReadingSilently();
 };
 
-void TestComPort::rawWhileOpenAndRestoredAfter()
+void TestSerialPort::rawWhileOpenAndRestoredAfter()
 {
     PtyPair pty;
     termios before{};
@@ -98,7 +98,7 @@ void TestComPort::rawWhileOpenAndRestoredAfter()
     QVERIFY(sameSettings(before, after));
 }
 
-void TestComPort::binarySafeBothWays()
+void TestSerialPort::binarySafeBothWays()
 {
     // CR, LF, XON/XOFF, ^C, DEL and the high half must pass untouched.
     PtyPair pty;
@@ -115,7 +115,7 @@ void TestComPort::binarySafeBothWays()
     QCOMPARE(pty.read(1, 100), QByteArray()); // no echo, nothing added
 }
 
-void TestComPort::failures_data()
+void TestSerialPort::failures_data()
 {
     QTest::addColumn<QString>("device");
     QTest::addColumn<int>("baud");
@@ -125,7 +125,7 @@ void TestComPort::failures_data()
     QTest::newRow("rate the line refuses") << "pty" << 12345 << "Error setting port COM7 state";
 }
 
-void TestComPort::failures()
+void TestSerialPort::failures()
 {
     QFETCH(QString, device);
     QFETCH(int, baud);
@@ -138,7 +138,7 @@ void TestComPort::failures()
     QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM7"), 9600); }), QStringLiteral("(opened)"));
 }
 
-void TestComPort::openTwiceFails()
+void TestSerialPort::openTwiceFails()
 {
     PtyPair pty;
     QCOMPARE(openError([] { SerialPort p(0, 9600); }), QStringLiteral("Error opening port COM0"));
@@ -151,7 +151,7 @@ void TestComPort::openTwiceFails()
     QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM2"), 9600); }), QStringLiteral("(opened)"));
 }
 
-void TestComPort::exclusiveAgainstOtherUsers()
+void TestSerialPort::exclusiveAgainstOtherUsers()
 {
     // Another user's program is turned away by TIOCEXCL (root passes it, so the
     // other program runs as nobody when the test runs as root).
@@ -185,7 +185,7 @@ void TestComPort::exclusiveAgainstOtherUsers()
     QCOMPARE(otherProgram(false), int(Refused));
 }
 
-void TestComPort::chunksBeforeHandlerDropped()
+void TestSerialPort::chunksBeforeHandlerDropped()
 {
     PtyPair pty;
     SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
@@ -197,7 +197,7 @@ void TestComPort::chunksBeforeHandlerDropped()
     QTRY_COMPARE(chunks.all(), QByteArray("late"));
 }
 
-void TestComPort::trickleGatheredIntoOneChunk()
+void TestSerialPort::trickleGatheredIntoOneChunk()
 {
     // "OK" CR LF arriving a byte per character time must stay one chunk, or
     // the acknowledgement would never be recognised.
@@ -232,7 +232,7 @@ void TestComPort::trickleGatheredIntoOneChunk()
     QTRY_COMPARE(chunks.list, (QList<QByteArray>{"0\r\n", "OK\r\n"}));
 }
 
-void TestComPort::backlogReadIn256ByteChunks()
+void TestSerialPort::backlogReadIn256ByteChunks()
 {
     PtyPair pty;
     Chunks chunks;
@@ -249,7 +249,7 @@ void TestComPort::backlogReadIn256ByteChunks()
         QVERIFY(chunk.size() >= 1 && chunk.size() <= 256);
 }
 
-void TestComPort::handlerDestroysPort()
+void TestSerialPort::handlerDestroysPort()
 {
     PtyPair pty;
     auto port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM3"), 9600);
@@ -267,7 +267,7 @@ void TestComPort::handlerDestroysPort()
     QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM3"), 9600); }), QStringLiteral("(opened)"));
 }
 
-void TestComPort::destroyWhileHandOverPending()
+void TestSerialPort::destroyWhileHandOverPending()
 {
     PtyPair pty;
     int calls = 0;
@@ -281,7 +281,7 @@ void TestComPort::destroyWhileHandOverPending()
     QCOMPARE(calls, 0);
 }
 
-void TestComPort::heldDeliveryWaitsForRelease()
+void TestSerialPort::heldDeliveryWaitsForRelease()
 {
     // While held, the chunk read waits in the hand-over and the read thread
     // with it; letting go delivers that chunk within the call, then reading
@@ -314,7 +314,7 @@ void TestComPort::heldDeliveryWaitsForRelease()
     QVERIFY(!port);
 }
 
-void TestComPort::hangUpEndsReadingSilently()
+void TestSerialPort::hangUpEndsReadingSilently()
 {
     PtyPair pty;
     Chunks chunks;
@@ -330,5 +330,5 @@ void TestComPort::hangUpEndsReadingSilently()
     QCOMPARE(openError([&] { port.write("X 0\n\r"); }), QStringLiteral("Error writing port COM3"));
 }
 
-QTEST_GUILESS_MAIN(TestComPort)
-#include "tst_comport.moc"
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "tst_serialport.moc"
