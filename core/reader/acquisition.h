@@ -21,9 +21,10 @@ class ReaderView
 {
 public:
     virtual ~ReaderView() = default;
-    // Label2: "Установлено" in green, or "Нет" in red.
+    // The connection label: "Установлено" in green, or "Нет" in red.
     virtual void showConnection(bool established) = 0;
-    // Go disabled and StopBtn shown while running; Go enabled and StopBtn hidden after.
+    // The start button disabled and the stop button shown while running;
+    // the start button enabled and the stop button hidden after.
     virtual void showAcquiring(bool running) = 0;
 };
 

@@ -24,11 +24,11 @@ struct DiagnosticControls {
 };
 
 // Puts the reader link into the windows. The main window creates it once all
-// windows exist and hands it the calculation window (Go, StopBtn, Label2) and
-// its own diagnostic controls. It opens the log window on Ctrl+L in the main
-// window or a click on the connection label, shows an error that ends a
-// running acquisition, and stops a running acquisition when the main window
-// closes, releasing the port at once.
+// windows exist and hands it the calculation window (its start and stop
+// buttons and connection label) and its own diagnostic controls. It opens the
+// log window on Ctrl+L in the main window or a click on the connection label,
+// shows an error that ends a running acquisition, and stops a running
+// acquisition when the main window closes, releasing the port at once.
 class ReaderControls : public QObject, private ReaderView
 {
     Q_OBJECT
