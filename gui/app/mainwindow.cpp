@@ -25,6 +25,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -66,6 +67,12 @@ protected:
 
 const Qt::WindowFlags FixedBorder = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                     | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+// The licence as packaging/copyright states it.
+const QString Licence = QStringLiteral("Лицензия: © 2026 разработчики Pleq, все права защищены. Pleq сделан для "
+                                       "лаборатории, которая им пользуется: там его можно устанавливать и "
+                                       "использовать, а передавать другим — только с письменного разрешения "
+                                       "правообладателей.");
 
 } // namespace
 
@@ -125,9 +132,9 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
     m_readerLogWindow->hide();
     m_portDialog = new PortDialog(m_project, this);
     m_portDialog->hide();
-    // The reader link: Go, StopBtn and Label2 of the calculation window, the
-    // hidden diagnostic controls, the ways to the log window, and the stop of
-    // a running acquisition when this window closes.
+    // The reader link: the start and stop buttons and the connection label of
+    // the calculation window, the hidden diagnostic controls, the ways to the
+    // log window, and the stop of a running acquisition when this window closes.
     new ReaderControls(m_project, this, *m_calculationWindow, diagnostics, m_readerLogWindow);
 
     resize(1132, 672);
@@ -186,7 +193,8 @@ void MainWindow::createMenu()
     });
     addItem(settingsMenu, "N8", QStringLiteral("Параметры"), {});
     QMenu* helpMenu = addMenu("N3", QStringLiteral("Помощь"));
-    addItem(helpMenu, "N9", QStringLiteral("О программе ..."), {});
+    connect(addItem(helpMenu, "N9", QStringLiteral("О программе ..."), {}), &QAction::triggered, this,
+            &MainWindow::showAbout);
 
     // The run archive: the plate stored as "Протокол" stores it, the journal
     // of stored runs, and where the archive lives. "В архив" changes nothing
@@ -332,6 +340,15 @@ void MainWindow::chooseArchiveLocation()
         m_archive->relocate();
         Dialogs::get().message(this, QStringLiteral("Архив: %1").arg(m_archive->displayName()));
     });
+}
+
+// The version is the one `pleq --version` prints; the archive's place is
+// the one "Место архива ..." names.
+void MainWindow::showAbout()
+{
+    Dialogs::get().message(this, QStringLiteral("Pleq, версия %1\nQt %2\n\n%3\n\nАрхив: %4")
+                                     .arg(QStringLiteral(PLEQ_VERSION), QString::fromLatin1(qVersion()), Licence,
+                                          m_archive->displayName()));
 }
 
 } // namespace pleq

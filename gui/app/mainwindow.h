@@ -57,6 +57,7 @@ private:
     void storeRunInArchive();     // "В архив"
     void showJournal();           // "Журнал планшетов ..."
     void chooseArchiveLocation(); // "Место архива ..."
+    void showAbout();             // "О программе ..."
 
     Project& m_project;
     QMdiArea* m_mdi = nullptr;

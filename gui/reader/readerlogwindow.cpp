@@ -12,7 +12,7 @@ ReaderLogWindow::ReaderLogWindow(Project& project, QWidget* parent)
     , m_project(project)
 {
     setObjectName(QStringLiteral("TForm5"));
-    setWindowTitle(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Обмен с ридером"));
     resize(782, 448);
 
     m_logView = new QPlainTextEdit(this);

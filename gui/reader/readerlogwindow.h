@@ -8,8 +8,9 @@ namespace pleq {
 
 class Project;
 
-// ReaderLogWindow, "Form5": the reader log. Its memo shows every line of the project's
-// reader log and follows it as lines are appended, visible or not.
+// ReaderLogWindow, "Обмен с ридером": the reader log. Its text view shows
+// every line of the project's reader log and follows it as lines are
+// appended, visible or not.
 class ReaderLogWindow : public QWidget
 {
     Q_OBJECT

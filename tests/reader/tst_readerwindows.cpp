@@ -188,7 +188,7 @@ void TestReaderWindows::logWindowFollowsTheLog()
     project.appendLog(QStringLiteral("10:00:00 before"));
     ReaderLogWindow form(project);
     project.appendLog(QStringLiteral("10:00:01 after"));
-    QCOMPARE(form.windowTitle(), QStringLiteral("Form5"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Обмен с ридером"));
     QCOMPARE(form.logView()->toPlainText(), QStringLiteral("10:00:00 before\n10:00:01 after"));
 }
 
