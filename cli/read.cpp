@@ -5,7 +5,7 @@
 #include "core/model/errors.h"
 #include "core/model/project.h"
 #include "core/reader/acquisition.h"
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
@@ -71,7 +71,7 @@ int read(const QStringList& args)
     if (byDevice) {
         // A device file bypasses the COM numbering and names itself in messages.
         const QString device = options.value(QStringLiteral("--device"));
-        link.setPortOpener([device](int) { return std::make_unique<TComPort>(device, device, ReaderLink::BaudRate); });
+        link.setPortOpener([device](int) { return std::make_unique<SerialPort>(device, device, ReaderLink::BaudRate); });
     }
     project->setPortNumber(port);
 
@@ -81,7 +81,7 @@ int read(const QStringList& args)
     bool timedOut = false;
     QObject::connect(&silent, &QTimer::timeout, [&] {
         timedOut = true;
-        link.StopBtnClick();
+        link.stop();
     });
     QObject::connect(project.get(), &Project::logAppended, [&](const QString& line) {
         err(line + QLatin1Char('\n'));
@@ -95,7 +95,7 @@ int read(const QStringList& args)
         interrupt = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
         QObject::connect(interrupt.get(), &QSocketNotifier::activated, [&] {
             interrupted = true;
-            link.StopBtnClick();
+            link.stop();
         });
         std::signal(SIGINT, onInterrupt);
         std::signal(SIGTERM, onInterrupt);

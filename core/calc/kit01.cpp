@@ -35,7 +35,7 @@ int firstWellParity(const Project& project)
 
 } // namespace
 
-void N01Ras(Project& project, const MessageSink& message)
+void calculateKit01(Project& project, const MessageSink& message)
 {
     DensityMatrix values = readDensities(project.densityTable());
     const TextGrid& layout = project.plateLayout();

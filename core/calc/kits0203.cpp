@@ -106,12 +106,12 @@ void run(const Kit0203& kit, Project& project, const MessageSink& message)
 
 } // namespace
 
-void N02Ras(Project& project, const MessageSink& message)
+void calculateKit02(Project& project, const MessageSink& message)
 {
     run(kit02(), project, message);
 }
 
-void N03Ras(Project& project, const MessageSink& message)
+void calculateKit03(Project& project, const MessageSink& message)
 {
     run(kit03(), project, message);
 }

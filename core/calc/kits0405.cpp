@@ -25,7 +25,7 @@ void hideThirdAndFourth(Project& project)
 
 } // namespace
 
-void N04Ras(Project& project, const MessageSink& message)
+void calculateKit04(Project& project, const MessageSink& message)
 {
     DensityMatrix values = readDensities(project.densityTable());
     const TextGrid& layout = project.plateLayout();
@@ -92,7 +92,7 @@ void N04Ras(Project& project, const MessageSink& message)
     writeResults(project, values, true);
 }
 
-double N05Delta(const DensityMatrix& densities, const TextGrid& layout, const QString& text)
+double kit05Delta(const DensityMatrix& densities, const TextGrid& layout, const QString& text)
 {
     // The accumulator is a double; a well counts as the first while it holds −99.
     double accumulator = -99;
@@ -108,7 +108,7 @@ double N05Delta(const DensityMatrix& densities, const TextGrid& layout, const QS
     return std::fabs(accumulator);
 }
 
-void N05Ras(Project& project, const MessageSink& message)
+void calculateKit05(Project& project, const MessageSink& message)
 {
     DensityMatrix values = readDensities(project.densityTable());
     const TextGrid& layout = project.plateLayout();
@@ -183,7 +183,7 @@ void N05Ras(Project& project, const MessageSink& message)
         double& v = values.at(col, row);
         if (containsAnyOf(text, kitEntry(project.kit()).controlLetters) || !(v > 0))
             return;
-        const double delta = N05Delta(values, layout, text);
+        const double delta = kit05Delta(values, layout, text);
         double logged = delta;
         if (delta < Limit0_2) {
             v = -v;

@@ -20,15 +20,15 @@ constexpr ControlGroup Kit05Groups[] = {{"C+", "C+!", 2}, {"C-", "C-!", 0}};
 // Kits 01 and 05 lay every item, control or sample, as a pair, so first and
 // second wells keep to columns (rows) of their own parity; the kit 01
 // calculation relies on it.
-constexpr LayoutTable N01Goriz{"N01Goriz", Kit01Groups, true, {Shape::PairDown, 1, 2}, {Shape::PairDown, 1, 2}};
-constexpr LayoutTable N01Vert{"N01Vert", Kit01Groups, false, {Shape::PairRight, 1, 2}, {Shape::PairRight, 1, 2}};
-constexpr LayoutTable N02Goriz{"N02Goriz", Kit02Groups, true, {Shape::Single, 1, 1}, {Shape::Single, 1, 1}};
-constexpr LayoutTable N02Vert{"N02Vert", Kit02Groups, false, {Shape::Single, 1, 1}, {Shape::Single, 1, 1}};
-constexpr LayoutTable N03Goriz{"N03Goriz", Kit03Groups, true, {Shape::Single, 1, 1}, {Shape::Single, 1, 1}};
-constexpr LayoutTable N03Vert{"N03Vert", Kit03Groups, false, {Shape::Single, 1, 1}, {Shape::Single, 1, 1}};
-constexpr LayoutTable N04Goriz{"N04Goriz", Kit04Groups, true, {Shape::PairRight, 2, 1}, {Shape::Single, 1, 1}};
-constexpr LayoutTable N04Vert{"N04Vert", Kit04Groups, false, {Shape::PairDown, 2, 1}, {Shape::Single, 1, 1}};
-constexpr LayoutTable N05Vert{"N05Vert", Kit05Groups, false, {Shape::PairRight, 1, 2}, {Shape::PairRight, 1, 2}};
+constexpr LayoutTable kit01Horizontal{"N01Goriz", Kit01Groups, true, {Shape::PairDown, 1, 2}, {Shape::PairDown, 1, 2}};
+constexpr LayoutTable kit01Vertical{"N01Vert", Kit01Groups, false, {Shape::PairRight, 1, 2}, {Shape::PairRight, 1, 2}};
+constexpr LayoutTable kit02Horizontal{"N02Goriz", Kit02Groups, true, {Shape::Single, 1, 1}, {Shape::Single, 1, 1}};
+constexpr LayoutTable kit02Vertical{"N02Vert", Kit02Groups, false, {Shape::Single, 1, 1}, {Shape::Single, 1, 1}};
+constexpr LayoutTable kit03Horizontal{"N03Goriz", Kit03Groups, true, {Shape::Single, 1, 1}, {Shape::Single, 1, 1}};
+constexpr LayoutTable kit03Vertical{"N03Vert", Kit03Groups, false, {Shape::Single, 1, 1}, {Shape::Single, 1, 1}};
+constexpr LayoutTable kit04Horizontal{"N04Goriz", Kit04Groups, true, {Shape::PairRight, 2, 1}, {Shape::Single, 1, 1}};
+constexpr LayoutTable kit04Vertical{"N04Vert", Kit04Groups, false, {Shape::PairDown, 2, 1}, {Shape::Single, 1, 1}};
+constexpr LayoutTable kit05Vertical{"N05Vert", Kit05Groups, false, {Shape::PairRight, 1, 2}, {Shape::PairRight, 1, 2}};
 
 // --- the control wells each calculation reads ---
 constexpr const char* Kit01Controls[] = {"S+", "S+!", "R+", "R+!", "C-", "C-!"};
@@ -38,15 +38,15 @@ constexpr const char* Kit04Controls[] = {"C+", "C-"};
 constexpr const char* Kit05Controls[] = {"C+", "C+!", "C-", "C-!"};
 
 constexpr std::array<KitEntry, KitCount> Catalogue{{
-    {Kit::K01, "01 - Набор «Зорвал-SR»", false, &N01Vert, &N01Goriz, N01Ras, u"SRC", Kit01Controls,
+    {Kit::K01, "01 - Набор «Зорвал-SR»", false, &kit01Vertical, &kit01Horizontal, calculateKit01, u"SRC", Kit01Controls,
      {"S+", "S+!", "R+", "R+!", "C-", "C-!", "(C-)/(S+)", "(C-!)/(R+!)", "d(C-) = (C-)/1.5", "d(C-!) = (C-!)/1.5"}},
-    {Kit::K02, "02 - Набор «Зорвал-К»", false, &N02Vert, &N02Goriz, N02Ras, u"SRC", Kit02Controls,
+    {Kit::K02, "02 - Набор «Зорвал-К»", false, &kit02Vertical, &kit02Horizontal, calculateKit02, u"SRC", Kit02Controls,
      {"C+", "C-", "", "", "", "", "(C-)/(C+)", "", "", ""}},
-    {Kit::K03, "03 - Набор «Кимрен»", false, &N03Vert, &N03Goriz, N03Ras, u"SOC", Kit03Controls,
+    {Kit::K03, "03 - Набор «Кимрен»", false, &kit03Vertical, &kit03Horizontal, calculateKit03, u"SOC", Kit03Controls,
      {"C+", "C-", "O", "", "", "", "(C+)/(C-)", "", "", ""}},
-    {Kit::K04, "04 - (Скриннинг) Набор «Тальвик»", true, &N04Vert, &N04Goriz, N04Ras, u"SRC", Kit04Controls,
+    {Kit::K04, "04 - (Скриннинг) Набор «Тальвик»", true, &kit04Vertical, &kit04Horizontal, calculateKit04, u"SRC", Kit04Controls,
      {"((C+)+(C+))/2", "((C-)+(C-))/2", "", "", "", "", "(C+)/(C-)", "", "", ""}},
-    {Kit::K05, "05 - (Верификация) Набор «Тальвик»", true, &N05Vert, nullptr, N05Ras, u"SRC", Kit05Controls,
+    {Kit::K05, "05 - (Верификация) Набор «Тальвик»", true, &kit05Vertical, nullptr, calculateKit05, u"SRC", Kit05Controls,
      {"(d(C+)+d(C+))/2", "d(C-) = (C-)-(C-!)", "", "", "((C-) + (C-!))/2", "", "", "", "", ""}},
 }};
 

@@ -1,7 +1,7 @@
 #include "core/reader/acquisition.h"
 
 #include "core/model/project.h"
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 #include "core/reader/replies.h"
 
 #include <QEventLoop>
@@ -24,7 +24,7 @@ QString logTimeText(const QTime& time)
 ReaderLink::ReaderLink(Project& project, ReaderView& view)
     : m_project(project)
     , m_view(view)
-    , m_openPort([](int number) { return std::make_unique<TComPort>(number, BaudRate); })
+    , m_openPort([](int number) { return std::make_unique<SerialPort>(number, BaudRate); })
     , m_pauseInterval([](int ms) { return ms; })
     , m_clock([] { return QTime::currentTime(); })
 {
@@ -48,13 +48,13 @@ void ReaderLink::log(const QString& message)
     m_project.appendLog(logTimeText(m_clock()) + message);
 }
 
-void ReaderLink::SendDataToComPort(const QString& text)
+void ReaderLink::send(const QString& text)
 {
     if (m_readerPort)
-        m_readerPort->Write(commandFrame(text));
+        m_readerPort->write(commandFrame(text));
 }
 
-void ReaderLink::OnRead(TReadThread*, const QByteArray& bytes)
+void ReaderLink::onReceived(ReadThread*, const QByteArray& bytes)
 {
     switch (classify(bytes)) {
     case ReplyClass::Initialisation:
@@ -86,9 +86,9 @@ void ReaderLink::OnRead(TReadThread*, const QByteArray& bytes)
     }
 }
 
-void ReaderLink::attach(std::unique_ptr<TComPort> port)
+void ReaderLink::attach(std::unique_ptr<SerialPort> port)
 {
-    port->setOnReceive([this](TReadThread* sender, const QByteArray& bytes) { OnRead(sender, bytes); });
+    port->setOnReceive([this](ReadThread* sender, const QByteArray& bytes) { onReceived(sender, bytes); });
     m_readerPort = std::move(port);
 }
 
@@ -122,7 +122,7 @@ void ReaderLink::pauseEnded()
         case Step::ColumnsPause:
             log(QStringLiteral(" Определение количества столбцов ..."));
             log(QStringLiteral(" Столбцов для сканирования:") + QString::number(Columns));
-            SendDataToComPort(QStringLiteral("J ") + QString::number(Columns));
+            send(QStringLiteral("J ") + QString::number(Columns));
             pauseThen(300, Step::ColumnsWait);
             break;
         case Step::ColumnsWait:
@@ -159,7 +159,7 @@ void ReaderLink::replyHandled()
         break;
     case Step::ColumnsWait:
         m_exchangeState = ExchangeState::Waiting;
-        SendDataToComPort(QStringLiteral("Z"));
+        send(QStringLiteral("Z"));
         pauseThen(300, Step::ScanWait);
         break;
     case Step::ScanWait:
@@ -190,7 +190,7 @@ void ReaderLink::pollPass()
     }
     // The reply held during the last pause, if any, is handled here.
     m_readerPort->holdDeliveries(false);
-    SendDataToComPort(QStringLiteral("X 0"));
+    send(QStringLiteral("X 0"));
     pauseThen(300, Step::Poll);
 }
 
@@ -216,7 +216,7 @@ void ReaderLink::endAcquisition(AcquisitionEnd end, const QString& error, bool r
         Q_EMIT finished(end, error);
 }
 
-bool ReaderLink::GoClick()
+bool ReaderLink::start()
 {
     // A second click while one runs starts nothing.
     if (acquiring())
@@ -230,7 +230,7 @@ bool ReaderLink::GoClick()
     try {
         attach(m_openPort(m_project.portNumber()));
         log(QStringLiteral(" Попытка инициализации ..."));
-        SendDataToComPort(QStringLiteral("E"));
+        send(QStringLiteral("E"));
     } catch (...) {
         endAcquisition(AcquisitionEnd::Failed, {}, false);
         throw;
@@ -239,7 +239,7 @@ bool ReaderLink::GoClick()
     return true;
 }
 
-void ReaderLink::StopBtnClick()
+void ReaderLink::stop()
 {
     m_stopRequested = true;
     m_view.showAcquiring(false);
@@ -261,7 +261,7 @@ void ReaderLink::sendDiagnostic(const QString& text)
 {
     if (acquiring())
         throw Error(Project::PlateLockedMessage);
-    SendDataToComPort(text);
+    send(text);
 }
 
 bool runAcquisition(ReaderLink& link)
@@ -274,12 +274,12 @@ bool runAcquisition(ReaderLink& link)
         error = message;
         loop.quit();
     });
-    if (!link.GoClick())
+    if (!link.start())
         return false;
     if (!end)
         loop.exec();
     if (end == AcquisitionEnd::Failed)
-        throw EComPortError(error);
+        throw PortError(error);
     return end == AcquisitionEnd::Data;
 }
 

@@ -12,8 +12,8 @@
 namespace pleq {
 
 class Project;
-class TComPort;
-class TReadThread;
+class SerialPort;
+class ReadThread;
 
 // What the acquisition shows on screen, apart from the log: the connection
 // label and the two buttons of the calculation window. pleq-cli shows nothing.
@@ -21,9 +21,10 @@ class ReaderView
 {
 public:
     virtual ~ReaderView() = default;
-    // Label2: "Установлено" in green, or "Нет" in red.
+    // The connection label: "Установлено" in green, or "Нет" in red.
     virtual void showConnection(bool established) = 0;
-    // Go disabled and StopBtn shown while running; Go enabled and StopBtn hidden after.
+    // The start button disabled and the stop button shown while running;
+    // the start button enabled and the stop button hidden after.
     virtual void showAcquiring(bool running) = 0;
 };
 
@@ -53,8 +54,8 @@ public:
     static constexpr int BaudRate = 9600;
     static constexpr int Columns = 12; // the reader always scans the whole plate
 
-    // Opens the port for a port number; the default opens TComPort(number, 9600).
-    using PortOpener = std::function<std::unique_ptr<TComPort>(int portNumber)>;
+    // Opens the port for a port number; the default opens SerialPort(number, 9600).
+    using PortOpener = std::function<std::unique_ptr<SerialPort>(int portNumber)>;
     // The interval the timer waits for a pause of the protocol; the default is
     // the pause itself.
     using PauseInterval = std::function<int(int milliseconds)>;
@@ -72,17 +73,17 @@ public:
 
     // Starts the acquisition of one plate from PortNumber and returns: true
     // when it started (finished() reports its end), false when one is already
-    // running. Throws EComPortError when the port cannot be opened or the
+    // running. Throws PortError when the port cannot be opened or the
     // first command not written; the acquisition has ended then, without
     // finished(), as on every other way out.
-    bool GoClick();
+    bool start();
     // "Прервать": a running acquisition ends at once, the densities unchanged.
-    void StopBtnClick();
+    void stop();
 
     // Frames a command and hands it to ReaderPort; nothing without a port.
-    void SendDataToComPort(const QString& text);
+    void send(const QString& text);
     // The receive handler of the port: classifies one chunk.
-    void OnRead(TReadThread* sender, const QByteArray& bytes);
+    void onReceived(ReadThread* sender, const QByteArray& bytes);
 
     // The hidden diagnostic controls of the main window: "Инициализация"
     // opens COM1 into ReaderPort, "тест" sends a typed command. Refused while
@@ -94,7 +95,7 @@ public:
     void log(const QString& message);
 
     bool acquiring() const { return m_step != Step::Idle; }
-    TComPort* readerPort() const { return m_readerPort.get(); }
+    SerialPort* readerPort() const { return m_readerPort.get(); }
     ExchangeState exchangeState() const { return m_exchangeState; }
     const QString& receivedData() const { return m_receivedData; }
     bool stopRequested() const { return m_stopRequested; }
@@ -102,7 +103,7 @@ public:
     qint64 pausedMilliseconds() const { return m_paused; }
 
 Q_SIGNALS:
-    // The end of an acquisition that GoClick started; the error message when
+    // The end of an acquisition that start() began; the error message when
     // it failed.
     void finished(pleq::AcquisitionEnd end, const QString& error);
 
@@ -126,11 +127,11 @@ private:
     void pollPass();
     // Runs one step of the machine; an error ends the acquisition as Failed.
     void guarded(const std::function<void()>& step);
-    void attach(std::unique_ptr<TComPort> port);
+    void attach(std::unique_ptr<SerialPort> port);
     void releasePort();
     // Every way out: the port released, the label and buttons reset, the
     // densities written after a whole plate, the plate unlocked, and the end
-    // reported (unless GoClick throws it).
+    // reported (unless start() throws it).
     void endAcquisition(AcquisitionEnd end, const QString& error = {}, bool report = true);
 
     Project& m_project;
@@ -140,7 +141,7 @@ private:
     Clock m_clock;
     QTimer m_pause;
 
-    std::unique_ptr<TComPort> m_readerPort;
+    std::unique_ptr<SerialPort> m_readerPort;
     Step m_step = Step::Idle;
     bool m_waiting = false; // in a wait, not a pause: a reply moves the machine on
     ExchangeState m_exchangeState = ExchangeState::Unset;
@@ -151,7 +152,7 @@ private:
 
 // Runs one acquisition to its end in a local event loop (pleq-cli, tests):
 // true when the densities were written, false when stopped or already
-// running. Throws EComPortError when the port failed, at the start or later.
+// running. Throws PortError when the port failed, at the start or later.
 bool runAcquisition(ReaderLink& link);
 
 // The time of day as the reader log writes it: the locale's long time format

@@ -17,7 +17,7 @@ class SerialLine
 {
 public:
     // Opens the device exclusively for reading and writing and sets it to raw,
-    // binary-safe 8N1 at the baud rate. Throws EComPortError with the message
+    // binary-safe 8N1 at the baud rate. Throws PortError with the message
     // of the step that failed; nothing stays open then.
     SerialLine(const QString& device, const QString& portName, int baud);
     // Restores the line settings read at open, drops the exclusive hold, closes.

@@ -3,7 +3,7 @@
 
 #include "core/reader/serialline.h"
 
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 #include "core/reader/portnames.h"
 
 #include <QDir>
@@ -57,7 +57,7 @@ struct SerialLine::Impl {
     QByteArray pending; // bytes the line could not take at once; sent first
     bool writeFailed = false;
 
-    [[noreturn]] void fail(const QString& message) { throw EComPortError(message); }
+    [[noreturn]] void fail(const QString& message) { throw PortError(message); }
 
     void release()
     {
@@ -169,13 +169,13 @@ void SerialLine::write(const QByteArray& bytes)
 {
     std::lock_guard lock(d->writeMutex);
     if (d->writeFailed)
-        throw EComPortError(QStringLiteral("Error writing port ") + d->name);
+        throw PortError(QStringLiteral("Error writing port ") + d->name);
     const bool wasIdle = d->pending.isEmpty();
     d->pending += bytes;
     if (!d->flushPending()) {
         d->writeFailed = true;
         d->pending.clear();
-        throw EComPortError(QStringLiteral("Error writing port ") + d->name);
+        throw PortError(QStringLiteral("Error writing port ") + d->name);
     }
     // The line is full: the read thread sends the rest when it takes more.
     if (wasIdle && !d->pending.isEmpty())
@@ -195,7 +195,7 @@ bool SerialLine::waitForBytes()
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw EComPortError(QStringLiteral("Error waiting port ") + d->name + QStringLiteral(" event"));
+            throw PortError(QStringLiteral("Error waiting port ") + d->name + QStringLiteral(" event"));
         }
         if (fds[1].revents & POLLIN) {
             eventfd_t value;
@@ -213,7 +213,7 @@ bool SerialLine::waitForBytes()
             return true;
         // Hung up or failed with nothing left to read: the line is gone.
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
-            throw EComPortError(QStringLiteral("Error waiting port ") + d->name + QStringLiteral(" event"));
+            throw PortError(QStringLiteral("Error waiting port ") + d->name + QStringLiteral(" event"));
     }
 }
 
@@ -240,7 +240,7 @@ int SerialLine::queued()
 {
     int count = 0;
     if (::ioctl(d->fd, FIONREAD, &count) != 0 || count < 0)
-        throw EComPortError(QStringLiteral("Error clearing port ") + d->name);
+        throw PortError(QStringLiteral("Error clearing port ") + d->name);
     return count;
 }
 
@@ -254,7 +254,7 @@ int SerialLine::read(char* buffer, int max)
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             return 0;
-        throw EComPortError(QStringLiteral("Error reading port ") + d->name);
+        throw PortError(QStringLiteral("Error reading port ") + d->name);
     }
 }
 

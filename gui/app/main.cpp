@@ -63,7 +63,7 @@ int main(int argc, char* argv[])
         QApplication::installTranslator(&qtTranslator);
 
     pleq::Project project;
-    pleq::TForm1 mainWindow(project);
+    pleq::MainWindow mainWindow(project);
     mainWindow.show();
     if (!files.isEmpty())
         mainWindow.openFileWhenShown(files.first());

@@ -7,17 +7,17 @@
 #include "gui/archive/journalwindow.h"
 #include "gui/archive/queuesender.h"
 #include "gui/qc/qcwindow.h"
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 #include "core/files/csvexport.h"
 #include "core/files/projectfile.h"
 #include "core/files/readerexport.h"
 #include "core/files/protocolpages.h"
 #include "gui/app/protocolwindow.h"
-#include "gui/layout/propwindow.h"
-#include "gui/layout/rospwindow.h"
+#include "gui/layout/projectwindow.h"
+#include "gui/layout/layoutwindow.h"
 #include "core/model/operations.h"
 #include "core/model/project.h"
-#include "gui/reader/logwindow.h"
+#include "gui/reader/readerlogwindow.h"
 #include "gui/reader/portdialog.h"
 #include "gui/reader/readercontrols.h"
 
@@ -25,6 +25,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -67,9 +68,15 @@ protected:
 const Qt::WindowFlags FixedBorder = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                     | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
 
+// The licence as packaging/copyright states it.
+const QString Licence = QStringLiteral("Лицензия: © 2026 разработчики Pleq, все права защищены. Pleq сделан для "
+                                       "лаборатории, которая им пользуется: там его можно устанавливать и "
+                                       "использовать, а передавать другим — только с письменного разрешения "
+                                       "правообладателей.");
+
 } // namespace
 
-TForm1::TForm1(Project& project, QWidget* parent)
+MainWindow::MainWindow(Project& project, QWidget* parent)
     : QMainWindow(parent)
     , m_project(project)
 {
@@ -84,60 +91,60 @@ TForm1::TForm1(Project& project, QWidget* parent)
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
-    auto* statusBar1 = new QStatusBar(this);
-    statusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    setStatusBar(statusBar1);
+    auto* statusLine = new QStatusBar(this);
+    statusLine->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(statusLine);
     m_archive = new ArchiveSession(this);
     // Runs queued while the archive's server was away go to it at start and
     // every few minutes, without holding up the window.
     new QueueSender(*m_archive, this);
     createMenu();
-    const DiagnosticControls diagnostics = createTestControls();
+    const DiagnosticControls diagnostics = createDiagnosticControls();
 
     // The order matters: the parameters window writes the caption and its
     // size places the other two; the layout window's first fill reads the kit.
-    m_prop = new TProp(m_project);
-    auto* propWindow = new WorkWindow(m_prop, Qt::SubWindow | Qt::FramelessWindowHint);
-    m_mdi->addSubWindow(propWindow);
-    propWindow->move(0, 0);
-    propWindow->adjustSize();
+    m_projectWindow = new ProjectWindow(m_project);
+    auto* projectFrame = new WorkWindow(m_projectWindow, Qt::SubWindow | Qt::FramelessWindowHint);
+    m_mdi->addSubWindow(projectFrame);
+    projectFrame->move(0, 0);
+    projectFrame->adjustSize();
     setWindowTitle(m_project.caption());
     connect(&m_project, &Project::kitChanged, this, [this] { setWindowTitle(m_project.caption()); });
 
-    m_rosp = new TRosp(m_project);
-    auto* rospWindow = new WorkWindow(m_rosp, FixedBorder);
-    m_mdi->addSubWindow(rospWindow);
-    rospWindow->adjustSize();
-    rospWindow->move(0, propWindow->height());
+    m_layoutWindow = new LayoutWindow(m_project);
+    auto* layoutFrame = new WorkWindow(m_layoutWindow, FixedBorder);
+    m_mdi->addSubWindow(layoutFrame);
+    layoutFrame->adjustSize();
+    layoutFrame->move(0, projectFrame->height());
     // The parameters window spans the layout window's frame, so that the
     // calculation window, placed by its width, stands clear of both.
-    propWindow->resize(qMax(propWindow->width(), rospWindow->width()), propWindow->height());
+    projectFrame->resize(qMax(projectFrame->width(), layoutFrame->width()), projectFrame->height());
 
-    m_ras = new TRas(m_project);
-    m_ras->setArchiveSession(m_archive);
-    auto* rasWindow = new WorkWindow(m_ras, FixedBorder);
-    m_mdi->addSubWindow(rasWindow);
-    rasWindow->adjustSize();
-    rasWindow->move(propWindow->width(), 0);
+    m_calculationWindow = new CalculationWindow(m_project);
+    m_calculationWindow->setArchiveSession(m_archive);
+    auto* calculationFrame = new WorkWindow(m_calculationWindow, FixedBorder);
+    m_mdi->addSubWindow(calculationFrame);
+    calculationFrame->adjustSize();
+    calculationFrame->move(projectFrame->width(), 0);
 
-    m_form5 = new TForm5(m_project, this);
-    m_form5->setWindowFlags(Qt::Window);
-    m_form5->hide();
-    m_form7 = new TForm7(m_project, this);
-    m_form7->hide();
-    // The reader link: Go, StopBtn and Label2 of the calculation window, the
-    // hidden diagnostic controls, the ways to the log window, and the stop of
-    // a running acquisition when this window closes.
-    new ReaderControls(m_project, this, *m_ras, diagnostics, m_form5);
+    m_readerLogWindow = new ReaderLogWindow(m_project, this);
+    m_readerLogWindow->setWindowFlags(Qt::Window);
+    m_readerLogWindow->hide();
+    m_portDialog = new PortDialog(m_project, this);
+    m_portDialog->hide();
+    // The reader link: the start and stop buttons and the connection label of
+    // the calculation window, the hidden diagnostic controls, the ways to the
+    // log window, and the stop of a running acquisition when this window closes.
+    new ReaderControls(m_project, this, *m_calculationWindow, diagnostics, m_readerLogWindow);
 
     resize(1132, 672);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::createMenu()
+void MainWindow::createMenu()
 {
     auto* menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("MainMenu1"));
@@ -155,76 +162,77 @@ void TForm1::createMenu()
         return action;
     };
 
-    QMenu* n1 = addMenu("N1", QStringLiteral("Файл"));
-    QAction* n4 = addItem(n1, "N4", QStringLiteral("Новый"), QKeySequence::New);
-    connect(n4, &QAction::triggered, this, &TForm1::N4Click);
-    QAction* n5 = addItem(n1, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open);
-    connect(n5, &QAction::triggered, this, &TForm1::N5Click);
-    connect(addItem(n1, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this, &TForm1::N6Click);
+    QMenu* fileMenu = addMenu("N1", QStringLiteral("Файл"));
+    QAction* newItem = addItem(fileMenu, "N4", QStringLiteral("Новый"), QKeySequence::New);
+    connect(newItem, &QAction::triggered, this, &MainWindow::startNewProject);
+    QAction* openItem = addItem(fileMenu, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open);
+    connect(openItem, &QAction::triggered, this, &MainWindow::chooseAndOpenFile);
+    connect(addItem(fileMenu, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this, &MainWindow::saveProjectAs);
     // The import writes densities: not while the reader fills the plate.
-    QAction* importItem = addItem(n1, "NImport", QStringLiteral("Импорт ..."), {});
-    connect(importItem, &QAction::triggered, this, &TForm1::importClick);
+    QAction* importItem = addItem(fileMenu, "NImport", QStringLiteral("Импорт ..."), {});
+    connect(importItem, &QAction::triggered, this, &MainWindow::importReaderExport);
     connect(&m_project, &Project::plateLockChanged, importItem, &QAction::setDisabled);
     // The export writes a file and changes nothing of the plate: it stays
     // enabled while the plate is read (its results are forgotten then anyway).
-    connect(addItem(n1, "NExportResults", QStringLiteral("Экспорт результатов ..."), {}), &QAction::triggered, this,
-            &TForm1::exportResultsClick);
+    connect(addItem(fileMenu, "NExportResults", QStringLiteral("Экспорт результатов ..."), {}), &QAction::triggered, this,
+            &MainWindow::exportResultsToFile);
     // The protocol of the plate as "Протокол" writes it, printed or as PDF;
     // they change nothing, so they stay while the reader fills the plate.
-    connect(addItem(n1, "ProtocolPrint", QStringLiteral("Печать ..."), QKeySequence::Print), &QAction::triggered, this,
+    connect(addItem(fileMenu, "ProtocolPrint", QStringLiteral("Печать ..."), QKeySequence::Print), &QAction::triggered, this,
             [this] { runCommand(this, [this] { printProtocol(this, protocolTextLines(m_project)); }); });
-    connect(addItem(n1, "ProtocolPdf", QStringLiteral("Сохранить как PDF ..."), {}), &QAction::triggered, this,
+    connect(addItem(fileMenu, "ProtocolPdf", QStringLiteral("Сохранить как PDF ..."), {}), &QAction::triggered, this,
             [this] { runCommand(this, [this] { saveProtocolPdf(this, protocolTextLines(m_project)); }); });
-    QMenu* n2 = addMenu("N2", QStringLiteral("Настройки"));
-    QAction* n7 = addItem(n2, "N7", QStringLiteral("РИДЕР ..."), {});
-    connect(n7, &QAction::triggered, this, &TForm1::N7Click);
+    QMenu* settingsMenu = addMenu("N2", QStringLiteral("Настройки"));
+    QAction* portItem = addItem(settingsMenu, "N7", QStringLiteral("РИДЕР ..."), {});
+    connect(portItem, &QAction::triggered, this, &MainWindow::showPortDialog);
     // While the reader fills the plate, neither another project nor another
     // port; saving stays, as it changes nothing.
-    connect(&m_project, &Project::plateLockChanged, this, [n4, n5, n7](bool locked) {
-        for (QAction* action : {n4, n5, n7})
+    connect(&m_project, &Project::plateLockChanged, this, [newItem, openItem, portItem](bool locked) {
+        for (QAction* action : {newItem, openItem, portItem})
             action->setDisabled(locked);
     });
-    addItem(n2, "N8", QStringLiteral("Параметры"), {});
-    QMenu* n3 = addMenu("N3", QStringLiteral("Помощь"));
-    addItem(n3, "N9", QStringLiteral("О программе ..."), {});
+    addItem(settingsMenu, "N8", QStringLiteral("Параметры"), {});
+    QMenu* helpMenu = addMenu("N3", QStringLiteral("Помощь"));
+    connect(addItem(helpMenu, "N9", QStringLiteral("О программе ..."), {}), &QAction::triggered, this,
+            &MainWindow::showAbout);
 
     // The run archive: the plate stored as "Протокол" stores it, the journal
     // of stored runs, and where the archive lives. "В архив" changes nothing
     // of the plate, so it stays while the reader fills it.
     QMenu* archiveMenu = addMenu("NArchive", QStringLiteral("Архив"));
     connect(addItem(archiveMenu, "NArchiveRun", QStringLiteral("В архив"), {}), &QAction::triggered, this,
-            &TForm1::archiveRunClick);
+            &MainWindow::storeRunInArchive);
     connect(addItem(archiveMenu, "NJournal", QStringLiteral("Журнал планшетов ..."), {}), &QAction::triggered, this,
-            &TForm1::journalClick);
+            &MainWindow::showJournal);
     addQcAction(archiveMenu, this, *m_archive);
     connect(addItem(archiveMenu, "NArchiveLocation", QStringLiteral("Место архива ..."), {}), &QAction::triggered,
-            this, &TForm1::archiveLocationClick);
+            this, &MainWindow::chooseArchiveLocation);
 }
 
-DiagnosticControls TForm1::createTestControls()
+DiagnosticControls MainWindow::createDiagnosticControls()
 {
     // Diagnostic controls of the reader link; created hidden and never shown.
-    auto* button1 = new QPushButton(QStringLiteral("Инициализация"), this);
-    button1->setObjectName(QStringLiteral("Button1"));
-    button1->setGeometry(0, 0, 93, 19);
-    button1->hide();
-    auto* button2 = new QPushButton(QStringLiteral("тест"), this);
-    button2->setObjectName(QStringLiteral("Button2"));
-    button2->setGeometry(0, 0, 75, 19);
-    button2->hide();
-    auto* edtWrite = new QLineEdit(QStringLiteral("edtWrite"), this);
-    edtWrite->setObjectName(QStringLiteral("edtWrite"));
-    edtWrite->setGeometry(0, 0, 121, 21);
-    edtWrite->hide();
-    return {button1, button2, edtWrite};
+    auto* openPortButton = new QPushButton(QStringLiteral("Инициализация"), this);
+    openPortButton->setObjectName(QStringLiteral("Button1"));
+    openPortButton->setGeometry(0, 0, 93, 19);
+    openPortButton->hide();
+    auto* sendButton = new QPushButton(QStringLiteral("тест"), this);
+    sendButton->setObjectName(QStringLiteral("Button2"));
+    sendButton->setGeometry(0, 0, 75, 19);
+    sendButton->hide();
+    auto* commandEdit = new QLineEdit(QStringLiteral("edtWrite"), this);
+    commandEdit->setObjectName(QStringLiteral("edtWrite"));
+    commandEdit->setGeometry(0, 0, 121, 21);
+    commandEdit->hide();
+    return {openPortButton, sendButton, commandEdit};
 }
 
-void TForm1::N4Click()
+void MainWindow::startNewProject()
 {
     runCommand(this, [this] { newProject(m_project); });
 }
 
-void TForm1::N5Click()
+void MainWindow::chooseAndOpenFile()
 {
     const QString name = Dialogs::get().openFileName(this, ProjectFilter);
     if (name.isEmpty())
@@ -232,17 +240,17 @@ void TForm1::N5Click()
     openFile(name);
 }
 
-void TForm1::openFile(const QString& name)
+void MainWindow::openFile(const QString& name)
 {
     runCommand(this, [&] { openProject(m_project, name); });
 }
 
-void TForm1::openFileWhenShown(const QString& name)
+void MainWindow::openFileWhenShown(const QString& name)
 {
     QMetaObject::invokeMethod(this, [this, name] { openFile(name); }, Qt::QueuedConnection);
 }
 
-void TForm1::N6Click()
+void MainWindow::saveProjectAs()
 {
     const QString name = Dialogs::get().saveFileName(this, ProjectFilter);
     if (name.isEmpty())
@@ -250,7 +258,7 @@ void TForm1::N6Click()
     runCommand(this, [&] { saveProject(m_project, projectFileName(name)); });
 }
 
-void TForm1::importClick()
+void MainWindow::importReaderExport()
 {
     const QString name = Dialogs::get().openFileName(this, ReaderExportFilter);
     if (name.isEmpty())
@@ -261,14 +269,14 @@ void TForm1::importClick()
         Dialogs::get().message(this, message);
 }
 
-void TForm1::N7Click()
+void MainWindow::showPortDialog()
 {
-    m_form7->exec();
+    m_portDialog->exec();
 }
 
-void TForm1::exportResultsClick()
+void MainWindow::exportResultsToFile()
 {
-    const PlateResult* result = m_ras->lastResult();
+    const PlateResult* result = m_calculationWindow->lastResult();
     if (!result) {
         Dialogs::get().error(this, QStringLiteral("Нет результатов для экспорта: сначала нажмите «Расчет»"));
         return;
@@ -280,16 +288,16 @@ void TForm1::exportResultsClick()
     runCommand(this, [&] { exportResults(m_project, *result, QDateTime::currentDateTime(), style, name); });
 }
 
-JournalWindow* TForm1::journal() const
+JournalWindow* MainWindow::journal() const
 {
     return m_journal.data();
 }
 
-void TForm1::archiveRunClick()
+void MainWindow::storeRunInArchive()
 {
     runCommand(this, [this] {
         Archive& archive = m_archive->archive();
-        const qint64 seq = archiveRun(m_project, m_ras->lastResult(), archive, QDateTime::currentDateTime());
+        const qint64 seq = archiveRun(m_project, m_calculationWindow->lastResult(), archive, QDateTime::currentDateTime());
         m_archive->notifyArchived();
         Dialogs::get().message(this, QStringLiteral("Планшет «%1» записан в архив %2 под номером %3.")
                                          .arg(m_project.plateName(), archive.location().displayName())
@@ -297,7 +305,7 @@ void TForm1::archiveRunClick()
     });
 }
 
-void TForm1::journalClick()
+void MainWindow::showJournal()
 {
     if (!m_journal) {
         runCommand(this, [this] { m_journal = new JournalWindow(*m_archive, this); });
@@ -313,7 +321,7 @@ void TForm1::journalClick()
     }
 }
 
-void TForm1::archiveLocationClick()
+void MainWindow::chooseArchiveLocation()
 {
     QString label = QStringLiteral("Архив сейчас: %1\n"
                                    "Файл SQLite или адрес postgresql://пользователь@сервер/база "
@@ -332,6 +340,15 @@ void TForm1::archiveLocationClick()
         m_archive->relocate();
         Dialogs::get().message(this, QStringLiteral("Архив: %1").arg(m_archive->displayName()));
     });
+}
+
+// The version is the one `pleq --version` prints; the archive's place is
+// the one "Место архива ..." names.
+void MainWindow::showAbout()
+{
+    Dialogs::get().message(this, QStringLiteral("Pleq, версия %1\nQt %2\n\n%3\n\nАрхив: %4")
+                                     .arg(QStringLiteral(PLEQ_VERSION), QString::fromLatin1(qVersion()), Licence,
+                                          m_archive->displayName()));
 }
 
 } // namespace pleq

@@ -10,29 +10,29 @@ namespace pleq {
 class ArchiveSession;
 class JournalWindow;
 class Project;
-class TProp;
-class TRosp;
-class TRas;
-class TForm5;
-class TForm7;
+class ProjectWindow;
+class LayoutWindow;
+class CalculationWindow;
+class ReaderLogWindow;
+class PortDialog;
 struct DiagnosticControls;
 
-// TForm1: the frame that holds the three working windows and the menu.
+// MainWindow: the frame that holds the three working windows and the menu.
 // It creates the other five windows in their fixed order: the layout and
 // calculation windows place themselves by the parameters window, and the
 // layout window's first fill reads the kit.
-class TForm1 : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TForm1(Project& project, QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(Project& project, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    TProp* prop() const { return m_prop; }
-    TRosp* rosp() const { return m_rosp; }
-    TRas* ras() const { return m_ras; }
-    TForm5* form5() const { return m_form5; }
-    TForm7* form7() const { return m_form7; }
+    ProjectWindow* projectWindow() const { return m_projectWindow; }
+    LayoutWindow* layoutWindow() const { return m_layoutWindow; }
+    CalculationWindow* calculationWindow() const { return m_calculationWindow; }
+    ReaderLogWindow* readerLogWindow() const { return m_readerLogWindow; }
+    PortDialog* portDialog() const { return m_portDialog; }
     // The application's archive, opened on first use.
     ArchiveSession& archive() const { return *m_archive; }
     // "Журнал планшетов" while it is open.
@@ -47,24 +47,25 @@ public:
 
 private:
     void createMenu();
-    DiagnosticControls createTestControls();
-    void N4Click();
-    void N5Click();
-    void N6Click();
-    void N7Click();
-    void importClick(); // "Импорт ...": densities from a reader's export file
-    void exportResultsClick(); // "Экспорт результатов ..."
-    void archiveRunClick();      // "В архив"
-    void journalClick();         // "Журнал планшетов ..."
-    void archiveLocationClick(); // "Место архива ..."
+    DiagnosticControls createDiagnosticControls();
+    void startNewProject();       // "Новый"
+    void chooseAndOpenFile();     // "Открыть ..."
+    void saveProjectAs();         // "Сохранить ..."
+    void showPortDialog();        // "РИДЕР ..."
+    void importReaderExport();    // "Импорт ...": densities from a reader's export file
+    void exportResultsToFile();   // "Экспорт результатов ..."
+    void storeRunInArchive();     // "В архив"
+    void showJournal();           // "Журнал планшетов ..."
+    void chooseArchiveLocation(); // "Место архива ..."
+    void showAbout();             // "О программе ..."
 
     Project& m_project;
     QMdiArea* m_mdi = nullptr;
-    TProp* m_prop = nullptr;
-    TRosp* m_rosp = nullptr;
-    TRas* m_ras = nullptr;
-    TForm5* m_form5 = nullptr;
-    TForm7* m_form7 = nullptr;
+    ProjectWindow* m_projectWindow = nullptr;
+    LayoutWindow* m_layoutWindow = nullptr;
+    CalculationWindow* m_calculationWindow = nullptr;
+    ReaderLogWindow* m_readerLogWindow = nullptr;
+    PortDialog* m_portDialog = nullptr;
     ArchiveSession* m_archive = nullptr;
     QPointer<JournalWindow> m_journal;
 };

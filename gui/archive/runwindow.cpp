@@ -141,18 +141,18 @@ RunWindow::RunWindow(StoredRun run, QWidget* parent)
     tabs->addTab(protocol, QStringLiteral("Протокол"));
     tabs->addTab(messages, QStringLiteral("Сообщения"));
 
-    auto addButton = [this](const char* name, const QString& text, void (RunWindow::*click)()) {
+    auto addButton = [this](const char* name, const QString& text, void (RunWindow::*slot)()) {
         auto* button = new QPushButton(text, this);
         button->setObjectName(QLatin1String(name));
-        connect(button, &QPushButton::clicked, this, click);
+        connect(button, &QPushButton::clicked, this, slot);
         return button;
     };
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(addButton("RunPrint", QStringLiteral("Печать ..."), &RunWindow::printClick));
+    buttons->addWidget(addButton("RunPrint", QStringLiteral("Печать ..."), &RunWindow::printRunProtocol));
     buttons->addWidget(addButton("RunSaveProject", QStringLiteral("Сохранить проект ..."),
-                                 &RunWindow::saveProjectClick));
-    buttons->addWidget(addButton("RunExport", QStringLiteral("Экспорт результатов ..."), &RunWindow::exportClick));
+                                 &RunWindow::saveRunProject));
+    buttons->addWidget(addButton("RunExport", QStringLiteral("Экспорт результатов ..."), &RunWindow::exportRunResults));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(infoLabel);
@@ -177,12 +177,12 @@ QTableWidget* RunWindow::addPlate(const char* name)
     return grid;
 }
 
-void RunWindow::printClick()
+void RunWindow::printRunProtocol()
 {
     runCommand(this, [this] { printProtocol(this, m_protocol); });
 }
 
-void RunWindow::saveProjectClick()
+void RunWindow::saveRunProject()
 {
     const QString name = Dialogs::get().saveFileName(this, ProjectFilter);
     if (name.isEmpty())
@@ -191,7 +191,7 @@ void RunWindow::saveProjectClick()
     runCommand(this, [&] { files::writeFileAtomically(projectFileName(name), m_run.record.projectFile); });
 }
 
-void RunWindow::exportClick()
+void RunWindow::exportRunResults()
 {
     CsvStyle style = CsvStyle::Machine;
     const QString name = resultsCsvFileName(this, &style);

@@ -22,9 +22,9 @@ public:
 
     const StoredRun& run() const { return m_run; }
 
-    void printClick();       // "Печать ..."
-    void saveProjectClick(); // "Сохранить проект ..."
-    void exportClick();      // "Экспорт результатов ..."
+    void printRunProtocol(); // "Печать ..."
+    void saveRunProject();   // "Сохранить проект ..."
+    void exportRunResults(); // "Экспорт результатов ..."
 
 private:
     QTableWidget* addPlate(const char* name);

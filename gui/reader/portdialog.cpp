@@ -14,7 +14,7 @@
 
 namespace pleq {
 
-TForm7::TForm7(Project& project, QWidget* parent)
+PortDialog::PortDialog(Project& project, QWidget* parent)
     : QDialog(parent)
     , m_project(project)
     , m_listDevices(existingSerialDevices)
@@ -25,86 +25,86 @@ TForm7::TForm7(Project& project, QWidget* parent)
     setModal(true);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
-    auto* label1 = new QLabel(QStringLiteral("Номер порта"), this);
-    label1->setObjectName(QStringLiteral("Label1"));
+    auto* portLabel = new QLabel(QStringLiteral("Номер порта"), this);
+    portLabel->setObjectName(QStringLiteral("Label1"));
 
-    m_portN = new QComboBox(this);
-    m_portN->setObjectName(QStringLiteral("PortN"));
-    m_portN->setEditable(true);
-    m_portN->setInsertPolicy(QComboBox::NoInsert);
-    m_portN->setFixedWidth(57);
-    m_portN->installEventFilter(this);
-    m_portN->lineEdit()->installEventFilter(this);
-    connect(m_portN, &QComboBox::currentTextChanged, this, &TForm7::showDevice);
+    m_portBox = new QComboBox(this);
+    m_portBox->setObjectName(QStringLiteral("PortN"));
+    m_portBox->setEditable(true);
+    m_portBox->setInsertPolicy(QComboBox::NoInsert);
+    m_portBox->setFixedWidth(57);
+    m_portBox->installEventFilter(this);
+    m_portBox->lineEdit()->installEventFilter(this);
+    connect(m_portBox, &QComboBox::currentTextChanged, this, &PortDialog::showDevice);
 
     // Which device file the number stands for, by the port-name rule.
     m_device = new QLabel(this);
     m_device->setObjectName(QStringLiteral("PortDevice"));
     m_device->setToolTip(QStringLiteral("COM1, COM2, ... — /dev/ttyS*, затем /dev/ttyUSB*, затем /dev/ttyACM*"));
 
-    auto* label2 = new QLabel(QStringLiteral("Скорость порта: 9600"), this);
-    label2->setObjectName(QStringLiteral("Label2"));
+    auto* speedLabel = new QLabel(QStringLiteral("Скорость порта: 9600"), this);
+    speedLabel->setObjectName(QStringLiteral("Label2"));
 
-    auto* button1 = new QPushButton(QStringLiteral("Принять"), this);
-    button1->setObjectName(QStringLiteral("Button1"));
-    button1->setDefault(true);
-    connect(button1, &QPushButton::clicked, this, &TForm7::Button1Click);
+    auto* acceptButton = new QPushButton(QStringLiteral("Принять"), this);
+    acceptButton->setObjectName(QStringLiteral("Button1"));
+    acceptButton->setDefault(true);
+    connect(acceptButton, &QPushButton::clicked, this, &PortDialog::acceptPortNumber);
 
-    auto* button2 = new QPushButton(QStringLiteral("Отмена"), this);
-    button2->setObjectName(QStringLiteral("Button2"));
-    connect(button2, &QPushButton::clicked, this, &QDialog::reject);
+    auto* cancelButton = new QPushButton(QStringLiteral("Отмена"), this);
+    cancelButton->setObjectName(QStringLiteral("Button2"));
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
-    grid->addWidget(label1, 0, 0);
-    grid->addWidget(m_portN, 0, 1);
+    grid->addWidget(portLabel, 0, 0);
+    grid->addWidget(m_portBox, 0, 1);
     grid->addWidget(m_device, 0, 2, 1, 2);
-    grid->addWidget(label2, 1, 0, 1, 2);
-    grid->addWidget(button1, 1, 2);
-    grid->addWidget(button2, 1, 3);
+    grid->addWidget(speedLabel, 1, 0, 1, 2);
+    grid->addWidget(acceptButton, 1, 2);
+    grid->addWidget(cancelButton, 1, 3);
     // Not resizable; at least 253 x 59, larger where the fonts need it.
     grid->setSizeConstraint(QLayout::SetFixedSize);
     setMinimumSize(253, 59);
 }
 
-void TForm7::showEvent(QShowEvent* event)
+void PortDialog::showEvent(QShowEvent* event)
 {
-    FormShow();
+    fillPortList();
     QDialog::showEvent(event);
 }
 
-void TForm7::FormShow()
+void PortDialog::fillPortList()
 {
     m_devices = m_listDevices ? m_listDevices() : QStringList();
-    m_portN->clear();
+    m_portBox->clear();
     QStringList numbers;
     numbers.reserve(256);
     for (int n = 0; n < 256; ++n)
         numbers.append(QString::number(n));
-    m_portN->addItems(numbers);
-    m_portN->setEditText(QString::number(m_project.portNumber()));
+    m_portBox->addItems(numbers);
+    m_portBox->setEditText(QString::number(m_project.portNumber()));
     showDevice();
 }
 
-void TForm7::Button1Click()
+void PortDialog::acceptPortNumber()
 {
     runCommand(this, [this] {
-        m_project.setPortNumber(toInt(m_portN->currentText()));
+        m_project.setPortNumber(toInt(m_portBox->currentText()));
         accept();
     });
 }
 
-void TForm7::showDevice()
+void PortDialog::showDevice()
 {
     bool ok = false;
-    const int number = m_portN->currentText().toInt(&ok);
+    const int number = m_portBox->currentText().toInt(&ok);
     const QString device = ok ? comPortDevice(number, m_devices) : QString();
     m_device->setText(device.isEmpty() ? QStringLiteral("нет устройства") : device);
 }
 
-bool TForm7::eventFilter(QObject* watched, QEvent* event)
+bool PortDialog::eventFilter(QObject* watched, QEvent* event)
 {
     // Every typed character is discarded; keys that type nothing (Delete,
     // the arrows) and the dialog's own keys still work.

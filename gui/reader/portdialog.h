@@ -12,15 +12,15 @@ namespace pleq {
 
 class Project;
 
-// TForm7, "Настройка ридера": the number of the port the acquisition opens.
+// PortDialog, "Настройка ридера": the number of the port the acquisition opens.
 // The list of numbers is rebuilt at every showing; typed characters are
 // discarded, so the number comes from the list. Beside the list it shows the
 // device file the chosen number stands for on this computer.
-class TForm7 : public QDialog
+class PortDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TForm7(Project& project, QWidget* parent = nullptr);
+    explicit PortDialog(Project& project, QWidget* parent = nullptr);
 
     // The serial devices present (tests give their own); asked at each showing.
     void setDeviceLister(std::function<QStringList()> lister) { m_listDevices = std::move(lister); }
@@ -30,12 +30,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormShow();
-    void Button1Click();
+    void fillPortList();
+    void acceptPortNumber();
     void showDevice();
 
     Project& m_project;
-    QComboBox* m_portN = nullptr;
+    QComboBox* m_portBox = nullptr;
     QLabel* m_device = nullptr;
     std::function<QStringList()> m_listDevices;
     QStringList m_devices;

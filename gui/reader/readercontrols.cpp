@@ -1,7 +1,7 @@
 #include "gui/reader/readercontrols.h"
 
 #include "gui/app/dialogs.h"
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -11,33 +11,33 @@
 
 namespace pleq {
 
-ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, TRas& calculationWindow,
+ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, CalculationWindow& calculationWindow,
                                const DiagnosticControls& diagnostics, QWidget* logWindow)
     : QObject(mainWindow)
     , m_link(project, *this)
     , m_mainWindow(mainWindow)
     , m_calculationWindow(&calculationWindow)
     , m_logWindow(logWindow)
-    , m_go(calculationWindow.go())
-    , m_stop(calculationWindow.stopBtn())
-    , m_label(calculationWindow.label2())
+    , m_start(calculationWindow.startButton())
+    , m_stop(calculationWindow.stopButton())
+    , m_connectionLabel(calculationWindow.connectionLabel())
     , m_diagnostics(diagnostics)
 {
     setObjectName(QStringLiteral("ReaderControls"));
 
-    connect(m_go, &QPushButton::clicked, this,
-            [this] { runCommand(m_calculationWindow, [this] { m_link.GoClick(); }); });
-    connect(m_stop, &QPushButton::clicked, this, [this] { m_link.StopBtnClick(); });
+    connect(m_start, &QPushButton::clicked, this,
+            [this] { runCommand(m_calculationWindow, [this] { m_link.start(); }); });
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_link.stop(); });
     // A port error after the start ends the acquisition inside a timer or a
     // reply; it is shown as the start's errors are.
     connect(&m_link, &ReaderLink::finished, this, [this](AcquisitionEnd end, const QString& error) {
         if (end == AcquisitionEnd::Failed)
             Dialogs::get().error(m_calculationWindow, error);
     });
-    m_filteredLabel = m_label;
-    m_label->installEventFilter(this);
-    m_label->setCursor(Qt::PointingHandCursor);
-    m_label->setToolTip(QStringLiteral("Журнал ридера (Ctrl+L)"));
+    m_filteredLabel = m_connectionLabel;
+    m_connectionLabel->installEventFilter(this);
+    m_connectionLabel->setCursor(Qt::PointingHandCursor);
+    m_connectionLabel->setToolTip(QStringLiteral("Журнал ридера (Ctrl+L)"));
 
     if (m_diagnostics.open)
         connect(m_diagnostics.open, &QPushButton::clicked, this,
@@ -78,24 +78,24 @@ bool ReaderControls::eventFilter(QObject* watched, QEvent* event)
     // The application ends with the main window: a running acquisition stops
     // at once and releases the port.
     if (watched == m_filteredWindow && event->type() == QEvent::Close && m_link.acquiring())
-        m_link.StopBtnClick();
+        m_link.stop();
     return QObject::eventFilter(watched, event);
 }
 
 void ReaderControls::showConnection(bool established)
 {
-    if (!m_label)
+    if (!m_connectionLabel)
         return;
-    m_label->setText(established ? QStringLiteral("Установлено") : QStringLiteral("Нет"));
-    QPalette palette = m_label->palette();
+    m_connectionLabel->setText(established ? QStringLiteral("Установлено") : QStringLiteral("Нет"));
+    QPalette palette = m_connectionLabel->palette();
     palette.setColor(QPalette::WindowText, established ? QColor(0, 128, 0) : QColor(255, 0, 0));
-    m_label->setPalette(palette);
+    m_connectionLabel->setPalette(palette);
 }
 
 void ReaderControls::showAcquiring(bool running)
 {
-    if (m_go)
-        m_go->setEnabled(!running);
+    if (m_start)
+        m_start->setEnabled(!running);
     if (m_stop)
         m_stop->setVisible(running);
 }

@@ -13,7 +13,7 @@ class QWidget;
 namespace pleq {
 
 class Project;
-class TRas;
+class CalculationWindow;
 
 // The main window's hidden diagnostic controls: "Инициализация" (Button1),
 // "тест" (Button2) and the command text (edtWrite).
@@ -24,18 +24,18 @@ struct DiagnosticControls {
 };
 
 // Puts the reader link into the windows. The main window creates it once all
-// windows exist and hands it the calculation window (Go, StopBtn, Label2) and
-// its own diagnostic controls. It opens the log window on Ctrl+L in the main
-// window or a click on the connection label, shows an error that ends a
-// running acquisition, and stops a running acquisition when the main window
-// closes, releasing the port at once.
+// windows exist and hands it the calculation window (its start and stop
+// buttons and connection label) and its own diagnostic controls. It opens the
+// log window on Ctrl+L in the main window or a click on the connection label,
+// shows an error that ends a running acquisition, and stops a running
+// acquisition when the main window closes, releasing the port at once.
 class ReaderControls : public QObject, private ReaderView
 {
     Q_OBJECT
 public:
     static constexpr auto LogShortcut = Qt::CTRL | Qt::Key_L;
 
-    ReaderControls(Project& project, QWidget* mainWindow, TRas& calculationWindow,
+    ReaderControls(Project& project, QWidget* mainWindow, CalculationWindow& calculationWindow,
                    const DiagnosticControls& diagnostics, QWidget* logWindow);
     ~ReaderControls() override;
 
@@ -53,9 +53,9 @@ private:
     QPointer<QWidget> m_mainWindow;
     QPointer<QWidget> m_calculationWindow;
     QPointer<QWidget> m_logWindow;
-    QPointer<QPushButton> m_go;
+    QPointer<QPushButton> m_start;
     QPointer<QPushButton> m_stop;
-    QPointer<QLabel> m_label;
+    QPointer<QLabel> m_connectionLabel;
     DiagnosticControls m_diagnostics;
     // Only compared with the watched object, never used: an object being
     // destroyed still passes its last events through the filter.

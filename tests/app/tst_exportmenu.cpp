@@ -1,5 +1,5 @@
 #include "gui/app/mainwindow.h"
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 #include "calc/platefixture.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
@@ -33,7 +33,7 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     QTemporaryDir m_dir;
 };
 
@@ -47,7 +47,7 @@ void TestExportMenu::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TForm1>(*m_project);
+    m_window = std::make_unique<MainWindow>(*m_project);
     test::selectKit(*m_project, 5);
     test::layPlate(*m_project, QStringLiteral("A1 C+ 1,5; A2 C+! 0,3; B1 C+ 1,4; B2 C+! 0,2; C1 C- 0,25; C2 C-! 0,1;"
                                               "D1 1.1 0,9; D2 1.1 0,3; E1 2.1 0,35; E2 2.1 0,2"));
@@ -70,7 +70,7 @@ void TestExportMenu::exportTo(const QString& name, int type)
 
 void TestExportMenu::calculate()
 {
-    m_window->ras()->Button1Click();
+    m_window->calculationWindow()->calculate();
 }
 
 void TestExportMenu::exportsLastRun_data()

@@ -1,9 +1,9 @@
 #include "gui/app/mainwindow.h"
-#include "gui/layout/propwindow.h"
+#include "gui/layout/projectwindow.h"
 #include "core/model/errors.h"
 #include "core/kits/catalogue.h"
 #include "core/model/project.h"
-#include "gui/reader/logwindow.h"
+#include "gui/reader/readerlogwindow.h"
 #include "gui/reader/portdialog.h"
 #include "support/recordingdialogs.h"
 #include "support/resultwells.h"
@@ -39,6 +39,7 @@ private Q_SLOTS:
     void newProjectResetsLabelsOnly();
     void inertItems_data();
     void inertItems();
+    void aboutBox();
     void kitChoice();
     void kitBoxIgnoresTyping();
     void executorName();
@@ -53,14 +54,14 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestMainWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TForm1>(*m_project);
+    m_window = std::make_unique<MainWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -89,10 +90,10 @@ void TestMainWindow::startUp()
     QCOMPARE(windows.at(2)->pos(), QPoint(windows.at(0)->width(), 0));
     QVERIFY(windows.at(0)->windowFlags() & Qt::FramelessWindowHint);
 
-    QVERIFY(m_window->form5() && !m_window->form5()->isVisible());
-    QVERIFY(m_window->form7() && !m_window->form7()->isVisible());
-    QCOMPARE(m_window->form5()->windowTitle(), QStringLiteral("Form5"));
-    QCOMPARE(m_window->form7()->windowTitle(), QStringLiteral("Настройка ридера"));
+    QVERIFY(m_window->readerLogWindow() && !m_window->readerLogWindow()->isVisible());
+    QVERIFY(m_window->portDialog() && !m_window->portDialog()->isVisible());
+    QCOMPARE(m_window->readerLogWindow()->windowTitle(), QStringLiteral("Обмен с ридером"));
+    QCOMPARE(m_window->portDialog()->windowTitle(), QStringLiteral("Настройка ридера"));
     QCOMPARE(m_project->portNumber(), 0);
 
     // A closed working window is only minimised and keeps its content.
@@ -163,7 +164,6 @@ void TestMainWindow::inertItems_data()
 {
     QTest::addColumn<QString>("item");
     QTest::newRow("Параметры") << "N8";
-    QTest::newRow("О программе") << "N9";
 }
 
 void TestMainWindow::inertItems()
@@ -180,9 +180,27 @@ void TestMainWindow::inertItems()
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
+// "О программе ...": the name, the version `pleq --version` prints, the Qt
+// version, the licence and the archive's place, in one message box.
+void TestMainWindow::aboutBox()
+{
+    qputenv("PLEQ_ARCHIVE", "/srv/pleq/archive.sqlite");
+    action("N9")->trigger();
+    qunsetenv("PLEQ_ARCHIVE");
+    QCOMPARE(m_dialogs->messages,
+             QStringList{QStringLiteral("Pleq, версия " PLEQ_PROJECT_VERSION "\nQt " QT_VERSION_STR "\n\n"
+                                        "Лицензия: © 2026 разработчики Pleq, все права защищены. Pleq сделан для "
+                                        "лаборатории, которая им пользуется: там его можно устанавливать и "
+                                        "использовать, а передавать другим — только с письменного разрешения "
+                                        "правообладателей.\n\n"
+                                        "Архив: /srv/pleq/archive.sqlite")});
+    QVERIFY(m_dialogs->errors.isEmpty());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
 void TestMainWindow::kitChoice()
 {
-    auto* box = m_window->prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    auto* box = m_window->projectWindow()->findChild<QComboBox*>(QStringLiteral("NaborName"));
     QVERIFY(box);
     QCOMPARE(box->count(), 5);
     for (int i = 0; i < 5; ++i)
@@ -204,7 +222,7 @@ void TestMainWindow::kitChoice()
 
 void TestMainWindow::kitBoxIgnoresTyping()
 {
-    auto* box = m_window->prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    auto* box = m_window->projectWindow()->findChild<QComboBox*>(QStringLiteral("NaborName"));
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("05 "));
     test::typeText(box, QStringLiteral("Тальвик"));
@@ -214,7 +232,7 @@ void TestMainWindow::kitBoxIgnoresTyping()
 
 void TestMainWindow::executorName()
 {
-    auto* edit = m_window->prop()->findChild<QLineEdit*>(QStringLiteral("IspName"));
+    auto* edit = m_window->projectWindow()->findChild<QLineEdit*>(QStringLiteral("IspName"));
     QVERIFY(edit);
     QVERIFY(edit->text().isEmpty());
     test::typeText(edit, QStringLiteral("Петров П. П. "));
@@ -270,11 +288,11 @@ void TestMainWindow::commandBoundary()
 void TestMainWindow::framesFollowGrids()
 {
     const QList<QMdiSubWindow*> windows = m_window->findChild<QMdiArea*>()->subWindowList();
-    QMdiSubWindow* rosp = windows.at(1);
-    QMdiSubWindow* ras = windows.at(2);
-    const QSize rospBorder = rosp->size() - rosp->widget()->size();
-    const QSize rasBorder = ras->size() - ras->widget()->size();
-    const QRect rasPlace = ras->geometry();
+    QMdiSubWindow* layoutFrame = windows.at(1);
+    QMdiSubWindow* calculationFrame = windows.at(2);
+    const QSize layoutBorder = layoutFrame->size() - layoutFrame->widget()->size();
+    const QSize calculationBorder = calculationFrame->size() - calculationFrame->widget()->size();
+    const QRect calculationPlace = calculationFrame->geometry();
     const QStringList layout = m_project->plateLayout().columnMajorTexts();
     const QStringList densities = m_project->densityTable().columnMajorTexts();
     for (int col = 1; col <= 12; ++col) {
@@ -283,22 +301,22 @@ void TestMainWindow::framesFollowGrids()
     }
     QCoreApplication::processEvents();
 
-    QVERIFY(ras->width() > rasPlace.width());
-    QCOMPARE(rosp->size() - rosp->widget()->size(), rospBorder);
-    QCOMPARE(ras->size() - ras->widget()->size(), rasBorder);
-    QCOMPARE(ras->x(), rosp->geometry().right() + 1);
-    QCOMPARE(ras->y(), 0);
+    QVERIFY(calculationFrame->width() > calculationPlace.width());
+    QCOMPARE(layoutFrame->size() - layoutFrame->widget()->size(), layoutBorder);
+    QCOMPARE(calculationFrame->size() - calculationFrame->widget()->size(), calculationBorder);
+    QCOMPARE(calculationFrame->x(), layoutFrame->geometry().right() + 1);
+    QCOMPARE(calculationFrame->y(), 0);
     // The widened calculation window is never cut unseen at the frame's edge:
     // the frame widens within its screen, and a scroll bar reaches the rest.
     auto* area = m_window->findChild<QMdiArea*>();
-    QVERIFY2(ras->geometry().right() < area->viewport()->width() || area->horizontalScrollBar()->isVisible(),
-             qPrintable(QStringLiteral("%1 past %2").arg(ras->geometry().right()).arg(area->viewport()->width())));
+    QVERIFY2(calculationFrame->geometry().right() < area->viewport()->width() || area->horizontalScrollBar()->isVisible(),
+             qPrintable(QStringLiteral("%1 past %2").arg(calculationFrame->geometry().right()).arg(area->viewport()->width())));
 
     m_project->plateLayout().assign(9, layout);
     m_project->densityTable().assign(9, densities);
     QCoreApplication::processEvents();
-    QCOMPARE(ras->geometry(), rasPlace);
-    QCOMPARE(rosp->size() - rosp->widget()->size(), rospBorder);
+    QCOMPARE(calculationFrame->geometry(), calculationPlace);
+    QCOMPARE(layoutFrame->size() - layoutFrame->widget()->size(), layoutBorder);
 }
 
 QTEST_MAIN(TestMainWindow)

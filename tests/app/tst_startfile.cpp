@@ -40,14 +40,14 @@ private Q_SLOTS:
 private:
     std::unique_ptr<ShownCheckingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestStartFile::init()
 {
     m_dialogs = std::make_unique<ShownCheckingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TForm1>(*m_project);
+    m_window = std::make_unique<MainWindow>(*m_project);
     m_window->show();
 }
 

@@ -6,7 +6,7 @@
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/archive/runwindow.h"
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 #include "support/recordingdialogs.h"
 #include "support/texts.h"
 
@@ -58,7 +58,7 @@ class TestJournal : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     QString m_previousDir;
 
     QString archivePath() const { return m_dir->filePath(QStringLiteral("archive.sqlite")); }
@@ -66,12 +66,12 @@ class TestJournal : public QObject
     {
         qputenv("PLEQ_ARCHIVE", archive.toUtf8());
         m_project = std::make_unique<Project>();
-        m_window = std::make_unique<TForm1>(*m_project);
+        m_window = std::make_unique<MainWindow>(*m_project);
     }
     void trigger(const char* name) { m_window->findChild<QAction*>(QLatin1String(name))->trigger(); }
-    void protocolClick()
+    void pressProtocolButton()
     {
-        m_window->ras()->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
     }
 
     // Four runs of two workstations' executors, kits, days and samples.
@@ -148,7 +148,7 @@ private Q_SLOTS:
         m_window->openFile(ProtocolFixture + QStringLiteral("/project.plq"));
         QCOMPARE(m_dialogs->errors, QStringList());
 
-        protocolClick();
+        pressProtocolButton();
         const QByteArray golden = fileBytes(ProtocolFixture + QStringLiteral("/result.txt"));
         QVERIFY(!golden.isEmpty());
         QCOMPARE(fileBytes(m_dir->filePath(QStringLiteral("result.txt"))), golden);
@@ -178,7 +178,7 @@ private Q_SLOTS:
     {
         start(archivePath());
         layKit02Plate(*m_project, QStringLiteral("Стадо 4"), QStringLiteral("0,1"));
-        m_window->ras()->Button1Click();
+        m_window->calculationWindow()->calculate();
         trigger("NArchiveRun");
         trigger("NArchiveRun");
         QCOMPARE(m_dialogs->errors, QStringList());
@@ -203,7 +203,7 @@ private Q_SLOTS:
     {
         qunsetenv("PLEQ_ARCHIVE");
         m_project = std::make_unique<Project>();
-        m_window = std::make_unique<TForm1>(*m_project);
+        m_window = std::make_unique<MainWindow>(*m_project);
         const QString moved = m_dir->filePath(QStringLiteral("lab/archive.sqlite"));
 
         m_dialogs->nextTexts = QStringList{moved};

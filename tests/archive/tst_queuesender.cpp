@@ -50,7 +50,7 @@ private Q_SLOTS:
         qputenv("PLEQ_ARCHIVE", (serverUp ? server : down).toUtf8());
         RecordingDialogs dialogs;
         Project project;
-        TForm1 window(project);
+        MainWindow window(project);
         auto* session = window.findChild<ArchiveSession*>();
         QVERIFY(session);
         QSignalSpy heard(session, &ArchiveSession::runArchived);

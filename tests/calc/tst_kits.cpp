@@ -463,7 +463,7 @@ void TestKits::n05Delta()
     QFETCH(double, delta);
     Project project;
     layPlate(project, wells);
-    QCOMPARE(N05Delta(readDensities(project.densityTable()), project.plateLayout(), text), delta);
+    QCOMPARE(kit05Delta(readDensities(project.densityTable()), project.plateLayout(), text), delta);
 }
 
 QTEST_GUILESS_MAIN(TestKits)

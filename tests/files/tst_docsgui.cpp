@@ -1,7 +1,7 @@
 #include "docstest.h"
 
 #include "gui/app/mainwindow.h"
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 #include "core/files/projectfile.h"
 #include "core/files/protocol.h"
 #include "core/model/numberformat.h"
@@ -53,8 +53,8 @@ private:
     }
     QPushButton* protocolButton2() const
     {
-        // The main window has a hidden "Button2" of its own; this one is TRas's.
-        auto* button = m_window->ras()->findChild<QPushButton*>(QStringLiteral("Button2"));
+        // The main window has a hidden "Button2" of its own; this one is CalculationWindow's.
+        auto* button = m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("Button2"));
         if (!button || button->text() != QStringLiteral("Протокол"))
             qFatal("no Протокол button");
         return button;
@@ -67,7 +67,7 @@ private:
 
     std::unique_ptr<RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_cwd;
 };
@@ -76,7 +76,7 @@ void TestDocsGui::init()
 {
     m_dialogs = std::make_unique<RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TForm1>(*m_project);
+    m_window = std::make_unique<MainWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_dir = std::make_unique<QTemporaryDir>();

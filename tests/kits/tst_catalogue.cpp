@@ -45,20 +45,20 @@ void TestCatalogue::entries_data()
     QTest::addColumn<QStringList>("meanings");
 
     QTest::newRow("01") << 0 << "01 - Набор «Зорвал-SR»" << false << "N01Vert" << "N01Goriz"
-                        << reinterpret_cast<void*>(&N01Ras) << "SRC" << QStringList{"S+", "S+!", "R+", "R+!", "C-", "C-!"}
+                        << reinterpret_cast<void*>(&calculateKit01) << "SRC" << QStringList{"S+", "S+!", "R+", "R+!", "C-", "C-!"}
                         << QStringList{"S+", "S+!", "R+", "R+!", "C-", "C-!", "(C-)/(S+)", "(C-!)/(R+!)",
                                        "d(C-) = (C-)/1.5", "d(C-!) = (C-!)/1.5"};
     QTest::newRow("02") << 1 << "02 - Набор «Зорвал-К»" << false << "N02Vert" << "N02Goriz"
-                        << reinterpret_cast<void*>(&N02Ras) << "SRC" << QStringList{"C+", "C-"}
+                        << reinterpret_cast<void*>(&calculateKit02) << "SRC" << QStringList{"C+", "C-"}
                         << QStringList{"C+", "C-", "", "", "", "", "(C-)/(C+)", "", "", ""};
     QTest::newRow("03") << 2 << "03 - Набор «Кимрен»" << false << "N03Vert" << "N03Goriz"
-                        << reinterpret_cast<void*>(&N03Ras) << "SOC" << QStringList{"C+", "C-", "O"}
+                        << reinterpret_cast<void*>(&calculateKit03) << "SOC" << QStringList{"C+", "C-", "O"}
                         << QStringList{"C+", "C-", "O", "", "", "", "(C+)/(C-)", "", "", ""};
     QTest::newRow("04") << 3 << "04 - (Скриннинг) Набор «Тальвик»" << true << "N04Vert" << "N04Goriz"
-                        << reinterpret_cast<void*>(&N04Ras) << "SRC" << QStringList{"C+", "C-"}
+                        << reinterpret_cast<void*>(&calculateKit04) << "SRC" << QStringList{"C+", "C-"}
                         << QStringList{"((C+)+(C+))/2", "((C-)+(C-))/2", "", "", "", "", "(C+)/(C-)", "", "", ""};
     QTest::newRow("05") << 4 << "05 - (Верификация) Набор «Тальвик»" << true << "N05Vert" << ""
-                        << reinterpret_cast<void*>(&N05Ras) << "SRC" << QStringList{"C+", "C+!", "C-", "C-!"}
+                        << reinterpret_cast<void*>(&calculateKit05) << "SRC" << QStringList{"C+", "C+!", "C-", "C-!"}
                         << QStringList{"(d(C+)+d(C+))/2", "d(C-) = (C-)-(C-!)", "", "", "((C-) + (C-!))/2", "", "", "",
                                        "", ""};
 }

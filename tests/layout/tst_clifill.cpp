@@ -2,7 +2,7 @@
 #include "platemap.h"
 
 #include "core/files/projectfile.h"
-#include "gui/layout/rospwindow.h"
+#include "gui/layout/layoutwindow.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
 
@@ -81,7 +81,7 @@ void TestCliFill::sameAsWindow()
 
     test::RecordingDialogs dialogs;
     Project project;
-    TRosp window(project);
+    LayoutWindow window(project);
     project.selectKit(Kit(kitIndex));
     project.setHorizontal(horizontal);
     project.setFirstWell(firstRow, firstColumn);

@@ -7,7 +7,7 @@
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
 #include "gui/app/protocolwindow.h"
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 #include "core/layout/fill.h"
 
 #include <QAction>
@@ -74,7 +74,7 @@ private:
     QString m_previousDir;
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TForm1> m_window;
+    std::unique_ptr<MainWindow> m_window;
 };
 
 void TestProtocolWindow::init()
@@ -86,7 +86,7 @@ void TestProtocolWindow::init()
     m_project = std::make_unique<Project>();
     addSampleRow(*m_project);
     fillPlate(*m_project);
-    m_window = std::make_unique<TForm1>(*m_project);
+    m_window = std::make_unique<MainWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -101,7 +101,7 @@ void TestProtocolWindow::cleanup()
 
 void TestProtocolWindow::clickProtocol()
 {
-    m_window->ras()->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+    m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
 }
 
 void TestProtocolWindow::viewerFailureShowsWindow_data()

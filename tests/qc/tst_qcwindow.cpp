@@ -64,7 +64,7 @@ private:
     QString m_archive;
     test::RecordingDialogs m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TForm1> m_main;
+    std::unique_ptr<MainWindow> m_main;
 };
 
 void TestQcWindow::initTestCase()
@@ -87,7 +87,7 @@ void TestQcWindow::start(const QString& archive)
     m_dialogs.clear();
     qputenv("PLEQ_ARCHIVE", archive.toUtf8());
     m_project = std::make_unique<Project>();
-    m_main = std::make_unique<TForm1>(*m_project);
+    m_main = std::make_unique<MainWindow>(*m_project);
 }
 
 void TestQcWindow::cleanup()

@@ -5,7 +5,7 @@
 #include "core/model/errors.h"
 #include "core/model/project.h"
 #include "core/reader/acquisition.h"
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 #include "core/reader/portnames.h"
 #include "tools/reader-sim/readersim.h"
 
@@ -34,7 +34,7 @@ struct Bench {
         project.setPortNumber(5);
         link.setClock(testTime);
         link.setPortOpener([this](int number) {
-            return std::make_unique<TComPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
+            return std::make_unique<SerialPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
                                               ReaderLink::BaudRate);
         });
         if (!realPauses)
@@ -42,7 +42,7 @@ struct Bench {
         reader.start();
         // A reply that is not understood leaves the acquisition waiting for
         // "Прервать": the test then fails instead of hanging.
-        QTimer::singleShot(60000, &guard, [this] { link.StopBtnClick(); });
+        QTimer::singleShot(60000, &guard, [this] { link.stop(); });
     }
 
     // One whole acquisition, to its end.
@@ -58,7 +58,7 @@ struct Bench {
     // "Прервать" pressed after the given time.
     void stopAfter(int ms)
     {
-        QTimer::singleShot(ms, [this] { link.StopBtnClick(); });
+        QTimer::singleShot(ms, [this] { link.stop(); });
     }
 
     QString error(const std::function<void()>& f)

@@ -101,8 +101,8 @@ void TestAcquisition::portThatDoesNotOpen()
     const QStringList before = project.densityTable().columnMajorTexts();
     QString message;
     try {
-        link.GoClick();
-    } catch (const EComPortError& e) {
+        link.start();
+    } catch (const PortError& e) {
         message = e.message();
     }
     QCOMPARE(message, QStringLiteral("Error opening port COM0"));
@@ -196,7 +196,7 @@ void TestAcquisition::stopInThePauseEndsAtOnce()
     const QStringList before = bench.densities();
     QList<bool> atStop;
     QTimer::singleShot(500, [&] {
-        bench.link.StopBtnClick();
+        bench.link.stop();
         atStop = {bench.link.acquiring(), bench.link.readerPort() != nullptr, bench.project.plateLocked()};
     });
     QVERIFY(!bench.run());

@@ -1,11 +1,11 @@
 #include "gui/app/gridview.h"
 #include "gui/app/mainwindow.h"
-#include "gui/layout/propwindow.h"
-#include "gui/layout/rospwindow.h"
-#include "gui/calc/raswindow.h"
+#include "gui/layout/projectwindow.h"
+#include "gui/layout/layoutwindow.h"
+#include "gui/calc/calculationwindow.h"
 #include "core/model/project.h"
-#include "core/reader/comport.h"
-#include "gui/reader/logwindow.h"
+#include "core/reader/serialport.h"
+#include "gui/reader/readerlogwindow.h"
 #include "gui/reader/portdialog.h"
 #include "core/reader/portnames.h"
 #include "gui/reader/readercontrols.h"
@@ -36,12 +36,12 @@ namespace {
 struct App {
     test::RecordingDialogs dialogs;
     Project project;
-    TForm1 window{project};
+    MainWindow window{project};
     sim::ReaderSimulator reader;
     ReaderControls* controls = window.findChild<ReaderControls*>(QStringLiteral("ReaderControls"));
-    QPushButton* go = window.ras()->findChild<QPushButton*>(QStringLiteral("Go"));
-    QPushButton* stopBtn = window.ras()->findChild<QPushButton*>(QStringLiteral("StopBtn"));
-    QLabel* label2 = window.ras()->findChild<QLabel*>(QStringLiteral("Label2"));
+    QPushButton* startButton = window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("Go"));
+    QPushButton* stopButton = window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("StopBtn"));
+    QLabel* connectionLabel = window.calculationWindow()->findChild<QLabel*>(QStringLiteral("Label2"));
 
     explicit App(sim::Options options = {})
         : reader(options)
@@ -54,20 +54,20 @@ struct App {
     void useSimulator(bool realPauses = false)
     {
         controls->link().setPortOpener([this](int number) {
-            return std::make_unique<TComPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
+            return std::make_unique<SerialPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
                                               ReaderLink::BaudRate);
         });
         if (!realPauses)
             controls->link().setPauseInterval([](int ms) { return ms / 5; });
     }
 
-    QColor label2Colour() const { return label2->palette().color(QPalette::WindowText); }
+    QColor connectionColour() const { return connectionLabel->palette().color(QPalette::WindowText); }
     bool portFree() const
     {
         try {
-            TComPort port(QString::fromStdString(reader.devicePath()), QStringLiteral("COM9"), 9600);
+            SerialPort port(QString::fromStdString(reader.devicePath()), QStringLiteral("COM9"), 9600);
             return true;
-        } catch (const EComPortError&) {
+        } catch (const PortError&) {
             return false;
         }
     }
@@ -99,7 +99,7 @@ void TestReaderWindows::portDialogAtStart()
 {
     test::RecordingDialogs dialogs;
     Project project;
-    TForm7 dialog(project);
+    PortDialog dialog(project);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
     QCOMPARE(portN->currentText(), QStringLiteral("0"));
@@ -129,7 +129,7 @@ void TestReaderWindows::portDialogChoices()
     test::RecordingDialogs dialogs;
     Project project;
     project.setPortNumber(7);
-    TForm7 dialog(project);
+    PortDialog dialog(project);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
     QCOMPARE(portN->currentText(), QStringLiteral("7"));
@@ -150,7 +150,7 @@ void TestReaderWindows::portDialogRefusesTypingAndBadText()
 {
     test::RecordingDialogs dialogs;
     Project project;
-    TForm7 dialog(project);
+    PortDialog dialog(project);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
     QTest::keyClicks(portN->lineEdit(), QStringLiteral("12x"));
@@ -170,7 +170,7 @@ void TestReaderWindows::portDialogRefusesTypingAndBadText()
 void TestReaderWindows::portDialogShowsDevice()
 {
     Project project;
-    TForm7 dialog(project);
+    PortDialog dialog(project);
     dialog.setDeviceLister([] { return QStringList{"/dev/ttyUSB0", "/dev/ttyS0"}; });
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
@@ -186,22 +186,22 @@ void TestReaderWindows::logWindowFollowsTheLog()
 {
     Project project;
     project.appendLog(QStringLiteral("10:00:00 before"));
-    TForm5 form(project);
+    ReaderLogWindow form(project);
     project.appendLog(QStringLiteral("10:00:01 after"));
-    QCOMPARE(form.windowTitle(), QStringLiteral("Form5"));
-    QCOMPARE(form.memRead1()->toPlainText(), QStringLiteral("10:00:00 before\n10:00:01 after"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Обмен с ридером"));
+    QCOMPARE(form.logView()->toPlainText(), QStringLiteral("10:00:00 before\n10:00:01 after"));
 }
 
 void TestReaderWindows::goWithPortZero()
 {
     App app;
-    QVERIFY(app.controls && app.go && app.stopBtn && app.label2);
-    QTest::mouseClick(app.go, Qt::LeftButton);
+    QVERIFY(app.controls && app.startButton && app.stopButton && app.connectionLabel);
+    QTest::mouseClick(app.startButton, Qt::LeftButton);
     QCOMPARE(app.dialogs.errors, QStringList{"Error opening port COM0"});
-    QVERIFY(app.go->isEnabled());
-    QVERIFY(app.stopBtn->isHidden());
+    QVERIFY(app.startButton->isEnabled());
+    QVERIFY(app.stopButton->isHidden());
     QVERIFY(app.project.readerLog().isEmpty());
-    QCOMPARE(app.label2->text(), QStringLiteral("Нет"));
+    QCOMPARE(app.connectionLabel->text(), QStringLiteral("Нет"));
 }
 
 void TestReaderWindows::acquisitionThroughTheWindow()
@@ -214,23 +214,23 @@ void TestReaderWindows::acquisitionThroughTheWindow()
     bool runningShown = false;
     QString labelDuringData;
     QColor colourDuringData;
-    QTimer::singleShot(300, [&] { runningShown = !app.go->isEnabled() && app.stopBtn->isVisible(); });
+    QTimer::singleShot(300, [&] { runningShown = !app.startButton->isEnabled() && app.stopButton->isVisible(); });
     // The poll starts after about a second of scaled pauses; columns arrive.
     QTimer::singleShot(1600, [&] {
-        labelDuringData = app.label2->text();
-        colourDuringData = app.label2Colour();
+        labelDuringData = app.connectionLabel->text();
+        colourDuringData = app.connectionColour();
     });
     QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
-    QTest::mouseClick(app.go, Qt::LeftButton); // returns at once
+    QTest::mouseClick(app.startButton, Qt::LeftButton); // returns at once
     QVERIFY(ended.wait(30000));
     QVERIFY(app.dialogs.errors.isEmpty());
     QVERIFY(runningShown);
     QCOMPARE(labelDuringData, QStringLiteral("Установлено"));
     QCOMPARE(colourDuringData, QColor(0, 128, 0));
-    QCOMPARE(app.label2->text(), QStringLiteral("Нет"));
-    QCOMPARE(app.label2Colour(), QColor(255, 0, 0));
-    QVERIFY(app.go->isEnabled());
-    QVERIFY(app.stopBtn->isHidden());
+    QCOMPARE(app.connectionLabel->text(), QStringLiteral("Нет"));
+    QCOMPARE(app.connectionColour(), QColor(255, 0, 0));
+    QVERIFY(app.startButton->isEnabled());
+    QVERIFY(app.stopButton->isHidden());
     QCOMPARE(app.project.densityTable().cell(12, 8), QString::fromStdString(sim::plateValue(12, 8, 1)));
     QVERIFY(app.portFree());
 }
@@ -243,13 +243,13 @@ void TestReaderWindows::stopButton()
     app.useSimulator();
     const QStringList before = app.project.densityTable().columnMajorTexts();
     QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
-    QTimer::singleShot(400, [&] { QTest::mouseClick(app.stopBtn, Qt::LeftButton); });
-    QTest::mouseClick(app.go, Qt::LeftButton);
+    QTimer::singleShot(400, [&] { QTest::mouseClick(app.stopButton, Qt::LeftButton); });
+    QTest::mouseClick(app.startButton, Qt::LeftButton);
     QVERIFY(ended.wait(30000));
     QCOMPARE(ended.first().first().value<AcquisitionEnd>(), AcquisitionEnd::Stopped);
     QVERIFY(app.dialogs.errors.isEmpty());
-    QVERIFY(app.go->isEnabled());
-    QVERIFY(app.stopBtn->isHidden());
+    QVERIFY(app.startButton->isEnabled());
+    QVERIFY(app.stopButton->isHidden());
     QCOMPARE(app.project.densityTable().columnMajorTexts(), before);
     QVERIFY(app.portFree());
 }
@@ -266,20 +266,20 @@ void TestReaderWindows::windowLiveAndPlateLockedDuringRead()
             densities.setCell(col, row, QStringLiteral("0,5"));
     const QStringList before = densities.columnMajorTexts();
 
-    auto* fill = app.window.rosp()->findChild<QPushButton*>(QStringLiteral("Button1"));
-    auto* samples = app.window.rosp()->findChild<QWidget*>(QStringLiteral("PlProb"));
-    auto* kit = app.window.prop()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    auto* fill = app.window.layoutWindow()->findChild<QPushButton*>(QStringLiteral("Button1"));
+    auto* samples = app.window.layoutWindow()->findChild<QWidget*>(QStringLiteral("PlProb"));
+    auto* kit = app.window.projectWindow()->findChild<QComboBox*>(QStringLiteral("NaborName"));
     auto* open = app.window.findChild<QAction*>(QStringLiteral("N5"));
-    auto* plData = app.window.ras()->findChild<GridView*>(QStringLiteral("PlData"));
+    auto* densityGrid = app.window.calculationWindow()->findChild<GridView*>(QStringLiteral("PlData"));
     const auto commandsLive = [&] {
         return QList<bool>{fill->isEnabled(), samples->isEnabled(), kit->isEnabled(), open->isEnabled()};
     };
     // A character typed into the grid opens the cell editor, if typing is on;
     // Return in the editor commits it (through a queued call).
     const auto typeIntoA1 = [&](const QString& text) {
-        plData->setCurrentIndex(densities.index(1, 1));
-        test::typeText(plData, text);
-        for (QLineEdit* editor : plData->findChildren<QLineEdit*>())
+        densityGrid->setCurrentIndex(densities.index(1, 1));
+        test::typeText(densityGrid, text);
+        for (QLineEdit* editor : densityGrid->findChildren<QLineEdit*>())
             if (editor->isVisible())
                 QTest::keyClick(editor, Qt::Key_Return);
         QCoreApplication::processEvents();
@@ -307,7 +307,7 @@ void TestReaderWindows::windowLiveAndPlateLockedDuringRead()
         liveDuring = commandsLive();
         typeIntoA1(QStringLiteral("9"));
         typedDuring = densities.cell(1, 1);
-        QTest::mouseClick(app.stopBtn, Qt::LeftButton);
+        QTest::mouseClick(app.stopButton, Qt::LeftButton);
         // At once: no event processed since the click.
         liveAfterStop = commandsLive();
         lockedAfterStop = app.project.plateLocked();
@@ -316,7 +316,7 @@ void TestReaderWindows::windowLiveAndPlateLockedDuringRead()
 
     QVERIFY(QTest::qWaitForWindowExposed(&app.window)); // the first paint is no acquisition's
     QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
-    QTest::mouseClick(app.go, Qt::LeftButton);
+    QTest::mouseClick(app.startButton, Qt::LeftButton);
     clock.start();
     ticks.start(20);
     QVERIFY(ended.wait(10000));
@@ -346,16 +346,16 @@ void TestReaderWindows::lateErrorInTheErrorBox()
     hangUp.hangUpAfterColumns = 6;
     App app(hangUp);
     app.useSimulator();
-    auto* fill = app.window.rosp()->findChild<QPushButton*>(QStringLiteral("Button1"));
+    auto* fill = app.window.layoutWindow()->findChild<QPushButton*>(QStringLiteral("Button1"));
     const QStringList before = app.project.densityTable().columnMajorTexts();
     QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
-    QTest::mouseClick(app.go, Qt::LeftButton);
+    QTest::mouseClick(app.startButton, Qt::LeftButton);
     QVERIFY(app.dialogs.errors.isEmpty()); // the start went well
     QVERIFY(ended.wait(30000));
     QCOMPARE(app.dialogs.errors, QStringList{"Error writing port COM0"});
     QCOMPARE(app.project.densityTable().columnMajorTexts(), before);
-    QVERIFY(app.go->isEnabled());
-    QVERIFY(app.stopBtn->isHidden());
+    QVERIFY(app.startButton->isEnabled());
+    QVERIFY(app.stopButton->isHidden());
     QVERIFY(fill->isEnabled());
     QVERIFY(!app.project.plateLocked());
 }
@@ -370,10 +370,10 @@ void TestReaderWindows::closingDuringAcquisition()
     app.useSimulator();
     // As in the application: Go clicked from the running loop, the window
     // closed during the acquisition; the loop must then end by itself.
-    QTimer::singleShot(0, [&] { QTest::mouseClick(app.go, Qt::LeftButton); });
+    QTimer::singleShot(0, [&] { QTest::mouseClick(app.startButton, Qt::LeftButton); });
     QTimer::singleShot(400, [&] { app.window.close(); });
     QTimer::singleShot(20000, [&] { // a hang fails the test
-        app.controls->link().StopBtnClick();
+        app.controls->link().stop();
         QApplication::exit(99);
     });
     QCOMPARE(QApplication::exec(), 0);
@@ -386,45 +386,45 @@ void TestReaderWindows::closingDuringAcquisition()
 void TestReaderWindows::logWindowReachable()
 {
     App app;
-    auto* form5 = app.window.form5();
-    QVERIFY(!form5->isVisible());
+    auto* logWindow = app.window.readerLogWindow();
+    QVERIFY(!logWindow->isVisible());
     app.window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&app.window));
     QTest::keySequence(&app.window, QKeySequence(ReaderControls::LogShortcut));
-    QVERIFY(form5->isVisible());
-    form5->hide();
-    QTest::mouseClick(app.label2, Qt::LeftButton);
-    QVERIFY(form5->isVisible());
+    QVERIFY(logWindow->isVisible());
+    logWindow->hide();
+    QTest::mouseClick(app.connectionLabel, Qt::LeftButton);
+    QVERIFY(logWindow->isVisible());
 }
 
 void TestReaderWindows::diagnosticControls()
 {
     App app;
     app.useSimulator();
-    auto* button1 = app.window.findChild<QPushButton*>(QStringLiteral("Button1"));
-    auto* button2 = app.window.findChild<QPushButton*>(QStringLiteral("Button2"));
-    auto* edtWrite = app.window.findChild<QLineEdit*>(QStringLiteral("edtWrite"));
-    QVERIFY(button1->isHidden() && button2->isHidden() && edtWrite->isHidden());
+    auto* openPortButton = app.window.findChild<QPushButton*>(QStringLiteral("Button1"));
+    auto* sendButton = app.window.findChild<QPushButton*>(QStringLiteral("Button2"));
+    auto* commandEdit = app.window.findChild<QLineEdit*>(QStringLiteral("edtWrite"));
+    QVERIFY(openPortButton->isHidden() && sendButton->isHidden() && commandEdit->isHidden());
 
-    button2->click(); // no port: nothing happens
+    sendButton->click(); // no port: nothing happens
     QVERIFY(app.reader.received().empty());
 
     int openedNumber = -1;
     auto opener = [&](int number) {
         openedNumber = number;
-        return std::make_unique<TComPort>(QString::fromStdString(app.reader.devicePath()), comPortName(number), 9600);
+        return std::make_unique<SerialPort>(QString::fromStdString(app.reader.devicePath()), comPortName(number), 9600);
     };
     app.controls->link().setPortOpener(opener);
     app.project.setPortNumber(4);
-    button1->click();
+    openPortButton->click();
     QCOMPARE(openedNumber, 1); // COM1 whatever the port number
-    edtWrite->setText(QStringLiteral("E"));
-    button2->click();
+    commandEdit->setText(QStringLiteral("E"));
+    sendButton->click();
     QTRY_VERIFY(app.project.readerLog().join(QLatin1Char('\n')).contains(QStringLiteral(" Инициализация успешно ...")));
     QCOMPARE(app.reader.received(), std::string("E\n\r"));
 
     // Again on the held COM1: this port refuses a second open.
-    button1->click();
+    openPortButton->click();
     QCOMPARE(app.dialogs.errors, QStringList{"Error opening port COM1"});
 }
 

@@ -94,7 +94,7 @@ void TestReplies::onRead()
     ReaderLink link(project, view);
     link.setClock(testTime);
     for (const QByteArray& chunk : chunks)
-        link.OnRead(nullptr, chunk);
+        link.onReceived(nullptr, chunk);
 
     bool timed = false;
     QCOMPARE(logMessages(project, &timed), log);

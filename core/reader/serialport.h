@@ -15,20 +15,20 @@
 namespace pleq {
 
 class SerialLine;
-class TComPort;
+class SerialPort;
 
 // Every failure of the serial port; the message names the port.
-class EComPortError : public Error
+class PortError : public Error
 {
 public:
     using Error::Error;
 };
 
-class TReadThread;
+class ReadThread;
 
-// OnReceive: called on the port's owner thread with each received chunk
+// The receive handler: called on the port's owner thread with each received chunk
 // (1 to 256 bytes); the sender is the port's read thread.
-using ReceiveHandler = std::function<void(TReadThread* sender, const QByteArray& bytes)>;
+using ReceiveHandler = std::function<void(ReadThread* sender, const QByteArray& bytes)>;
 
 // How the read thread hands a chunk to the owner thread: post the call so
 // that the owner thread runs it later, from its event processing. The default
@@ -39,14 +39,14 @@ HandOverPoster qtHandOver();
 // The port's background reader: it sleeps until bytes arrive, reads them and
 // hands them over synchronously, waiting until the owner thread has run the
 // delivery (or the port is being destroyed).
-class TReadThread
+class ReadThread
 {
 public:
-    TReadThread(TComPort& port, SerialLine& line, HandOverPoster poster);
+    ReadThread(SerialPort& port, SerialLine& line, HandOverPoster poster);
     // Stops the thread and waits for it; a pending hand-over is dropped.
-    ~TReadThread();
-    TReadThread(const TReadThread&) = delete;
-    TReadThread& operator=(const TReadThread&) = delete;
+    ~ReadThread();
+    ReadThread(const ReadThread&) = delete;
+    ReadThread& operator=(const ReadThread&) = delete;
 
     bool running() const;
 
@@ -64,7 +64,7 @@ private:
 
     void run();
 
-    TComPort& m_port;
+    SerialPort& m_port;
     SerialLine& m_line;
     HandOverPoster m_poster;
     std::shared_ptr<HandOver> m_handOver;
@@ -73,23 +73,23 @@ private:
     std::thread m_thread;
 };
 
-// An open serial port: non-blocking Write, and a read thread that hands every
-// received chunk to OnReceive on the thread that created the port.
-class TComPort
+// An open serial port: non-blocking write, and a read thread that hands every
+// received chunk to the receive handler on the thread that created the port.
+class SerialPort
 {
 public:
     // Opens "COM" + portNumber by the port-name rule (portnames.h).
-    TComPort(int portNumber, int baud);
+    SerialPort(int portNumber, int baud);
     // Opens a device file, naming it portName in messages.
-    TComPort(const QString& device, const QString& portName, int baud, HandOverPoster poster = qtHandOver());
+    SerialPort(const QString& device, const QString& portName, int baud, HandOverPoster poster = qtHandOver());
     // Stops the read thread (never waiting on the owner thread), restores the
-    // line settings and closes. May be called from inside OnReceive.
-    ~TComPort();
-    TComPort(const TComPort&) = delete;
-    TComPort& operator=(const TComPort&) = delete;
+    // line settings and closes. May be called from inside the receive handler.
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
 
     // Starts sending all the bytes and returns at once. Throws "Error writing port".
-    void Write(const QByteArray& bytes);
+    void write(const QByteArray& bytes);
 
     // Chunks that arrive while no handler is set are dropped.
     void setOnReceive(ReceiveHandler handler) { m_onReceive = std::move(handler); }
@@ -112,9 +112,9 @@ private:
     ReceiveHandler m_onReceive;
     bool m_holding = false;
     std::function<void()> m_held; // the delivery waiting while held
-    std::unique_ptr<TReadThread> m_readThread;
+    std::unique_ptr<ReadThread> m_readThread;
 
-    friend class TReadThread;
+    friend class ReadThread;
 };
 
 } // namespace pleq

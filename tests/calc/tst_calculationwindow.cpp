@@ -1,5 +1,5 @@
 #include "gui/app/gridview.h"
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "core/model/textgrid.h"
@@ -40,7 +40,7 @@ const QRgb Blue = qRgb(0, 0, 255);
 
 } // namespace
 
-class TestRasWindow : public QObject
+class TestCalculationWindow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -80,19 +80,19 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TRas> m_window;
+    std::unique_ptr<CalculationWindow> m_window;
 };
 
-void TestRasWindow::init()
+void TestCalculationWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TRas>(*m_project);
+    m_window = std::make_unique<CalculationWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
-void TestRasWindow::cleanup()
+void TestCalculationWindow::cleanup()
 {
     m_window.reset();
     m_project.reset();
@@ -100,7 +100,7 @@ void TestRasWindow::cleanup()
 }
 
 // The grid's cell editor while one is open; closed ones are hidden until deleted.
-QLineEdit* TestRasWindow::openEditor(GridView* grid)
+QLineEdit* TestCalculationWindow::openEditor(GridView* grid)
 {
     for (QLineEdit* editor : grid->findChildren<QLineEdit*>())
         if (editor->isVisible())
@@ -109,7 +109,7 @@ QLineEdit* TestRasWindow::openEditor(GridView* grid)
 }
 
 // Each character goes where the grid sends keys: the grid itself, or its open cell editor.
-void TestRasWindow::type(GridView* grid, const QString& text)
+void TestCalculationWindow::type(GridView* grid, const QString& text)
 {
     for (const QChar c : text) {
         QWidget* target = openEditor(grid);
@@ -119,7 +119,7 @@ void TestRasWindow::type(GridView* grid, const QString& text)
     }
 }
 
-void TestRasWindow::key(QWidget* target, Qt::Key k)
+void TestCalculationWindow::key(QWidget* target, Qt::Key k)
 {
     QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
@@ -127,7 +127,7 @@ void TestRasWindow::key(QWidget* target, Qt::Key k)
 }
 
 // The texts of rows A to D of one density column.
-QStringList TestRasWindow::densityColumn(int col) const
+QStringList TestCalculationWindow::densityColumn(int col) const
 {
     QStringList texts;
     for (int row = 1; row <= 4; ++row)
@@ -136,7 +136,7 @@ QStringList TestRasWindow::densityColumn(int col) const
 }
 
 // The colours painted in one cell of a grid, as the screen shows them.
-QSet<QRgb> TestRasWindow::cellColours(GridView* grid, int col, int row) const
+QSet<QRgb> TestCalculationWindow::cellColours(GridView* grid, int col, int row) const
 {
     const QImage image = grid->viewport()->grab().toImage();
     const QRect rect = grid->visualRect(grid->model()->index(row, col));
@@ -149,7 +149,7 @@ QSet<QRgb> TestRasWindow::cellColours(GridView* grid, int col, int row) const
 
 // How tall the text's last few pixel columns are drawn in a cell: the dots of
 // an ellipsis sit on the baseline, a digit cut at the border stands full height.
-int TestRasWindow::inkHeightAtTextEnd(GridView* grid, int col, int row) const
+int TestCalculationWindow::inkHeightAtTextEnd(GridView* grid, int col, int row) const
 {
     const QImage image = grid->viewport()->grab().toImage();
     const QRect rect = grid->visualRect(grid->model()->index(row, col));
@@ -170,7 +170,7 @@ int TestRasWindow::inkHeightAtTextEnd(GridView* grid, int col, int row) const
     return bottom - top + 1;
 }
 
-void TestRasWindow::controls()
+void TestCalculationWindow::controls()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Расчет"));
     QCOMPARE(m_window->size(), QSize(562, 519));
@@ -205,7 +205,7 @@ void TestRasWindow::controls()
     }
 }
 
-void TestRasWindow::typingNeedsManualEntry()
+void TestCalculationWindow::typingNeedsManualEntry()
 {
     auto* grid = child<GridView>("PlData");
     auto* manual = child<QCheckBox>("CheckBox1");
@@ -252,7 +252,7 @@ void TestRasWindow::typingNeedsManualEntry()
     QCOMPARE(grid->model()->index(4, 4).data().toString(), QStringLiteral("0.123"));
 }
 
-void TestRasWindow::clearDensities()
+void TestCalculationWindow::clearDensities()
 {
     test::layPlate(*m_project, "A1 C+ 0,2; B1 C- 1,5; C1 1.1 1,6");
     test::setResult(*m_project, 1, 1, 0.2, Verdict::Positive);
@@ -271,7 +271,7 @@ void TestRasWindow::clearDensities()
 // The density grid as a spreadsheet: a block pasted from the current well,
 // Enter down and Tab right, Delete clearing the selection, Ctrl+C copying it
 // and one Ctrl+Z undoing the last paste or clear.
-void TestRasWindow::spreadsheetKeys()
+void TestCalculationWindow::spreadsheetKeys()
 {
     auto* grid = child<GridView>("PlData");
     const auto at = [grid](int col, int row) { return grid->model()->index(row, col); };
@@ -344,7 +344,7 @@ void TestRasWindow::spreadsheetKeys()
 
 // A block pasted into a cell being typed into fills the wells from that cell
 // on, never one cell with the whole text; a single value stays the editor's.
-void TestRasWindow::blockIntoCellEditor()
+void TestCalculationWindow::blockIntoCellEditor()
 {
     auto* grid = child<GridView>("PlData");
     const QModelIndex b1 = grid->model()->index(2, 1);
@@ -361,7 +361,7 @@ void TestRasWindow::blockIntoCellEditor()
     QCOMPARE(densityColumn(2), (QStringList{"", "0,26", "0,36", ""}));
 }
 
-void TestRasWindow::spreadsheetKeysChangeNothing_data()
+void TestCalculationWindow::spreadsheetKeysChangeNothing_data()
 {
     QTest::addColumn<bool>("locked"); // else manual entry off
     QTest::newRow("manual entry off") << false;
@@ -371,7 +371,7 @@ void TestRasWindow::spreadsheetKeysChangeNothing_data()
 // Without manual entry, and while the reader fills the plate, neither a
 // paste (on the grid or in a cell editor), a clear nor an undo changes the
 // densities; copying still works.
-void TestRasWindow::spreadsheetKeysChangeNothing()
+void TestCalculationWindow::spreadsheetKeysChangeNothing()
 {
     QFETCH(bool, locked);
     auto* grid = child<GridView>("PlData");
@@ -407,7 +407,7 @@ void TestRasWindow::spreadsheetKeysChangeNothing()
 
 // A failed check shows its message and the run goes on to the results; the
 // wells holding "0" are then empty in the project, not only on screen.
-void TestRasWindow::calculationShowsMessageAndGoesOn()
+void TestCalculationWindow::calculationShowsMessageAndGoesOn()
 {
     test::selectKit(*m_project, 2);
     test::layPlate(*m_project, "A1 C+ 0,5; B1 C- 5,0; C1 1.1 4,0; D1 2.1 3,3; E1 3.1 0,5");
@@ -427,7 +427,7 @@ void TestRasWindow::calculationShowsMessageAndGoesOn()
     QCOMPARE(m_project->resultTable().cell(12, 8), QString());
 }
 
-void TestRasWindow::drawnColours()
+void TestCalculationWindow::drawnColours()
 {
     test::selectKit(*m_project, 2);
     test::layPlate(*m_project, "A1 C+ 0,2; B1 C- 5,0; C1 1.1 4,0; D1 2.1 1,3; E1 3.1 0,5; F1 O 9,0; G1 4.1 0,25");
@@ -463,7 +463,7 @@ void TestRasWindow::drawnColours()
 // densities and results read whole; a number too long for the widest column
 // is elided and shown whole in the cell's tooltip. The columns follow the
 // texts back when they are emptied again.
-void TestRasWindow::gridsShowWholeTexts_data()
+void TestCalculationWindow::gridsShowWholeTexts_data()
 {
     QTest::addColumn<QString>("grid");
     QTest::addColumn<QString>("text");
@@ -485,7 +485,7 @@ void TestRasWindow::gridsShowWholeTexts_data()
     QTest::newRow("result 15 digits neg") << "RasTab" << "0,681818181818182 " << false << 2;
 }
 
-void TestRasWindow::gridsShowWholeTexts()
+void TestCalculationWindow::gridsShowWholeTexts()
 {
     QFETCH(QString, grid);
     QFETCH(QString, text);
@@ -560,7 +560,7 @@ void TestRasWindow::gridsShowWholeTexts()
     QCOMPARE(m_window->size(), QSize(562, 519));
 }
 
-void TestRasWindow::divisionErrorStopsRun()
+void TestCalculationWindow::divisionErrorStopsRun()
 {
     test::setResult(*m_project, 2, 2, 0.7, Verdict::Negative);
     child<QPushButton>("Button1")->click(); // kit 01, no densities: 0/0
@@ -571,7 +571,7 @@ void TestRasWindow::divisionErrorStopsRun()
     QCOMPARE(m_project->resultTable().cell(2, 2), QStringLiteral("0,7 "));
 }
 
-void TestRasWindow::kit04HidesS2AndS3()
+void TestCalculationWindow::kit04HidesS2AndS3()
 {
     test::selectKit(*m_project, 4);
     test::layPlate(*m_project, "A1 C+ 1,0; B1 C+ 1,0; C1 C- 0,1; D1 C- 0,1");
@@ -587,7 +587,7 @@ void TestRasWindow::kit04HidesS2AndS3()
     QCOMPARE(child<QLabel>("s3")->text(), QStringLiteral("R+! = 0,5"));
 }
 
-void TestRasWindow::protocolWrittenAndOpened()
+void TestCalculationWindow::protocolWrittenAndOpened()
 {
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
@@ -602,5 +602,5 @@ void TestRasWindow::protocolWrittenAndOpened()
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("result.txt"))).size() > 0);
 }
 
-QTEST_MAIN(TestRasWindow)
-#include "tst_raswindow.moc"
+QTEST_MAIN(TestCalculationWindow)
+#include "tst_calculationwindow.moc"

@@ -5,7 +5,7 @@
 // queue below, since Qt's own event queue is not instrumented here.
 
 #include "ptypair.h"
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 
 #include <atomic>
 #include <chrono>
@@ -107,11 +107,11 @@ void round(int number, CallQueue& queue)
     std::atomic<bool> stopFlood{false};
     std::thread writer(flood, pty.master, std::cref(stopFlood));
 
-    std::unique_ptr<TComPort> port;
+    std::unique_ptr<SerialPort> port;
     try {
-        port = std::make_unique<TComPort>(pty.path, QStringLiteral("COM1"), 9600,
+        port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM1"), 9600,
                                           [&queue](std::function<void()> call) { queue.post(std::move(call)); });
-    } catch (const EComPortError&) {
+    } catch (const PortError&) {
         failure(number, "the port did not open");
         stopFlood = true;
         writer.join();
@@ -123,7 +123,7 @@ void round(int number, CallQueue& queue)
     unsigned char last = 0;
     long received = 0;
     const long enough = 512 + 97 * (number % 7);
-    port->setOnReceive([&](TReadThread*, const QByteArray& bytes) {
+    port->setOnReceive([&](ReadThread*, const QByteArray& bytes) {
         if (!alive) {
             failure(number, "a handler ran after the port was destroyed");
             return;

@@ -1,4 +1,4 @@
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 
 #include "core/reader/portnames.h"
 #include "core/reader/serialline.h"
@@ -22,9 +22,9 @@ HandOverPoster qtHandOver()
     };
 }
 
-// --- TReadThread ---
+// --- ReadThread ---
 
-TReadThread::TReadThread(TComPort& port, SerialLine& line, HandOverPoster poster)
+ReadThread::ReadThread(SerialPort& port, SerialLine& line, HandOverPoster poster)
     : m_port(port)
     , m_line(line)
     , m_poster(std::move(poster))
@@ -33,7 +33,7 @@ TReadThread::TReadThread(TComPort& port, SerialLine& line, HandOverPoster poster
     m_thread = std::thread([this] { run(); });
 }
 
-TReadThread::~TReadThread()
+ReadThread::~ReadThread()
 {
     {
         std::lock_guard lock(m_handOver->mutex);
@@ -45,13 +45,13 @@ TReadThread::~TReadThread()
         m_thread.join();
 }
 
-bool TReadThread::running() const
+bool ReadThread::running() const
 {
     std::lock_guard lock(m_handOver->mutex);
     return !m_handOver->ended;
 }
 
-void TReadThread::run()
+void ReadThread::run()
 {
     try {
         for (;;) {
@@ -124,14 +124,14 @@ void TReadThread::run()
             if (m_handOver->stop)
                 break;
         }
-    } catch (const EComPortError&) {
-        // A failure on the read thread ends it silently; Write still works.
+    } catch (const PortError&) {
+        // A failure on the read thread ends it silently; write still works.
     }
     std::lock_guard lock(m_handOver->mutex);
     m_handOver->ended = true;
 }
 
-// --- TComPort ---
+// --- SerialPort ---
 
 namespace {
 
@@ -142,37 +142,37 @@ QString deviceOf(int portNumber)
 
 } // namespace
 
-TComPort::TComPort(int portNumber, int baud)
-    : TComPort(deviceOf(portNumber), comPortName(portNumber), baud)
+SerialPort::SerialPort(int portNumber, int baud)
+    : SerialPort(deviceOf(portNumber), comPortName(portNumber), baud)
 {
 }
 
-TComPort::TComPort(const QString& device, const QString& portName, int baud, HandOverPoster poster)
+SerialPort::SerialPort(const QString& device, const QString& portName, int baud, HandOverPoster poster)
     : m_portName(portName)
 {
     if (device.isEmpty())
-        throw EComPortError(QStringLiteral("Error opening port ") + m_portName);
+        throw PortError(QStringLiteral("Error opening port ") + m_portName);
     m_line = std::make_unique<SerialLine>(device, m_portName, baud);
     // Last, so that a failure before leaves no thread; the line closes with m_line.
     try {
-        m_readThread = std::make_unique<TReadThread>(*this, *m_line, std::move(poster));
+        m_readThread = std::make_unique<ReadThread>(*this, *m_line, std::move(poster));
     } catch (const std::system_error&) {
-        throw EComPortError(QStringLiteral("Error creating read event"));
+        throw PortError(QStringLiteral("Error creating read event"));
     }
 }
 
-TComPort::~TComPort()
+SerialPort::~SerialPort()
 {
     m_readThread.reset(); // joins: the thread never touches the port afterwards
     m_line.reset();
 }
 
-void TComPort::Write(const QByteArray& bytes)
+void SerialPort::write(const QByteArray& bytes)
 {
     m_line->write(bytes);
 }
 
-void TComPort::holdDeliveries(bool hold)
+void SerialPort::holdDeliveries(bool hold)
 {
     m_holding = hold;
     if (hold || !m_held)
@@ -182,7 +182,7 @@ void TComPort::holdDeliveries(bool hold)
     delivery();
 }
 
-bool TComPort::receiving() const
+bool SerialPort::receiving() const
 {
     return m_readThread->running();
 }

@@ -24,20 +24,20 @@ class GridView;
 class Project;
 class ProtocolWindow;
 
-// TRas, "Расчет": the densities of the plate (typed in while "Ручной ввод" is
+// CalculationWindow, "Расчет": the densities of the plate (typed in while "Ручной ввод" is
 // checked, or fetched by the reader link, which drives "Получить данные",
 // "Прервать" and the connection label), the coloured result grid and the ten
 // summary labels of the last calculation. While the plate is locked nothing
 // here changes the densities or the results.
-class TRas : public QWidget
+class CalculationWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TRas(Project& project, QWidget* parent = nullptr);
+    explicit CalculationWindow(Project& project, QWidget* parent = nullptr);
 
-    void Button1Click(); // "Расчет"
-    void Button2Click(); // "Протокол"
-    void Button3Click(); // "Очистить данные"
+    void calculate();            // "Расчет"
+    void writeAndShowProtocol(); // "Протокол"
+    void clearAllDensities();    // "Очистить данные"
 
     // The last "Расчет" run while the plate is as it left it: none before a
     // run, after a run an error stopped, and once the kit, the material, the
@@ -48,9 +48,9 @@ public:
     void setArchiveSession(ArchiveSession* session) { m_archive = session; }
 
     // The reader link's controls.
-    QPushButton* go() const { return m_go; }
-    QPushButton* stopBtn() const { return m_stopBtn; }
-    QLabel* label2() const { return m_label2; }
+    QPushButton* startButton() const { return m_startButton; }
+    QPushButton* stopButton() const { return m_stopButton; }
+    QLabel* connectionLabel() const { return m_connectionLabel; }
 
 private:
     // The density grid's keys: a block pasted, wells cleared, and the undo
@@ -63,14 +63,14 @@ private:
     void setPlateLocked(bool locked);
 
     Project& m_project;
-    DensityView* m_plData;
-    GridView* m_rasTab;
-    QCheckBox* m_checkBox1;
-    QPushButton* m_button1 = nullptr;
-    QPushButton* m_button3 = nullptr;
-    QPushButton* m_go = nullptr;
-    QPushButton* m_stopBtn = nullptr;
-    QLabel* m_label2 = nullptr;
+    DensityView* m_densityGrid;
+    GridView* m_resultGrid;
+    QCheckBox* m_manualEntryBox;
+    QPushButton* m_calculateButton = nullptr;
+    QPushButton* m_clearButton = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QLabel* m_connectionLabel = nullptr;
     std::array<QLabel*, 10> m_labels{};
     // The wells the last paste or clear wrote, with their texts before; empty
     // once the densities changed otherwise.

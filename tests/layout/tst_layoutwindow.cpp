@@ -1,7 +1,7 @@
 #include "platemap.h"
 
 #include "gui/app/gridview.h"
-#include "gui/layout/rospwindow.h"
+#include "gui/layout/layoutwindow.h"
 #include "core/layout/rules.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
@@ -26,7 +26,7 @@ using namespace pleq;
 using test::sortedWells;
 using test::wellsOf;
 
-class TestRospWindow : public QObject
+class TestLayoutWindow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -65,39 +65,39 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
-    std::unique_ptr<TRosp> m_window;
+    std::unique_ptr<LayoutWindow> m_window;
 };
 
-void TestRospWindow::init()
+void TestLayoutWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<TRosp>(*m_project);
+    m_window = std::make_unique<LayoutWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
-void TestRospWindow::cleanup()
+void TestLayoutWindow::cleanup()
 {
     m_window.reset();
     m_project.reset();
     m_dialogs.reset();
 }
 
-QStringList TestRospWindow::sampleRow(int row) const
+QStringList TestLayoutWindow::sampleRow(int row) const
 {
     const TextGrid& samples = m_project->sampleTable();
     return {samples.cell(0, row), samples.cell(1, row), samples.cell(2, row)};
 }
 
-void TestRospWindow::clickWell(const QString& well)
+void TestLayoutWindow::clickWell(const QString& well)
 {
     auto* map = find<GridView>("PlData");
     const QModelIndex index = map->model()->index(well.at(0).unicode() - 'A' + 1, well.mid(1).toInt());
     QTest::mouseClick(map->viewport(), Qt::LeftButton, {}, map->visualRect(index).center());
 }
 
-void TestRospWindow::typeIntoSampleCell(int col, int row, const QString& text)
+void TestLayoutWindow::typeIntoSampleCell(int col, int row, const QString& text)
 {
     auto* list = find<GridView>("PlProb");
     list->setFocus();
@@ -110,7 +110,7 @@ void TestRospWindow::typeIntoSampleCell(int col, int row, const QString& text)
     QCoreApplication::processEvents(); // the delegate commits on Return through the event loop
 }
 
-void TestRospWindow::startUp()
+void TestLayoutWindow::startUp()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Роспись планшета"));
     // At least 509 wide: wider where the texts of the list's header and the map need it.
@@ -165,7 +165,7 @@ void TestRospWindow::startUp()
     QCOMPARE(map->currentIndex(), map->model()->index(1, 1)); // the first well
 }
 
-void TestRospWindow::addRows()
+void TestLayoutWindow::addRows()
 {
     for (int i = 0; i < 3; ++i)
         click("Button3");
@@ -181,7 +181,7 @@ void TestRospWindow::addRows()
     QCOMPARE(wellsOf(m_project->plateLayout()).size(), 8);
 }
 
-void TestRospWindow::deleteRow_data()
+void TestLayoutWindow::deleteRow_data()
 {
     QTest::addColumn<int>("rows");    // sample rows before
     QTest::addColumn<int>("current"); // the grid's current row
@@ -196,7 +196,7 @@ void TestRospWindow::deleteRow_data()
     QTest::newRow("the only row by the menu") << 1 << 1 << "N2" << QStringList{"Проба крови №1"} << QStringList{"1"};
 }
 
-void TestRospWindow::deleteRow()
+void TestLayoutWindow::deleteRow()
 {
     QFETCH(int, rows);
     QFETCH(int, current);
@@ -225,7 +225,7 @@ void TestRospWindow::deleteRow()
     QCOMPARE(sampleRow(0), (QStringList{"№", "Проба ", "Кол-во"}));
 }
 
-void TestRospWindow::selectWellOnMap()
+void TestLayoutWindow::selectWellOnMap()
 {
     const QStringList before = wellsOf(m_project->plateLayout());
     clickWell(QStringLiteral("F7"));
@@ -259,15 +259,15 @@ void TestRospWindow::selectWellOnMap()
 }
 
 // The boxes change the first well and show it on the map, never writing into it.
-void TestRospWindow::firstWellBoxes()
+void TestLayoutWindow::firstWellBoxes()
 {
     const QStringList before = wellsOf(m_project->plateLayout());
-    auto* lunkaX = find<QComboBox>("LunkaX");
-    auto* lunkaY = find<QComboBox>("LunkaY");
-    lunkaX->setFocus();
-    QTest::keyClick(lunkaX, Qt::Key_Down);
-    QTest::keyClick(lunkaX, Qt::Key_Down);
-    lunkaY->setCurrentIndex(11);
+    auto* firstRow = find<QComboBox>("LunkaX");
+    auto* firstColumn = find<QComboBox>("LunkaY");
+    firstRow->setFocus();
+    QTest::keyClick(firstRow, Qt::Key_Down);
+    QTest::keyClick(firstRow, Qt::Key_Down);
+    firstColumn->setCurrentIndex(11);
     QCOMPARE(m_project->firstRow(), QStringLiteral("C"));
     QCOMPARE(m_project->firstColumn(), QStringLiteral("12"));
     QCOMPARE(wellsOf(m_project->plateLayout()), before);
@@ -280,7 +280,7 @@ void TestRospWindow::firstWellBoxes()
     QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"C12=S+", "D12=R+", "E12=C-", "F12=1.1", "G12=1.1"}));
 }
 
-void TestRospWindow::boxesIgnoreTyping()
+void TestLayoutWindow::boxesIgnoreTyping()
 {
     for (const char* name : {"LunkaX", "LunkaY", "ComboBox4"}) {
         auto* box = find<QComboBox>(name);
@@ -294,7 +294,7 @@ void TestRospWindow::boxesIgnoreTyping()
     QCOMPARE(m_project->repetitions(), QStringLiteral("01"));
 }
 
-void TestRospWindow::lettersQuantity()
+void TestLayoutWindow::lettersQuantity()
 {
     click("Button3");
     click("Button3");
@@ -309,7 +309,7 @@ void TestRospWindow::lettersQuantity()
              sortedWells({"A1=S+", "A2=S+!", "B1=R+", "B2=R+!", "C1=C-", "C2=C-!", "D1=1.1", "D2=1.1", "E1=1.2", "E2=1.2"}));
 }
 
-void TestRospWindow::kitChoiceAndOrientation()
+void TestLayoutWindow::kitChoiceAndOrientation()
 {
     auto* horizontal = find<QRadioButton>("RadioButton1");
     auto* vertical = find<QRadioButton>("RadioButton2");
@@ -345,7 +345,7 @@ void TestRospWindow::kitChoiceAndOrientation()
 }
 
 // What others write into the project (a file opened) shows in the controls.
-void TestRospWindow::followsProject()
+void TestLayoutWindow::followsProject()
 {
     m_project->setPlateName(QStringLiteral("Планшет 7"));
     m_project->setFirstWell(QStringLiteral("H"), QStringLiteral("12"));
@@ -382,7 +382,7 @@ void TestRospWindow::followsProject()
     QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(8, 12));
 }
 
-void TestRospWindow::keyboardOrder()
+void TestLayoutWindow::keyboardOrder()
 {
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -399,7 +399,7 @@ void TestRospWindow::keyboardOrder()
 }
 
 // The sample list's columns widen by dragging their borders in the header row.
-void TestRospWindow::resizeSampleColumns()
+void TestLayoutWindow::resizeSampleColumns()
 {
     auto* list = find<GridView>("PlProb");
     const int quantityWidth = list->columnWidth(2);
@@ -417,7 +417,7 @@ void TestRospWindow::resizeSampleColumns()
 
 // The map's columns widen to the widest text they hold, so that no control
 // or sample text is elided or cut; the window grows to show the whole map.
-void TestRospWindow::plateMapShowsWholeTexts_data()
+void TestLayoutWindow::plateMapShowsWholeTexts_data()
 {
     QTest::addColumn<QString>("text");
     QTest::newRow("C+!") << "C+!";
@@ -428,7 +428,7 @@ void TestRospWindow::plateMapShowsWholeTexts_data()
     QTest::newRow("10.12") << "10.12";
 }
 
-void TestRospWindow::plateMapShowsWholeTexts()
+void TestLayoutWindow::plateMapShowsWholeTexts()
 {
     QFETCH(QString, text);
     auto* map = find<GridView>("PlData");
@@ -456,7 +456,7 @@ void TestRospWindow::plateMapShowsWholeTexts()
 }
 
 // The sample list's header texts read whole, also once the list scrolls.
-void TestRospWindow::sampleListShowsWholeHeaders()
+void TestLayoutWindow::sampleListShowsWholeHeaders()
 {
     for (int i = 0; i < 30; ++i)
         click("Button3");
@@ -477,7 +477,7 @@ void TestRospWindow::sampleListShowsWholeHeaders()
 
 // "Удалить" acts on the row that holds the focus, not on the row under the
 // mouse, so a right click opens the menu without moving the current cell.
-void TestRospWindow::contextMenuKeepsCurrentRow()
+void TestLayoutWindow::contextMenuKeepsCurrentRow()
 {
     click("Button3");
     click("Button3");
@@ -497,5 +497,5 @@ void TestRospWindow::contextMenuKeepsCurrentRow()
     QCOMPARE(sampleRow(2), (QStringList{"2", "Проба №3", "1"}));
 }
 
-QTEST_MAIN(TestRospWindow)
-#include "tst_rospwindow.moc"
+QTEST_MAIN(TestLayoutWindow)
+#include "tst_layoutwindow.moc"

@@ -1,4 +1,4 @@
-#include "gui/calc/raswindow.h"
+#include "gui/calc/calculationwindow.h"
 
 #include "archive/archive.h"
 #include "archive/operations.h"
@@ -78,7 +78,7 @@ private:
     mutable QPointer<QLineEdit> m_editor;
 };
 
-// RasTabDrawCell: every cell of the result grid painted whole, the wells by
+// The result grid's cells: every cell painted whole, the wells by
 // the drawing rule of the results (which never changes the project).
 class ResultDelegate : public GridDelegate
 {
@@ -172,7 +172,7 @@ View* setUpPlateGrid(View* view, const char* name)
 
 } // namespace
 
-TRas::TRas(Project& project, QWidget* parent)
+CalculationWindow::CalculationWindow(Project& project, QWidget* parent)
     : QWidget(parent)
     , m_project(project)
 {
@@ -181,72 +181,72 @@ TRas::TRas(Project& project, QWidget* parent)
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
     // --- the densities ---
-    auto* groupBox1 = new QGroupBox(QStringLiteral("Данные оптических плотностей"), this);
-    groupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    m_plData = setUpPlateGrid(new DensityView(&m_project.densityTable(), groupBox1), "PlData");
+    auto* densityBox = new QGroupBox(QStringLiteral("Данные оптических плотностей"), this);
+    densityBox->setObjectName(QStringLiteral("GroupBox1"));
+    m_densityGrid = setUpPlateGrid(new DensityView(&m_project.densityTable(), densityBox), "PlData");
     auto* densityDelegate = new DensityDelegate(
-        [this] { return m_checkBox1->isChecked() && !m_project.plateLocked(); }, m_project, m_plData);
-    m_plData->setItemDelegate(densityDelegate);
-    auto* label1 = addLabel(groupBox1, "Label1", QStringLiteral("Соединение с прибором:"));
-    m_label2 = addLabel(groupBox1, "Label2", QStringLiteral("Нет"), Red);
-    m_checkBox1 = new QCheckBox(QStringLiteral("Ручной ввод"), groupBox1);
-    m_checkBox1->setObjectName(QStringLiteral("CheckBox1"));
-    m_checkBox1->setChecked(true);
-    m_button3 = addButton(groupBox1, "Button3", QStringLiteral("Очистить данные"));
-    m_go = addButton(groupBox1, "Go", QStringLiteral("Получить данные"));
-    m_stopBtn = addButton(groupBox1, "StopBtn", QStringLiteral("Прервать"));
-    m_stopBtn->hide();
+        [this] { return m_manualEntryBox->isChecked() && !m_project.plateLocked(); }, m_project, m_densityGrid);
+    m_densityGrid->setItemDelegate(densityDelegate);
+    auto* connectionCaption = addLabel(densityBox, "Label1", QStringLiteral("Соединение с прибором:"));
+    m_connectionLabel = addLabel(densityBox, "Label2", QStringLiteral("Нет"), Red);
+    m_manualEntryBox = new QCheckBox(QStringLiteral("Ручной ввод"), densityBox);
+    m_manualEntryBox->setObjectName(QStringLiteral("CheckBox1"));
+    m_manualEntryBox->setChecked(true);
+    m_clearButton = addButton(densityBox, "Button3", QStringLiteral("Очистить данные"));
+    m_startButton = addButton(densityBox, "Go", QStringLiteral("Получить данные"));
+    m_stopButton = addButton(densityBox, "StopBtn", QStringLiteral("Прервать"));
+    m_stopButton->hide();
 
     auto* connection = new QHBoxLayout;
-    connection->addWidget(label1);
-    connection->addWidget(m_label2);
+    connection->addWidget(connectionCaption);
+    connection->addWidget(m_connectionLabel);
     connection->addStretch();
-    connection->addWidget(m_checkBox1);
+    connection->addWidget(m_manualEntryBox);
     auto* densityButtons = new QHBoxLayout;
-    densityButtons->addWidget(m_button3);
-    densityButtons->addWidget(m_go);
-    densityButtons->addWidget(m_stopBtn);
+    densityButtons->addWidget(m_clearButton);
+    densityButtons->addWidget(m_startButton);
+    densityButtons->addWidget(m_stopButton);
     densityButtons->addStretch();
-    auto* upper = new QVBoxLayout(groupBox1);
+    auto* upper = new QVBoxLayout(densityBox);
     upper->setContentsMargins(6, 2, 6, 4);
     upper->setSpacing(3);
-    upper->addWidget(m_plData);
+    upper->addWidget(m_densityGrid);
     upper->addLayout(connection);
     upper->addLayout(densityButtons);
 
     // --- the calculation ---
-    auto* groupBox2 = new QGroupBox(QStringLiteral("Расчет"), this);
-    groupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    auto* calculationBox = new QGroupBox(QStringLiteral("Расчет"), this);
+    calculationBox->setObjectName(QStringLiteral("GroupBox2"));
     // The view only reads the result grid; the calculation writes its wells.
-    m_rasTab = setUpPlateGrid(new GridView(const_cast<TextGrid*>(&m_project.resultTable()), 40, 17, groupBox2),
+    m_resultGrid = setUpPlateGrid(new GridView(const_cast<TextGrid*>(&m_project.resultTable()), 40, 17, calculationBox),
                               "RasTab");
-    m_rasTab->setItemDelegate(new ResultDelegate(m_project, m_rasTab));
-    m_rasTab->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_resultGrid->setItemDelegate(new ResultDelegate(m_project, m_resultGrid));
+    m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Plain pixels in the font colours, as the classic grid draws them.
-    QFont gridFont = m_rasTab->font();
+    QFont gridFont = m_resultGrid->font();
     gridFont.setStyleStrategy(QFont::NoAntialias);
-    m_rasTab->setFont(gridFont);
+    m_resultGrid->setFont(gridFont);
 
     auto* legend = new QHBoxLayout;
     legend->setSpacing(4);
-    legend->addWidget(addLabel(groupBox2, "Label5", QStringLiteral("Положительные"), Green));
-    legend->addWidget(addLabel(groupBox2, "Label6", QStringLiteral("Отрицательные"), Red));
-    legend->addWidget(addLabel(groupBox2, "Label7", QStringLiteral("Сомнительные"), Maroon));
-    legend->addWidget(addLabel(groupBox2, "Label8", QStringLiteral("Коэффициенты"), Qt::black));
+    legend->addWidget(addLabel(calculationBox, "Label5", QStringLiteral("Положительные"), Green));
+    legend->addWidget(addLabel(calculationBox, "Label6", QStringLiteral("Отрицательные"), Red));
+    legend->addWidget(addLabel(calculationBox, "Label7", QStringLiteral("Сомнительные"), Maroon));
+    legend->addWidget(addLabel(calculationBox, "Label8", QStringLiteral("Коэффициенты"), Qt::black));
     legend->addStretch();
 
-    auto* groupBox3 = new QGroupBox(QStringLiteral("Данные рассчета"), groupBox2);
-    groupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    auto* summaryBox = new QGroupBox(QStringLiteral("Данные рассчета"), calculationBox);
+    summaryBox->setObjectName(QStringLiteral("GroupBox3"));
     // Five columns of two: s0 over s1, s2 over s3, s4 over s5, ot1 over ot2,
     // dC0 over dC1; each column as wide as its texts, so long values fit.
-    auto* summary = new QHBoxLayout(groupBox3);
+    auto* summary = new QHBoxLayout(summaryBox);
     summary->setContentsMargins(6, 2, 6, 2);
     summary->setSpacing(14);
     for (int i = 0; i < LabelCount; i += 2) {
         auto* column = new QVBoxLayout;
         column->setSpacing(2);
         for (int j = i; j < i + 2; ++j) {
-            m_labels[size_t(j)] = addLabel(groupBox3, labelName(Label(j)), QString());
+            m_labels[size_t(j)] = addLabel(summaryBox, labelName(Label(j)), QString());
             column->addWidget(m_labels[size_t(j)]);
         }
         summary->addLayout(column);
@@ -254,29 +254,29 @@ TRas::TRas(Project& project, QWidget* parent)
     summary->addStretch();
 
     // The buttons beside the legend leave the labels the whole width.
-    m_button1 = addButton(groupBox2, "Button1", QStringLiteral("Расчет"));
-    auto* button2 = addButton(groupBox2, "Button2", QStringLiteral("Протокол"));
-    for (QPushButton* button : {m_button1, button2}) {
+    m_calculateButton = addButton(calculationBox, "Button1", QStringLiteral("Расчет"));
+    auto* protocolButton = addButton(calculationBox, "Button2", QStringLiteral("Протокол"));
+    for (QPushButton* button : {m_calculateButton, protocolButton}) {
         button->setFixedWidth(72);
         legend->addWidget(button);
     }
 
-    auto* lower = new QVBoxLayout(groupBox2);
+    auto* lower = new QVBoxLayout(calculationBox);
     lower->setContentsMargins(6, 2, 6, 4);
     lower->setSpacing(3);
-    lower->addWidget(m_rasTab);
+    lower->addWidget(m_resultGrid);
     lower->addLayout(legend);
-    lower->addWidget(groupBox3);
+    lower->addWidget(summaryBox);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
-    layout->addWidget(groupBox1);
-    layout->addWidget(groupBox2);
+    layout->addWidget(densityBox);
+    layout->addWidget(calculationBox);
     // Every column as wide as its texts; the window follows its grids.
-    m_plData->fitColumnsToTexts(WidestDensity);
-    m_rasTab->fitColumnsToTexts(WidestResult);
-    for (GridView* grid : {static_cast<GridView*>(m_plData), m_rasTab})
+    m_densityGrid->fitColumnsToTexts(WidestDensity);
+    m_resultGrid->fitColumnsToTexts(WidestResult);
+    for (GridView* grid : {static_cast<GridView*>(m_densityGrid), m_resultGrid})
         connect(grid, &GridView::resizedToTexts, this, [this] { fitWindowToGrids(this, LeastSize); });
     fitWindowToGrids(this, LeastSize);
 
@@ -285,8 +285,8 @@ TRas::TRas(Project& project, QWidget* parent)
     showLabels();
     manualEntryChanged();
 
-    connect(&m_project, &Project::labelsChanged, this, &TRas::showLabels);
-    connect(m_checkBox1, &QCheckBox::toggled, this, [this, densityDelegate] {
+    connect(&m_project, &Project::labelsChanged, this, &CalculationWindow::showLabels);
+    connect(m_manualEntryBox, &QCheckBox::toggled, this, [this, densityDelegate] {
         manualEntryChanged();
         densityDelegate->updateEditor();
     });
@@ -306,13 +306,13 @@ TRas::TRas(Project& project, QWidget* parent)
         if (m_project.material() != m_resultMaterial)
             m_lastResult.reset();
     });
-    connect(m_button1, &QPushButton::clicked, this, &TRas::Button1Click);
-    connect(button2, &QPushButton::clicked, this, &TRas::Button2Click);
-    connect(m_button3, &QPushButton::clicked, this, &TRas::Button3Click);
+    connect(m_calculateButton, &QPushButton::clicked, this, &CalculationWindow::calculate);
+    connect(protocolButton, &QPushButton::clicked, this, &CalculationWindow::writeAndShowProtocol);
+    connect(m_clearButton, &QPushButton::clicked, this, &CalculationWindow::clearAllDensities);
 
-    connect(m_plData, &DensityView::pasteRequested, this, &TRas::pasteBlock);
-    connect(m_plData, &DensityView::clearRequested, this, &TRas::clearWells);
-    connect(m_plData, &DensityView::undoRequested, this, &TRas::undoDensities);
+    connect(m_densityGrid, &DensityView::pasteRequested, this, &CalculationWindow::pasteBlock);
+    connect(m_densityGrid, &DensityView::clearRequested, this, &CalculationWindow::clearWells);
+    connect(m_densityGrid, &DensityView::undoRequested, this, &CalculationWindow::undoDensities);
     // Any other change of the densities (typing, the reader, a project
     // opened, "Очистить данные") makes the last paste or clear no longer the
     // last change, so Ctrl+Z has nothing left to undo.
@@ -324,7 +324,7 @@ TRas::TRas(Project& project, QWidget* parent)
     connect(&m_project.densityTable(), &QAbstractItemModel::modelReset, this, dropUndo);
 }
 
-void TRas::Button1Click()
+void CalculationWindow::calculate()
 {
     runCommand(this, [this] {
         m_lastResult.reset();
@@ -337,7 +337,7 @@ void TRas::Button1Click()
     });
 }
 
-void TRas::Button2Click()
+void CalculationWindow::writeAndShowProtocol()
 {
     runCommand(this, [this] {
         const QString path = QStringLiteral("result.txt");
@@ -367,12 +367,12 @@ void TRas::Button2Click()
     });
 }
 
-void TRas::Button3Click()
+void CalculationWindow::clearAllDensities()
 {
     runCommand(this, [this] { clearDensities(m_project); });
 }
 
-void TRas::pasteBlock(QPoint well, const QString& text)
+void CalculationWindow::pasteBlock(QPoint well, const QString& text)
 {
     runCommand(this, [&] {
         const QScopedValueRollback<bool> keep(m_keepUndo, true);
@@ -385,7 +385,7 @@ void TRas::pasteBlock(QPoint well, const QString& text)
     });
 }
 
-void TRas::clearWells(const QList<QPoint>& wells)
+void CalculationWindow::clearWells(const QList<QPoint>& wells)
 {
     runCommand(this, [&] {
         const QScopedValueRollback<bool> keep(m_keepUndo, true);
@@ -394,7 +394,7 @@ void TRas::clearWells(const QList<QPoint>& wells)
 }
 
 // One level: the undo itself is not undone.
-void TRas::undoDensities()
+void CalculationWindow::undoDensities()
 {
     if (m_undo.isEmpty())
         return;
@@ -405,7 +405,7 @@ void TRas::undoDensities()
     });
 }
 
-void TRas::showLabels()
+void CalculationWindow::showLabels()
 {
     for (int i = 0; i < LabelCount; ++i) {
         const SummaryLabel& state = m_project.label(Label(i));
@@ -423,11 +423,11 @@ void TRas::showLabels()
 
 // "Ручной ввод": without it no typed character reaches the densities; the
 // reader acquisition still writes them.
-void TRas::manualEntryChanged()
+void CalculationWindow::manualEntryChanged()
 {
-    const bool typing = m_checkBox1->isChecked() && !m_project.plateLocked();
-    m_plData->setWritable(typing);
-    m_plData->setEditTriggers(typing ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+    const bool typing = m_manualEntryBox->isChecked() && !m_project.plateLocked();
+    m_densityGrid->setWritable(typing);
+    m_densityGrid->setEditTriggers(typing ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                            | QAbstractItemView::AnyKeyPressed
                                      : QAbstractItemView::NoEditTriggers);
 }
@@ -435,14 +435,14 @@ void TRas::manualEntryChanged()
 // The reader fills the densities: an open cell editor is closed (the delegate
 // no longer writes what it holds) and nothing changes the densities or the
 // results until the reader is done.
-void TRas::setPlateLocked(bool locked)
+void CalculationWindow::setPlateLocked(bool locked)
 {
     if (locked)
-        m_plData->finishEditing();
+        m_densityGrid->finishEditing();
     manualEntryChanged();
-    m_checkBox1->setEnabled(!locked);
-    m_button1->setEnabled(!locked);
-    m_button3->setEnabled(!locked);
+    m_manualEntryBox->setEnabled(!locked);
+    m_calculateButton->setEnabled(!locked);
+    m_clearButton->setEnabled(!locked);
 }
 
 } // namespace pleq

@@ -1,5 +1,5 @@
 #include "ptypair.h"
-#include "core/reader/comport.h"
+#include "core/reader/serialport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,7 +22,7 @@ struct Chunks {
     QByteArray all() const { return list.join(); }
     ReceiveHandler handler()
     {
-        return [this](TReadThread*, const QByteArray& bytes) { list.append(bytes); };
+        return [this](ReadThread*, const QByteArray& bytes) { list.append(bytes); };
     }
 };
 
@@ -45,7 +45,7 @@ QString openError(const std::function<void()>& open)
 {
     try {
         open();
-    } catch (const EComPortError& e) {
+    } catch (const PortError& e) {
         return e.message();
     }
     return QStringLiteral("(opened)");
@@ -53,7 +53,7 @@ QString openError(const std::function<void()>& open)
 
 } // namespace
 
-class TestComPort : public QObject
+class TestSerialPort : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -72,7 +72,7 @@ private Q_SLOTS:
     void hangUpEndsReadingSilently();
 };
 
-void TestComPort::rawWhileOpenAndRestoredAfter()
+void TestSerialPort::rawWhileOpenAndRestoredAfter()
 {
     PtyPair pty;
     termios before{};
@@ -80,7 +80,7 @@ void TestComPort::rawWhileOpenAndRestoredAfter()
     QVERIFY(before.c_lflag & ICANON); // a fresh pty is cooked
 
     {
-        TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+        SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
         termios t{};
         QCOMPARE(tcgetattr(pty.slave, &t), 0);
         QCOMPARE(t.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), tcflag_t(0));
@@ -98,24 +98,24 @@ void TestComPort::rawWhileOpenAndRestoredAfter()
     QVERIFY(sameSettings(before, after));
 }
 
-void TestComPort::binarySafeBothWays()
+void TestSerialPort::binarySafeBothWays()
 {
     // CR, LF, XON/XOFF, ^C, DEL and the high half must pass untouched.
     PtyPair pty;
     Chunks chunks;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
 
     QVERIFY(pty.write(everyByte()));
     QTRY_COMPARE(chunks.all().size(), 256);
     QCOMPARE(chunks.all(), everyByte());
 
-    port.Write(everyByte());
+    port.write(everyByte());
     QCOMPARE(pty.read(256), everyByte());
     QCOMPARE(pty.read(1, 100), QByteArray()); // no echo, nothing added
 }
 
-void TestComPort::failures_data()
+void TestSerialPort::failures_data()
 {
     QTest::addColumn<QString>("device");
     QTest::addColumn<int>("baud");
@@ -125,7 +125,7 @@ void TestComPort::failures_data()
     QTest::newRow("rate the line refuses") << "pty" << 12345 << "Error setting port COM7 state";
 }
 
-void TestComPort::failures()
+void TestSerialPort::failures()
 {
     QFETCH(QString, device);
     QFETCH(int, baud);
@@ -133,25 +133,25 @@ void TestComPort::failures()
     PtyPair pty;
     if (device == QLatin1String("pty"))
         device = pty.path;
-    QCOMPARE(openError([&] { TComPort p(device, QStringLiteral("COM7"), baud); }), message);
+    QCOMPARE(openError([&] { SerialPort p(device, QStringLiteral("COM7"), baud); }), message);
     // Nothing stays open: the line can be opened at once.
-    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM7"), 9600); }), QStringLiteral("(opened)"));
+    QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM7"), 9600); }), QStringLiteral("(opened)"));
 }
 
-void TestComPort::openTwiceFails()
+void TestSerialPort::openTwiceFails()
 {
     PtyPair pty;
-    QCOMPARE(openError([] { TComPort p(0, 9600); }), QStringLiteral("Error opening port COM0"));
+    QCOMPARE(openError([] { SerialPort p(0, 9600); }), QStringLiteral("Error opening port COM0"));
     {
-        TComPort first(pty.path, QStringLiteral("COM2"), 9600);
-        QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM2"), 9600); }),
+        SerialPort first(pty.path, QStringLiteral("COM2"), 9600);
+        QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM2"), 9600); }),
                  QStringLiteral("Error opening port COM2"));
     }
     // The hold is released with the port.
-    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM2"), 9600); }), QStringLiteral("(opened)"));
+    QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM2"), 9600); }), QStringLiteral("(opened)"));
 }
 
-void TestComPort::exclusiveAgainstOtherUsers()
+void TestSerialPort::exclusiveAgainstOtherUsers()
 {
     // Another user's program is turned away by TIOCEXCL (root passes it, so the
     // other program runs as nobody when the test runs as root).
@@ -169,7 +169,7 @@ void TestComPort::exclusiveAgainstOtherUsers()
                 const int fd = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
                 ::_exit(fd >= 0 ? Opened : errno == EBUSY ? Busy : OtherError);
             }
-            const QString error = openError([&] { TComPort p(pty.path, QStringLiteral("COM4"), 9600); });
+            const QString error = openError([&] { SerialPort p(pty.path, QStringLiteral("COM4"), 9600); });
             ::_exit(error == QLatin1String("(opened)")              ? Opened
                     : error == QLatin1String("Error opening port COM4") ? Refused
                                                                         : OtherError);
@@ -180,15 +180,15 @@ void TestComPort::exclusiveAgainstOtherUsers()
     };
 
     QCOMPARE(otherProgram(false), int(Opened)); // the line itself is open to that user
-    TComPort port(pty.path, QStringLiteral("COM4"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM4"), 9600);
     QCOMPARE(otherProgram(true), int(Busy));
     QCOMPARE(otherProgram(false), int(Refused));
 }
 
-void TestComPort::chunksBeforeHandlerDropped()
+void TestSerialPort::chunksBeforeHandlerDropped()
 {
     PtyPair pty;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     QVERIFY(pty.write("early"));
     QTest::qWait(100); // delivered with no handler: dropped
     Chunks chunks;
@@ -197,13 +197,13 @@ void TestComPort::chunksBeforeHandlerDropped()
     QTRY_COMPARE(chunks.all(), QByteArray("late"));
 }
 
-void TestComPort::trickleGatheredIntoOneChunk()
+void TestSerialPort::trickleGatheredIntoOneChunk()
 {
     // "OK" CR LF arriving a byte per character time must stay one chunk, or
     // the acknowledgement would never be recognised.
     PtyPair pty;
     Chunks chunks;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
     for (const char c : QByteArray("OK\r\n")) {
         QVERIFY(pty.write(QByteArray(1, c)));
@@ -232,11 +232,11 @@ void TestComPort::trickleGatheredIntoOneChunk()
     QTRY_COMPARE(chunks.list, (QList<QByteArray>{"0\r\n", "OK\r\n"}));
 }
 
-void TestComPort::backlogReadIn256ByteChunks()
+void TestSerialPort::backlogReadIn256ByteChunks()
 {
     PtyPair pty;
     Chunks chunks;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
     QByteArray backlog;
     for (int i = 0; i < 600; ++i)
@@ -249,12 +249,12 @@ void TestComPort::backlogReadIn256ByteChunks()
         QVERIFY(chunk.size() >= 1 && chunk.size() <= 256);
 }
 
-void TestComPort::handlerDestroysPort()
+void TestSerialPort::handlerDestroysPort()
 {
     PtyPair pty;
-    auto port = std::make_unique<TComPort>(pty.path, QStringLiteral("COM3"), 9600);
+    auto port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM3"), 9600);
     int calls = 0;
-    port->setOnReceive([&](TReadThread*, const QByteArray&) {
+    port->setOnReceive([&](ReadThread*, const QByteArray&) {
         ++calls;
         port.reset(); // the handler ends the port it was called by
     });
@@ -264,16 +264,16 @@ void TestComPort::handlerDestroysPort()
     QTest::qWait(100);
     QCOMPARE(calls, 1);
     // Released: the line opens again.
-    QCOMPARE(openError([&] { TComPort p(pty.path, QStringLiteral("COM3"), 9600); }), QStringLiteral("(opened)"));
+    QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM3"), 9600); }), QStringLiteral("(opened)"));
 }
 
-void TestComPort::destroyWhileHandOverPending()
+void TestSerialPort::destroyWhileHandOverPending()
 {
     PtyPair pty;
     int calls = 0;
     {
-        TComPort port(pty.path, QStringLiteral("COM3"), 9600);
-        port.setOnReceive([&](TReadThread*, const QByteArray&) { ++calls; });
+        SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
+        port.setOnReceive([&](ReadThread*, const QByteArray&) { ++calls; });
         QVERIFY(pty.write("waiting"));
         ::usleep(50000); // the read thread now waits in the hand-over; no events run
     }
@@ -281,14 +281,14 @@ void TestComPort::destroyWhileHandOverPending()
     QCOMPARE(calls, 0);
 }
 
-void TestComPort::heldDeliveryWaitsForRelease()
+void TestSerialPort::heldDeliveryWaitsForRelease()
 {
     // While held, the chunk read waits in the hand-over and the read thread
     // with it; letting go delivers that chunk within the call, then reading
     // goes on.
     PtyPair pty;
     Chunks chunks;
-    auto port = std::make_unique<TComPort>(pty.path, QStringLiteral("COM3"), 9600);
+    auto port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM3"), 9600);
     port->setOnReceive(chunks.handler());
     port->holdDeliveries(true);
     QVERIFY(pty.write("first"));
@@ -302,7 +302,7 @@ void TestComPort::heldDeliveryWaitsForRelease()
 
     // The held chunk's handler may end the port as it is let go.
     int calls = 0;
-    port->setOnReceive([&](TReadThread*, const QByteArray&) {
+    port->setOnReceive([&](ReadThread*, const QByteArray&) {
         ++calls;
         port.reset();
     });
@@ -314,11 +314,11 @@ void TestComPort::heldDeliveryWaitsForRelease()
     QVERIFY(!port);
 }
 
-void TestComPort::hangUpEndsReadingSilently()
+void TestSerialPort::hangUpEndsReadingSilently()
 {
     PtyPair pty;
     Chunks chunks;
-    TComPort port(pty.path, QStringLiteral("COM3"), 9600);
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
     QVERIFY(pty.write("bye"));
     QTRY_COMPARE(chunks.all(), QByteArray("bye"));
@@ -327,8 +327,8 @@ void TestComPort::hangUpEndsReadingSilently()
     pty.closeMaster(); // the reader is unplugged
     QTRY_VERIFY(!port.receiving());
     QCOMPARE(chunks.list.size(), 1);
-    QCOMPARE(openError([&] { port.Write("X 0\n\r"); }), QStringLiteral("Error writing port COM3"));
+    QCOMPARE(openError([&] { port.write("X 0\n\r"); }), QStringLiteral("Error writing port COM3"));
 }
 
-QTEST_GUILESS_MAIN(TestComPort)
-#include "tst_comport.moc"
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "tst_serialport.moc"

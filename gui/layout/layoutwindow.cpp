@@ -1,0 +1,472 @@
+#include "gui/layout/layoutwindow.h"
+
+#include "gui/app/dialogs.h"
+#include "gui/app/gridview.h"
+#include "core/layout/fill.h"
+#include "core/model/operations.h"
+#include "core/model/project.h"
+#include "core/model/textgrid.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace pleq {
+
+namespace {
+
+// The window's two grids. The current cell keeps to the wells: the header row
+// and column cannot be chosen by mouse or keys. A right click opens the menu
+// without moving the current cell, because "Удалить" acts on the row that
+// holds the focus. The sample list's columns are widened or narrowed by
+// dragging their borders in the header row.
+class WellGrid : public GridView
+{
+public:
+    WellGrid(TextGrid* grid, int columnWidth, int rowHeight, bool resizableColumns, QWidget* parent)
+        : GridView(grid, columnWidth, rowHeight, parent)
+        , m_resizable(resizableColumns)
+    {
+        if (m_resizable)
+            viewport()->setMouseTracking(true);
+    }
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        const QModelIndex next = GridView::moveCursor(action, modifiers);
+        if (!next.isValid() || model()->rowCount() < 2)
+            return next;
+        return model()->index(std::max(next.row(), 1), std::max(next.column(), 1));
+    }
+
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        const QPoint pos = event->position().toPoint();
+        if (event->button() == Qt::RightButton) {
+            event->accept();
+            return;
+        }
+        if (event->button() == Qt::LeftButton && borderAt(pos) >= 0) {
+            m_resizing = borderAt(pos);
+            return;
+        }
+        if (isFixedCell(indexAt(pos))) {
+            setFocus(Qt::MouseFocusReason);
+            return;
+        }
+        GridView::mousePressEvent(event);
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        const QPoint pos = event->position().toPoint();
+        if (m_resizing >= 0) {
+            setColumnWidth(m_resizing, std::max(8, pos.x() - columnViewportPosition(m_resizing)));
+            return;
+        }
+        if (m_resizable) {
+            if (borderAt(pos) >= 0)
+                viewport()->setCursor(Qt::SplitHCursor);
+            else
+                viewport()->unsetCursor();
+        }
+        GridView::mouseMoveEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (m_resizing >= 0) {
+            m_resizing = -1;
+            return;
+        }
+        GridView::mouseReleaseEvent(event);
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        if (isFixedCell(indexAt(event->position().toPoint())))
+            return;
+        GridView::mouseDoubleClickEvent(event);
+    }
+
+private:
+    static bool isFixedCell(const QModelIndex& index)
+    {
+        return index.isValid() && (index.row() == 0 || index.column() == 0);
+    }
+
+    // The column whose right border lies under pos in the header row, or -1.
+    int borderAt(QPoint pos) const
+    {
+        if (!m_resizable || rowAt(pos.y()) != 0)
+            return -1;
+        for (int col = 0; col < model()->columnCount(); ++col) {
+            const int edge = columnViewportPosition(col) + columnWidth(col);
+            if (std::abs(pos.x() - edge) <= 3)
+                return col;
+        }
+        return -1;
+    }
+
+    bool m_resizable;
+    int m_resizing = -1;
+};
+
+// The plate map outlines the first well of the next fill.
+class PlateDelegate : public GridDelegate
+{
+public:
+    PlateDelegate(const Project& project, QObject* parent)
+        : GridDelegate(parent)
+        , m_project(project)
+    {
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        GridDelegate::paint(painter, option, index);
+        if (isFixed(index))
+            return;
+        const TextGrid& plate = m_project.plateLayout();
+        if (plate.cell(0, index.row()) != m_project.firstRow() || plate.cell(index.column(), 0) != m_project.firstColumn())
+            return;
+        painter->save();
+        painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+
+private:
+    const Project& m_project;
+};
+
+QStringList numbers(int from, int to, int width = 1)
+{
+    QStringList items;
+    for (int n = from; n <= to; ++n)
+        items.append(QStringLiteral("%1").arg(n, width, 10, QLatin1Char('0')));
+    return items;
+}
+
+// Shows a box's value. A value outside the list (only a project file can
+// bring one) is shown as it is, with no item chosen.
+void showBoxText(QComboBox* box, const QString& text)
+{
+    const QSignalBlocker blocker(box);
+    const int index = box->findText(text, Qt::MatchExactly);
+    if (index < 0)
+        box->setPlaceholderText(text);
+    box->setCurrentIndex(index);
+}
+
+template <typename T>
+T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+LayoutWindow::LayoutWindow(Project& project, QWidget* parent)
+    : QWidget(parent)
+    , m_project(project)
+{
+    setObjectName(QStringLiteral("TRosp"));
+    setWindowTitle(QStringLiteral("Роспись планшета"));
+    createControls();
+
+    // The sample list starts as the project holds it (Project::resetSampleTable).
+    m_sampleGrid->setCurrentIndex(m_project.sampleTable().index(1, 1));
+
+    showProject();
+    connect(&m_project, &Project::settingsChanged, this, &LayoutWindow::showProject);
+    connect(&m_project, &Project::kitChanged, this, &LayoutWindow::showProject);
+    // A reset (a project opened) loses the current well; it is the first well again.
+    connect(&m_project.plateLayout(), &QAbstractItemModel::modelReset, this, &LayoutWindow::showFirstWell);
+
+    fill();
+}
+
+void LayoutWindow::createControls()
+{
+    // --- the sample list ---
+    auto* sampleBox = named(new QGroupBox(QStringLiteral("Заполнение плашки"), this), "GroupBox1");
+    m_sampleGrid = named(new WellGrid(&m_project.sampleTable(), 30, 16, true, sampleBox), "PlProb");
+    m_sampleGrid->setColumnWidth(1, 117);
+    m_sampleGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_sampleMenu = named(new QMenu(this), "PopupMenu1");
+    QAction* addItem = m_sampleMenu->addAction(QStringLiteral("Добавить"));
+    addItem->setObjectName(QStringLiteral("N1"));
+    QAction* removeItem = m_sampleMenu->addAction(QStringLiteral("Удалить"));
+    removeItem->setObjectName(QStringLiteral("N2"));
+    auto* addButton = named(new QPushButton(QStringLiteral("+"), sampleBox), "Button3");
+    auto* removeButton = named(new QPushButton(QStringLiteral("-"), sampleBox), "Button2");
+    addButton->setFixedSize(25, 22);
+    removeButton->setFixedSize(25, 22);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(addButton);
+    buttons->addWidget(removeButton);
+    buttons->addStretch();
+    auto* sampleBoxLayout = new QVBoxLayout(sampleBox);
+    sampleBoxLayout->setContentsMargins(6, 4, 6, 6);
+    sampleBoxLayout->addWidget(m_sampleGrid);
+    sampleBoxLayout->addLayout(buttons);
+    sampleBox->setFixedWidth(214);
+
+    // --- the plate and the fill parameters ---
+    auto* plateBox = named(new QGroupBox(QStringLiteral("Планшет"), this), "GroupBox2");
+    m_plateMap = named(new WellGrid(&m_project.plateLayout(), 19, 17, false, plateBox), "PlData");
+    QAbstractItemDelegate* plainDelegate = m_plateMap->itemDelegate();
+    m_plateMap->setItemDelegate(new PlateDelegate(m_project, m_plateMap));
+    delete plainDelegate;
+    // The outline marks the first well; a selection colour would only hide it.
+    m_plateMap->setSelectionMode(QAbstractItemView::NoSelection);
+    m_plateMap->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QPalette grey = m_plateMap->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Button));
+    m_plateMap->setPalette(grey);
+    QFont small = m_plateMap->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_plateMap->setFont(small);
+    m_plateMap->fitToGrid();
+
+    auto* plateNameLabel = named(new QLabel(QStringLiteral("Наименование:"), plateBox), "Label1");
+    m_plateNameEdit = named(new QLineEdit(plateBox), "Edit1");
+    plateNameLabel->setBuddy(m_plateNameEdit);
+    auto* firstWellLabel = named(new QLabel(QStringLiteral("Первая лунка:"), plateBox), "Label2");
+    m_firstWellRow = named(new QComboBox(plateBox), "LunkaX");
+    m_firstWellRow->addItems({"A", "B", "C", "D", "E", "F", "G", "H"});
+    m_firstWellColumn = named(new QComboBox(plateBox), "LunkaY");
+    m_firstWellColumn->addItems(numbers(1, 12));
+    firstWellLabel->setBuddy(m_firstWellRow);
+    auto* repetitionsLabel = named(new QLabel(QStringLiteral("Повторности"), plateBox), "Label4");
+    m_repetitionsBox = named(new QComboBox(plateBox), "ComboBox4");
+    m_repetitionsBox->addItems(numbers(1, 3, 2));
+    repetitionsLabel->setBuddy(m_repetitionsBox);
+    // The control count is one per group on the screen; only a project file sets another.
+    auto* controlCountLabel = named(new QLabel(QStringLiteral("Контроли"), plateBox), "Label3");
+    m_controlCountBox = named(new QComboBox(plateBox), "ComboBox3");
+    m_controlCountBox->addItems(numbers(1, 12));
+    controlCountLabel->hide();
+    m_controlCountBox->hide();
+    // The boxes take values from their lists only: typed keys neither enter
+    // text nor pick an item by its first letter, in the box or in its list.
+    for (QComboBox* box : {m_firstWellRow, m_firstWellColumn, m_controlCountBox, m_repetitionsBox}) {
+        box->installEventFilter(this);
+        box->view()->installEventFilter(this);
+    }
+
+    auto* orientationBox = named(new QGroupBox(QStringLiteral("Ориентация"), plateBox), "RadioGroup1");
+    m_horizontalButton = named(new QRadioButton(QStringLiteral("Горизонтальная"), orientationBox), "RadioButton1");
+    m_verticalButton = named(new QRadioButton(QStringLiteral("Вертикальная"), orientationBox), "RadioButton2");
+    auto* orientationLayout = new QVBoxLayout(orientationBox);
+    orientationLayout->setContentsMargins(6, 2, 6, 4);
+    orientationLayout->addWidget(m_horizontalButton);
+    orientationLayout->addWidget(m_verticalButton);
+
+    m_materialBox = named(new QGroupBox(QStringLiteral("Материал"), plateBox), "RG");
+    m_milk = named(new QRadioButton(QStringLiteral("Молоко"), m_materialBox), "RGItem0");
+    m_serum = named(new QRadioButton(QStringLiteral("Сыворотка"), m_materialBox), "RGItem1");
+    auto* materialLayout = new QVBoxLayout(m_materialBox);
+    materialLayout->setContentsMargins(6, 2, 6, 4);
+    materialLayout->addWidget(m_milk);
+    materialLayout->addWidget(m_serum);
+
+    auto* fillButton = named(new QPushButton(QStringLiteral("Заполнить"), plateBox), "Button1");
+
+    auto* firstWell = new QHBoxLayout;
+    firstWell->addWidget(m_firstWellRow);
+    firstWell->addWidget(m_firstWellColumn);
+    auto* fields = new QVBoxLayout;
+    fields->setSpacing(2);
+    fields->addWidget(plateNameLabel);
+    fields->addWidget(m_plateNameEdit);
+    fields->addWidget(firstWellLabel);
+    fields->addLayout(firstWell);
+    fields->addWidget(repetitionsLabel);
+    fields->addWidget(m_repetitionsBox);
+    fields->addWidget(controlCountLabel);
+    fields->addWidget(m_controlCountBox);
+    fields->addStretch();
+    auto* groups = new QVBoxLayout;
+    groups->addWidget(orientationBox);
+    groups->addWidget(m_materialBox);
+    groups->addStretch();
+    auto* parameters = new QHBoxLayout;
+    parameters->addLayout(fields, 1);
+    parameters->addLayout(groups, 1);
+    auto* plateBoxLayout = new QVBoxLayout(plateBox);
+    plateBoxLayout->setContentsMargins(6, 4, 6, 6);
+    plateBoxLayout->addWidget(m_plateMap, 0, Qt::AlignHCenter);
+    plateBoxLayout->addLayout(parameters);
+    plateBoxLayout->addStretch();
+    plateBoxLayout->addWidget(fillButton);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(sampleBox);
+    layout->addWidget(plateBox);
+    // The list's columns fit their headers (names are free text: the user
+    // widens their column), the map's columns every text; the window and the
+    // list's frame grow with them.
+    auto fitWindow = [this, sampleBox] {
+        sampleBox->setFixedWidth(std::max(214, sampleBox->minimumSizeHint().width()));
+        fitWindowToGrids(this, QSize(509, 378));
+    };
+    connect(m_sampleGrid, &GridView::resizedToTexts, this, fitWindow);
+    connect(m_plateMap, &GridView::resizedToTexts, this, fitWindow);
+    m_sampleGrid->fitColumnsToTexts(QString(), 1);
+    m_plateMap->fitColumnsToTexts();
+    fitWindow();
+
+    setTabOrder(m_sampleGrid, addButton);
+    setTabOrder(addButton, removeButton);
+    setTabOrder(removeButton, m_plateMap);
+    setTabOrder(m_plateMap, m_plateNameEdit);
+    setTabOrder(m_plateNameEdit, m_firstWellRow);
+    setTabOrder(m_firstWellRow, m_firstWellColumn);
+    setTabOrder(m_firstWellColumn, m_repetitionsBox);
+    setTabOrder(m_repetitionsBox, m_horizontalButton);
+    setTabOrder(m_horizontalButton, m_verticalButton);
+    setTabOrder(m_verticalButton, m_milk);
+    setTabOrder(m_milk, m_serum);
+    setTabOrder(m_serum, fillButton);
+
+    // The sample list, the map and the fill parameters rest while the reader
+    // fills the plate: the densities go into the wells the read began with.
+    connect(&m_project, &Project::plateLockChanged, this, [this, sampleBox, plateBox](bool locked) {
+        if (locked)
+            m_sampleGrid->finishEditing();
+        sampleBox->setDisabled(locked);
+        plateBox->setDisabled(locked);
+    });
+
+    // User edits go straight into the project.
+    connect(fillButton, &QPushButton::clicked, this, &LayoutWindow::fill);
+    connect(addButton, &QPushButton::clicked, this, &LayoutWindow::appendSampleRow);
+    connect(removeButton, &QPushButton::clicked, this, &LayoutWindow::removeSampleRow);
+    connect(addItem, &QAction::triggered, this, &LayoutWindow::appendSampleRow);
+    connect(removeItem, &QAction::triggered, this, &LayoutWindow::removeSampleRow);
+    connect(m_sampleGrid, &QWidget::customContextMenuRequested, this,
+            [this](QPoint pos) { m_sampleMenu->popup(m_sampleGrid->viewport()->mapToGlobal(pos)); });
+    connect(m_plateMap->selectionModel(), &QItemSelectionModel::currentChanged, this, &LayoutWindow::chooseFirstWellOnMap);
+    connect(m_plateNameEdit, &QLineEdit::textEdited, &m_project, &Project::setPlateName);
+    connect(m_firstWellRow, &QComboBox::currentIndexChanged, this,
+            [this] { m_project.setFirstWell(m_firstWellRow->currentText(), m_project.firstColumn()); });
+    connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this,
+            [this] { m_project.setFirstWell(m_project.firstRow(), m_firstWellColumn->currentText()); });
+    connect(m_controlCountBox, &QComboBox::currentIndexChanged, this,
+            [this] { m_project.setControlCount(m_controlCountBox->currentText()); });
+    connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this,
+            [this] { m_project.setRepetitions(m_repetitionsBox->currentText()); });
+    connect(m_horizontalButton, &QRadioButton::toggled, this,
+            [this] { m_project.setHorizontal(m_horizontalButton->isChecked()); });
+    connect(m_milk, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            m_project.setMaterial(0);
+    });
+    connect(m_serum, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            m_project.setMaterial(1);
+    });
+}
+
+void LayoutWindow::showProject()
+{
+    if (m_plateNameEdit->text() != m_project.plateName())
+        m_plateNameEdit->setText(m_project.plateName());
+    showBoxText(m_firstWellRow, m_project.firstRow());
+    showBoxText(m_firstWellColumn, m_project.firstColumn());
+    showBoxText(m_controlCountBox, m_project.controlCount());
+    showBoxText(m_repetitionsBox, m_project.repetitions());
+    {
+        const QSignalBlocker b1(m_horizontalButton);
+        const QSignalBlocker b2(m_verticalButton);
+        (m_project.horizontal() ? m_horizontalButton : m_verticalButton)->setChecked(true);
+        m_horizontalButton->setHidden(!m_project.horizontalOffered());
+    }
+    {
+        const QSignalBlocker b1(m_milk);
+        const QSignalBlocker b2(m_serum);
+        (m_project.material() == 0 ? m_milk : m_serum)->setChecked(true);
+        m_materialBox->setHidden(!m_project.materialOffered());
+    }
+    showFirstWell();
+}
+
+// Shows the first well of the next fill as the map's current, outlined well.
+// Choosing it in the boxes never writes into the map.
+void LayoutWindow::showFirstWell()
+{
+    const TextGrid& plate = m_project.plateLayout();
+    for (int row = 1; row < plate.rows(); ++row) {
+        for (int col = 1; col < plate.columns(); ++col) {
+            if (plate.cell(0, row) == m_project.firstRow() && plate.cell(col, 0) == m_project.firstColumn()) {
+                if (m_plateMap->currentIndex() != plate.index(row, col))
+                    m_plateMap->setCurrentIndex(plate.index(row, col));
+            }
+        }
+    }
+    m_plateMap->viewport()->update();
+}
+
+void LayoutWindow::chooseFirstWellOnMap(const QModelIndex& current)
+{
+    if (!current.isValid() || current.row() < 1 || current.column() < 1)
+        return;
+    const TextGrid& plate = m_project.plateLayout();
+    m_project.setFirstWell(plate.cell(0, current.row()), plate.cell(current.column(), 0));
+}
+
+void LayoutWindow::fill()
+{
+    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
+    runCommand(this, [this] { fillPlate(m_project); });
+}
+
+void LayoutWindow::appendSampleRow()
+{
+    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
+    const int col = std::max(m_sampleGrid->currentIndex().column(), 1);
+    runCommand(this, [&] {
+        const int n = addSampleRow(m_project);
+        m_sampleGrid->setCurrentIndex(m_project.sampleTable().index(n, col));
+    });
+}
+
+void LayoutWindow::removeSampleRow()
+{
+    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
+    // The grid's current row; with none (after a file was opened) the first.
+    const int row = std::max(m_sampleGrid->currentIndex().row(), 1);
+    runCommand(this, [&] { deleteSampleRow(m_project, row); });
+}
+
+bool LayoutWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->text().isEmpty() && key->text().at(0).isPrint())
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace pleq

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QMenu;
+class QModelIndex;
+class QRadioButton;
+
+namespace pleq {
+
+class GridView;
+class Project;
+
+// LayoutWindow, "Роспись планшета": the sample list, the plate map and the fill
+// parameters. Every edit is written into the Project at once, and the
+// controls follow the Project when something else changes it (a file opened,
+// another kit chosen).
+class LayoutWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit LayoutWindow(Project& project, QWidget* parent = nullptr);
+
+private:
+    void createControls();
+    void fill();                 // "Заполнить"
+    void appendSampleRow();      // "Добавить", "+"
+    void removeSampleRow();      // "Удалить", "-"
+    void chooseFirstWellOnMap(const QModelIndex& current);
+    void showProject();
+    void showFirstWell();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    Project& m_project;
+    GridView* m_sampleGrid = nullptr;
+    GridView* m_plateMap = nullptr;
+    QMenu* m_sampleMenu = nullptr;
+    QLineEdit* m_plateNameEdit = nullptr;
+    QComboBox* m_firstWellRow = nullptr;
+    QComboBox* m_firstWellColumn = nullptr;
+    QComboBox* m_controlCountBox = nullptr;
+    QComboBox* m_repetitionsBox = nullptr;
+    QRadioButton* m_horizontalButton = nullptr;
+    QRadioButton* m_verticalButton = nullptr;
+    QGroupBox* m_materialBox = nullptr;
+    QRadioButton* m_milk = nullptr;
+    QRadioButton* m_serum = nullptr;
+};
+
+} // namespace pleq
