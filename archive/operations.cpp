@@ -16,6 +16,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <optional>
 
 namespace pleq {
 
@@ -28,26 +29,47 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
                                         const std::function<Archive&()>& archive, const QDateTime& now)
 {
-    writeProtocol(project, protocolPath);
+    std::optional<Error> protocolError;
+    try {
+        writeProtocol(project, protocolPath);
+    } catch (const Error& e) {
+        protocolError = e;
+    }
     ProtocolOutcome outcome;
+    QString run; // what became of the run, told after a protocol error
     try {
         const RunRecord record = makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation());
-        const ArchiveOutcome archived = archiveOrQueue(archive(), record);
+        Archive& place = archive();
+        const ArchiveOutcome archived = archiveOrQueue(place, record);
         outcome.seq = archived.seq;
         outcome.queued = archived.queued;
-        if (archived.queued)
+        if (archived.queued) {
             outcome.archiveMessage = QStringLiteral("Протокол записан. %1").arg(archived.message);
+            run = archived.message;
+        } else {
+            run = QStringLiteral("Планшет «%1» записан в архив %2 под номером %3%4.")
+                      .arg(project.plateName(), place.location().displayName())
+                      .arg(archived.seq)
+                      .arg(record.protocol.isEmpty() ? QStringLiteral(" без протокола") : QString());
+        }
     } catch (const Error& e) {
         outcome.archiveMessage = QStringLiteral("Протокол записан, но планшет не сохранен в архив. %1. "
                                                 "Сохраните его позже командой «В архив».")
                                      .arg(e.message());
+        run = QStringLiteral("Планшет не сохранен в архив. %1. Сохраните его позже командой «В архив».").arg(e.message());
     }
+    if (protocolError)
+        throw Error(protocolError->message() + QLatin1Char('\n') + run);
     return outcome;
 }
 
 qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now)
 {
-    const RunRecord record = makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation());
+    return archiveRecord(makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation()), archive);
+}
+
+qint64 archiveRecord(const RunRecord& record, Archive& archive)
+{
     const ArchiveOutcome archived = archiveOrQueue(archive, record);
     if (archived.queued)
         throw Error(archived.message);
@@ -116,6 +138,9 @@ ImportReport importFolder(Archive& archive, const QStringList& folders,
             const PlateResult result = calculatePlate(project, {}); // its messages are in the result
             RunRecord record = makeRunRecord(project, &result, file.lastModified(), identity);
             record.uid = importUid(path, record);
+            if (record.protocol.isEmpty())
+                report.withoutProtocol.append(QDir::toNativeSeparators(path) + QStringLiteral(": ")
+                                              + record.messages.constLast());
             batch.push_back(std::move(record));
         } catch (const Error& e) {
             report.failures.append(QDir::toNativeSeparators(path) + QStringLiteral(": ") + e.message());

@@ -22,11 +22,14 @@ struct ProtocolOutcome {
     bool archived() const { return archiveMessage.isEmpty(); }
 };
 
-// "Протокол": writes the protocol as writeProtocol does (its error throws,
-// nothing archived), then archives the run. A failing archive never stops
-// the protocol: the outcome names the archive and the reason, and the run can
-// be archived later with "В архив". On PostgreSQL the runs of the local queue
-// are sent first, and a run the server does not take joins the queue.
+// "Протокол": writes the protocol as writeProtocol does, then archives the
+// run. A failing archive never stops the protocol: the outcome names the
+// archive and the reason, and the run can be archived later with "В архив".
+// A protocol that cannot be made or written never stops the archive: the run
+// is archived all the same (without protocol bytes when they cannot be made,
+// see makeRunRecord), then the protocol's error is thrown with what became of
+// the run on a line of its own. On PostgreSQL the runs of the local queue are
+// sent first, and a run the server does not take joins the queue.
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
                                         Archive& archive, const QDateTime& now);
 // The same with the archive reached once the protocol is written: what
@@ -36,10 +39,13 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
                                         const std::function<Archive&()>& archive, const QDateTime& now);
 
 // "В архив" and `pleq-cli archive add`: archives the project as it stands
-// with the messages of `lastRun` (the last "Расчет" still valid, or null);
-// returns the run's seq. Throws Error, also when the archive's server did not
-// answer and the run waits in the local queue (the message says so).
+// with the messages of `lastRun` (the last "Расчет" still valid, or null),
+// also when its protocol cannot be made; returns the run's seq. Throws Error,
+// also when the archive's server did not answer and the run waits in the
+// local queue (the message says so).
 qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now);
+// The same for a record made already.
+qint64 archiveRecord(const RunRecord& record, Archive& archive);
 
 // What `archive import` did.
 struct ImportReport {
@@ -47,11 +53,13 @@ struct ImportReport {
     int archived = 0; // appended now
     int already = 0;  // held by the archive from an earlier import
     QStringList failures; // "<file>: <error>", one per file skipped
+    QStringList withoutProtocol; // "<file>: <the protocol's stop>", one per file archived without its protocol
 };
 
 // `pleq-cli archive import`: every *.plq under the folders (recursively, in
 // path order) opened, calculated and archived with its modification time as
-// the run's time; a file that fails is listed and skipped. Files are
+// the run's time, whatever its validity or its protocol; a file that does
+// not open is listed and skipped. Files are
 // appended in transactions of ImportBatch runs. A file imported again (the
 // same path, time and bytes) is not stored twice. `progress` gets (done,
 // total) after each batch. Throws Error when the archive fails.

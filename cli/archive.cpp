@@ -75,10 +75,16 @@ int archiveAdd(const QStringList& args, const ArchiveLocation& location)
     const PlateResult result = calculatePlate(*project, [](const QString& text) { err(text + QLatin1Char('\n')); });
     if (result.error)
         err(*result.error + QLatin1Char('\n'));
+    const RunRecord record =
+        makeRunRecord(*project, &result, QDateTime::currentDateTime(), RunIdentity::ofThisWorkstation());
+    const bool protocolStopped = record.protocol.isEmpty();
+    if (protocolStopped)
+        err(record.messages.constLast() + QLatin1Char('\n'));
     Archive archive(location);
-    const qint64 seq = archiveRun(*project, &result, archive, QDateTime::currentDateTime());
+    const qint64 seq = archiveRecord(record, archive);
     out(QStringLiteral("Планшет «%1» в архиве %2: запись %3.\n").arg(project->plateName(), location.displayName()).arg(seq));
-    return 0;
+    // The run is archived either way; status 1 says it holds an error.
+    return result.error || protocolStopped ? 1 : 0;
 }
 
 int archiveVerify(const QStringList& args, const ArchiveLocation& location)
@@ -104,6 +110,8 @@ int archiveImport(const QStringList& args, const ArchiveLocation& location)
     });
     for (const QString& failure : report.failures)
         err(failure + QLatin1Char('\n'));
+    for (const QString& file : report.withoutProtocol)
+        err(file + QLatin1Char('\n'));
     out(QStringLiteral("%1: файлов %2, записано в архив %3, уже были в архиве %4, пропущено с ошибками %5.\n")
             .arg(location.displayName())
             .arg(report.files)

@@ -65,7 +65,12 @@ RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QD
     if (project.materialOffered())
         record.material = project.material();
     record.projectFile = writeProjectFile(project);
-    record.protocol = protocolBytes(project);
+    std::optional<QString> protocolStop;
+    try {
+        record.protocol = protocolBytes(project);
+    } catch (const Error& e) {
+        protocolStop = QStringLiteral("Протокол не составлен: %1").arg(e.message());
+    }
 
     record.wells.reserve(96);
     forEachWell([&](int col, int row) {
@@ -96,6 +101,8 @@ RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QD
             record.messages.append(*run->error);
         record.log = run->log;
     }
+    if (protocolStop)
+        record.messages.append(*protocolStop);
     record.controls = controlMeans(record.kit, record.wells);
     return record;
 }

@@ -62,7 +62,7 @@ struct RunRecord {
     QString plateName;
     std::optional<int> material; // only for a kit that offers the choice: 0 "Молоко", 1 "Сыворотка"
     QByteArray projectFile; // the bytes "Сохранить ..." writes
-    QByteArray protocol;    // the bytes "Протокол" writes
+    QByteArray protocol;    // the bytes "Протокол" writes; empty when it could not be made (the last message says why)
     std::vector<ArchivedWell> wells; // 96, scan order: column 1..12, within it rows A..H
     std::vector<ArchivedSample> samples;
     std::array<SummaryLabel, LabelCount> labels{};
@@ -79,7 +79,9 @@ struct RunRecord {
 // The record of the project as it stands, for "Протокол", "В архив" and
 // `pleq-cli archive add`: the result wells and labels the project holds, the
 // messages and log lines of `run` when given (the last "Расчет" still valid).
-// Throws Error when the project cannot be written as a file or protocol.
+// A protocol that cannot be made costs the run nothing else: the record has
+// no protocol bytes and "Протокол не составлен: <the protocol's error>" as
+// its last message. Throws Error when the project cannot be written as a file.
 RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QDateTime& time,
                         const RunIdentity& identity);
 

@@ -97,14 +97,13 @@ bool listed(List list, const WellResult& well, const QString& shown, const QStri
     return false;
 }
 
-// The name of the sample a listed well belongs to; a layout text that names
-// no sample number stops the protocol.
+// The name of the sample a listed well belongs to. A layout text that names
+// no sample in the list (a control such as "C-!", a value typed into an
+// empty well " - ", a number past the list or 0) lists the well with no name.
 QString sampleName(const QString& layout, const TextGrid& samples)
 {
     const std::optional<int> number = sampleNumber(layout);
-    if (!number)
-        throw notAnInteger(samplePart(layout));
-    return *number >= 1 && *number < samples.rows() ? samples.cell(1, *number) : QString();
+    return number && *number >= 1 && *number < samples.rows() ? samples.cell(1, *number) : QString();
 }
 
 void appendList(QStringList& lines, List list, const Project& project)

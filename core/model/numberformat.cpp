@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <charconv>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -88,6 +89,13 @@ QString numberText(double value)
         text += QString::number(exponent);
     }
     return text;
+}
+
+QString fixedText(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    const double rounded = std::round(value * scale) / scale;
+    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', decimals).replace(QLatin1Char('.'), decimalSeparator());
 }
 
 } // namespace pleq

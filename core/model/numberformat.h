@@ -18,4 +18,9 @@ void setDecimalSeparator(std::optional<QChar> separator);
 // to below 10^15 once rounded, otherwise "5E-5", "1,5E20".
 QString numberText(double value);
 
+// A value rounded to a fixed number of decimals, the decimal separator above:
+// "1,0920" for 1.092 to 4. One that rounds to zero is "0,00", never "-0,00".
+// The control charts' means, SD and z.
+QString fixedText(double value, int decimals);
+
 } // namespace pleq

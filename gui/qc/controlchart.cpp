@@ -16,14 +16,6 @@ namespace pleq {
 
 namespace {
 
-// A value rounded to `decimals`; one that rounds to zero shows as "0.00", never "-0.00".
-QString fixed(double value, int decimals)
-{
-    const double scale = std::pow(10.0, decimals);
-    const double rounded = std::round(value * scale) / scale;
-    return QString::number(rounded == 0 ? 0.0 : rounded, 'f', decimals).replace(QLatin1Char('.'), decimalSeparator());
-}
-
 bool anyRejection(const qc::ChartPoint& point)
 {
     return std::any_of(point.rules.begin(), point.rules.end(), qc::isRejection);
@@ -34,7 +26,7 @@ QString title(const qc::ControlChart& chart, const qc::Baseline& baseline)
     if (!chart.limits)
         return QStringLiteral("Контроль %1").arg(chart.control);
     return QStringLiteral("Контроль %1: среднее %2, SD %3 (базовый период: %4, точек: %5)")
-        .arg(chart.control, fixed(chart.limits->mean, 4), fixed(chart.limits->sd, 4), baseline.text())
+        .arg(chart.control, fixedText(chart.limits->mean, 4), fixedText(chart.limits->sd, 4), baseline.text())
         .arg(chart.limits->points);
 }
 
@@ -122,7 +114,7 @@ void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart,
     painter.setPen(Qt::darkGray);
     for (double v = std::ceil(g.low / niceStep) * niceStep; v <= g.high; v += niceStep)
         painter.drawText(QRectF(area.left(), g.y(v) - 8, LeftMargin - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
-                         fixed(v, decimals));
+                         fixedText(v, decimals));
 
     // The mean and the SD lines, labelled on the right.
     if (chart.limits) {
@@ -140,11 +132,11 @@ void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart,
             const double y = g.y(value);
             painter.setPen(QPen(line.color, line.k == 0 ? 1.5 : 1, line.style));
             painter.drawLine(QPointF(g.plot.left(), y), QPointF(g.plot.right(), y));
-            const QString label = line.k == 0 ? QStringLiteral("среднее %1").arg(fixed(value, 3))
+            const QString label = line.k == 0 ? QStringLiteral("среднее %1").arg(fixedText(value, 3))
                                               : QStringLiteral("%1%2 SD %3")
                                                     .arg(line.k > 0 ? QStringLiteral("+") : QStringLiteral("−"))
                                                     .arg(std::abs(line.k))
-                                                    .arg(fixed(value, 3));
+                                                    .arg(fixedText(value, 3));
             painter.setPen(line.color.darker(120));
             painter.drawText(QRectF(g.plot.right() + 4, y - 8, RightMargin - 4, 16), Qt::AlignLeft | Qt::AlignVCenter,
                              label);
@@ -305,9 +297,9 @@ QString pointText(const QString& control, const qc::ChartPoint& point)
     QString text = QStringLiteral("№ %1, %2, %3 %4")
                        .arg(point.seq)
                        .arg(point.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")), control,
-                            fixed(point.mean, 4));
+                            fixedText(point.mean, 4));
     if (point.z)
-        text += QStringLiteral(", z = %1").arg(fixed(*point.z, 2));
+        text += QStringLiteral(", z = %1").arg(fixedText(*point.z, 2));
     if (!point.rules.empty())
         text += QStringLiteral(": ") + qc::ruleNames(point.rules).join(QStringLiteral(", "));
     return text;

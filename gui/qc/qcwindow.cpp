@@ -6,6 +6,7 @@
 #include "core/files/fileio.h"
 #include "core/kits/catalogue.h"
 #include "core/model/errors.h"
+#include "core/model/numberformat.h"
 #include "gui/app/dialogs.h"
 #include "gui/archive/archivesession.h"
 #include "gui/archive/journalwindow.h"
@@ -149,11 +150,15 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     m_flagged->setHeaderLabels({QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Контроль"),
                                 QStringLiteral("Среднее"), QStringLiteral("z"), QStringLiteral("Правила")});
 
+    // The charts are what the window is for: three quarters of the height
+    // from the start (the list's size hint alone would take the larger part
+    // of a laptop's 768 rows), and most of any height added later.
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(scroll);
     splitter->addWidget(m_flagged);
     splitter->setStretchFactor(0, 4);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({3000, 1000});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -236,8 +241,8 @@ void QcWindow::refresh()
         item->setText(0, QString::number(point.seq));
         item->setText(1, point.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")));
         item->setText(2, *entry.control);
-        item->setText(3, QString::number(point.mean, 'f', 4));
-        item->setText(4, point.z ? qc::zText(*point.z) : QString());
+        item->setText(3, fixedText(point.mean, 4));
+        item->setText(4, point.z ? fixedText(*point.z, 2) : QString());
         item->setText(5, qc::ruleNames(point.rules).join(QStringLiteral(", ")));
         const bool rejection = std::any_of(point.rules.begin(), point.rules.end(), qc::isRejection);
         item->setForeground(5, rejection ? chart::RejectionColor : chart::WarningColor.darker(130));

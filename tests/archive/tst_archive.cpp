@@ -99,6 +99,36 @@ private Q_SLOTS:
         QCOMPARE(report.runs, 3);
     }
 
+    // A run whose protocol could not be made is stored without protocol
+    // bytes, invalid by the stop among its messages, and verifies like any.
+    void runWithoutProtocol_data() { backends(); }
+    void runWithoutProtocol()
+    {
+        QFETCH(QString, backend);
+        const ArchiveLocation location = newLocation(backend);
+        Project project;
+        layKit02Plate(project, QStringLiteral("Без протокола"), QStringLiteral("0,1"));
+        project.sampleTable().setCell(2, 2, QStringLiteral("два"));
+        const PlateResult result = calculatePlate(project, {});
+        const RunRecord run = makeRunRecord(project, &result, runTime(), {QStringLiteral("reader-pc"), QStringLiteral("lab")});
+        {
+            Archive archive(location);
+            QCOMPARE(archive.append(run), 1);
+            QCOMPARE(archive.append(plateRun(QStringLiteral("Планшет 2"), 5)), 2);
+        }
+        Archive archive(location);
+        const std::optional<StoredRun> stored = archive.run(1);
+        QVERIFY(stored);
+        QCOMPARE(stored->record.protocol, QByteArray());
+        QCOMPARE(stored->record.messages, QStringList{"Протокол не составлен: 'два' is not a valid integer value"});
+        QCOMPARE(stored->record.samples[1].quantity, QStringLiteral("два"));
+        QCOMPARE(stored->record.count(Verdict::Positive), 2);
+        QVERIFY(!archive.run(2)->record.protocol.isEmpty());
+        QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
+        PlainSql plain(location);
+        QCOMPARE(plain.value(QStringLiteral("SELECT valid FROM runs WHERE seq = 1")).toInt(), 0);
+    }
+
     // What verify says of an intact archive, by its number of runs. The runs
     // go in as one batch, as an import appends them.
     void intactMessage_data()

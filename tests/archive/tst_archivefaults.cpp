@@ -139,6 +139,82 @@ private Q_SLOTS:
             QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
         }
     }
+
+    // "Протокол" whose protocol cannot be made or written: the run is
+    // archived all the same (without protocol bytes when they cannot be
+    // made), an earlier result.txt stays, and the error names the protocol's
+    // fault and then what became of the run.
+    void runSurvivesTheProtocol_data()
+    {
+        QTest::addColumn<QString>("quantity");   // of sample 2
+        QTest::addColumn<QString>("protocolAt"); // in the temporary folder
+        QTest::addColumn<QString>("archiveAt");  // in the temporary folder; "folder" is one
+        QTest::addColumn<QString>("error");      // %1: the temporary folder
+        QTest::addColumn<int>("runs");           // in archive.sqlite afterwards
+        QTest::newRow("a quantity not an integer")
+            << "2x" << "result.txt" << "archive.sqlite"
+            << "'2x' is not a valid integer value\n"
+               "Планшет «Планшет 2» записан в архив %1/archive.sqlite под номером 2 без протокола."
+            << 2;
+        QTest::newRow("a quantity past a plate")
+            << "97" << "result.txt" << "archive.sqlite"
+            << "Sample 2: the quantity 97 is more than the 96 wells of a plate\n"
+               "Планшет «Планшет 2» записан в архив %1/archive.sqlite под номером 2 без протокола."
+            << 2;
+        QTest::newRow("result.txt not writable")
+            << "2" << "plain.txt/result.txt" << "archive.sqlite"
+            << "Not a directory\nПланшет «Планшет 2» записан в архив %1/archive.sqlite под номером 2." << 2;
+        QTest::newRow("no protocol and no archive")
+            << "2x" << "result.txt" << "folder"
+            << "'2x' is not a valid integer value\nПланшет не сохранен в архив. Архив %1/folder: это папка, а не файл "
+               "архива. Сохраните его позже командой «В архив»."
+            << 1;
+    }
+    void runSurvivesTheProtocol()
+    {
+        QFETCH(QString, quantity);
+        QFETCH(QString, protocolAt);
+        QFETCH(QString, archiveAt);
+        QFETCH(QString, error);
+        QFETCH(int, runs);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("archive.sqlite"));
+        {
+            Archive archive(ArchiveLocation::parse(path));
+            archive.append(plateRun(QStringLiteral("Планшет 1")));
+        }
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+        for (const char* name : {"result.txt", "plain.txt"}) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier") == 7);
+        }
+        Project project;
+        layKit02Plate(project, QStringLiteral("Планшет 2"), QStringLiteral("0,1"));
+        project.sampleTable().setCell(2, 2, quantity);
+        const PlateResult result = calculatePlate(project, {});
+
+        Archive archive(ArchiveLocation::parse(dir.filePath(archiveAt)));
+        QCOMPARE(errorOf([&] { writeProtocolAndArchive(project, &result, dir.filePath(protocolAt), archive, runTime(5)); }),
+                 error.arg(dir.path()));
+        QCOMPARE(fileBytes(dir.filePath(QStringLiteral("result.txt"))), QByteArray("earlier"));
+
+        Archive stored(ArchiveLocation::parse(path));
+        QCOMPARE(stored.runCount(), runs);
+        QCOMPARE(stored.verify().intact(), true);
+        if (runs == 1)
+            return;
+        const RunRecord run = stored.run(2)->record;
+        QCOMPARE(run.plateName, QStringLiteral("Планшет 2"));
+        QCOMPARE(run.samples[1].quantity, quantity);
+        if (quantity == QLatin1String("2")) {
+            QCOMPARE(run.protocol, protocolBytes(project));
+            QCOMPARE(run.messages, QStringList());
+        } else {
+            QCOMPARE(run.protocol, QByteArray());
+            QCOMPARE(run.messages.size(), 1);
+            QVERIFY(run.messages.first().startsWith(QStringLiteral("Протокол не составлен: ")));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestArchiveFaults)

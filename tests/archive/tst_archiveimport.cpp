@@ -106,6 +106,48 @@ private Q_SLOTS:
                  QStringLiteral("Папка «%1» не найдена").arg(m_dir.filePath(QStringLiteral("missing"))));
     }
 
+    // Every file that opens is archived, whatever stopped its calculation
+    // or its protocol; a file archived without its protocol is named.
+    void importKeepsEveryFileThatOpens()
+    {
+        const QString root = m_dir.filePath(QStringLiteral("every"));
+        Project plate;
+        layKit02Plate(plate, QStringLiteral("Без протокола"), QStringLiteral("0,1"));
+        plate.sampleTable().setCell(2, 1, QStringLiteral("1,5"));
+        put(root + QStringLiteral("/a-no-protocol.plq"), writeProjectFile(plate));
+        layKit02Plate(plate, QStringLiteral("Вписано в пустую лунку"), QStringLiteral("0,1"));
+        plate.densityTable().setCell(2, 1, QStringLiteral("0,05")); // A2, laid out " - "
+        put(root + QStringLiteral("/b-typed.plq"), writeProjectFile(plate));
+        layKit02Plate(plate, QStringLiteral("Расчет остановлен"), QStringLiteral("0,1"));
+        plate.densityTable().setCell(1, 2, QStringLiteral("abc"));
+        put(root + QStringLiteral("/c-stopped.plq"), writeProjectFile(plate));
+        put(root + QStringLiteral("/d-broken.plq"), QByteArray("garbage\r\n"));
+
+        const QString path = m_dir.filePath(QStringLiteral("every.sqlite"));
+        // A Russian locale: the protocol's decimal comma.
+        const CliRun run = runCli({"archive", "import", root, "--archive", path}, 60000, QStringLiteral("ru_RU.UTF-8"));
+        QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("%1: файлов 4, записано в архив 3, уже были в архиве 0, "
+                                                            "пропущено с ошибками 1.\n")
+                                                 .arg(path));
+        QCOMPARE(run.err, QStringLiteral("4 из 4\n%1/d-broken.plq: '' is not a valid integer value\n"
+                                         "%1/a-no-protocol.plq: Протокол не составлен: '1,5' is not a valid integer value\n")
+                              .arg(root));
+        QCOMPARE(run.status, 1);
+
+        Archive archive(ArchiveLocation::parse(path));
+        QCOMPARE(archive.verify().message, QStringLiteral("Все 3 записи архива целы."));
+        const RunRecord noProtocol = archive.run(1)->record;
+        QCOMPARE(noProtocol.plateName, QStringLiteral("Без протокола"));
+        QCOMPARE(noProtocol.protocol, QByteArray());
+        QCOMPARE(noProtocol.messages, QStringList{"Протокол не составлен: '1,5' is not a valid integer value"});
+        const RunRecord typed = archive.run(2)->record;
+        QVERIFY2(typed.protocol.contains("      [A,2] - 0,05 ([ - ] )\r\n"), typed.protocol.constData());
+        QCOMPARE(typed.messages, QStringList());
+        const RunRecord stopped = archive.run(3)->record;
+        QCOMPARE(stopped.messages, QStringList{"'abc' is not a valid floating point value"});
+        QVERIFY(!stopped.protocol.isEmpty());
+    }
+
     // pleq-cli archive: add, import and verify, with --archive or PLEQ_ARCHIVE.
     void commandLine()
     {
@@ -153,6 +195,56 @@ private Q_SLOTS:
         run = runCli({"archive", "add", m_dir.filePath(QStringLiteral("none.plq")), "--archive", path});
         QCOMPARE(run.err, QStringLiteral("pleq-cli: File not found\n"));
         QCOMPARE(run.status, 1);
+    }
+
+    // `pleq-cli archive add` archives the run whatever stopped its
+    // calculation or its protocol, says what on stderr and exits 1 then.
+    void addKeepsEveryRun_data()
+    {
+        QTest::addColumn<QString>("density"); // of B1, the C+ the kit reads
+        QTest::addColumn<QString>("quantity"); // of sample 2
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QStringList>("messages"); // of the archived run
+        QTest::addColumn<bool>("protocol");        // the run holds protocol bytes
+        QTest::addColumn<int>("status");
+        const QString calc = QStringLiteral("'abc' is not a valid floating point value");
+        const QString stop = QStringLiteral("Протокол не составлен: '2x' is not a valid integer value");
+        QTest::newRow("a valid plate") << "0,12" << "2" << "" << QStringList{} << true << 0;
+        const QString cPlus = QStringLiteral("Не верное значение коэффициента (C+).\n\r(C+)>0.3.\n\r Результат не действителен.");
+        const QString ratio = QStringLiteral("Не верное отношение коэффициентов.\n\r(C-)/(C+)<5.\n\r Результат не действителен.");
+        QTest::newRow("an invalid plate") << "0,9" << "2" << cPlus + "\n" + ratio + "\n" << QStringList{cPlus, ratio}
+                                          << true << 0;
+        QTest::newRow("the calculation stopped") << "abc" << "2" << calc + "\n" << QStringList{calc} << true << 1;
+        QTest::newRow("the protocol stopped") << "0,12" << "2x" << stop + "\n" << QStringList{stop} << false << 1;
+        QTest::newRow("both stopped") << "abc" << "2x" << calc + "\n" + stop + "\n" << QStringList{calc, stop} << false
+                                      << 1;
+    }
+    void addKeepsEveryRun()
+    {
+        QFETCH(QString, density);
+        QFETCH(QString, quantity);
+        QFETCH(QString, err);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, protocol);
+        QFETCH(int, status);
+        Project plate;
+        layKit02Plate(plate, QStringLiteral("Планшет 5"), QStringLiteral("0,1"));
+        plate.densityTable().setCell(1, 2, density);
+        plate.sampleTable().setCell(2, 2, quantity);
+        const QString project = m_dir.filePath(QStringLiteral("add.plq"));
+        put(project, writeProjectFile(plate));
+        const QString path = m_dir.filePath(QStringLiteral("add-%1.sqlite").arg(QTest::currentDataTag()));
+
+        const CliRun run = runCli({"archive", "add", project, "--archive", path});
+        QCOMPARE(run.err, err);
+        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 5» в архиве %1: запись 1.\n").arg(path).toUtf8());
+        QCOMPARE(run.status, status);
+        Archive archive(ArchiveLocation::parse(path));
+        const RunRecord stored = archive.run(1)->record;
+        QCOMPARE(stored.messages, messages);
+        QCOMPARE(!stored.protocol.isEmpty(), protocol);
+        QCOMPARE(stored.projectFile, fixture(project));
+        QCOMPARE(archive.verify().message, QStringLiteral("Единственная запись архива цела."));
     }
 
     // Eight pleq-cli processes archive at the same moment into a new file:

@@ -131,6 +131,38 @@ private Q_SLOTS:
         qunsetenv("PLEQ_ARCHIVE_QUEUE");
     }
 
+    // A run whose protocol cannot be made, made while the server is down:
+    // it waits in the queue without protocol bytes, the error says so, and
+    // it reaches the server as it was made.
+    void runWithoutProtocolQueued()
+    {
+        const QString queue = newQueue();
+        qputenv("PLEQ_ARCHIVE_QUEUE", queue.toLocal8Bit());
+        Project project;
+        layKit02Plate(project, QStringLiteral("Планшет 8"), QStringLiteral("1,1"));
+        project.sampleTable().setCell(2, 1, QStringLiteral("1.5"));
+        const PlateResult result = calculatePlate(project, {});
+        Archive down(ArchiveLocation::parse(DownServer));
+        const QString error = errorOf(
+            [&] { writeProtocolAndArchive(project, &result, m_dir.filePath(QStringLiteral("none.txt")), down, runTime()); });
+        qunsetenv("PLEQ_ARCHIVE_QUEUE");
+        QVERIFY2(error.startsWith(QStringLiteral("'1.5' is not a valid integer value\nСервер архива "
+                                                 "postgresql://pleq@127.0.0.1:1/pleq недоступен: ")),
+                 qPrintable(error));
+        QVERIFY2(error.endsWith(QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда сервер ответит.")
+                                    .arg(queue)),
+                 qPrintable(error));
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("none.txt"))));
+
+        Archive server(newServer());
+        QCOMPARE(sendQueued(server, queue), 1);
+        const RunRecord run = server.run(1)->record;
+        QCOMPARE(run.plateName, QStringLiteral("Планшет 8"));
+        QCOMPARE(run.protocol, QByteArray());
+        QCOMPARE(run.messages, QStringList{"Протокол не составлен: '1.5' is not a valid integer value"});
+        QCOMPARE(server.verify().message, QStringLiteral("Единственная запись архива цела."));
+    }
+
     // `pleq-cli archive send`: what waits goes to the server, and says so.
     void cliSend()
     {

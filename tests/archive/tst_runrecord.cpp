@@ -148,6 +148,50 @@ private Q_SLOTS:
         QVERIFY(r.messages.isEmpty() && r.log.isEmpty());
     }
 
+    // A protocol that cannot be made leaves the record without protocol
+    // bytes, the stop after the run's own messages; the rest is recorded.
+    void protocolStop_data()
+    {
+        QTest::addColumn<QString>("quantity"); // of sample 2
+        QTest::addColumn<bool>("runError");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("an integer quantity") << "2" << false << QStringList{};
+        QTest::newRow("a quantity that is not an integer")
+            << "2x" << false << QStringList{"Протокол не составлен: '2x' is not a valid integer value"};
+        QTest::newRow("a quantity past a plate")
+            << "97" << false
+            << QStringList{"Протокол не составлен: Sample 2: the quantity 97 is more than the 96 wells of a plate"};
+        QTest::newRow("after the run's error")
+            << " 2,0" << true
+            << QStringList{"Не верное значение C+.", "Invalid floating point operation",
+                           "Протокол не составлен: ' 2,0' is not a valid integer value"};
+    }
+    void protocolStop()
+    {
+        QFETCH(QString, quantity);
+        QFETCH(bool, runError);
+        QFETCH(QStringList, messages);
+        Project project;
+        layKit02Plate(project, QStringLiteral("Планшет 7"), QStringLiteral("0,1"));
+        project.sampleTable().setCell(2, 2, quantity);
+        PlateResult run = calculatePlate(project, {});
+        if (runError) {
+            run.messages = {QStringLiteral("Не верное значение C+.")};
+            run.error = QStringLiteral("Invalid floating point operation");
+        }
+        const RunRecord r = pleq::makeRunRecord(project, &run, runTime(), {});
+        QCOMPARE(r.messages, messages);
+        QCOMPARE(r.valid(), messages.isEmpty());
+        QCOMPARE(r.protocol.isEmpty(), !messages.isEmpty());
+        if (!r.protocol.isEmpty())
+            QVERIFY(r.protocol.startsWith(QByteArray(32, ' ') + "\xcf\xf0\xee\xf2\xee\xea\xee\xeb")); // "Протокол"
+        QVERIFY(r.projectFile.contains(quantity.toLatin1() + "\r\n"));
+        QCOMPARE(r.wells.size(), size_t(96));
+        QCOMPARE(r.count(Verdict::Positive), 2);
+        QCOMPARE(r.sampleCount(), 2);
+        QCOMPARE(r.samples[1].quantity, quantity);
+    }
+
     // The encoding is fixed: an archive written today verifies with every
     // later version, and a change here breaks every archive in use. The
     // figures come from an encoder of its own, fixtures/runhash.py.
@@ -157,6 +201,14 @@ private Q_SLOTS:
                  QByteArray("ed0ea93fd761788936faac0077c45c57496b8f1364491e6ca91a108a8471a295"));
         QCOMPARE(runHash(fixedRecord(), QByteArray("ed0ea93fd761788936faac0077c45c57496b8f1364491e6ca91a108a8471a295")),
                  QByteArray("fa8ce41cfa9be9292b752d70b63c7a44acfc39a835faf6cb7fbf4b89b1862acb"));
+        // A run archived without its protocol: no bytes, empty or null alike.
+        RunRecord withoutProtocol = fixedRecord();
+        withoutProtocol.protocol = QByteArray();
+        QCOMPARE(runHash(withoutProtocol, QByteArray()),
+                 QByteArray("67ba59f9c0a8cdb695fabdb09511967be74d1c1082565aa81b6cddee35b242bb"));
+        withoutProtocol.protocol = QByteArray("");
+        QCOMPARE(runHash(withoutProtocol, QByteArray()),
+                 QByteArray("67ba59f9c0a8cdb695fabdb09511967be74d1c1082565aa81b6cddee35b242bb"));
     }
 
     // Every field is in the hash: a change of any one of them changes it.

@@ -26,6 +26,8 @@ private Q_SLOTS:
     void numberText();
     void numberTextFollowsLocale_data();
     void numberTextFollowsLocale();
+    void fixedText_data();
+    void fixedText();
     void readDensity_data();
     void readDensity();
     void notADensity_data();
@@ -111,6 +113,32 @@ void TestCalcSteps::numberTextFollowsLocale()
     QFETCH(double, value);
     const test::DefaultLocale user(locale);
     QTEST(pleq::numberText(value), "text");
+}
+
+void TestCalcSteps::fixedText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("mean, zeros kept") << 1.092 << 4 << "1,0920";
+    QTest::newRow("mean, rounded") << 3.01004 << 4 << "3,0100";
+    QTest::newRow("z") << 3.2049 << 2 << "3,20";
+    QTest::newRow("negative z") << -2.345 << 2 << "-2,35";
+    QTest::newRow("rounds to zero from below") << -0.004 << 2 << "0,00";
+    QTest::newRow("whole") << 2.0 << 3 << "2,000";
+}
+
+// The control charts' figures: a fixed number of decimals with the mark of
+// every other number text.
+void TestCalcSteps::fixedText()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(QString, text);
+    setDecimalSeparator(QLatin1Char(','));
+    QCOMPARE(pleq::fixedText(value, decimals), text);
+    setDecimalSeparator(QLatin1Char('.'));
+    QCOMPARE(pleq::fixedText(value, decimals), QString(text).replace(QLatin1Char(','), QLatin1Char('.')));
 }
 
 void TestCalcSteps::readDensity_data()

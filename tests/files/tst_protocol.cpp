@@ -70,6 +70,8 @@ private Q_SLOTS:
     void golden();
     void frameWidths();
     void unrepresentableText();
+    void listedWithoutSample_data();
+    void listedWithoutSample();
     void errors_data();
     void errors();
     void atomicWrite();
@@ -125,6 +127,72 @@ void TestProtocol::unrepresentableText()
     QVERIFY(bytes.contains(" ________________________/?\xec\xe5\xe3\xe0/\r\n"));
 }
 
+void TestProtocol::listedWithoutSample_data()
+{
+    QTest::addColumn<QStringList>("wells"); // "C2|layout|result" (results written as the fixtures do)
+    QTest::addColumn<QStringList>("lists"); // the three lists, trailing blanks cut off
+    const QString positive = QStringLiteral("     Положительные:");
+    const QString negative = QStringLiteral("     Отрицательные:");
+    const QString doubtful = QStringLiteral("     Сомнительные:");
+    // The well of sample 0 is the pattern the others follow: listed, no name.
+    QTest::newRow("sample 0") << QStringList{"A4|0.1|1,5"}
+                              << QStringList{positive, "      [A,4] - 1,5 ([0.1] )", negative, doubtful};
+    QTest::newRow("a control in the doubtful zone")
+        << QStringList{"C2|C-!|(2,5)"} << QStringList{positive, negative, doubtful, "      [C,2] - (2,5) ([C-!] )"};
+    QTest::newRow("a value typed into an empty well")
+        << QStringList{"H5| - |0,94"} << QStringList{positive, "      [H,5] - 0,94 ([ - ] )", negative, doubtful};
+    QTest::newRow("a letter before the dot")
+        << QStringList{"C3|A.1|(0,4)"} << QStringList{positive, negative, doubtful, "      [C,3] - (0,4) ([A.1] )"};
+    QTest::newRow("nothing before the dot")
+        << QStringList{"C3|.1|0,1 "} << QStringList{positive, negative, "      [C,3] - 0,1  ([.1] )", doubtful};
+    // Wells of a named sample around it keep their names, in plate order.
+    QTest::newRow("among named wells")
+        << QStringList{"A1|1.1|1,2", "A2| - |0,8", "B1|C-!|(2,5)", "B2|1.2|(1,9)", "C1|1.3|0,1 ", "C2|C-.1|0,2 "}
+        << QStringList{positive,
+                       "      [A,1] - 1,2 ([1.1] Корова 17)",
+                       "      [A,2] - 0,8 ([ - ] )",
+                       negative,
+                       "      [C,1] - 0,1  ([1.3] Корова 17)",
+                       "      [C,2] - 0,2  ([C-.1] )",
+                       doubtful,
+                       "      [B,1] - (2,5) ([C-!] )",
+                       "      [B,2] - (1,9) ([1.2] Корова 17)"};
+}
+
+// A listed well whose layout text names no sample number is listed with no
+// name; the rest of the protocol is made as for any plate.
+void TestProtocol::listedWithoutSample()
+{
+    QFETCH(QStringList, wells);
+    QFETCH(QStringList, lists);
+    Project project;
+    project.sampleTable().setCell(1, 1, QStringLiteral("Корова 17"));
+    project.sampleTable().setCell(2, 1, QStringLiteral("3"));
+    PlateWells results;
+    for (const QString& well : wells) {
+        const QStringList parts = well.split(QLatin1Char('|'));
+        const int row = parts[0].at(0).unicode() - 'A' + 1;
+        const int col = parts[0].mid(1).toInt();
+        project.plateLayout().setCell(col, row, parts[1]);
+        results.at(col, row) = wellResult(parts[2]);
+    }
+    project.setResultWells(results);
+
+    const QStringList lines = protocolLines(project);
+    const qsizetype first = lines.indexOf(QStringLiteral("     Положительные:") + QString(84, QLatin1Char(' ')));
+    const qsizetype last = lines.indexOf(QStringLiteral(" ________________________//"));
+    QVERIFY(first > 0 && last > first);
+    QStringList got;
+    for (qsizetype i = first; i < last; ++i) {
+        QString line = lines[i];
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        if (!line.isEmpty())
+            got.append(line);
+    }
+    QCOMPARE(got, lists);
+}
+
 void TestProtocol::errors_data()
 {
     QTest::addColumn<int>("col");
@@ -138,12 +206,12 @@ void TestProtocol::errors_data()
     QTest::newRow("quantity empty") << 1 << 1 << "1.1" << "" << "" << notInt.arg("");
     QTest::newRow("quantity past a plate") << 1 << 1 << "1.1" << "" << "97"
                                            << "Sample 1: the quantity 97 is more than the 96 wells of a plate";
-    QTest::newRow("positive in an empty well") << 5 << 8 << " - " << "0,75" << "1" << notInt.arg(" - ");
-    QTest::newRow("doubtful under a letter") << 2 << 3 << "A.1" << "(0,4)" << "1" << notInt.arg("A");
-    QTest::newRow("negative without a number") << 3 << 3 << ".1" << "0,1 " << "1" << notInt.arg("");
+    // A listed well whose layout names no sample does not excuse the quantity.
+    QTest::newRow("quantity not a number, a control listed") << 2 << 3 << "C-!" << "(2,5)" << "1,5"
+                                                              << notInt.arg("1,5");
 }
 
-// The protocol stops at a text that is not an integer and writes nothing.
+// The protocol stops at a sample quantity that is not an integer and writes nothing.
 void TestProtocol::errors()
 {
     QFETCH(int, col);

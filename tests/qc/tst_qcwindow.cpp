@@ -1,6 +1,7 @@
 #include "qc/qcruns.h"
 #include "support/recordingdialogs.h"
 
+#include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
 #include "gui/archive/archivesession.h"
@@ -53,6 +54,7 @@ private Q_SLOTS:
     void init();
     void chartOfAKitWithARuleFiring();
     void journalColumn();
+    void laptopScreenInTheUsersNumbers();
     void archiveThatDoesNotOpen();
     void cleanup();
 
@@ -204,6 +206,40 @@ void TestQcWindow::journalColumn()
     // The flags come from a thread of their own.
     QTRY_COMPARE(flagged(), QStringList{"18: 1-2s (C+, C-), R-4s (C+, C-)"});
     QCOMPARE(m_dialogs.errors, QStringList());
+}
+
+// With the decimal comma the flagged list writes means and z as the chart
+// and the rest of the program do; on a 1366 × 768 screen the charts take the
+// larger share of the window.
+void TestQcWindow::laptopScreenInTheUsersNumbers()
+{
+    setDecimalSeparator(QLatin1Char(','));
+    start(m_archive);
+    QcWindow* window = openFromMenu();
+    QVERIFY(window);
+    window->findChild<QSpinBox*>(QStringLiteral("QcBaselineRuns"))->setValue(3);
+    window->findChild<QComboBox*>(QStringLiteral("QcKit"))->setCurrentIndex(2);
+    const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("QcFlagged"));
+    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3,6000|3,20|1-2s, 1-3s",
+                                            "6|06.03.2026 10:00|C+|3,0100|2,02|1-2s"}));
+    setDecimalSeparator(std::nullopt);
+
+    // The window as it opens, the whole of a 1366 × 768 screen, and the
+    // height a panel leaves there; its controls fit such a screen.
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(window->minimumSizeHint().width() <= 1366 && window->minimumSizeHint().height() <= 700);
+    const auto* charts = window->findChild<QWidget*>(QStringLiteral("QcCharts"));
+    for (const QSize size : {window->size(), QSize(1366, 768), QSize(1366, 700)}) {
+        window->resize(size);
+        QCoreApplication::sendPostedEvents();
+        const QString heights = QStringLiteral("%1 × %2: charts %3, list %4")
+                                    .arg(size.width())
+                                    .arg(size.height())
+                                    .arg(charts->height())
+                                    .arg(flagged->height());
+        QVERIFY2(charts->height() > 2 * flagged->height(), qPrintable(heights));
+        QVERIFY2(flagged->height() >= 100, qPrintable(heights)); // a few rows still show
+    }
 }
 
 void TestQcWindow::archiveThatDoesNotOpen()
