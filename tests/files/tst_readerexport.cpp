@@ -425,6 +425,9 @@ void TestReaderExport::refused_data()
     QTest::newRow("a list with two density columns") << fixture(QStringLiteral("list-two-columns.txt")) << 0 << 0
         << QStringLiteral("В файле «x.txt» несколько таблиц оптических плотностей: 1 «A260», 2 «A280»; "
                           "какую взять, не выбрано");
+    QTest::newRow("tables of a kinetic run") << "Cycle 1\n" + grid(8, 12) + "\nCycle 2\n" + grid(8, 12) << 0 << 0
+        << QStringLiteral("В файле «x.txt» несколько таблиц оптических плотностей: 1 «Cycle 1», 2 «Cycle 2»; "
+                          "какую взять, не выбрано");
     QTest::newRow("two groups of columns side by side") << twoGroups() << 0 << 0
         << QStringLiteral("В файле «x.txt» несколько таблиц оптических плотностей: 1 «столбцы 1..12 № 1», "
                           "2 «столбцы 1..12 № 2»; какую взять, не выбрано");
