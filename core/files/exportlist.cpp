@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <cctype>
 #include <optional>
 
 namespace pleq::files::exporttext {
@@ -17,15 +18,26 @@ struct WellAt {
     bool onPlate() const { return row <= 8 && col <= 12; }
 };
 
-// "A1", "a01", "P24", "AF48": a well of a plate of up to 32 × 48.
+// "A1", "a01", "P24", "AF48": a well of a plate of up to 32 × 48. Read by
+// hand: every field of every line is tried.
 std::optional<WellAt> wellAt(const QString& text)
 {
-    static const QRegularExpression well(QStringLiteral("^([A-Za-z]{1,2})0*(\\d{1,2})$"));
-    const QRegularExpressionMatch m = well.match(text);
-    if (!m.hasMatch())
+    const auto latinLetter = [](QChar c) { return c.toLatin1() != 0 && std::isalpha(c.toLatin1()); };
+    qsizetype letters = 0;
+    while (letters < text.size() && letters < 3 && latinLetter(text.at(letters)))
+        ++letters;
+    if (letters == 0 || letters > 2 || text.size() - letters > 3 || text.size() == letters)
         return std::nullopt;
-    const int row = rowNumber(m.captured(1));
-    const int col = m.captured(2).toInt();
+    int col = 0;
+    for (qsizetype i = letters; i < text.size(); ++i) {
+        if (text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
+            return std::nullopt;
+        col = col * 10 + (text.at(i).unicode() - '0');
+    }
+    // Zero-padded ("A01"), but at most two digits of the number itself ("A001" is none).
+    if (text.size() - letters == 3 && text.at(letters) != QLatin1Char('0'))
+        return std::nullopt;
+    const int row = rowNumber(text.left(letters));
     if (row == 0 || col < 1 || col > 48)
         return std::nullopt;
     return WellAt{row, col};
@@ -83,6 +95,9 @@ std::optional<qsizetype> wellColumnsStart(const QStringList& fields)
 std::optional<FoundTable> wellsAsColumns(const QStringList& lines, const QString& fileName)
 {
     for (qsizetype h = 0; h < lines.size(); ++h) {
+        if (!lines.at(h).contains(QLatin1String("A1"), Qt::CaseInsensitive)
+            && !lines.at(h).contains(QLatin1String("A01"), Qt::CaseInsensitive))
+            continue;
         const QChar sep = separatorOf(lines.at(h));
         const QStringList header = splitFields(lines.at(h), sep);
         const std::optional<qsizetype> start = wellColumnsStart(header);
@@ -143,9 +158,6 @@ struct Columns {
 
 std::optional<Columns> headerColumns(const QStringList& fields, QString& wellsWithoutDensities)
 {
-    static const QRegularExpression wellColumn(
-        QStringLiteral("^(well|wells|well position|plate position|лунка|лунки)$"),
-        QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression densityColumn(
         QStringLiteral("^((od|o\\.d\\.|оп|abs|absorbance)($|[\\s\\d\\-_:@(.\\[]).*|optical density.*|"
                        "оптическая плотность.*|raw data.*|a\\s?\\d{3}(\\s*nm)?)$"),
@@ -153,7 +165,14 @@ std::optional<Columns> headerColumns(const QStringList& fields, QString& wellsWi
     static const QRegularExpression repeatColumn(
         QStringLiteral("^(repeat|cycle|kinetic|time|повтор|цикл|время)\\b.*"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    const qsizetype well = fields.indexOf(wellColumn); // indexOf matches a whole field
+    static const QStringList wellColumns{QStringLiteral("well"),           QStringLiteral("wells"),
+                                         QStringLiteral("well position"),  QStringLiteral("plate position"),
+                                         QStringLiteral("лунка"),          QStringLiteral("лунки")};
+    qsizetype well = -1;
+    for (qsizetype i = 0; i < fields.size() && well < 0; ++i) {
+        if (wellColumns.contains(fields.at(i), Qt::CaseInsensitive))
+            well = i;
+    }
     if (well < 0)
         return std::nullopt;
     Columns c;
