@@ -209,7 +209,7 @@ void TestReaderExport::shapes_data()
         << "0.101" << "0.404" << "0.505" << "0.812" << "C10=OVRFLW" << "";
     QTest::newRow("UTF-16 LE plate block without row letters, group lists after it")
         << "plate-block-utf16.txt" << 1 << 1 << false
-        << "Plate: Plate1 1.3 PlateFormat Endpoint Absorbance Raw FALSE…"
+        << "Plate: Plate1 Endpoint Absorbance Raw 450 96 wells in 8 row…"
         << "0.101" << "0.404" << "0.505" << "0.812" << "B2=Range? C3=" << "";
     QTest::newRow("results: the raw read of three labelled lines per row, after a layout")
         << "results-labelled.txt"  << 2 << 4 << false << "630nmAbsRead:630"
@@ -331,7 +331,7 @@ void TestReaderExport::headers_data()
     QTest::newRow("temperature column, row A all empty") << header + QByteArray(13, '\t') + "\n" + row.repeated(7)
         << " 0.2 0.5" << "A1= A2= A3= A4= A5= A6= A7= A8= A9= A10= A11= A12=";
     QTest::newRow("temperature column, a line of tabs after H")
-        << header + row.repeated(8) + QByteArray(13, '\t') + "\n~End\n" << "0.2 0.2 0.5" << "";
+        << header + row.repeated(8) + QByteArray(13, '\t') + "\nEnd\n" << "0.2 0.2 0.5" << "";
 }
 
 void TestReaderExport::headers()
