@@ -1,5 +1,7 @@
-// Bytes opened as a reader's export file: either no plate, or 96 wells each
-// holding a density the calculation reads or named as empty.
+// Bytes opened as a reader's export file: either refused naming the file, or
+// a list of tables whose default and every table of densities read as 96
+// wells, each holding a density the calculation reads, named as held without
+// a number, or named as absent.
 #include "check.h"
 
 #include "core/calc/steps.h"
@@ -9,17 +11,16 @@
 #include <cmath>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+namespace {
+
+using pleq::files::ReaderExport;
+
+const QString FileName = QStringLiteral("fuzz.txt");
+
+void checkPlate(const ReaderExport& plate)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    pleq::files::ReaderExport plate;
-    try {
-        plate = pleq::files::parseReaderExport(bytes, QStringLiteral("fuzz.txt"));
-    } catch (const pleq::Error& e) {
-        FUZZ_CHECK(e.message().contains(QStringLiteral("«fuzz.txt»")));
-        return 0;
-    }
     FUZZ_CHECK(plate.block >= 1 && plate.block <= plate.blocks);
+    FUZZ_CHECK(plate.repeat >= 0 && plate.repeat <= plate.repeats);
     qsizetype filled = 0;
     for (const QString& density : plate.densities) {
         if (density.isEmpty())
@@ -28,6 +29,58 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(density.size() > 1); // a one-character text would count as 0
         FUZZ_CHECK(std::isfinite(pleq::readDensity(density)));
     }
-    FUZZ_CHECK(filled + plate.markedWells.size() == pleq::files::ReaderExport::Wells);
+    FUZZ_CHECK(filled + plate.markedWells.size() + plate.absentWells.size() == ReaderExport::Wells);
+}
+
+// Parses with `choice`; false when refused, the message naming the file.
+bool parses(const QByteArray& bytes, pleq::files::ImportChoice choice, ReaderExport& plate)
+{
+    try {
+        plate = pleq::files::parseReaderExport(bytes, FileName, choice);
+        return true;
+    } catch (const pleq::Error& e) {
+        FUZZ_CHECK(e.message().contains(QStringLiteral("«fuzz.txt»")));
+        return false;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    pleq::files::ExportContents contents;
+    ReaderExport plate;
+    try {
+        contents = pleq::files::readerExportContents(bytes, FileName);
+    } catch (const pleq::Error& e) {
+        FUZZ_CHECK(e.message().contains(QStringLiteral("«fuzz.txt»")));
+        FUZZ_CHECK(!parses(bytes, {}, plate)); // what cannot be listed is not read either
+        return 0;
+    }
+    const auto tables = int(contents.tables.size());
+    FUZZ_CHECK(tables >= 1 && contents.defaultTable >= 0 && contents.defaultTable <= tables);
+
+    // Without a choice: the default, unless it has repeats; nothing without a default.
+    const bool needsRepeat =
+        contents.defaultTable > 0 && !contents.tables.at(contents.defaultTable - 1).repeats.isEmpty();
+    const bool read = parses(bytes, {}, plate);
+    FUZZ_CHECK(read == (contents.defaultTable > 0 && !needsRepeat));
+    if (read) {
+        FUZZ_CHECK(plate.block == contents.defaultTable);
+        checkPlate(plate);
+    }
+    // The first tables, their first and last repeat, read as chosen when they hold densities.
+    for (int t = 1; t <= tables && t <= 4; ++t) {
+        const pleq::files::ExportTable& table = contents.tables.at(t - 1);
+        const auto repeats = int(table.repeats.size());
+        for (const int repeat : repeats == 0 ? QList<int>{0} : QList<int>{1, repeats}) {
+            FUZZ_CHECK(parses(bytes, {t, repeat}, plate) == table.densities);
+            if (table.densities) {
+                FUZZ_CHECK(plate.block == t && plate.repeat == repeat);
+                checkPlate(plate);
+            }
+        }
+    }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -12,11 +13,19 @@ class Project;
 
 namespace files {
 
-// A well whose cell holds no number: its name ("A1") and the cell's text
-// ("OVRFLW", "Range?", empty for an empty cell or a well the list omits).
+// A well the file holds whose cell holds no number: its name ("A1") and the
+// cell's text ("OVRFLW", "Range?", empty for an empty cell).
 struct MarkedWell {
     QString well;
     QString text;
+};
+
+// Why the table taken was taken.
+enum class TableTaken {
+    Only,       // the one table of densities the file holds
+    First,      // the first of several tables, each under a header of its own
+    OnlyRaw,    // the only raw absorbance read of several reads
+    Chosen,     // the one the user chose
 };
 
 // One 8 x 12 plate of optical densities read from a plate reader's text export.
@@ -25,32 +34,82 @@ struct ReaderExport {
     // Row by row, A1..A12, B1..H12: the number as the file writes it with
     // "." as the decimal mark, or empty where the cell holds no number.
     std::array<QString, Wells> densities;
-    QList<MarkedWell> markedWells; // the empty ones, in the same order
+    QList<MarkedWell> markedWells; // held by the file without a number, in the same order
+    QStringList absentWells;       // not held by the file (a list that omits them), in the same order
     int block = 1;  // the table taken (1-based) ...
     int blocks = 1; // ... of the tables the file holds
+    QString label;  // the table's label in the file ("450 nm", "630nmAbsRead:630", "OD450"), may be empty
+    TableTaken taken = TableTaken::Only;
+    int repeat = 0;  // the repeat taken (1-based) of `repeats`, 0 when each well has one value
+    int repeats = 0;
+    QString repeatLabel; // "Repeat 3", "Time 0:01:30", "повтор 3"
     bool wellList = false; // one line per well ("A1;0,123") rather than a grid
 
     static int index(int col, int row) { return (row - 1) * 12 + (col - 1); } // col 1..12, row 1..8
     static QString wellName(int col, int row);
 };
 
-// Reads the plate from an export's bytes. The encoding is UTF-8 (a BOM or
-// none), UTF-16 with its BOM, or else Windows-1251. A grid is a header row
-// "1".."12" followed by rows labelled A..H, separated by tabs, semicolons or
-// commas; lines around it are ignored, and of several grids the first whose
-// cells are densities is taken (a grid of well names or integer codes is not).
-// Without a grid, lines "A1;0,123" (or a "Well"/"OD" header) are read. A cell
-// that is no number ("OVRFLW", "?????", empty) is an empty well, never 0.
-// Throws Error naming `fileName` when the bytes hold no plate.
-ReaderExport parseReaderExport(const QByteArray& bytes, const QString& fileName);
+// One table (or read) an export offers.
+struct ExportTable {
+    QString label;          // as the file names it; may be empty
+    bool densities = false; // holds optical densities: only such a table can be taken
+    bool rawAbsorbance = false; // its label names a raw absorbance read
+    QStringList repeats;    // the labels of the repeats when each well is listed several times, else empty
+};
 
-// "Импорт ...": reads the export at `path` and writes its densities into the
-// wells the layout uses, as the reader acquisition does; the other wells keep
-// their texts. Numbers take the decimal separator the grid shows. Returns the
-// message for the user: the file, the table taken when there were several,
-// the wells written and those left empty. Throws Error (nothing changed) when
-// the plate is locked, the file cannot be read or holds no plate.
-QString importDensities(Project& project, const QString& path);
+// What an export offers to import, for the user to choose from.
+struct ExportContents {
+    QList<ExportTable> tables; // table N is tables[N - 1]
+    int defaultTable = 0;      // the one taken without a choice; 0 when the user must choose
+    bool wellList = false;
+};
+
+// The user's choice; 0 takes the default (a table) or none (a repeat).
+struct ImportChoice {
+    int table = 0;
+    int repeat = 0;
+};
+
+// The tables an export offers. The encoding is UTF-8 (a BOM or none), UTF-16
+// with its BOM, or else Windows-1251; fields are separated by tabs,
+// semicolons or commas, and lines around the tables are ignored. Shapes:
+// - a header row "1".."12" (or "01".."12") and rows A..H; each row may be
+//   followed by lines of other reads, every line ending with its read's label
+//   ("630nmAbsRead:630", "Blank 630nmAbsRead:630", "[Concentration]"): one
+//   table per read;
+// - a header "\tTemperature(°C)\t1..12" and eight rows without letters: A..H;
+// - without such a table, a list of wells: lines "A1;0,123", a header with a
+//   well column ("Well", "Wells", "Well Position", "Plate Position") and
+//   density columns ("OD", "OD450", "A450", "Absorbance @ 450 (A)",
+//   "Raw Data (450)", one table each), or the wells as columns of a header
+//   with a line of values under it per read. A well listed several times has
+//   several repeats.
+// Without a choice the default is the only table of densities; of several
+// tables under headers of their own the first; of several reads of one table
+// or list the only raw absorbance read; else none.
+// Throws Error naming `fileName` when the bytes hold no plate of densities,
+// or a plate of another size (a header past 12, a row past H, a well past H12).
+ExportContents readerExportContents(const QByteArray& bytes, const QString& fileName);
+
+// Reads the plate from an export's bytes, the table and repeat of `choice`.
+// A cell that is no number ("OVRFLW", "?????", empty) is an empty well, never 0.
+// Throws Error naming `fileName` as readerExportContents does, and when a
+// table must be chosen and was not, or each well holds several values and no
+// repeat was chosen, or the choice names none the file holds.
+ReaderExport parseReaderExport(const QByteArray& bytes, const QString& fileName, ImportChoice choice = {});
+
+// readerExportContents of the file at `path`, for a window to offer the choice.
+ExportContents readReaderExportContents(const QString& path);
+
+// "Импорт ...": reads the export at `path` (the table and repeat of `choice`)
+// and writes its densities into the wells the layout uses, as the reader
+// acquisition does: a layout well without a number in the file is emptied;
+// the other wells keep their texts. Numbers take the decimal separator the
+// grid shows. Returns the message for the user: the file, the table and
+// repeat taken, the wells written, the wells left empty for want of a number
+// and those the file does not hold. Throws Error (nothing changed) when the
+// plate is locked, the file cannot be read, holds no plate or needs a choice.
+QString importDensities(Project& project, const QString& path, ImportChoice choice = {});
 
 } // namespace files
 } // namespace pleq
