@@ -46,10 +46,11 @@ void TestReaderExportGui::init()
     m_window = std::make_unique<MainWindow>(*m_project);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    // The layout uses A1 and H12 only.
+    // The layout uses A1 and H12 only; A1 holds a density already.
     m_project->fillEmptyLayout();
     m_project->plateLayout().setCell(1, 1, QStringLiteral("K+"));
     m_project->plateLayout().setCell(12, 8, QStringLiteral("1"));
+    m_project->densityTable().setCell(1, 1, QStringLiteral("1,5"));
 }
 
 void TestReaderExportGui::cleanup()
@@ -60,21 +61,25 @@ void TestReaderExportGui::cleanup()
     setDecimalSeparator(std::nullopt);
 }
 
+// A file with a default asks nothing.
 void TestReaderExportGui::importShowsMessage()
 {
     m_dialogs->nextFileNames = {QString()}; // cancelled: nothing happens
     importItem()->trigger();
     QVERIFY(m_dialogs->messages.isEmpty());
 
-    const QString file = fixturePath(QStringLiteral("several-blocks.txt"));
+    const QString file = fixturePath(QStringLiteral("results-labelled.txt"));
     m_dialogs->nextFileNames = {file};
     importItem()->trigger();
     QCOMPARE(m_dialogs->errors, QStringList());
+    QCOMPARE(m_dialogs->choices, QList<QStringList>());
     QCOMPARE(m_dialogs->messages, QStringList{QStringLiteral("Импорт из файла «%1».\n"
-                                                             "Взята таблица 2 из 3: первая с оптическими плотностями.\n"
-                                                             "Записаны плотности лунок раскладки: 2.")
+                                                             "Взята таблица 2 из 4 «630nmAbsRead:630»: единственное "
+                                                             "в файле необработанное измерение поглощения.\n"
+                                                             "Записаны плотности лунок раскладки: 1.\n"
+                                                             "Без числа в файле, оставлены пустыми (1): A1 «OVRFLW».")
                                                   .arg(file)});
-    QCOMPARE(m_project->densityTable().cell(1, 1), QStringLiteral("0,101"));
+    QCOMPARE(m_project->densityTable().cell(1, 1), QString());
     QCOMPARE(m_project->densityTable().cell(12, 8), QStringLiteral("0,812"));
     QCOMPARE(m_project->densityTable().cell(2, 1), QString());
 }
@@ -87,7 +92,7 @@ void TestReaderExportGui::errorsInTheBox()
     QCOMPARE(m_dialogs->errors,
              QStringList{QStringLiteral("В файле «%1» таблиц 8 × 12: 1, но ни в одной нет оптических плотностей").arg(file)});
     QVERIFY(m_dialogs->messages.isEmpty());
-    QCOMPARE(m_project->densityTable().cell(1, 1), QString());
+    QCOMPARE(m_project->densityTable().cell(1, 1), QStringLiteral("1,5"));
 }
 
 void TestReaderExportGui::disabledWhileReading()
