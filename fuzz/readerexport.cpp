@@ -1,5 +1,6 @@
 // Bytes opened as a reader's export file: either refused naming the file, or
-// a list of tables whose default and every table of densities read as 96
+// a list of tables whose default (the only table of densities, or the only
+// raw absorbance read among them) and every table of densities read as 96
 // wells, each holding a density the calculation reads, named as held without
 // a number, or named as absent.
 #include "check.h"
@@ -60,6 +61,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const auto tables = int(contents.tables.size());
     FUZZ_CHECK(tables >= 1 && contents.defaultTable >= 0 && contents.defaultTable <= tables);
+
+    // A default among several tables of densities is their only raw absorbance read.
+    int withDensities = 0;
+    int raw = 0;
+    for (const pleq::files::ExportTable& table : contents.tables) {
+        withDensities += table.densities ? 1 : 0;
+        raw += table.densities && table.rawAbsorbance ? 1 : 0;
+    }
+    if (contents.defaultTable > 0) {
+        const pleq::files::ExportTable& taken = contents.tables.at(contents.defaultTable - 1);
+        FUZZ_CHECK(taken.densities);
+        FUZZ_CHECK(withDensities == 1 || (taken.rawAbsorbance && raw == 1));
+    } else {
+        FUZZ_CHECK(withDensities > 1 && raw != 1);
+    }
 
     // Without a choice: the default, unless it has repeats; nothing without a default.
     const bool needsRepeat =

@@ -2,8 +2,6 @@
 
 #include "core/model/errors.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <optional>
 
@@ -184,16 +182,6 @@ std::optional<Block> rowsAfter(const QStringList& lines, qsizetype header, const
     return std::nullopt;
 }
 
-// "Cycle 3", "Repeat 2", "Time 0:01:30": a table that is one of a kinetic
-// run's reads, however many tables there are.
-bool namesRepeat(const QString& label)
-{
-    static const QRegularExpression repeat(
-        QStringLiteral("\\b(repeat|cycle|kinetic|time|повтор|цикл|время)|\\b\\d{1,2}:\\d{2}\\b"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    return repeat.match(label).hasMatch();
-}
-
 QString quotedList(const QStringList& labels)
 {
     QStringList quoted;
@@ -248,7 +236,6 @@ QList<FoundTable> tablesOf(const Block& b, const Geometry& g, const QString& con
                 t.label = (t.label.isEmpty() ? QString() : t.label + QStringLiteral(", "))
                           + QStringLiteral("столбцы 1..12 № %1").arg(r + 1);
             t.densities = holdsDensities(cells);
-            t.multiRead = subRows || runs > 1 || namesRepeat(context);
             t.repeats = {cells};
             t.repeatLabels = {QString()};
             tables.append(t);

@@ -231,7 +231,6 @@ QList<FoundTable> wellLines(const QStringList& lines, const QString& fileName)
                 FoundTable table;
                 table.label = columnName;
                 table.wellList = true;
-                table.multiRead = true;
                 tables.append(table);
                 listed.append(std::array<int, Wells>{});
             }

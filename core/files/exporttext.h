@@ -74,7 +74,6 @@ struct FoundTable {
     QList<WellCells> repeats; // one, or one per repeat when each well is listed several times
     QStringList repeatLabels;
     bool densities = false;   // optical densities, not names or integer codes
-    bool multiRead = false;   // one of several reads of the same rows or list, or of a kinetic run
     bool wellList = false;
 };
 

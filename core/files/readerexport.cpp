@@ -50,23 +50,17 @@ struct Default {
     TableTaken taken = TableTaken::Only;
 };
 
-// Several tables under headers of their own: the first, as before any
-// choice existed; several reads of one table or list: only an unambiguous
-// raw absorbance read, never a guess.
+// The only table of densities, else the only raw absorbance read among
+// them by its label; otherwise none: which one is wanted is the user's to say.
 Default defaultTable(const QList<FoundTable>& tables)
 {
     QList<int> candidates;
-    bool severalReads = false;
     for (qsizetype i = 0; i < tables.size(); ++i) {
-        if (tables.at(i).densities) {
+        if (tables.at(i).densities)
             candidates.append(int(i) + 1);
-            severalReads = severalReads || tables.at(i).multiRead;
-        }
     }
     if (candidates.size() == 1)
         return {candidates.first(), TableTaken::Only};
-    if (!severalReads)
-        return {candidates.first(), TableTaken::First};
     QList<int> raw;
     for (const int t : candidates) {
         if (isRawAbsorbance(tables.at(t - 1).label))
@@ -75,13 +69,6 @@ Default defaultTable(const QList<FoundTable>& tables)
     if (raw.size() == 1)
         return {raw.first(), TableTaken::OnlyRaw};
     return {};
-}
-
-QString numbered(int n, const QString& label)
-{
-    if (label.isEmpty())
-        return QStringLiteral("%1 (без подписи)").arg(n);
-    return QStringLiteral("%1 «%2»").arg(QString::number(n), label);
 }
 
 QString tableList(const QList<FoundTable>& tables)
@@ -143,6 +130,13 @@ int chosenRepeat(const FoundTable& t, const QString& fileName, int repeat)
 QString ReaderExport::wellName(int col, int row)
 {
     return exporttext::wellName(col, row);
+}
+
+QString numbered(int n, const QString& label)
+{
+    if (label.isEmpty())
+        return QStringLiteral("%1 (без подписи)").arg(n);
+    return QStringLiteral("%1 «%2»").arg(QString::number(n), label);
 }
 
 ExportContents readerExportContents(const QByteArray& bytes, const QString& fileName)
@@ -249,10 +243,6 @@ QString importDensities(Project& project, const QString& path, ImportChoice choi
                            .arg(plate.block)
                            .arg(plate.blocks)
                            .arg(label));
-    else if (plate.blocks > 1)
-        message.append(QStringLiteral("Взята таблица %1 из %2: первая с оптическими плотностями.")
-                           .arg(plate.block)
-                           .arg(plate.blocks));
     if (plate.repeat > 0)
         message.append(QStringLiteral("Взят повтор %1 из %2 «%3».")
                            .arg(plate.repeat)

@@ -23,7 +23,6 @@ struct MarkedWell {
 // Why the table taken was taken.
 enum class TableTaken {
     Only,       // the one table of densities the file holds
-    First,      // the first of several tables, each under a header of its own
     OnlyRaw,    // the only raw absorbance read of several reads
     Chosen,     // the one the user chose
 };
@@ -84,9 +83,8 @@ struct ImportChoice {
 //   "Raw Data (450)", one table each), or the wells as columns of a header
 //   with a line of values under it per read. A well listed several times has
 //   several repeats.
-// Without a choice the default is the only table of densities; of several
-// tables under headers of their own the first; of several reads of one table
-// or list the only raw absorbance read; else none.
+// Without a choice the default is the only table of densities, else the only
+// raw absorbance read among them by its label, else none.
 // Throws Error naming `fileName` when the bytes hold no plate of densities,
 // or a plate of another size (a header past 12, a row past H, a well past H12).
 ExportContents readerExportContents(const QByteArray& bytes, const QString& fileName);
@@ -97,6 +95,10 @@ ExportContents readerExportContents(const QByteArray& bytes, const QString& file
 // table must be chosen and was not, or each well holds several values and no
 // repeat was chosen, or the choice names none the file holds.
 ReaderExport parseReaderExport(const QByteArray& bytes, const QString& fileName, ImportChoice choice = {});
+
+// "2 «630nmAbsRead:630»", "1 (без подписи)": table or repeat n as messages
+// and choices name it.
+QString numbered(int n, const QString& label);
 
 // readerExportContents of the file at `path`, for a window to offer the choice.
 ExportContents readReaderExportContents(const QString& path);

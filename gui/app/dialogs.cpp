@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -107,6 +108,16 @@ public:
             return QString();
         // Accepted with nothing typed is an empty text, not a cancel.
         return edit->text().isNull() ? QStringLiteral("") : edit->text();
+    }
+
+    std::optional<int> choose(QWidget* parent, const QString& prompt, const QStringList& items) override
+    {
+        bool ok = false;
+        const QString item = QInputDialog::getItem(parent, QStringLiteral("Pleq"), prompt, items, 0, false, &ok);
+        const auto index = int(items.indexOf(item));
+        if (!ok || index < 0)
+            return std::nullopt;
+        return index;
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QMessageBox;
 class QPagedPaintDevice;
@@ -43,6 +44,9 @@ public:
     // `fileFilter`. A null result means cancelled.
     virtual QString textInput(QWidget* parent, const QString& label, const QString& text,
                               const QString& fileFilter) = 0;
+    // One of `items` (each distinct) picked from a list under `prompt`, the
+    // first offered: its index, nothing when cancelled.
+    virtual std::optional<int> choose(QWidget* parent, const QString& prompt, const QStringList& items) = 0;
 
     // The dialogs in use: the real ones unless a test installed others.
     static Dialogs& get();

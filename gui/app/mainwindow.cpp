@@ -3,6 +3,7 @@
 #include "archive/archive.h"
 #include "archive/operations.h"
 #include "gui/app/dialogs.h"
+#include "gui/app/importchoice.h"
 #include "gui/archive/archivesession.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/archive/queuesender.h"
@@ -264,7 +265,10 @@ void MainWindow::importReaderExport()
     if (name.isEmpty())
         return;
     QString message;
-    runCommand(this, [&] { message = files::importDensities(m_project, name); });
+    runCommand(this, [&] {
+        if (const std::optional<files::ImportChoice> choice = chooseImport(this, name))
+            message = files::importDensities(m_project, name, *choice);
+    });
     if (!message.isEmpty())
         Dialogs::get().message(this, message);
 }

@@ -198,9 +198,6 @@ void TestReaderExport::shapes_data()
     QTest::newRow("Windows-1251, CR line ends")
         << "cp1251.csv"            << 1 << 1 << false << "Ридер Планшет №7"
         << "0.101" << "0.404" << ""      << "0.812" << "E5=Перегруз" << "";
-    QTest::newRow("names, then 450 nm, then 620 nm: the densities first")
-        << "several-blocks.txt"    << 2 << 3 << false << "450 nm"
-        << "0.101" << "0.404" << "0.505" << "0.812" << "F6=OVRFLW" << "";
     QTest::newRow("well list A1;0,123, H12 missing")
         << "list-semicolon.csv"    << 1 << 1 << true  << ""
         << "0.101" << "0.404" << "0.505" << ""      << "A2=?????" << "H12";
@@ -425,6 +422,9 @@ void TestReaderExport::refused_data()
     QTest::newRow("a list with two density columns") << fixture(QStringLiteral("list-two-columns.txt")) << 0 << 0
         << QStringLiteral("В файле «x.txt» несколько таблиц оптических плотностей: 1 «A260», 2 «A280»; "
                           "какую взять, не выбрано");
+    QTest::newRow("two tables without labels") << grid(8, 12) + "\n" + grid(8, 12) << 0 << 0
+        << QStringLiteral("В файле «x.txt» несколько таблиц оптических плотностей: 1 (без подписи), "
+                          "2 (без подписи); какую взять, не выбрано");
     QTest::newRow("tables of a kinetic run") << "Cycle 1\n" + grid(8, 12) + "\nCycle 2\n" + grid(8, 12) << 0 << 0
         << QStringLiteral("В файле «x.txt» несколько таблиц оптических плотностей: 1 «Cycle 1», 2 «Cycle 2»; "
                           "какую взять, не выбрано");
@@ -504,6 +504,9 @@ void TestReaderExport::choices_data()
     QTest::newRow("wells as columns, the third read")
         << fixture(QStringLiteral("wells-as-columns.txt")) << 0 << 3 << 1 << "" << "Time 0:01:00, T° 450 25,3"
         << "2.101 2.404 2.812" << "" << "";
+    QTest::newRow("the first table of densities")
+        << fixture(QStringLiteral("several-blocks.txt")) << 2 << 0 << 2 << "450 nm" << ""
+        << "0.101 0.404 0.812" << "F6=OVRFLW" << "";
     QTest::newRow("the last of several tables")
         << fixture(QStringLiteral("several-blocks.txt")) << 3 << 0 << 3 << "620 nm" << ""
         << "0.999 0.404 0.812" << "" << "";
@@ -552,8 +555,10 @@ void TestReaderExport::contents_data()
         << "Blank od:450:d; od:450:dr; [Concentration]:d" << 2;
     QTest::newRow("two raw reads: no default") << fixture(QStringLiteral("results-two-reads.txt"))
         << "450nmAbsRead:450:dr; 630nmAbsRead:630:dr; Blank 450nmAbsRead:450:d" << 0;
-    QTest::newRow("tables under headers of their own") << fixture(QStringLiteral("several-blocks.txt"))
-        << "Layout:; 450 nm:dr; 620 nm:dr" << 2;
+    QTest::newRow("tables under headers of their own, two raw reads: no default")
+        << fixture(QStringLiteral("several-blocks.txt")) << "Layout:; 450 nm:dr; 620 nm:dr" << 0;
+    QTest::newRow("tables under headers of their own, the raw one after a corrected one")
+        << "Blank 450\n" + grid(8, 12) + "\n450 nm\n" + grid(8, 12) << "Blank 450:d; 450 nm:dr" << 2;
     QTest::newRow("two density columns: no default") << fixture(QStringLiteral("list-two-columns.txt"))
         << "A260:dr; A280:dr" << 0;
     QTest::newRow("repeats") << fixture(QStringLiteral("list-repeats.csv")) << "OD450:dr[Repeat 1|Repeat 2|Repeat 3]" << 1;
@@ -583,12 +588,6 @@ void TestReaderExport::importIntoLayoutWells_data()
         << QStringLiteral("Импорт из файла «%1».\n"
                           "Записаны плотности лунок раскладки: 2.\n"
                           "Без числа в файле, оставлены пустыми (2): A1 «OVRFLW», C3.").arg(tab);
-    const QString several = fixturePath(QStringLiteral("several-blocks.txt"));
-    QTest::newRow("the table taken is named")
-        << several << 0 << 0 << QStringList{"0,101", "0,102", "0,303", "0,812", "0,7"}
-        << QStringLiteral("Импорт из файла «%1».\n"
-                          "Взята таблица 2 из 3: первая с оптическими плотностями.\n"
-                          "Записаны плотности лунок раскладки: 4.").arg(several);
     const QString list = fixturePath(QStringLiteral("list-semicolon.csv"));
     QTest::newRow("a well the list omits is counted apart")
         << list << 0 << 0 << QStringList{"0,101", "", "0,303", "", "0,7"}
@@ -664,6 +663,11 @@ void TestReaderExport::refusalsChangeNothing_data()
         << plate384 << false
         << QStringLiteral("В файле «%1» в строке 2 таблица планшета 16 × 24 (384 лунки), а импортируется только "
                           "планшет 8 × 12 (96 лунок): файл не прочитан").arg(plate384);
+    const QString several = fixturePath(QStringLiteral("several-blocks.txt"));
+    QTest::newRow("tables under headers of their own and none chosen")
+        << several << false
+        << QStringLiteral("В файле «%1» несколько таблиц оптических плотностей: 2 «450 nm», 3 «620 nm»; "
+                          "какую взять, не выбрано").arg(several);
     const QString repeats = fixturePath(QStringLiteral("list-repeats.csv"));
     QTest::newRow("repeats and none chosen")
         << repeats << false
@@ -764,6 +768,12 @@ void TestReaderExport::cliErrors_data()
         << QStringLiteral("pleq-cli: В файле «%1» несколько таблиц оптических плотностей: 1 «450nmAbsRead:450», "
                           "2 «630nmAbsRead:630», 3 «Blank 450nmAbsRead:450»; какую взять, не выбрано\n"
                           "Укажите таблицу: --table N.\n").arg(twoReads);
+    const QString several = fixturePath(QStringLiteral("several-blocks.txt"));
+    QTest::newRow("a table of several under headers of their own to choose")
+        << QStringList{"import", project, several, "-o", "OUT"}
+        << QStringLiteral("pleq-cli: В файле «%1» несколько таблиц оптических плотностей: 2 «450 nm», 3 «620 nm»; "
+                          "какую взять, не выбрано\n"
+                          "Укажите таблицу: --table N.\n").arg(several);
     const QString repeats = fixturePath(QStringLiteral("list-repeats.csv"));
     QTest::newRow("a repeat to choose") << QStringList{"import", project, repeats, "--table", "1", "-o", "OUT"}
         << QStringLiteral("pleq-cli: В файле «%1» у лунок по нескольку значений, повторов 3: 1 «Repeat 1», "

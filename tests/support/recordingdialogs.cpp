@@ -21,6 +21,8 @@ void RecordingDialogs::clear()
     printed.clear();
     nextTexts.clear();
     inputs.clear();
+    nextChoices.clear();
+    choices.clear();
 }
 
 bool RecordingDialogs::print(QWidget*, const std::function<void(QPagedPaintDevice&)>& paint)

@@ -39,6 +39,15 @@ public:
         return nextTexts.isEmpty() ? QString() : nextTexts.takeFirst();
     }
 
+    // Answers with the next queued index; none queued: cancelled.
+    std::optional<int> choose(QWidget*, const QString& prompt, const QStringList& items) override
+    {
+        choices.append(QStringList{prompt} + items);
+        if (nextChoices.isEmpty())
+            return std::nullopt;
+        return nextChoices.takeFirst();
+    }
+
     void clear();
 
     QStringList errors;      // without the appended full stop
@@ -53,6 +62,8 @@ public:
     QByteArrayList printed;    // what was printed, each job as A4 PDF bytes
     QStringList nextTexts;     // answers of textInput; empty = cancelled
     QStringList inputs;        // each textInput asked: "label|offered text"
+    QList<int> nextChoices;    // answers of choose; empty = cancelled
+    QList<QStringList> choices; // each choose asked: its prompt, then the items offered
 
 private:
     QString takeName() { return nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst(); }
