@@ -3,9 +3,11 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/gridview.h"
 #include "core/layout/fill.h"
-#include "core/model/operations.h"
 #include "core/model/project.h"
 #include "core/model/textgrid.h"
+#include "gui/commands/editstack.h"
+#include "gui/commands/gridcommands.h"
+#include "gui/commands/settingcommands.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -183,9 +185,10 @@ T* named(T* widget, const char* name)
 
 } // namespace
 
-LayoutWindow::LayoutWindow(Project& project, QWidget* parent)
+LayoutWindow::LayoutWindow(EditStack& edits, QWidget* parent)
     : QWidget(parent)
-    , m_project(project)
+    , m_edits(edits)
+    , m_project(edits.project())
 {
     setObjectName(QStringLiteral("TRosp"));
     setWindowTitle(QStringLiteral("Роспись планшета"));
@@ -200,7 +203,8 @@ LayoutWindow::LayoutWindow(Project& project, QWidget* parent)
     // A reset (a project opened) loses the current well; it is the first well again.
     connect(&m_project.plateLayout(), &QAbstractItemModel::modelReset, this, &LayoutWindow::showFirstWell);
 
-    fill();
+    // The map the window opens with is no step of the undo stack.
+    runCommand(this, [this] { fillPlate(m_project); });
 }
 
 void LayoutWindow::createControls()
@@ -358,7 +362,7 @@ void LayoutWindow::createControls()
         plateBox->setDisabled(locked);
     });
 
-    // User edits go straight into the project.
+    // User edits go into the project as steps of the undo stack.
     connect(fillButton, &QPushButton::clicked, this, &LayoutWindow::fill);
     connect(addButton, &QPushButton::clicked, this, &LayoutWindow::appendSampleRow);
     connect(removeButton, &QPushButton::clicked, this, &LayoutWindow::removeSampleRow);
@@ -367,24 +371,40 @@ void LayoutWindow::createControls()
     connect(m_sampleGrid, &QWidget::customContextMenuRequested, this,
             [this](QPoint pos) { m_sampleMenu->popup(m_sampleGrid->viewport()->mapToGlobal(pos)); });
     connect(m_plateMap->selectionModel(), &QItemSelectionModel::currentChanged, this, &LayoutWindow::chooseFirstWellOnMap);
-    connect(m_plateNameEdit, &QLineEdit::textEdited, &m_project, &Project::setPlateName);
-    connect(m_firstWellRow, &QComboBox::currentIndexChanged, this,
-            [this] { m_project.setFirstWell(m_firstWellRow->currentText(), m_project.firstColumn()); });
-    connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this,
-            [this] { m_project.setFirstWell(m_project.firstRow(), m_firstWellColumn->currentText()); });
-    connect(m_controlCountBox, &QComboBox::currentIndexChanged, this,
-            [this] { m_project.setControlCount(m_controlCountBox->currentText()); });
-    connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this,
-            [this] { m_project.setRepetitions(m_repetitionsBox->currentText()); });
-    connect(m_horizontalButton, &QRadioButton::toggled, this,
-            [this] { m_project.setHorizontal(m_horizontalButton->isChecked()); });
+    // A sample cell typed; while the reader fills the plate the lock closes
+    // the editor and its text is not written.
+    qobject_cast<GridDelegate*>(m_sampleGrid->itemDelegate())
+        ->setCellCommit([this](int col, int row, const QString& text) {
+            if (!m_project.plateLocked())
+                m_edits.edit(this, std::make_unique<SampleCellEdit>(m_project, col, row, text));
+        });
+    leaveUndoKeysToStack(m_plateNameEdit);
+    connect(m_plateNameEdit, &QLineEdit::textEdited, this,
+            [this](const QString& name) { m_edits.edit(this, std::make_unique<PlateNameEdit>(m_project, name)); });
+    connect(m_firstWellRow, &QComboBox::currentIndexChanged, this, [this] {
+        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, m_firstWellRow->currentText(),
+                                                             m_project.firstColumn()));
+    });
+    connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this, [this] {
+        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, m_project.firstRow(),
+                                                             m_firstWellColumn->currentText()));
+    });
+    connect(m_controlCountBox, &QComboBox::currentIndexChanged, this, [this] {
+        m_edits.edit(this, std::make_unique<ControlCountChoice>(m_project, m_controlCountBox->currentText()));
+    });
+    connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this, [this] {
+        m_edits.edit(this, std::make_unique<RepetitionsChoice>(m_project, m_repetitionsBox->currentText()));
+    });
+    connect(m_horizontalButton, &QRadioButton::toggled, this, [this] {
+        m_edits.edit(this, std::make_unique<OrientationChoice>(m_project, m_horizontalButton->isChecked()));
+    });
     connect(m_milk, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            m_project.setMaterial(0);
+            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, 0));
     });
     connect(m_serum, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            m_project.setMaterial(1);
+            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, 1));
     });
 }
 
@@ -432,31 +452,34 @@ void LayoutWindow::chooseFirstWellOnMap(const QModelIndex& current)
     if (!current.isValid() || current.row() < 1 || current.column() < 1)
         return;
     const TextGrid& plate = m_project.plateLayout();
-    m_project.setFirstWell(plate.cell(0, current.row()), plate.cell(current.column(), 0));
+    const QString row = plate.cell(0, current.row());
+    const QString column = plate.cell(current.column(), 0);
+    // The map follows the project too (showFirstWell): that is no choice.
+    if (row != m_project.firstRow() || column != m_project.firstColumn())
+        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, row, column));
 }
 
 void LayoutWindow::fill()
 {
-    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
-    runCommand(this, [this] { fillPlate(m_project); });
+    m_sampleGrid->finishEditing();
+    m_edits.edit(this, std::make_unique<PlateFill>(m_project));
 }
 
 void LayoutWindow::appendSampleRow()
 {
-    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
+    m_sampleGrid->finishEditing();
     const int col = std::max(m_sampleGrid->currentIndex().column(), 1);
-    runCommand(this, [&] {
-        const int n = addSampleRow(m_project);
-        m_sampleGrid->setCurrentIndex(m_project.sampleTable().index(n, col));
-    });
+    int row = 0;
+    if (m_edits.edit(this, std::make_unique<SampleRowAddition>(m_project, &row)))
+        m_sampleGrid->setCurrentIndex(m_project.sampleTable().index(row, col));
 }
 
 void LayoutWindow::removeSampleRow()
 {
-    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
+    m_sampleGrid->finishEditing();
     // The grid's current row; with none (after a file was opened) the first.
     const int row = std::max(m_sampleGrid->currentIndex().row(), 1);
-    runCommand(this, [&] { deleteSampleRow(m_project, row); });
+    m_edits.edit(this, std::make_unique<SampleRowDeletion>(m_project, row));
 }
 
 bool LayoutWindow::eventFilter(QObject* watched, QEvent* event)

@@ -11,18 +11,20 @@ class QRadioButton;
 
 namespace pleq {
 
+class EditStack;
 class GridView;
 class Project;
 
 // LayoutWindow, "Роспись планшета": the sample list, the plate map and the fill
-// parameters. Every edit is written into the Project at once, and the
-// controls follow the Project when something else changes it (a file opened,
-// another kit chosen).
+// parameters. Every edit goes into the Project at once as a step of the undo
+// stack, and the controls follow the Project when something else changes it
+// (a file opened, another kit chosen, an undo).
 class LayoutWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit LayoutWindow(Project& project, QWidget* parent = nullptr);
+    // Edits go through `edits`, which holds the project.
+    explicit LayoutWindow(EditStack& edits, QWidget* parent = nullptr);
 
 private:
     void createControls();
@@ -34,6 +36,7 @@ private:
     void showFirstWell();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    EditStack& m_edits;
     Project& m_project;
     GridView* m_sampleGrid = nullptr;
     GridView* m_plateMap = nullptr;
