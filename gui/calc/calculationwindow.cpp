@@ -182,16 +182,32 @@ CalculationWindow::CalculationWindow(CalculationSession& session, EditStack& edi
     setWindowTitle(QStringLiteral("Расчет"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
-    // --- the densities ---
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    layout->addWidget(createDensityBox());
+    layout->addWidget(createCalculationBox());
+    // Every column as wide as its texts; the window follows its grids.
+    m_densityGrid->fitColumnsToTexts(WidestDensity);
+    m_resultGrid->fitColumnsToTexts(WidestResult);
+    for (GridView* grid : {static_cast<GridView*>(m_densityGrid), m_resultGrid})
+        connect(grid, &GridView::resizedToTexts, this, [this] { fitWindowToGrids(this, LeastSize); });
+    fitWindowToGrids(this, LeastSize);
+
+    // The project starts with both grids showing their headers only and the
+    // labels "-"; the window shows it as it stands.
+    showLabels();
+    manualEntryChanged();
+    connect(&m_project, &Project::labelsChanged, this, &CalculationWindow::showLabels);
+}
+
+// "Данные оптических плотностей": the density grid, the connection label,
+// "Ручной ввод", "Очистить данные" and the reader link's two buttons.
+QGroupBox* CalculationWindow::createDensityBox()
+{
     auto* densityBox = new QGroupBox(QStringLiteral("Данные оптических плотностей"), this);
     densityBox->setObjectName(QStringLiteral("GroupBox1"));
     m_densityGrid = setUpPlateGrid(new DensityView(&m_project.densityTable(), densityBox), "PlData");
-    auto* densityDelegate = new DensityDelegate(
-        [this] { return m_manualEntryBox->isChecked() && !m_project.plateLocked(); }, m_project, m_densityGrid);
-    m_densityGrid->setItemDelegate(densityDelegate);
-    densityDelegate->setCellCommit([this](int col, int row, const QString& text) {
-        m_edits.edit(this, std::make_unique<DensityCellEdit>(m_project, col, row, text));
-    });
     auto* connectionCaption = addLabel(densityBox, "Label1", QStringLiteral("Соединение с прибором:"));
     m_connectionLabel = addLabel(densityBox, "Label2", QStringLiteral("Нет"), Red);
     m_manualEntryBox = new QCheckBox(QStringLiteral("Ручной ввод"), densityBox);
@@ -219,7 +235,37 @@ CalculationWindow::CalculationWindow(CalculationSession& session, EditStack& edi
     upper->addLayout(connection);
     upper->addLayout(densityButtons);
 
-    // --- the calculation ---
+    connectDensityGrid();
+    connect(m_clearButton, &QPushButton::clicked, this, &CalculationWindow::clearAllDensities);
+    return densityBox;
+}
+
+// The density grid's typing, keys and the switches that make it read-only.
+void CalculationWindow::connectDensityGrid()
+{
+    auto* densityDelegate = new DensityDelegate(
+        [this] { return m_manualEntryBox->isChecked() && !m_project.plateLocked(); }, m_project, m_densityGrid);
+    m_densityGrid->setItemDelegate(densityDelegate);
+    densityDelegate->setCellCommit([this](int col, int row, const QString& text) {
+        m_edits.edit(this, std::make_unique<DensityCellEdit>(m_project, col, row, text));
+    });
+    connect(m_manualEntryBox, &QCheckBox::toggled, this, [this, densityDelegate] {
+        manualEntryChanged();
+        densityDelegate->updateEditor();
+    });
+    connect(&m_project, &Project::plateLockChanged, this, [this, densityDelegate](bool locked) {
+        setPlateLocked(locked);
+        densityDelegate->updateEditor();
+    });
+    connect(m_densityGrid, &DensityView::pasteRequested, this, &CalculationWindow::pasteBlock);
+    connect(m_densityGrid, &DensityView::clearRequested, this, &CalculationWindow::clearWells);
+    // The grid takes Ctrl+Z for itself; it undoes the last step as the menu does.
+    connect(m_densityGrid, &DensityView::undoRequested, this, [this] { m_edits.undoStep(this); });
+}
+
+// "Расчет": the result grid, its legend, "Расчет", "Протокол" and the summary.
+QGroupBox* CalculationWindow::createCalculationBox()
+{
     auto* calculationBox = new QGroupBox(QStringLiteral("Расчет"), this);
     calculationBox->setObjectName(QStringLiteral("GroupBox2"));
     // The view only reads the result grid; the calculation writes its wells.
@@ -239,24 +285,7 @@ CalculationWindow::CalculationWindow(CalculationSession& session, EditStack& edi
     legend->addWidget(addLabel(calculationBox, "Label7", QStringLiteral("Сомнительные"), Maroon));
     legend->addWidget(addLabel(calculationBox, "Label8", QStringLiteral("Коэффициенты"), Qt::black));
     legend->addStretch();
-
-    auto* summaryBox = new QGroupBox(QStringLiteral("Данные рассчета"), calculationBox);
-    summaryBox->setObjectName(QStringLiteral("GroupBox3"));
-    // Five columns of two: s0 over s1, s2 over s3, s4 over s5, ot1 over ot2,
-    // dC0 over dC1; each column as wide as its texts, so long values fit.
-    auto* summary = new QHBoxLayout(summaryBox);
-    summary->setContentsMargins(6, 2, 6, 2);
-    summary->setSpacing(14);
-    for (int i = 0; i < LabelCount; i += 2) {
-        auto* column = new QVBoxLayout;
-        column->setSpacing(2);
-        for (int j = i; j < i + 2; ++j) {
-            m_labels[size_t(j)] = addLabel(summaryBox, labelName(Label(j)), QString());
-            column->addWidget(m_labels[size_t(j)]);
-        }
-        summary->addLayout(column);
-    }
-    summary->addStretch();
+    QGroupBox* summaryBox = createSummaryBox(calculationBox);
 
     // The buttons beside the legend leave the labels the whole width.
     m_calculateButton = addButton(calculationBox, "Button1", QStringLiteral("Расчет"));
@@ -273,40 +302,32 @@ CalculationWindow::CalculationWindow(CalculationSession& session, EditStack& edi
     lower->addLayout(legend);
     lower->addWidget(summaryBox);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(2);
-    layout->addWidget(densityBox);
-    layout->addWidget(calculationBox);
-    // Every column as wide as its texts; the window follows its grids.
-    m_densityGrid->fitColumnsToTexts(WidestDensity);
-    m_resultGrid->fitColumnsToTexts(WidestResult);
-    for (GridView* grid : {static_cast<GridView*>(m_densityGrid), m_resultGrid})
-        connect(grid, &GridView::resizedToTexts, this, [this] { fitWindowToGrids(this, LeastSize); });
-    fitWindowToGrids(this, LeastSize);
-
-    // The project starts with both grids showing their headers only and the
-    // labels "-"; the window shows it as it stands.
-    showLabels();
-    manualEntryChanged();
-
-    connect(&m_project, &Project::labelsChanged, this, &CalculationWindow::showLabels);
-    connect(m_manualEntryBox, &QCheckBox::toggled, this, [this, densityDelegate] {
-        manualEntryChanged();
-        densityDelegate->updateEditor();
-    });
-    connect(&m_project, &Project::plateLockChanged, this, [this, densityDelegate](bool locked) {
-        setPlateLocked(locked);
-        densityDelegate->updateEditor();
-    });
     connect(m_calculateButton, &QPushButton::clicked, this, &CalculationWindow::calculate);
     connect(protocolButton, &QPushButton::clicked, this, &CalculationWindow::writeAndShowProtocol);
-    connect(m_clearButton, &QPushButton::clicked, this, &CalculationWindow::clearAllDensities);
+    return calculationBox;
+}
 
-    connect(m_densityGrid, &DensityView::pasteRequested, this, &CalculationWindow::pasteBlock);
-    connect(m_densityGrid, &DensityView::clearRequested, this, &CalculationWindow::clearWells);
-    // The grid takes Ctrl+Z for itself; it undoes the last step as the menu does.
-    connect(m_densityGrid, &DensityView::undoRequested, this, [this] { m_edits.undoStep(this); });
+// "Данные рассчета": five columns of two labels, s0 over s1, s2 over s3, s4
+// over s5, ot1 over ot2, dC0 over dC1; each column as wide as its texts, so
+// long values fit.
+QGroupBox* CalculationWindow::createSummaryBox(QWidget* parent)
+{
+    auto* summaryBox = new QGroupBox(QStringLiteral("Данные рассчета"), parent);
+    summaryBox->setObjectName(QStringLiteral("GroupBox3"));
+    auto* summary = new QHBoxLayout(summaryBox);
+    summary->setContentsMargins(6, 2, 6, 2);
+    summary->setSpacing(14);
+    for (int i = 0; i < LabelCount; i += 2) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(2);
+        for (int j = i; j < i + 2; ++j) {
+            m_labels[size_t(j)] = addLabel(summaryBox, labelName(Label(j)), QString());
+            column->addWidget(m_labels[size_t(j)]);
+        }
+        summary->addLayout(column);
+    }
+    summary->addStretch();
+    return summaryBox;
 }
 
 void CalculationWindow::calculate()

@@ -8,6 +8,7 @@
 #include <array>
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 
@@ -48,6 +49,12 @@ public:
     QLabel* connectionLabel() const { return m_connectionLabel; }
 
 private:
+    // The window's parts, one per group box.
+    QGroupBox* createDensityBox();
+    void connectDensityGrid();
+    QGroupBox* createCalculationBox();
+    QGroupBox* createSummaryBox(QWidget* parent);
+
     // The density grid's keys: a block pasted, wells cleared.
     void pasteBlock(QPoint well, const QString& text);
     void clearWells(const QList<QPoint>& wells);

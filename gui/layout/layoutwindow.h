@@ -2,11 +2,14 @@
 
 #include <QWidget>
 
+class QAction;
 class QComboBox;
 class QGroupBox;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QModelIndex;
+class QPushButton;
 class QRadioButton;
 
 namespace pleq {
@@ -27,7 +30,18 @@ public:
     explicit LayoutWindow(EditStack& edits, QWidget* parent = nullptr);
 
 private:
+    // The window's parts, one per group box, and their wiring.
     void createControls();
+    QGroupBox* createSampleBox();
+    QGroupBox* createPlateBox();
+    void createPlateMap(QWidget* parent);
+    QLayout* createFillFields(QWidget* parent);
+    QGroupBox* createOrientationBox(QWidget* parent);
+    QGroupBox* createMaterialBox(QWidget* parent);
+    void fitToGrids();
+    void orderTabs();
+    void connectEdits();
+
     void fill();                 // "Заполнить"
     void appendSampleRow();      // "Добавить", "+"
     void removeSampleRow();      // "Удалить", "-"
@@ -38,9 +52,16 @@ private:
 
     EditStack& m_edits;
     Project& m_project;
+    QGroupBox* m_sampleBox = nullptr;
+    QGroupBox* m_plateBox = nullptr;
     GridView* m_sampleGrid = nullptr;
     GridView* m_plateMap = nullptr;
     QMenu* m_sampleMenu = nullptr;
+    QAction* m_addItem = nullptr;
+    QAction* m_removeItem = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_removeButton = nullptr;
+    QPushButton* m_fillButton = nullptr;
     QLineEdit* m_plateNameEdit = nullptr;
     QComboBox* m_firstWellRow = nullptr;
     QComboBox* m_firstWellColumn = nullptr;
