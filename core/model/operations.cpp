@@ -58,4 +58,99 @@ void clearDensities(Project& project)
             densities.setCell(col, row, QString());
 }
 
+void changeExecutor(Project& project, const QString& name)
+{
+    project.ensureUnlocked();
+    project.setExecutor(name);
+}
+
+void changePlateName(Project& project, const QString& name)
+{
+    project.ensureUnlocked();
+    project.setPlateName(name);
+}
+
+void changeFirstWell(Project& project, const QString& row, const QString& column)
+{
+    project.ensureUnlocked();
+    project.setFirstWell(row, column);
+}
+
+void changeRepetitions(Project& project, const QString& repetitions)
+{
+    project.ensureUnlocked();
+    project.setRepetitions(repetitions);
+}
+
+void changeControlCount(Project& project, const QString& count)
+{
+    project.ensureUnlocked();
+    project.setControlCount(count);
+}
+
+void changeMaterial(Project& project, int material)
+{
+    project.ensureUnlocked();
+    project.setMaterial(material);
+}
+
+void changeOrientation(Project& project, bool horizontal)
+{
+    project.ensureUnlocked();
+    project.setHorizontal(horizontal);
+}
+
+void changeSampleCell(Project& project, int col, int row, const QString& text)
+{
+    project.ensureUnlocked();
+    project.sampleTable().setCell(col, row, text);
+}
+
+void changeDensityCell(Project& project, int col, int row, const QString& text)
+{
+    project.ensureUnlocked();
+    project.densityTable().setCell(col, row, text);
+}
+
+void restoreKit(Project& project, Kit kit, bool horizontal)
+{
+    project.ensureUnlocked();
+    if (project.kit() != kit)
+        project.selectKit(kit);
+    project.setHorizontal(horizontal);
+}
+
+namespace {
+
+void restoreCells(TextGrid& grid, const QStringList& texts)
+{
+    Q_ASSERT(texts.size() % grid.columns() == 0);
+    const int rows = int(texts.size() / grid.columns());
+    grid.setRows(rows);
+    int k = 0;
+    for (int col = 0; col < grid.columns(); ++col)
+        for (int row = 0; row < rows; ++row)
+            grid.setCell(col, row, texts.at(k++));
+}
+
+} // namespace
+
+void restorePlateLayout(Project& project, const QStringList& columnMajorTexts)
+{
+    project.ensureUnlocked();
+    restoreCells(project.plateLayout(), columnMajorTexts);
+}
+
+void restoreSampleTable(Project& project, const QStringList& columnMajorTexts)
+{
+    project.ensureUnlocked();
+    restoreCells(project.sampleTable(), columnMajorTexts);
+}
+
+void restoreDensities(Project& project, const QStringList& columnMajorTexts)
+{
+    project.ensureUnlocked();
+    restoreCells(project.densityTable(), columnMajorTexts);
+}
+
 } // namespace pleq

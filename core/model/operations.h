@@ -2,6 +2,9 @@
 
 #include "core/kits/kit.h"
 
+#include <QString>
+#include <QStringList>
+
 namespace pleq {
 
 class Project;
@@ -29,5 +32,30 @@ void deleteSampleRow(Project& project, int row);
 
 // "Очистить данные": every density well empty; the headers stay.
 void clearDensities(Project& project);
+
+// The settings of the parameters and layout windows, each as its control
+// shows it (the executor, the plate name, the first well of the next fill,
+// the repetitions, the control count, the material 0 "Молоко" or 1
+// "Сыворотка", the orientation).
+void changeExecutor(Project& project, const QString& name);
+void changePlateName(Project& project, const QString& name);
+void changeFirstWell(Project& project, const QString& row, const QString& column);
+void changeRepetitions(Project& project, const QString& repetitions);
+void changeControlCount(Project& project, const QString& count);
+void changeMaterial(Project& project, int material);
+void changeOrientation(Project& project, bool horizontal);
+
+// A cell of the sample list (1 the name, 2 the quantity) or a density well
+// as it was typed.
+void changeSampleCell(Project& project, int col, int row, const QString& text);
+void changeDensityCell(Project& project, int col, int row, const QString& text);
+
+// The undo and redo of the edits above: a part of the project put back as
+// it stood. Grids are given column by column (TextGrid::columnMajorTexts) and
+// written cell by cell, so that a view keeps its current cell.
+void restoreKit(Project& project, Kit kit, bool horizontal);
+void restorePlateLayout(Project& project, const QStringList& columnMajorTexts);
+void restoreSampleTable(Project& project, const QStringList& columnMajorTexts); // 3 columns, any rows
+void restoreDensities(Project& project, const QStringList& columnMajorTexts);
 
 } // namespace pleq

@@ -28,7 +28,8 @@ struct SummaryLabel {
 
 // The one project the application holds, every piece in the text form its
 // control shows, and the results of the last calculation as values. The
-// windows present it and write the user's edits into it; the layout rules,
+// windows present it and write the user's edits into it through the
+// operations (core/model/operations.h and the folders'); the layout rules,
 // calculations, project file, protocol and acquisition work on it alone, so
 // they run the same without the windows (pleq-cli, tests).
 class Project : public QObject

@@ -6,6 +6,7 @@
 #include <QHelpEvent>
 #include <QLayout>
 #include <QMdiArea>
+#include <QMetaProperty>
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QPainter>
@@ -125,6 +126,16 @@ void GridView::fitColumns(int first, int last)
         setMinimumWidth(width);
         emit resizedToTexts();
     }
+}
+
+void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (!m_commit) {
+        QStyledItemDelegate::setModelData(editor, model, index);
+        return;
+    }
+    const QByteArray property = editor->metaObject()->userProperty().name();
+    m_commit(index.column(), index.row(), editor->property(property.constData()).toString());
 }
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const

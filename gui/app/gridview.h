@@ -4,6 +4,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include <functional>
+
 class QMdiArea;
 
 namespace pleq {
@@ -55,12 +57,22 @@ class GridDelegate : public QStyledItemDelegate
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    // Where a typed cell's text goes: a window's edit of the project, so that
+    // the lock and the undo stack see it. Without one, into the model.
+    using CellCommit = std::function<void(int col, int row, const QString& text)>;
+    void setCellCommit(CellCommit commit) { m_commit = std::move(commit); }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
 protected:
     static bool isFixed(const QModelIndex& index) { return index.row() == 0 || index.column() == 0; }
+
+private:
+    CellCommit m_commit;
 };
 
 // Fixes the size of a window at `least`, widened to what its layout needs now

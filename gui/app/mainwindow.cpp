@@ -9,11 +9,13 @@
 #include "gui/archive/queuesender.h"
 #include "gui/qc/qcwindow.h"
 #include "gui/calc/calculationwindow.h"
+#include "core/calc/calculationsession.h"
 #include "core/files/csvexport.h"
 #include "core/files/projectfile.h"
-#include "core/files/readerexport.h"
 #include "core/files/protocolpages.h"
 #include "gui/app/protocolwindow.h"
+#include "gui/commands/editstack.h"
+#include "gui/commands/gridcommands.h"
 #include "gui/layout/projectwindow.h"
 #include "gui/layout/layoutwindow.h"
 #include "core/model/operations.h"
@@ -84,6 +86,8 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Проект [Новый]"));
     m_project.setPortNumber(0);
+    m_session = new CalculationSession(m_project, this);
+    m_edits = new EditStack(m_project, this);
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("ClientArea"));
@@ -100,11 +104,12 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
     // every few minutes, without holding up the window.
     new QueueSender(*m_archive, this);
     createMenu();
+    createEditMenu();
     const DiagnosticControls diagnostics = createDiagnosticControls();
 
     // The order matters: the parameters window writes the caption and its
     // size places the other two; the layout window's first fill reads the kit.
-    m_projectWindow = new ProjectWindow(m_project);
+    m_projectWindow = new ProjectWindow(*m_edits);
     auto* projectFrame = new WorkWindow(m_projectWindow, Qt::SubWindow | Qt::FramelessWindowHint);
     m_mdi->addSubWindow(projectFrame);
     projectFrame->move(0, 0);
@@ -112,7 +117,7 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
     setWindowTitle(m_project.caption());
     connect(&m_project, &Project::kitChanged, this, [this] { setWindowTitle(m_project.caption()); });
 
-    m_layoutWindow = new LayoutWindow(m_project);
+    m_layoutWindow = new LayoutWindow(*m_edits);
     auto* layoutFrame = new WorkWindow(m_layoutWindow, FixedBorder);
     m_mdi->addSubWindow(layoutFrame);
     layoutFrame->adjustSize();
@@ -121,7 +126,7 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
     // calculation window, placed by its width, stands clear of both.
     projectFrame->resize(qMax(projectFrame->width(), layoutFrame->width()), projectFrame->height());
 
-    m_calculationWindow = new CalculationWindow(m_project);
+    m_calculationWindow = new CalculationWindow(*m_session, *m_edits);
     m_calculationWindow->setArchiveSession(m_archive);
     auto* calculationFrame = new WorkWindow(m_calculationWindow, FixedBorder);
     m_mdi->addSubWindow(calculationFrame);
@@ -210,6 +215,40 @@ void MainWindow::createMenu()
             this, &MainWindow::chooseArchiveLocation);
 }
 
+// "Правка", after the menus that were there before it: "Отменить" and
+// "Повторить" name the step they undo or redo ("Отменить: Заполнить"). While
+// the reader fills the plate both rest, as the stack is emptied then.
+void MainWindow::createEditMenu()
+{
+    QMenu* editMenu = menuBar()->addMenu(QStringLiteral("Правка"));
+    editMenu->setObjectName(QStringLiteral("NEdit"));
+    QAction* undoItem = editMenu->addAction(QStringLiteral("Отменить"));
+    undoItem->setObjectName(QStringLiteral("NUndo"));
+    undoItem->setShortcut(QKeySequence::Undo);
+    QAction* redoItem = editMenu->addAction(QStringLiteral("Повторить"));
+    redoItem->setObjectName(QStringLiteral("NRedo"));
+    redoItem->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(undoItem, &QAction::triggered, this, [this] { m_edits->undoStep(this); });
+    connect(redoItem, &QAction::triggered, this, [this] { m_edits->redoStep(this); });
+
+    const auto named = [](const QString& verb, const QString& step) {
+        return step.isEmpty() ? verb : verb + QStringLiteral(": ") + step;
+    };
+    const auto showSteps = [this, undoItem, redoItem, named] {
+        const bool locked = m_project.plateLocked();
+        undoItem->setText(named(QStringLiteral("Отменить"), m_edits->undoText()));
+        undoItem->setEnabled(m_edits->canUndo() && !locked);
+        redoItem->setText(named(QStringLiteral("Повторить"), m_edits->redoText()));
+        redoItem->setEnabled(m_edits->canRedo() && !locked);
+    };
+    connect(m_edits, &QUndoStack::indexChanged, this, showSteps);
+    connect(m_edits, &QUndoStack::cleanChanged, this, showSteps);
+    connect(m_edits, &QUndoStack::undoTextChanged, this, showSteps);
+    connect(m_edits, &QUndoStack::redoTextChanged, this, showSteps);
+    connect(&m_project, &Project::plateLockChanged, this, showSteps);
+    showSteps();
+}
+
 DiagnosticControls MainWindow::createDiagnosticControls()
 {
     // Diagnostic controls of the reader link; created hidden and never shown.
@@ -230,7 +269,10 @@ DiagnosticControls MainWindow::createDiagnosticControls()
 
 void MainWindow::startNewProject()
 {
-    runCommand(this, [this] { newProject(m_project); });
+    runCommand(this, [this] {
+        newProject(m_project);
+        m_edits->clear();
+    });
 }
 
 void MainWindow::chooseAndOpenFile()
@@ -243,7 +285,10 @@ void MainWindow::chooseAndOpenFile()
 
 void MainWindow::openFile(const QString& name)
 {
-    runCommand(this, [&] { openProject(m_project, name); });
+    runCommand(this, [&] {
+        openProject(m_project, name);
+        m_edits->clear();
+    });
 }
 
 void MainWindow::openFileWhenShown(const QString& name)
@@ -265,10 +310,10 @@ void MainWindow::importReaderExport()
     if (name.isEmpty())
         return;
     QString message;
-    runCommand(this, [&] {
-        if (const std::optional<files::ImportChoice> choice = chooseImport(this, name))
-            message = files::importDensities(m_project, name, *choice);
-    });
+    std::optional<files::ImportChoice> choice;
+    runCommand(this, [&] { choice = chooseImport(this, name); });
+    if (choice)
+        m_edits->edit(this, std::make_unique<DensityImport>(m_project, name, *choice, &message));
     if (!message.isEmpty())
         Dialogs::get().message(this, message);
 }
@@ -280,7 +325,7 @@ void MainWindow::showPortDialog()
 
 void MainWindow::exportResultsToFile()
 {
-    const PlateResult* result = m_calculationWindow->lastResult();
+    const PlateResult* result = m_session->lastResult();
     if (!result) {
         Dialogs::get().error(this, QStringLiteral("Нет результатов для экспорта: сначала нажмите «Расчет»"));
         return;
@@ -301,7 +346,7 @@ void MainWindow::storeRunInArchive()
 {
     runCommand(this, [this] {
         Archive& archive = m_archive->archive();
-        const qint64 seq = archiveRun(m_project, m_calculationWindow->lastResult(), archive, QDateTime::currentDateTime());
+        const qint64 seq = archiveRun(m_project, m_session->lastResult(), archive, QDateTime::currentDateTime());
         m_archive->notifyArchived();
         Dialogs::get().message(this, QStringLiteral("Планшет «%1» записан в архив %2 под номером %3.")
                                          .arg(m_project.plateName(), archive.location().displayName())

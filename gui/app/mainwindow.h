@@ -8,6 +8,8 @@ class QMdiArea;
 namespace pleq {
 
 class ArchiveSession;
+class CalculationSession;
+class EditStack;
 class JournalWindow;
 class Project;
 class ProjectWindow;
@@ -20,7 +22,9 @@ struct DiagnosticControls;
 // MainWindow: the frame that holds the three working windows and the menu.
 // It creates the other five windows in their fixed order: the layout and
 // calculation windows place themselves by the parameters window, and the
-// layout window's first fill reads the kit.
+// layout window's first fill reads the kit. It holds the project's last run
+// (the session the windows, the export and the archive read) and the one
+// undo stack of the windows' edits, with "Правка".
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -33,6 +37,8 @@ public:
     CalculationWindow* calculationWindow() const { return m_calculationWindow; }
     ReaderLogWindow* readerLogWindow() const { return m_readerLogWindow; }
     PortDialog* portDialog() const { return m_portDialog; }
+    CalculationSession& session() const { return *m_session; }
+    EditStack& edits() const { return *m_edits; }
     // The application's archive, opened on first use.
     ArchiveSession& archive() const { return *m_archive; }
     // "Журнал планшетов" while it is open.
@@ -47,6 +53,7 @@ public:
 
 private:
     void createMenu();
+    void createEditMenu();
     DiagnosticControls createDiagnosticControls();
     void startNewProject();       // "Новый"
     void chooseAndOpenFile();     // "Открыть ..."
@@ -60,6 +67,8 @@ private:
     void showAbout();             // "О программе ..."
 
     Project& m_project;
+    CalculationSession* m_session = nullptr;
+    EditStack* m_edits = nullptr;
     QMdiArea* m_mdi = nullptr;
     ProjectWindow* m_projectWindow = nullptr;
     LayoutWindow* m_layoutWindow = nullptr;

@@ -6,15 +6,16 @@
 #include "gui/archive/archivesession.h"
 #include "gui/app/gridview.h"
 #include "gui/calc/densityview.h"
-#include "core/calc/calculation.h"
+#include "core/calc/calculationsession.h"
 #include "core/calc/resultcell.h"
 #include "core/files/protocol.h"
 #include "core/model/densityblock.h"
 #include "core/files/protocolpages.h"
 #include "gui/app/protocolwindow.h"
 #include "core/model/errors.h"
-#include "core/model/operations.h"
 #include "core/model/project.h"
+#include "gui/commands/editstack.h"
+#include "gui/commands/gridcommands.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -24,7 +25,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -172,21 +172,42 @@ View* setUpPlateGrid(View* view, const char* name)
 
 } // namespace
 
-CalculationWindow::CalculationWindow(Project& project, QWidget* parent)
+CalculationWindow::CalculationWindow(CalculationSession& session, EditStack& edits, QWidget* parent)
     : QWidget(parent)
-    , m_project(project)
+    , m_session(session)
+    , m_edits(edits)
+    , m_project(session.project())
 {
     setObjectName(QStringLiteral("TRas"));
     setWindowTitle(QStringLiteral("Расчет"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
-    // --- the densities ---
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    layout->addWidget(createDensityBox());
+    layout->addWidget(createCalculationBox());
+    // Every column as wide as its texts; the window follows its grids.
+    m_densityGrid->fitColumnsToTexts(WidestDensity);
+    m_resultGrid->fitColumnsToTexts(WidestResult);
+    for (GridView* grid : {static_cast<GridView*>(m_densityGrid), m_resultGrid})
+        connect(grid, &GridView::resizedToTexts, this, [this] { fitWindowToGrids(this, LeastSize); });
+    fitWindowToGrids(this, LeastSize);
+
+    // The project starts with both grids showing their headers only and the
+    // labels "-"; the window shows it as it stands.
+    showLabels();
+    manualEntryChanged();
+    connect(&m_project, &Project::labelsChanged, this, &CalculationWindow::showLabels);
+}
+
+// "Данные оптических плотностей": the density grid, the connection label,
+// "Ручной ввод", "Очистить данные" and the reader link's two buttons.
+QGroupBox* CalculationWindow::createDensityBox()
+{
     auto* densityBox = new QGroupBox(QStringLiteral("Данные оптических плотностей"), this);
     densityBox->setObjectName(QStringLiteral("GroupBox1"));
     m_densityGrid = setUpPlateGrid(new DensityView(&m_project.densityTable(), densityBox), "PlData");
-    auto* densityDelegate = new DensityDelegate(
-        [this] { return m_manualEntryBox->isChecked() && !m_project.plateLocked(); }, m_project, m_densityGrid);
-    m_densityGrid->setItemDelegate(densityDelegate);
     auto* connectionCaption = addLabel(densityBox, "Label1", QStringLiteral("Соединение с прибором:"));
     m_connectionLabel = addLabel(densityBox, "Label2", QStringLiteral("Нет"), Red);
     m_manualEntryBox = new QCheckBox(QStringLiteral("Ручной ввод"), densityBox);
@@ -214,7 +235,37 @@ CalculationWindow::CalculationWindow(Project& project, QWidget* parent)
     upper->addLayout(connection);
     upper->addLayout(densityButtons);
 
-    // --- the calculation ---
+    connectDensityGrid();
+    connect(m_clearButton, &QPushButton::clicked, this, &CalculationWindow::clearAllDensities);
+    return densityBox;
+}
+
+// The density grid's typing, keys and the switches that make it read-only.
+void CalculationWindow::connectDensityGrid()
+{
+    auto* densityDelegate = new DensityDelegate(
+        [this] { return m_manualEntryBox->isChecked() && !m_project.plateLocked(); }, m_project, m_densityGrid);
+    m_densityGrid->setItemDelegate(densityDelegate);
+    densityDelegate->setCellCommit([this](int col, int row, const QString& text) {
+        m_edits.edit(this, std::make_unique<DensityCellEdit>(m_project, col, row, text));
+    });
+    connect(m_manualEntryBox, &QCheckBox::toggled, this, [this, densityDelegate] {
+        manualEntryChanged();
+        densityDelegate->updateEditor();
+    });
+    connect(&m_project, &Project::plateLockChanged, this, [this, densityDelegate](bool locked) {
+        setPlateLocked(locked);
+        densityDelegate->updateEditor();
+    });
+    connect(m_densityGrid, &DensityView::pasteRequested, this, &CalculationWindow::pasteBlock);
+    connect(m_densityGrid, &DensityView::clearRequested, this, &CalculationWindow::clearWells);
+    // The grid takes Ctrl+Z for itself; it undoes the last step as the menu does.
+    connect(m_densityGrid, &DensityView::undoRequested, this, [this] { m_edits.undoStep(this); });
+}
+
+// "Расчет": the result grid, its legend, "Расчет", "Протокол" and the summary.
+QGroupBox* CalculationWindow::createCalculationBox()
+{
     auto* calculationBox = new QGroupBox(QStringLiteral("Расчет"), this);
     calculationBox->setObjectName(QStringLiteral("GroupBox2"));
     // The view only reads the result grid; the calculation writes its wells.
@@ -234,24 +285,7 @@ CalculationWindow::CalculationWindow(Project& project, QWidget* parent)
     legend->addWidget(addLabel(calculationBox, "Label7", QStringLiteral("Сомнительные"), Maroon));
     legend->addWidget(addLabel(calculationBox, "Label8", QStringLiteral("Коэффициенты"), Qt::black));
     legend->addStretch();
-
-    auto* summaryBox = new QGroupBox(QStringLiteral("Данные рассчета"), calculationBox);
-    summaryBox->setObjectName(QStringLiteral("GroupBox3"));
-    // Five columns of two: s0 over s1, s2 over s3, s4 over s5, ot1 over ot2,
-    // dC0 over dC1; each column as wide as its texts, so long values fit.
-    auto* summary = new QHBoxLayout(summaryBox);
-    summary->setContentsMargins(6, 2, 6, 2);
-    summary->setSpacing(14);
-    for (int i = 0; i < LabelCount; i += 2) {
-        auto* column = new QVBoxLayout;
-        column->setSpacing(2);
-        for (int j = i; j < i + 2; ++j) {
-            m_labels[size_t(j)] = addLabel(summaryBox, labelName(Label(j)), QString());
-            column->addWidget(m_labels[size_t(j)]);
-        }
-        summary->addLayout(column);
-    }
-    summary->addStretch();
+    QGroupBox* summaryBox = createSummaryBox(calculationBox);
 
     // The buttons beside the legend leave the labels the whole width.
     m_calculateButton = addButton(calculationBox, "Button1", QStringLiteral("Расчет"));
@@ -268,72 +302,41 @@ CalculationWindow::CalculationWindow(Project& project, QWidget* parent)
     lower->addLayout(legend);
     lower->addWidget(summaryBox);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(2);
-    layout->addWidget(densityBox);
-    layout->addWidget(calculationBox);
-    // Every column as wide as its texts; the window follows its grids.
-    m_densityGrid->fitColumnsToTexts(WidestDensity);
-    m_resultGrid->fitColumnsToTexts(WidestResult);
-    for (GridView* grid : {static_cast<GridView*>(m_densityGrid), m_resultGrid})
-        connect(grid, &GridView::resizedToTexts, this, [this] { fitWindowToGrids(this, LeastSize); });
-    fitWindowToGrids(this, LeastSize);
-
-    // The project starts with both grids showing their headers only and the
-    // labels "-"; the window shows it as it stands.
-    showLabels();
-    manualEntryChanged();
-
-    connect(&m_project, &Project::labelsChanged, this, &CalculationWindow::showLabels);
-    connect(m_manualEntryBox, &QCheckBox::toggled, this, [this, densityDelegate] {
-        manualEntryChanged();
-        densityDelegate->updateEditor();
-    });
-    connect(&m_project, &Project::plateLockChanged, this, [this, densityDelegate](bool locked) {
-        setPlateLocked(locked);
-        densityDelegate->updateEditor();
-    });
-    const auto forgetResult = [this] { m_lastResult.reset(); };
-    const TextGrid* plate[] = {&m_project.plateLayout(), &m_project.densityTable(), &m_project.resultTable()};
-    for (const TextGrid* grid : plate) {
-        connect(grid, &TextGrid::dataChanged, this, forgetResult);
-        connect(grid, &TextGrid::modelReset, this, forgetResult);
-    }
-    connect(&m_project, &Project::kitChanged, this, forgetResult);
-    // Kits 04 and 05 calculate by the material; a plate name or executor may change.
-    connect(&m_project, &Project::settingsChanged, this, [this] {
-        if (m_project.material() != m_resultMaterial)
-            m_lastResult.reset();
-    });
     connect(m_calculateButton, &QPushButton::clicked, this, &CalculationWindow::calculate);
     connect(protocolButton, &QPushButton::clicked, this, &CalculationWindow::writeAndShowProtocol);
-    connect(m_clearButton, &QPushButton::clicked, this, &CalculationWindow::clearAllDensities);
+    return calculationBox;
+}
 
-    connect(m_densityGrid, &DensityView::pasteRequested, this, &CalculationWindow::pasteBlock);
-    connect(m_densityGrid, &DensityView::clearRequested, this, &CalculationWindow::clearWells);
-    connect(m_densityGrid, &DensityView::undoRequested, this, &CalculationWindow::undoDensities);
-    // Any other change of the densities (typing, the reader, a project
-    // opened, "Очистить данные") makes the last paste or clear no longer the
-    // last change, so Ctrl+Z has nothing left to undo.
-    auto dropUndo = [this] {
-        if (!m_keepUndo)
-            m_undo.clear();
-    };
-    connect(&m_project.densityTable(), &QAbstractItemModel::dataChanged, this, dropUndo);
-    connect(&m_project.densityTable(), &QAbstractItemModel::modelReset, this, dropUndo);
+// "Данные рассчета": five columns of two labels, s0 over s1, s2 over s3, s4
+// over s5, ot1 over ot2, dC0 over dC1; each column as wide as its texts, so
+// long values fit.
+QGroupBox* CalculationWindow::createSummaryBox(QWidget* parent)
+{
+    auto* summaryBox = new QGroupBox(QStringLiteral("Данные рассчета"), parent);
+    summaryBox->setObjectName(QStringLiteral("GroupBox3"));
+    auto* summary = new QHBoxLayout(summaryBox);
+    summary->setContentsMargins(6, 2, 6, 2);
+    summary->setSpacing(14);
+    for (int i = 0; i < LabelCount; i += 2) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(2);
+        for (int j = i; j < i + 2; ++j) {
+            m_labels[size_t(j)] = addLabel(summaryBox, labelName(Label(j)), QString());
+            column->addWidget(m_labels[size_t(j)]);
+        }
+        summary->addLayout(column);
+    }
+    summary->addStretch();
+    return summaryBox;
 }
 
 void CalculationWindow::calculate()
 {
     runCommand(this, [this] {
-        m_lastResult.reset();
-        PlateResult result =
-            calculatePlate(m_project, [this](const QString& text) { Dialogs::get().message(this, text); });
+        const PlateResult result =
+            m_session.calculate([this](const QString& text) { Dialogs::get().message(this, text); });
         if (result.error)
             throw Error(*result.error);
-        m_lastResult = std::move(result);
-        m_resultMaterial = m_project.material();
     });
 }
 
@@ -346,7 +349,7 @@ void CalculationWindow::writeAndShowProtocol()
         QString archiveMessage;
         if (m_archive) {
             const ProtocolOutcome outcome = writeProtocolAndArchive(
-                m_project, lastResult(), path, [this]() -> Archive& { return m_archive->archive(); },
+                m_project, m_session.lastResult(), path, [this]() -> Archive& { return m_archive->archive(); },
                 QDateTime::currentDateTime());
             archiveMessage = outcome.archiveMessage;
             if (outcome.archived())
@@ -369,40 +372,22 @@ void CalculationWindow::writeAndShowProtocol()
 
 void CalculationWindow::clearAllDensities()
 {
-    runCommand(this, [this] { clearDensities(m_project); });
+    m_edits.edit(this, std::make_unique<DensitiesClearing>(m_project));
 }
 
 void CalculationWindow::pasteBlock(QPoint well, const QString& text)
 {
-    runCommand(this, [&] {
-        const QScopedValueRollback<bool> keep(m_keepUndo, true);
-        const PasteResult result = pasteDensities(m_project, well.x(), well.y(), text);
-        if (!result.previous.isEmpty())
-            m_undo = result.previous;
-        const QString cut = pasteMessage(result);
-        if (!cut.isEmpty())
-            Dialogs::get().message(this, cut);
-    });
+    PasteResult result;
+    if (!m_edits.edit(this, std::make_unique<DensityPaste>(m_project, well, text, &result)))
+        return;
+    const QString cut = pasteMessage(result);
+    if (!cut.isEmpty())
+        Dialogs::get().message(this, cut);
 }
 
 void CalculationWindow::clearWells(const QList<QPoint>& wells)
 {
-    runCommand(this, [&] {
-        const QScopedValueRollback<bool> keep(m_keepUndo, true);
-        m_undo = clearDensityCells(m_project, wells);
-    });
-}
-
-// One level: the undo itself is not undone.
-void CalculationWindow::undoDensities()
-{
-    if (m_undo.isEmpty())
-        return;
-    runCommand(this, [this] {
-        const QScopedValueRollback<bool> keep(m_keepUndo, true);
-        restoreDensityCells(m_project, m_undo);
-        m_undo.clear();
-    });
+    m_edits.edit(this, std::make_unique<DensityCellsClearing>(m_project, wells));
 }
 
 void CalculationWindow::showLabels()

@@ -1,25 +1,23 @@
 #pragma once
 
-#include "core/model/densityblock.h"
-
 #include <QList>
 #include <QPoint>
-#include "core/calc/plateresult.h"
-
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
-#include <optional>
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 
 namespace pleq {
 
 class ArchiveSession;
+class CalculationSession;
 class DensityView;
+class EditStack;
 class GridView;
 class Project;
 class ProtocolWindow;
@@ -27,22 +25,20 @@ class ProtocolWindow;
 // CalculationWindow, "Расчет": the densities of the plate (typed in while "Ручной ввод" is
 // checked, or fetched by the reader link, which drives "Получить данные",
 // "Прервать" and the connection label), the coloured result grid and the ten
-// summary labels of the last calculation. While the plate is locked nothing
-// here changes the densities or the results.
+// summary labels of the last calculation. The run goes to the session, which
+// keeps it while the plate is as it left it; the densities change only through
+// the undo stack. While the plate is locked nothing here changes the
+// densities or the results.
 class CalculationWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit CalculationWindow(Project& project, QWidget* parent = nullptr);
+    // Runs go to `session`, edits through `edits`; both hold the same project.
+    CalculationWindow(CalculationSession& session, EditStack& edits, QWidget* parent = nullptr);
 
     void calculate();            // "Расчет"
     void writeAndShowProtocol(); // "Протокол"
     void clearAllDensities();    // "Очистить данные"
-
-    // The last "Расчет" run while the plate is as it left it: none before a
-    // run, after a run an error stopped, and once the kit, the material, the
-    // layout, the densities or the results change.
-    const PlateResult* lastResult() const { return m_lastResult ? &*m_lastResult : nullptr; }
 
     // The archive "Протокол" stores each run in; none: the protocol only.
     void setArchiveSession(ArchiveSession* session) { m_archive = session; }
@@ -53,15 +49,21 @@ public:
     QLabel* connectionLabel() const { return m_connectionLabel; }
 
 private:
-    // The density grid's keys: a block pasted, wells cleared, and the undo
-    // of the last of them.
+    // The window's parts, one per group box.
+    QGroupBox* createDensityBox();
+    void connectDensityGrid();
+    QGroupBox* createCalculationBox();
+    QGroupBox* createSummaryBox(QWidget* parent);
+
+    // The density grid's keys: a block pasted, wells cleared.
     void pasteBlock(QPoint well, const QString& text);
     void clearWells(const QList<QPoint>& wells);
-    void undoDensities();
     void showLabels();
     void manualEntryChanged();
     void setPlateLocked(bool locked);
 
+    CalculationSession& m_session;
+    EditStack& m_edits;
     Project& m_project;
     DensityView* m_densityGrid;
     GridView* m_resultGrid;
@@ -72,13 +74,6 @@ private:
     QPushButton* m_stopButton = nullptr;
     QLabel* m_connectionLabel = nullptr;
     std::array<QLabel*, 10> m_labels{};
-    // The wells the last paste or clear wrote, with their texts before; empty
-    // once the densities changed otherwise.
-    QList<WellText> m_undo;
-    bool m_keepUndo = false; // set while a paste, clear or undo writes
-
-    std::optional<PlateResult> m_lastResult;
-    int m_resultMaterial = 0;
     QPointer<ProtocolWindow> m_protocolWindow; // where no viewer opens result.txt
     ArchiveSession* m_archive = nullptr;
 };

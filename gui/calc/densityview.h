@@ -12,9 +12,9 @@ namespace pleq {
 // the right (after column 12 to column 1 of the next row), Shift+Tab back; a
 // cell being typed into is committed first. Ctrl+C copies the selected wells
 // as a block of text. Ctrl+V (also a block pasted into a cell being typed
-// into), Delete, Backspace and Ctrl+Z change the densities, so the view only
-// asks for them, and only while it is writable; the window answers through
-// the core.
+// into), Delete and Backspace change the densities and Ctrl+Z undoes the last
+// step, so the view only asks for them, and only while it is writable; the
+// window answers through the undo stack.
 class DensityView : public GridView
 {
     Q_OBJECT

@@ -3,9 +3,11 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/gridview.h"
 #include "core/layout/fill.h"
-#include "core/model/operations.h"
 #include "core/model/project.h"
 #include "core/model/textgrid.h"
+#include "gui/commands/editstack.h"
+#include "gui/commands/gridcommands.h"
+#include "gui/commands/settingcommands.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -183,9 +185,10 @@ T* named(T* widget, const char* name)
 
 } // namespace
 
-LayoutWindow::LayoutWindow(Project& project, QWidget* parent)
+LayoutWindow::LayoutWindow(EditStack& edits, QWidget* parent)
     : QWidget(parent)
-    , m_project(project)
+    , m_edits(edits)
+    , m_project(edits.project())
 {
     setObjectName(QStringLiteral("TRosp"));
     setWindowTitle(QStringLiteral("Роспись планшета"));
@@ -200,39 +203,91 @@ LayoutWindow::LayoutWindow(Project& project, QWidget* parent)
     // A reset (a project opened) loses the current well; it is the first well again.
     connect(&m_project.plateLayout(), &QAbstractItemModel::modelReset, this, &LayoutWindow::showFirstWell);
 
-    fill();
+    // The map the window opens with is no step of the undo stack.
+    runCommand(this, [this] { fillPlate(m_project); });
 }
 
 void LayoutWindow::createControls()
 {
-    // --- the sample list ---
+    m_sampleBox = createSampleBox();
+    m_plateBox = createPlateBox();
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_sampleBox);
+    layout->addWidget(m_plateBox);
+    fitToGrids();
+    orderTabs();
+
+    // The sample list, the map and the fill parameters rest while the reader
+    // fills the plate: the densities go into the wells the read began with.
+    connect(&m_project, &Project::plateLockChanged, this, [this](bool locked) {
+        if (locked)
+            m_sampleGrid->finishEditing();
+        m_sampleBox->setDisabled(locked);
+        m_plateBox->setDisabled(locked);
+    });
+    connectEdits();
+}
+
+// "Заполнение плашки": the sample list, its menu and the buttons "+" and "-".
+QGroupBox* LayoutWindow::createSampleBox()
+{
     auto* sampleBox = named(new QGroupBox(QStringLiteral("Заполнение плашки"), this), "GroupBox1");
     m_sampleGrid = named(new WellGrid(&m_project.sampleTable(), 30, 16, true, sampleBox), "PlProb");
     m_sampleGrid->setColumnWidth(1, 117);
     m_sampleGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     m_sampleMenu = named(new QMenu(this), "PopupMenu1");
-    QAction* addItem = m_sampleMenu->addAction(QStringLiteral("Добавить"));
-    addItem->setObjectName(QStringLiteral("N1"));
-    QAction* removeItem = m_sampleMenu->addAction(QStringLiteral("Удалить"));
-    removeItem->setObjectName(QStringLiteral("N2"));
-    auto* addButton = named(new QPushButton(QStringLiteral("+"), sampleBox), "Button3");
-    auto* removeButton = named(new QPushButton(QStringLiteral("-"), sampleBox), "Button2");
-    addButton->setFixedSize(25, 22);
-    removeButton->setFixedSize(25, 22);
+    m_addItem = m_sampleMenu->addAction(QStringLiteral("Добавить"));
+    m_addItem->setObjectName(QStringLiteral("N1"));
+    m_removeItem = m_sampleMenu->addAction(QStringLiteral("Удалить"));
+    m_removeItem->setObjectName(QStringLiteral("N2"));
+    m_addButton = named(new QPushButton(QStringLiteral("+"), sampleBox), "Button3");
+    m_removeButton = named(new QPushButton(QStringLiteral("-"), sampleBox), "Button2");
+    m_addButton->setFixedSize(25, 22);
+    m_removeButton->setFixedSize(25, 22);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(addButton);
-    buttons->addWidget(removeButton);
+    buttons->addWidget(m_addButton);
+    buttons->addWidget(m_removeButton);
     buttons->addStretch();
     auto* sampleBoxLayout = new QVBoxLayout(sampleBox);
     sampleBoxLayout->setContentsMargins(6, 4, 6, 6);
     sampleBoxLayout->addWidget(m_sampleGrid);
     sampleBoxLayout->addLayout(buttons);
     sampleBox->setFixedWidth(214);
+    return sampleBox;
+}
 
-    // --- the plate and the fill parameters ---
+// "Планшет": the plate map, the fill parameters beside the orientation and
+// the material, and "Заполнить".
+QGroupBox* LayoutWindow::createPlateBox()
+{
     auto* plateBox = named(new QGroupBox(QStringLiteral("Планшет"), this), "GroupBox2");
-    m_plateMap = named(new WellGrid(&m_project.plateLayout(), 19, 17, false, plateBox), "PlData");
+    createPlateMap(plateBox);
+    QLayout* fields = createFillFields(plateBox);
+    QGroupBox* orientationBox = createOrientationBox(plateBox);
+    m_materialBox = createMaterialBox(plateBox);
+    m_fillButton = named(new QPushButton(QStringLiteral("Заполнить"), plateBox), "Button1");
+
+    auto* groups = new QVBoxLayout;
+    groups->addWidget(orientationBox);
+    groups->addWidget(m_materialBox);
+    groups->addStretch();
+    auto* parameters = new QHBoxLayout;
+    parameters->addLayout(fields, 1);
+    parameters->addLayout(groups, 1);
+    auto* plateBoxLayout = new QVBoxLayout(plateBox);
+    plateBoxLayout->setContentsMargins(6, 4, 6, 6);
+    plateBoxLayout->addWidget(m_plateMap, 0, Qt::AlignHCenter);
+    plateBoxLayout->addLayout(parameters);
+    plateBoxLayout->addStretch();
+    plateBoxLayout->addWidget(m_fillButton);
+    return plateBox;
+}
+
+void LayoutWindow::createPlateMap(QWidget* parent)
+{
+    m_plateMap = named(new WellGrid(&m_project.plateLayout(), 19, 17, false, parent), "PlData");
     QAbstractItemDelegate* plainDelegate = m_plateMap->itemDelegate();
     m_plateMap->setItemDelegate(new PlateDelegate(m_project, m_plateMap));
     delete plainDelegate;
@@ -246,23 +301,27 @@ void LayoutWindow::createControls()
     small.setPointSizeF(small.pointSizeF() * 0.85);
     m_plateMap->setFont(small);
     m_plateMap->fitToGrid();
+}
 
-    auto* plateNameLabel = named(new QLabel(QStringLiteral("Наименование:"), plateBox), "Label1");
-    m_plateNameEdit = named(new QLineEdit(plateBox), "Edit1");
+// The plate name, the first well, the repetitions and the (hidden) control count.
+QLayout* LayoutWindow::createFillFields(QWidget* parent)
+{
+    auto* plateNameLabel = named(new QLabel(QStringLiteral("Наименование:"), parent), "Label1");
+    m_plateNameEdit = named(new QLineEdit(parent), "Edit1");
     plateNameLabel->setBuddy(m_plateNameEdit);
-    auto* firstWellLabel = named(new QLabel(QStringLiteral("Первая лунка:"), plateBox), "Label2");
-    m_firstWellRow = named(new QComboBox(plateBox), "LunkaX");
+    auto* firstWellLabel = named(new QLabel(QStringLiteral("Первая лунка:"), parent), "Label2");
+    m_firstWellRow = named(new QComboBox(parent), "LunkaX");
     m_firstWellRow->addItems({"A", "B", "C", "D", "E", "F", "G", "H"});
-    m_firstWellColumn = named(new QComboBox(plateBox), "LunkaY");
+    m_firstWellColumn = named(new QComboBox(parent), "LunkaY");
     m_firstWellColumn->addItems(numbers(1, 12));
     firstWellLabel->setBuddy(m_firstWellRow);
-    auto* repetitionsLabel = named(new QLabel(QStringLiteral("Повторности"), plateBox), "Label4");
-    m_repetitionsBox = named(new QComboBox(plateBox), "ComboBox4");
+    auto* repetitionsLabel = named(new QLabel(QStringLiteral("Повторности"), parent), "Label4");
+    m_repetitionsBox = named(new QComboBox(parent), "ComboBox4");
     m_repetitionsBox->addItems(numbers(1, 3, 2));
     repetitionsLabel->setBuddy(m_repetitionsBox);
     // The control count is one per group on the screen; only a project file sets another.
-    auto* controlCountLabel = named(new QLabel(QStringLiteral("Контроли"), plateBox), "Label3");
-    m_controlCountBox = named(new QComboBox(plateBox), "ComboBox3");
+    auto* controlCountLabel = named(new QLabel(QStringLiteral("Контроли"), parent), "Label3");
+    m_controlCountBox = named(new QComboBox(parent), "ComboBox3");
     m_controlCountBox->addItems(numbers(1, 12));
     controlCountLabel->hide();
     m_controlCountBox->hide();
@@ -272,24 +331,6 @@ void LayoutWindow::createControls()
         box->installEventFilter(this);
         box->view()->installEventFilter(this);
     }
-
-    auto* orientationBox = named(new QGroupBox(QStringLiteral("Ориентация"), plateBox), "RadioGroup1");
-    m_horizontalButton = named(new QRadioButton(QStringLiteral("Горизонтальная"), orientationBox), "RadioButton1");
-    m_verticalButton = named(new QRadioButton(QStringLiteral("Вертикальная"), orientationBox), "RadioButton2");
-    auto* orientationLayout = new QVBoxLayout(orientationBox);
-    orientationLayout->setContentsMargins(6, 2, 6, 4);
-    orientationLayout->addWidget(m_horizontalButton);
-    orientationLayout->addWidget(m_verticalButton);
-
-    m_materialBox = named(new QGroupBox(QStringLiteral("Материал"), plateBox), "RG");
-    m_milk = named(new QRadioButton(QStringLiteral("Молоко"), m_materialBox), "RGItem0");
-    m_serum = named(new QRadioButton(QStringLiteral("Сыворотка"), m_materialBox), "RGItem1");
-    auto* materialLayout = new QVBoxLayout(m_materialBox);
-    materialLayout->setContentsMargins(6, 2, 6, 4);
-    materialLayout->addWidget(m_milk);
-    materialLayout->addWidget(m_serum);
-
-    auto* fillButton = named(new QPushButton(QStringLiteral("Заполнить"), plateBox), "Button1");
 
     auto* firstWell = new QHBoxLayout;
     firstWell->addWidget(m_firstWellRow);
@@ -305,29 +346,42 @@ void LayoutWindow::createControls()
     fields->addWidget(controlCountLabel);
     fields->addWidget(m_controlCountBox);
     fields->addStretch();
-    auto* groups = new QVBoxLayout;
-    groups->addWidget(orientationBox);
-    groups->addWidget(m_materialBox);
-    groups->addStretch();
-    auto* parameters = new QHBoxLayout;
-    parameters->addLayout(fields, 1);
-    parameters->addLayout(groups, 1);
-    auto* plateBoxLayout = new QVBoxLayout(plateBox);
-    plateBoxLayout->setContentsMargins(6, 4, 6, 6);
-    plateBoxLayout->addWidget(m_plateMap, 0, Qt::AlignHCenter);
-    plateBoxLayout->addLayout(parameters);
-    plateBoxLayout->addStretch();
-    plateBoxLayout->addWidget(fillButton);
+    return fields;
+}
 
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(sampleBox);
-    layout->addWidget(plateBox);
-    // The list's columns fit their headers (names are free text: the user
-    // widens their column), the map's columns every text; the window and the
-    // list's frame grow with them.
-    auto fitWindow = [this, sampleBox] {
-        sampleBox->setFixedWidth(std::max(214, sampleBox->minimumSizeHint().width()));
+// "Ориентация": horizontal (where the kit offers it) or vertical.
+QGroupBox* LayoutWindow::createOrientationBox(QWidget* parent)
+{
+    auto* orientationBox = named(new QGroupBox(QStringLiteral("Ориентация"), parent), "RadioGroup1");
+    m_horizontalButton = named(new QRadioButton(QStringLiteral("Горизонтальная"), orientationBox), "RadioButton1");
+    m_verticalButton = named(new QRadioButton(QStringLiteral("Вертикальная"), orientationBox), "RadioButton2");
+    auto* orientationLayout = new QVBoxLayout(orientationBox);
+    orientationLayout->setContentsMargins(6, 2, 6, 4);
+    orientationLayout->addWidget(m_horizontalButton);
+    orientationLayout->addWidget(m_verticalButton);
+    return orientationBox;
+}
+
+// "Материал", for the kits that ask for it.
+QGroupBox* LayoutWindow::createMaterialBox(QWidget* parent)
+{
+    auto* materialBox = named(new QGroupBox(QStringLiteral("Материал"), parent), "RG");
+    m_milk = named(new QRadioButton(QStringLiteral("Молоко"), materialBox), "RGItem0");
+    m_serum = named(new QRadioButton(QStringLiteral("Сыворотка"), materialBox), "RGItem1");
+    auto* materialLayout = new QVBoxLayout(materialBox);
+    materialLayout->setContentsMargins(6, 2, 6, 4);
+    materialLayout->addWidget(m_milk);
+    materialLayout->addWidget(m_serum);
+    return materialBox;
+}
+
+// The list's columns fit their headers (names are free text: the user
+// widens their column), the map's columns every text; the window and the
+// list's frame grow with them.
+void LayoutWindow::fitToGrids()
+{
+    auto fitWindow = [this] {
+        m_sampleBox->setFixedWidth(std::max(214, m_sampleBox->minimumSizeHint().width()));
         fitWindowToGrids(this, QSize(509, 378));
     };
     connect(m_sampleGrid, &GridView::resizedToTexts, this, fitWindow);
@@ -335,10 +389,13 @@ void LayoutWindow::createControls()
     m_sampleGrid->fitColumnsToTexts(QString(), 1);
     m_plateMap->fitColumnsToTexts();
     fitWindow();
+}
 
-    setTabOrder(m_sampleGrid, addButton);
-    setTabOrder(addButton, removeButton);
-    setTabOrder(removeButton, m_plateMap);
+void LayoutWindow::orderTabs()
+{
+    setTabOrder(m_sampleGrid, m_addButton);
+    setTabOrder(m_addButton, m_removeButton);
+    setTabOrder(m_removeButton, m_plateMap);
     setTabOrder(m_plateMap, m_plateNameEdit);
     setTabOrder(m_plateNameEdit, m_firstWellRow);
     setTabOrder(m_firstWellRow, m_firstWellColumn);
@@ -347,44 +404,54 @@ void LayoutWindow::createControls()
     setTabOrder(m_horizontalButton, m_verticalButton);
     setTabOrder(m_verticalButton, m_milk);
     setTabOrder(m_milk, m_serum);
-    setTabOrder(m_serum, fillButton);
+    setTabOrder(m_serum, m_fillButton);
+}
 
-    // The sample list, the map and the fill parameters rest while the reader
-    // fills the plate: the densities go into the wells the read began with.
-    connect(&m_project, &Project::plateLockChanged, this, [this, sampleBox, plateBox](bool locked) {
-        if (locked)
-            m_sampleGrid->finishEditing();
-        sampleBox->setDisabled(locked);
-        plateBox->setDisabled(locked);
-    });
-
-    // User edits go straight into the project.
-    connect(fillButton, &QPushButton::clicked, this, &LayoutWindow::fill);
-    connect(addButton, &QPushButton::clicked, this, &LayoutWindow::appendSampleRow);
-    connect(removeButton, &QPushButton::clicked, this, &LayoutWindow::removeSampleRow);
-    connect(addItem, &QAction::triggered, this, &LayoutWindow::appendSampleRow);
-    connect(removeItem, &QAction::triggered, this, &LayoutWindow::removeSampleRow);
+// User edits go into the project as steps of the undo stack.
+void LayoutWindow::connectEdits()
+{
+    connect(m_fillButton, &QPushButton::clicked, this, &LayoutWindow::fill);
+    connect(m_addButton, &QPushButton::clicked, this, &LayoutWindow::appendSampleRow);
+    connect(m_removeButton, &QPushButton::clicked, this, &LayoutWindow::removeSampleRow);
+    connect(m_addItem, &QAction::triggered, this, &LayoutWindow::appendSampleRow);
+    connect(m_removeItem, &QAction::triggered, this, &LayoutWindow::removeSampleRow);
     connect(m_sampleGrid, &QWidget::customContextMenuRequested, this,
             [this](QPoint pos) { m_sampleMenu->popup(m_sampleGrid->viewport()->mapToGlobal(pos)); });
     connect(m_plateMap->selectionModel(), &QItemSelectionModel::currentChanged, this, &LayoutWindow::chooseFirstWellOnMap);
-    connect(m_plateNameEdit, &QLineEdit::textEdited, &m_project, &Project::setPlateName);
-    connect(m_firstWellRow, &QComboBox::currentIndexChanged, this,
-            [this] { m_project.setFirstWell(m_firstWellRow->currentText(), m_project.firstColumn()); });
-    connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this,
-            [this] { m_project.setFirstWell(m_project.firstRow(), m_firstWellColumn->currentText()); });
-    connect(m_controlCountBox, &QComboBox::currentIndexChanged, this,
-            [this] { m_project.setControlCount(m_controlCountBox->currentText()); });
-    connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this,
-            [this] { m_project.setRepetitions(m_repetitionsBox->currentText()); });
-    connect(m_horizontalButton, &QRadioButton::toggled, this,
-            [this] { m_project.setHorizontal(m_horizontalButton->isChecked()); });
+    // A sample cell typed; while the reader fills the plate the lock closes
+    // the editor and its text is not written.
+    qobject_cast<GridDelegate*>(m_sampleGrid->itemDelegate())
+        ->setCellCommit([this](int col, int row, const QString& text) {
+            if (!m_project.plateLocked())
+                m_edits.edit(this, std::make_unique<SampleCellEdit>(m_project, col, row, text));
+        });
+    leaveUndoKeysToStack(m_plateNameEdit);
+    connect(m_plateNameEdit, &QLineEdit::textEdited, this,
+            [this](const QString& name) { m_edits.edit(this, std::make_unique<PlateNameEdit>(m_project, name)); });
+    connect(m_firstWellRow, &QComboBox::currentIndexChanged, this, [this] {
+        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, m_firstWellRow->currentText(),
+                                                             m_project.firstColumn()));
+    });
+    connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this, [this] {
+        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, m_project.firstRow(),
+                                                             m_firstWellColumn->currentText()));
+    });
+    connect(m_controlCountBox, &QComboBox::currentIndexChanged, this, [this] {
+        m_edits.edit(this, std::make_unique<ControlCountChoice>(m_project, m_controlCountBox->currentText()));
+    });
+    connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this, [this] {
+        m_edits.edit(this, std::make_unique<RepetitionsChoice>(m_project, m_repetitionsBox->currentText()));
+    });
+    connect(m_horizontalButton, &QRadioButton::toggled, this, [this] {
+        m_edits.edit(this, std::make_unique<OrientationChoice>(m_project, m_horizontalButton->isChecked()));
+    });
     connect(m_milk, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            m_project.setMaterial(0);
+            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, 0));
     });
     connect(m_serum, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            m_project.setMaterial(1);
+            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, 1));
     });
 }
 
@@ -432,31 +499,34 @@ void LayoutWindow::chooseFirstWellOnMap(const QModelIndex& current)
     if (!current.isValid() || current.row() < 1 || current.column() < 1)
         return;
     const TextGrid& plate = m_project.plateLayout();
-    m_project.setFirstWell(plate.cell(0, current.row()), plate.cell(current.column(), 0));
+    const QString row = plate.cell(0, current.row());
+    const QString column = plate.cell(current.column(), 0);
+    // The map follows the project too (showFirstWell): that is no choice.
+    if (row != m_project.firstRow() || column != m_project.firstColumn())
+        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, row, column));
 }
 
 void LayoutWindow::fill()
 {
-    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
-    runCommand(this, [this] { fillPlate(m_project); });
+    m_sampleGrid->finishEditing();
+    m_edits.edit(this, std::make_unique<PlateFill>(m_project));
 }
 
 void LayoutWindow::appendSampleRow()
 {
-    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
+    m_sampleGrid->finishEditing();
     const int col = std::max(m_sampleGrid->currentIndex().column(), 1);
-    runCommand(this, [&] {
-        const int n = addSampleRow(m_project);
-        m_sampleGrid->setCurrentIndex(m_project.sampleTable().index(n, col));
-    });
+    int row = 0;
+    if (m_edits.edit(this, std::make_unique<SampleRowAddition>(m_project, &row)))
+        m_sampleGrid->setCurrentIndex(m_project.sampleTable().index(row, col));
 }
 
 void LayoutWindow::removeSampleRow()
 {
-    static_cast<WellGrid*>(m_sampleGrid)->finishEditing();
+    m_sampleGrid->finishEditing();
     // The grid's current row; with none (after a file was opened) the first.
     const int row = std::max(m_sampleGrid->currentIndex().row(), 1);
-    runCommand(this, [&] { deleteSampleRow(m_project, row); });
+    m_edits.edit(this, std::make_unique<SampleRowDeletion>(m_project, row));
 }
 
 bool LayoutWindow::eventFilter(QObject* watched, QEvent* event)

@@ -1,9 +1,9 @@
 #include "gui/layout/projectwindow.h"
 
 #include "core/kits/catalogue.h"
-#include "gui/app/dialogs.h"
-#include "core/model/operations.h"
 #include "core/model/project.h"
+#include "gui/commands/editstack.h"
+#include "gui/commands/settingcommands.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -15,9 +15,10 @@
 
 namespace pleq {
 
-ProjectWindow::ProjectWindow(Project& project, QWidget* parent)
+ProjectWindow::ProjectWindow(EditStack& edits, QWidget* parent)
     : QWidget(parent)
-    , m_project(project)
+    , m_edits(edits)
+    , m_project(edits.project())
 {
     setObjectName(QStringLiteral("TProp"));
     setWindowTitle(QStringLiteral("Параметры проекта"));
@@ -52,17 +53,21 @@ ProjectWindow::ProjectWindow(Project& project, QWidget* parent)
     setFixedHeight(96 + 20);
 
     showProject();
-    connect(m_executorEdit, &QLineEdit::textEdited, &m_project, &Project::setExecutor);
+    leaveUndoKeysToStack(m_executorEdit);
+    connect(m_executorEdit, &QLineEdit::textEdited, this,
+            [this](const QString& name) { m_edits.edit(this, std::make_unique<ExecutorEdit>(m_project, name)); });
     connect(m_kitBox, &QComboBox::currentIndexChanged, this, &ProjectWindow::chooseKit);
     connect(&m_project, &Project::settingsChanged, this, &ProjectWindow::showProject);
-    // No other kit while the reader fills the plate.
+    // No other kit and no other executor while the reader fills the plate:
+    // the project's edits are refused then.
     connect(&m_project, &Project::plateLockChanged, m_kitBox, &QWidget::setDisabled);
+    connect(&m_project, &Project::plateLockChanged, m_executorEdit, &QWidget::setDisabled);
 }
 
 void ProjectWindow::chooseKit(int index)
 {
     if (index >= 0 && index < KitCount)
-        runCommand(this, [&] { changeKit(m_project, Kit(index)); });
+        m_edits.edit(this, std::make_unique<KitChoice>(m_project, Kit(index)));
 }
 
 void ProjectWindow::showProject()

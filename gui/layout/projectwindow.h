@@ -7,6 +7,7 @@ class QLineEdit;
 
 namespace pleq {
 
+class EditStack;
 class Project;
 
 // ProjectWindow, "Параметры проекта": the executor's name and the kit.
@@ -14,13 +15,15 @@ class ProjectWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ProjectWindow(Project& project, QWidget* parent = nullptr);
+    // Edits go through `edits`, which holds the project.
+    explicit ProjectWindow(EditStack& edits, QWidget* parent = nullptr);
 
 private:
     void chooseKit(int index);
     void showProject();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    EditStack& m_edits;
     Project& m_project;
     QLineEdit* m_executorEdit;
     QComboBox* m_kitBox;

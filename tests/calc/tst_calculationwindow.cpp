@@ -1,5 +1,7 @@
 #include "gui/app/gridview.h"
 #include "gui/calc/calculationwindow.h"
+#include "gui/commands/editstack.h"
+#include "core/calc/calculationsession.h"
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "core/model/textgrid.h"
@@ -80,6 +82,8 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
+    std::unique_ptr<CalculationSession> m_session;
+    std::unique_ptr<EditStack> m_edits;
     std::unique_ptr<CalculationWindow> m_window;
 };
 
@@ -87,7 +91,9 @@ void TestCalculationWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<CalculationWindow>(*m_project);
+    m_session = std::make_unique<CalculationSession>(*m_project);
+    m_edits = std::make_unique<EditStack>(*m_project);
+    m_window = std::make_unique<CalculationWindow>(*m_session, *m_edits);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -95,6 +101,8 @@ void TestCalculationWindow::init()
 void TestCalculationWindow::cleanup()
 {
     m_window.reset();
+    m_edits.reset();
+    m_session.reset();
     m_project.reset();
     m_dialogs.reset();
 }
@@ -270,7 +278,7 @@ void TestCalculationWindow::clearDensities()
 
 // The density grid as a spreadsheet: a block pasted from the current well,
 // Enter down and Tab right, Delete clearing the selection, Ctrl+C copying it
-// and one Ctrl+Z undoing the last paste or clear.
+// and Ctrl+Z undoing the last step.
 void TestCalculationWindow::spreadsheetKeys()
 {
     auto* grid = child<GridView>("PlData");
@@ -289,7 +297,7 @@ void TestCalculationWindow::spreadsheetKeys()
     QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(densityColumn(3), (QStringList{"9", "", "", ""}));
     QCOMPARE(densityColumn(4), (QStringList{"", "", "", ""}));
-    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier); // one level only
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier); // the "9" was no step
     QCOMPARE(densityColumn(3), (QStringList{"9", "", "", ""}));
 
     // "1,01 Enter 1,02 Enter" fills the column downwards; Enter on the grid
@@ -323,14 +331,18 @@ void TestCalculationWindow::spreadsheetKeys()
     QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "2", ""}));
 
-    // Typing after a clear leaves nothing to undo: the typed text stays.
+    // Typing after a clear is the last step: Ctrl+Z takes back the typing,
+    // never the clear past it; the next Ctrl+Z the clear.
     grid->setCurrentIndex(at(3, 3));
     QTest::keyClick(grid, Qt::Key_Backspace);
     QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "", ""}));
     type(grid, QStringLiteral("5"));
     key(openEditor(grid), Qt::Key_Return);
-    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "5", ""}));
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "", ""}));
+    QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(densityColumn(3), (QStringList{"1,01", "1,02", "2", ""}));
 
     // What falls off the plate is cut and said.
     grid->setCurrentIndex(at(12, 1));

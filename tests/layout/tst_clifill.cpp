@@ -2,6 +2,7 @@
 #include "platemap.h"
 
 #include "core/files/projectfile.h"
+#include "gui/commands/editstack.h"
 #include "gui/layout/layoutwindow.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
@@ -81,7 +82,8 @@ void TestCliFill::sameAsWindow()
 
     test::RecordingDialogs dialogs;
     Project project;
-    LayoutWindow window(project);
+    EditStack edits(project);
+    LayoutWindow window(edits);
     project.selectKit(Kit(kitIndex));
     project.setHorizontal(horizontal);
     project.setFirstWell(firstRow, firstColumn);

@@ -2,6 +2,7 @@
 
 #include "gui/app/gridview.h"
 #include "gui/layout/layoutwindow.h"
+#include "gui/commands/editstack.h"
 #include "core/layout/rules.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
@@ -65,6 +66,7 @@ private:
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Project> m_project;
+    std::unique_ptr<EditStack> m_edits;
     std::unique_ptr<LayoutWindow> m_window;
 };
 
@@ -72,7 +74,8 @@ void TestLayoutWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
     m_project = std::make_unique<Project>();
-    m_window = std::make_unique<LayoutWindow>(*m_project);
+    m_edits = std::make_unique<EditStack>(*m_project);
+    m_window = std::make_unique<LayoutWindow>(*m_edits);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -80,6 +83,7 @@ void TestLayoutWindow::init()
 void TestLayoutWindow::cleanup()
 {
     m_window.reset();
+    m_edits.reset();
     m_project.reset();
     m_dialogs.reset();
 }
