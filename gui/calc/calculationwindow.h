@@ -58,6 +58,7 @@ private:
     void pasteBlock(QPoint well, const QString& text);
     void clearWells(const QList<QPoint>& wells);
     void undoDensities();
+    void showProtocol(const QString& path); // in the viewer, or in a window of ours
     void showLabels();
     void manualEntryChanged();
     void setPlateLocked(bool locked);
