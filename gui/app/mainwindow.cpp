@@ -158,7 +158,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->ignore();
     statusBar()->showMessage(QStringLiteral("Идет запись в архив. Программа закроется, когда она закончится."));
     if (!m_closeWhenWritten)
-        m_closeWhenWritten = connect(&writer, &ArchiveWriter::idle, this, &QWidget::close, Qt::QueuedConnection);
+        m_closeWhenWritten = connect(&writer, &ArchiveWriter::idle, this, &QWidget::close,
+                                     Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 void MainWindow::createMenu()
