@@ -1,5 +1,9 @@
 #include "gui/archive/archivewriter.h"
 
+#include "gui/app/dialogs.h"
+
+#include <new>
+
 namespace pleq {
 
 ArchiveWriter::ArchiveWriter(QObject* parent)
@@ -41,7 +45,12 @@ void ArchiveWriter::run()
             write = std::move(m_writes.front());
             m_writes.pop_front();
         }
-        Tell told = write();
+        Tell told;
+        try {
+            told = write();
+        } catch (const std::bad_alloc&) {
+            told = [] { Dialogs::get().error(nullptr, QStringLiteral("Out of memory")); };
+        }
         {
             std::lock_guard lock(m_mutex);
             m_outcomes.push_back(std::move(told));
