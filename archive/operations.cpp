@@ -29,37 +29,56 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
                                         const std::function<Archive&()>& archive, const QDateTime& now)
 {
-    std::optional<Error> protocolError;
+    return archiveProtocolRun(writeProtocolForArchive(project, lastRun, protocolPath, now), archive);
+}
+
+ProtocolRun writeProtocolForArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
+                                    const QDateTime& now)
+{
+    ProtocolRun run;
     try {
         writeProtocol(project, protocolPath);
     } catch (const Error& e) {
-        protocolError = e;
+        run.protocolError = e;
     }
-    ProtocolOutcome outcome;
-    QString run; // what became of the run, told after a protocol error
     try {
-        const RunRecord record = makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation());
+        run.record = makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation());
+    } catch (const Error& e) {
+        run.recordError = e;
+    }
+    return run;
+}
+
+ProtocolOutcome archiveProtocolRun(const ProtocolRun& run, const std::function<Archive&()>& archive,
+                                   const QString& queuePath)
+{
+    ProtocolOutcome outcome;
+    QString told; // what became of the run, told after a protocol error
+    try {
+        if (run.recordError)
+            throw *run.recordError;
+        const RunRecord& record = *run.record;
         Archive& place = archive();
-        const ArchiveOutcome archived = archiveOrQueue(place, record);
+        const ArchiveOutcome archived = archiveOrQueue(place, record, queuePath);
         outcome.seq = archived.seq;
         outcome.queued = archived.queued;
         if (archived.queued) {
             outcome.archiveMessage = QStringLiteral("Протокол записан. %1").arg(archived.message);
-            run = archived.message;
+            told = archived.message;
         } else {
-            run = QStringLiteral("Планшет «%1» записан в архив %2 под номером %3%4.")
-                      .arg(project.plateName(), place.location().displayName())
-                      .arg(archived.seq)
-                      .arg(record.protocol.isEmpty() ? QStringLiteral(" без протокола") : QString());
+            told = QStringLiteral("Планшет «%1» записан в архив %2 под номером %3%4.")
+                       .arg(record.plateName, place.location().displayName())
+                       .arg(archived.seq)
+                       .arg(record.protocol.isEmpty() ? QStringLiteral(" без протокола") : QString());
         }
     } catch (const Error& e) {
         outcome.archiveMessage = QStringLiteral("Протокол записан, но планшет не сохранен в архив. %1. "
                                                 "Сохраните его позже командой «В архив».")
                                      .arg(e.message());
-        run = QStringLiteral("Планшет не сохранен в архив. %1. Сохраните его позже командой «В архив».").arg(e.message());
+        told = QStringLiteral("Планшет не сохранен в архив. %1. Сохраните его позже командой «В архив».").arg(e.message());
     }
-    if (protocolError)
-        throw Error(protocolError->message() + QLatin1Char('\n') + run);
+    if (run.protocolError)
+        throw Error(run.protocolError->message() + QLatin1Char('\n') + told);
     return outcome;
 }
 
@@ -68,9 +87,9 @@ qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive
     return archiveRecord(makeRunRecord(project, lastRun, now, RunIdentity::ofThisWorkstation()), archive);
 }
 
-qint64 archiveRecord(const RunRecord& record, Archive& archive)
+qint64 archiveRecord(const RunRecord& record, Archive& archive, const QString& queuePath)
 {
-    const ArchiveOutcome archived = archiveOrQueue(archive, record);
+    const ArchiveOutcome archived = archiveOrQueue(archive, record, queuePath);
     if (archived.queued)
         throw Error(archived.message);
     return archived.seq;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "archive/archive.h"
+#include "archive/queue.h"
+#include "core/model/errors.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace pleq {
 
@@ -38,6 +41,22 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
                                         const std::function<Archive&()>& archive, const QDateTime& now);
 
+// The same in two steps, for a window that archives on a thread of its own:
+// the protocol written and the run's record made from the project as it
+// stands now...
+struct ProtocolRun {
+    std::optional<RunRecord> record;   // none when the project cannot be written as a file
+    std::optional<Error> recordError;  // why not
+    std::optional<Error> protocolError; // the protocol's own error; the record is made all the same
+};
+ProtocolRun writeProtocolForArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
+                                    const QDateTime& now);
+// ...then the record archived, with the outcome and the error of
+// writeProtocolAndArchive. Touches no project: it runs on any thread, with
+// an archive made on that thread.
+ProtocolOutcome archiveProtocolRun(const ProtocolRun& run, const std::function<Archive&()>& archive,
+                                   const QString& queuePath = archiveQueuePath());
+
 // "В архив" and `pleq-cli archive add`: archives the project as it stands
 // with the messages of `lastRun` (the last "Расчет" still valid, or null),
 // also when its protocol cannot be made; returns the run's seq. Throws Error,
@@ -45,7 +64,7 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
 // local queue (the message says so).
 qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now);
 // The same for a record made already.
-qint64 archiveRecord(const RunRecord& record, Archive& archive);
+qint64 archiveRecord(const RunRecord& record, Archive& archive, const QString& queuePath = archiveQueuePath());
 
 // What `archive import` did.
 struct ImportReport {

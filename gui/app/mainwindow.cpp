@@ -5,6 +5,7 @@
 #include "gui/app/dialogs.h"
 #include "gui/app/importchoice.h"
 #include "gui/archive/archivesession.h"
+#include "gui/archive/archivewriter.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/archive/queuesender.h"
 #include "gui/qc/qcwindow.h"
@@ -25,6 +26,7 @@
 #include "gui/reader/readercontrols.h"
 
 #include <QCloseEvent>
+#include <QPointer>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -149,6 +151,22 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // A run given to the archive is not lost to a close: the window waits
+    // for the write and tells its outcome, then closes.
+    ArchiveWriter& writer = m_archive->writer();
+    if (writer.pending() == 0) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    statusBar()->showMessage(QStringLiteral("Идет запись в архив. Программа закроется, когда она закончится."));
+    if (!m_closeWhenWritten)
+        m_closeWhenWritten = connect(&writer, &ArchiveWriter::idle, this, &QWidget::close,
+                                     Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+}
 
 void MainWindow::createMenu()
 {
@@ -345,12 +363,35 @@ JournalWindow* MainWindow::journal() const
 void MainWindow::storeRunInArchive()
 {
     runCommand(this, [this] {
-        Archive& archive = m_archive->archive();
-        const qint64 seq = archiveRun(m_project, m_session->lastResult(), archive, QDateTime::currentDateTime());
-        m_archive->notifyArchived();
-        Dialogs::get().message(this, QStringLiteral("Планшет «%1» записан в архив %2 под номером %3.")
-                                         .arg(m_project.plateName(), archive.location().displayName())
-                                         .arg(seq));
+        m_archive->archive(); // a place that names no archive is told at once
+        // The run as it stands at this click goes to the writer's thread.
+        const RunRecord record = makeRunRecord(m_project, m_session->lastResult(),
+                                               QDateTime::currentDateTime(), RunIdentity::ofThisWorkstation());
+        const QPointer<MainWindow> self(this);
+        m_archive->write([record, queue = archiveQueuePath(), self](const std::function<Archive&()>& archive)
+                             -> std::function<void()> {
+            QString told;
+            std::optional<Error> error;
+            try {
+                Archive& place = archive();
+                const qint64 seq = archiveRecord(record, place, queue);
+                told = QStringLiteral("Планшет «%1» записан в архив %2 под номером %3.")
+                           .arg(record.plateName, place.location().displayName())
+                           .arg(seq);
+            } catch (const Error& e) {
+                error = e;
+            }
+            return [told, error, self] {
+                if (!self)
+                    return;
+                if (error) {
+                    Dialogs::get().error(self, error->message());
+                    return;
+                }
+                self->m_archive->notifyArchived();
+                Dialogs::get().message(self, told);
+            };
+        });
     });
 }
 

@@ -51,6 +51,9 @@ public:
     // the shown window (the file named on the command line).
     void openFileWhenShown(const QString& name);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createMenu();
     void createEditMenu();
@@ -77,6 +80,7 @@ private:
     PortDialog* m_portDialog = nullptr;
     ArchiveSession* m_archive = nullptr;
     QPointer<JournalWindow> m_journal;
+    QMetaObject::Connection m_closeWhenWritten;
 };
 
 } // namespace pleq

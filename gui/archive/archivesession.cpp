@@ -1,12 +1,15 @@
 #include "gui/archive/archivesession.h"
 
 #include "archive/archive.h"
+#include "gui/archive/archivewriter.h"
 #include "core/model/errors.h"
+
+#include <optional>
 
 namespace pleq {
 
 ArchiveSession::ArchiveSession(QObject* parent)
-    : QObject(parent)
+    : QObject(parent), m_writer(new ArchiveWriter(this))
 {
 }
 
@@ -27,6 +30,27 @@ Archive& ArchiveSession::openArchive()
     Archive& opened = archive();
     opened.open();
     return opened;
+}
+
+void ArchiveSession::write(Write write)
+{
+    std::optional<ArchiveLocation> location;
+    std::optional<Error> refused;
+    try {
+        location = archive().location();
+    } catch (const Error& e) {
+        refused = e;
+    }
+    m_writer->write([write = std::move(write), location, refused] {
+        std::unique_ptr<Archive> made; // closed on this thread when the write ends
+        return write([&]() -> Archive& {
+            if (refused)
+                throw *refused;
+            if (!made)
+                made = std::make_unique<Archive>(*location);
+            return *made;
+        });
+    });
 }
 
 QString ArchiveSession::displayName() const

@@ -3,11 +3,13 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace pleq {
 
 class Archive;
+class ArchiveWriter;
 
 // The application's one archive: opened at its place (archiveLocation()) on
 // first use, so that a missing or broken archive costs nothing until a
@@ -31,6 +33,17 @@ public:
     // the place the setting or PLEQ_ARCHIVE names now.
     void relocate();
 
+    // "Протокол" and "В архив" write off the window's thread: `write` runs
+    // on the writer's thread with the archive at the place in use now (made
+    // there, with a connection of that thread, on the first call of its
+    // argument, which throws the Error of a place that names no archive) and
+    // returns what to tell the user, which runs here once it ends. `write`
+    // must capture copies only.
+    using Write = std::function<std::function<void()>(const std::function<Archive&()>& archive)>;
+    void write(Write write);
+    // The writer: how many writes wait to be told, and when none does.
+    ArchiveWriter& writer() const { return *m_writer; }
+
     // A run stored by this workstation, for the windows that list runs.
     void notifyArchived() { Q_EMIT runArchived(); }
 
@@ -40,6 +53,7 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<Archive> m_archive;
+    ArchiveWriter* m_writer;
 };
 
 } // namespace pleq

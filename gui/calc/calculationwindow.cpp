@@ -344,30 +344,57 @@ void CalculationWindow::writeAndShowProtocol()
 {
     runCommand(this, [this] {
         const QString path = QStringLiteral("result.txt");
-        // The protocol is the lab's record: it is written whatever becomes of
-        // the archive, and an archive failure is told after it shows.
-        QString archiveMessage;
-        if (m_archive) {
-            const ProtocolOutcome outcome = writeProtocolAndArchive(
-                m_project, m_session.lastResult(), path, [this]() -> Archive& { return m_archive->archive(); },
-                QDateTime::currentDateTime());
-            archiveMessage = outcome.archiveMessage;
-            if (outcome.archived())
-                m_archive->notifyArchived();
-        } else {
+        if (!m_archive) {
             writeProtocol(m_project, path);
+            showProtocol(path);
+            return;
         }
-        if (!Dialogs::get().openTextFile(path)) {
-            // No viewer started: the protocol shows here instead of nowhere.
-            if (!m_protocolWindow)
-                m_protocolWindow = new ProtocolWindow(this);
-            m_protocolWindow->setLines(protocolTextLines(m_project));
-            m_protocolWindow->show();
-            m_protocolWindow->raise();
-        }
-        if (!archiveMessage.isEmpty())
-            Dialogs::get().error(this, archiveMessage);
+        // The protocol is the lab's record: it is written here and now,
+        // whatever becomes of the archive. The run, as it stands at this
+        // click, is archived on the writer's thread, and what became of it is
+        // told when that ends: an archive failure after the protocol shows,
+        // a protocol error together with the run's fate.
+        ProtocolRun run = writeProtocolForArchive(m_project, m_session.lastResult(), path, QDateTime::currentDateTime());
+        const bool written = !run.protocolError;
+        const QPointer<CalculationWindow> self(this);
+        ArchiveSession* session = m_archive;
+        m_archive->write([run = std::move(run), queue = archiveQueuePath(), self,
+                          session](const std::function<Archive&()>& archive) -> std::function<void()> {
+            ProtocolOutcome outcome;
+            std::optional<Error> error;
+            try {
+                outcome = archiveProtocolRun(run, archive, queue);
+            } catch (const Error& e) {
+                error = e;
+            }
+            return [outcome, error, self, session] {
+                if (!self)
+                    return;
+                if (error) {
+                    Dialogs::get().error(self, error->message());
+                    return;
+                }
+                if (outcome.archived())
+                    session->notifyArchived();
+                else
+                    Dialogs::get().error(self, outcome.archiveMessage);
+            };
+        });
+        if (written)
+            showProtocol(path);
     });
+}
+
+void CalculationWindow::showProtocol(const QString& path)
+{
+    if (!Dialogs::get().openTextFile(path)) {
+        // No viewer started: the protocol shows here instead of nowhere.
+        if (!m_protocolWindow)
+            m_protocolWindow = new ProtocolWindow(this);
+        m_protocolWindow->setLines(protocolTextLines(m_project));
+        m_protocolWindow->show();
+        m_protocolWindow->raise();
+    }
 }
 
 void CalculationWindow::clearAllDensities()

@@ -58,6 +58,7 @@ private:
     // The density grid's keys: a block pasted, wells cleared.
     void pasteBlock(QPoint well, const QString& text);
     void clearWells(const QList<QPoint>& wells);
+    void showProtocol(const QString& path); // in the viewer, or in a window of ours
     void showLabels();
     void manualEntryChanged();
     void setPlateLocked(bool locked);

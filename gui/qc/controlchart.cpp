@@ -81,22 +81,20 @@ Geometry geometry(const QRectF& area, const qc::ControlChart& chart)
     return g;
 }
 
-void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart, const qc::Baseline& baseline)
-{
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(area, Qt::white);
-    const Geometry g = geometry(area, chart);
-    QFont font = painter.font();
-    font.setPixelSize(11);
-    painter.setFont(font);
-    const QFontMetricsF metrics(font);
+namespace {
 
+// The drawing steps of paint, in their order: each sets the pen it draws with.
+
+void paintTitle(QPainter& painter, const QRectF& area, const qc::ControlChart& chart, const qc::Baseline& baseline)
+{
     painter.setPen(Qt::black);
     painter.drawText(QRectF(area.left() + LeftMargin, area.top() + 2, area.width() - LeftMargin, TopMargin - 4),
                      Qt::AlignLeft | Qt::AlignVCenter, title(chart, baseline));
+}
 
-    // The baseline's points on a shaded band.
+// The baseline's points on a shaded band, and the plot's frame.
+void paintPlotArea(QPainter& painter, const Geometry& g, const qc::ControlChart& chart)
+{
     for (std::size_t i = 0; i < chart.points.size(); ++i) {
         if (!chart.points[i].baseline)
             continue;
@@ -105,8 +103,11 @@ void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart,
     }
     painter.setPen(QPen(Qt::gray, 1));
     painter.drawRect(g.plot);
+}
 
-    // The value axis: a few round values on the left.
+// The value axis: a few round values on the left.
+void paintValueAxis(QPainter& painter, const QRectF& area, const Geometry& g)
+{
     const double span = g.high - g.low;
     const double step = std::pow(10.0, std::floor(std::log10(span / 4)));
     const double niceStep = span / step > 20 ? step * 5 : span / step > 8 ? step * 2 : step;
@@ -115,38 +116,44 @@ void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart,
     for (double v = std::ceil(g.low / niceStep) * niceStep; v <= g.high; v += niceStep)
         painter.drawText(QRectF(area.left(), g.y(v) - 8, LeftMargin - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
                          fixedText(v, decimals));
+}
 
-    // The mean and the SD lines, labelled on the right.
-    if (chart.limits) {
-        struct Line {
-            int k;
-            QColor color;
-            Qt::PenStyle style;
-        };
-        const Line lines[] = {{3, chart::RejectionColor, Qt::DashLine}, {2, chart::WarningColor, Qt::DashLine},
-                              {1, QColor(150, 150, 150), Qt::DotLine}, {0, QColor(0, 130, 0), Qt::SolidLine},
-                              {-1, QColor(150, 150, 150), Qt::DotLine}, {-2, chart::WarningColor, Qt::DashLine},
-                              {-3, chart::RejectionColor, Qt::DashLine}};
-        for (const Line& line : lines) {
-            const double value = chart.limits->mean + line.k * chart.limits->sd;
-            const double y = g.y(value);
-            painter.setPen(QPen(line.color, line.k == 0 ? 1.5 : 1, line.style));
-            painter.drawLine(QPointF(g.plot.left(), y), QPointF(g.plot.right(), y));
-            const QString label = line.k == 0 ? QStringLiteral("среднее %1").arg(fixedText(value, 3))
-                                              : QStringLiteral("%1%2 SD %3")
-                                                    .arg(line.k > 0 ? QStringLiteral("+") : QStringLiteral("−"))
-                                                    .arg(std::abs(line.k))
-                                                    .arg(fixedText(value, 3));
-            painter.setPen(line.color.darker(120));
-            painter.drawText(QRectF(g.plot.right() + 4, y - 8, RightMargin - 4, 16), Qt::AlignLeft | Qt::AlignVCenter,
-                             label);
-        }
-    } else {
+// The mean and the SD lines, labelled on the right; without limits, why not.
+void paintLimits(QPainter& painter, const Geometry& g, const qc::ControlChart& chart)
+{
+    if (!chart.limits) {
         painter.setPen(Qt::darkRed);
         painter.drawText(g.plot.adjusted(8, 4, -8, -4), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap, chart.message);
+        return;
     }
+    struct Line {
+        int k;
+        QColor color;
+        Qt::PenStyle style;
+    };
+    const Line lines[] = {{3, chart::RejectionColor, Qt::DashLine}, {2, chart::WarningColor, Qt::DashLine},
+                          {1, QColor(150, 150, 150), Qt::DotLine}, {0, QColor(0, 130, 0), Qt::SolidLine},
+                          {-1, QColor(150, 150, 150), Qt::DotLine}, {-2, chart::WarningColor, Qt::DashLine},
+                          {-3, chart::RejectionColor, Qt::DashLine}};
+    for (const Line& line : lines) {
+        const double value = chart.limits->mean + line.k * chart.limits->sd;
+        const double y = g.y(value);
+        painter.setPen(QPen(line.color, line.k == 0 ? 1.5 : 1, line.style));
+        painter.drawLine(QPointF(g.plot.left(), y), QPointF(g.plot.right(), y));
+        const QString label = line.k == 0 ? QStringLiteral("среднее %1").arg(fixedText(value, 3))
+                                          : QStringLiteral("%1%2 SD %3")
+                                                .arg(line.k > 0 ? QStringLiteral("+") : QStringLiteral("−"))
+                                                .arg(std::abs(line.k))
+                                                .arg(fixedText(value, 3));
+        painter.setPen(line.color.darker(120));
+        painter.drawText(QRectF(g.plot.right() + 4, y - 8, RightMargin - 4, 16), Qt::AlignLeft | Qt::AlignVCenter,
+                         label);
+    }
+}
 
-    // The run numbers under the points, as many as fit.
+// The run numbers under the points, as many as fit.
+void paintRunNumbers(QPainter& painter, const Geometry& g, const qc::ControlChart& chart, const QFontMetricsF& metrics)
+{
     painter.setPen(Qt::darkGray);
     const double labelWidth = metrics.horizontalAdvance(QStringLiteral("00000")) + 6;
     const std::size_t every = g.count == 0 ? 1
@@ -154,8 +161,17 @@ void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart,
     for (std::size_t i = 0; i < chart.points.size(); i += every)
         painter.drawText(QRectF(g.x(i) - labelWidth / 2, g.plot.bottom() + 2, labelWidth, BottomMargin - 4),
                          Qt::AlignHCenter | Qt::AlignTop, QString::number(chart.points[i].seq));
+}
 
-    // The points joined in chain order.
+// The radius of a plain point: smaller where many points share the width.
+double pointRadius(const Geometry& g)
+{
+    return g.count > 200 ? 2 : 3.5;
+}
+
+// The points joined in chain order, a flagged one larger in the colour of its worst rule.
+void paintPoints(QPainter& painter, const Geometry& g, const qc::ControlChart& chart)
+{
     painter.setClipRect(g.plot.adjusted(-6, -6, 6, 6));
     if (chart.points.size() > 1) {
         QPainterPath path(g.point(0, chart.points[0].mean));
@@ -165,7 +181,7 @@ void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart,
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(path);
     }
-    const double radius = g.count > 200 ? 2 : 3.5;
+    const double radius = pointRadius(g);
     for (std::size_t i = 0; i < chart.points.size(); ++i) {
         const qc::ChartPoint& point = chart.points[i];
         const QPointF at = g.point(i, point.mean);
@@ -180,9 +196,14 @@ void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart,
         painter.setBrush(color);
         painter.drawEllipse(at, radius + 2.5, radius + 2.5);
     }
-    // The rule names by flagged points: above, or below where that is off
-    // the plot or over the names of a point before.
     painter.setClipping(false);
+}
+
+// The rule names by flagged points: above, or below where that is off the
+// plot or over the names of a point before.
+void paintRuleNames(QPainter& painter, const Geometry& g, const qc::ControlChart& chart, const QFontMetricsF& metrics)
+{
+    const double radius = pointRadius(g);
     std::vector<QRectF> taken;
     for (std::size_t i = 0; i < chart.points.size(); ++i)
         if (!chart.points[i].rules.empty())
@@ -205,6 +226,28 @@ void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart,
         painter.setPen(anyRejection(point) ? chart::RejectionColor.darker(120) : chart::WarningColor.darker(140));
         painter.drawText(box, Qt::AlignCenter, names);
     }
+}
+
+} // namespace
+
+void paint(QPainter& painter, const QRectF& area, const qc::ControlChart& chart, const qc::Baseline& baseline)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(area, Qt::white);
+    const Geometry g = geometry(area, chart);
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font);
+
+    paintTitle(painter, area, chart, baseline);
+    paintPlotArea(painter, g, chart);
+    paintValueAxis(painter, area, g);
+    paintLimits(painter, g, chart);
+    paintRunNumbers(painter, g, chart, metrics);
+    paintPoints(painter, g, chart);
+    paintRuleNames(painter, g, chart, metrics);
     painter.restore();
 }
 

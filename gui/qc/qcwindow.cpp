@@ -68,11 +68,45 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     setWindowTitle(QStringLiteral("Контроль качества"));
     setAttribute(Qt::WA_DeleteOnClose);
 
+    QLayout* settings = createSettingsRow();
+    createMessages();
+    QSplitter* chartsAndList = createChartsAndList();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(settings);
+    layout->addWidget(m_messages);
+    layout->addWidget(chartsAndList, 1);
+    resize(1000, 760);
+
+    connectSettings();
+    refresh();
+}
+
+// The kit, the baseline, the points shown and the two buttons, side by side.
+QLayout* QcWindow::createSettingsRow()
+{
     m_kit = new QComboBox(this);
     m_kit->setObjectName(QStringLiteral("QcKit"));
     m_kit->addItems(kitRows());
+    QGroupBox* baselineBox = createBaselineBox();
+    QGroupBox* rangeBox = createRangeBox();
+    QLayout* buttons = createButtons();
 
-    // The baseline: the first N runs of the kit, or a period (a new kit lot).
+    auto* top = new QHBoxLayout;
+    auto* kitLayout = new QVBoxLayout;
+    kitLayout->addWidget(new QLabel(QStringLiteral("Набор"), this));
+    kitLayout->addWidget(m_kit);
+    kitLayout->addStretch();
+    top->addLayout(kitLayout);
+    top->addWidget(baselineBox);
+    top->addWidget(rangeBox);
+    top->addStretch();
+    top->addLayout(buttons);
+    return top;
+}
+
+// The baseline: the first N runs of the kit, or a period (a new kit lot).
+QGroupBox* QcWindow::createBaselineBox()
+{
     auto* baselineBox = new QGroupBox(QStringLiteral("Базовый период"), this);
     auto* firstRuns = new QRadioButton(QStringLiteral("Первые планшеты набора:"), baselineBox);
     firstRuns->setObjectName(QStringLiteral("QcBaselineFirstRuns"));
@@ -96,8 +130,12 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     baselineLayout->addWidget(m_baselineFrom, 1, 1);
     baselineLayout->addWidget(new QLabel(QStringLiteral("по"), baselineBox), 1, 2);
     baselineLayout->addWidget(m_baselineTo, 1, 3);
+    return baselineBox;
+}
 
-    // The points shown: all, or those of a period.
+// The points shown: all, or those of a period.
+QGroupBox* QcWindow::createRangeBox()
+{
     auto* rangeBox = new QGroupBox(QStringLiteral("Точки на графиках"), this);
     m_range = new QCheckBox(QStringLiteral("Только с"), rangeBox);
     m_range->setObjectName(QStringLiteral("QcRange"));
@@ -109,34 +147,37 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     rangeLayout->addWidget(m_from);
     rangeLayout->addWidget(new QLabel(QStringLiteral("по"), rangeBox));
     rangeLayout->addWidget(m_to);
+    return rangeBox;
+}
 
+// "Сохранить PNG ..." and "Печать ...", one above the other.
+QLayout* QcWindow::createButtons()
+{
     auto* savePng = new QPushButton(QStringLiteral("Сохранить PNG ..."), this);
     savePng->setObjectName(QStringLiteral("QcSavePng"));
     connect(savePng, &QPushButton::clicked, this, [this] { runCommand(this, [this] { saveQcPng(this, m_result); }); });
     auto* print = new QPushButton(QStringLiteral("Печать ..."), this);
     print->setObjectName(QStringLiteral("QcPrint"));
     connect(print, &QPushButton::clicked, this, [this] { runCommand(this, [this] { printQc(this, m_result); }); });
-
-    auto* top = new QHBoxLayout;
-    auto* kitLayout = new QVBoxLayout;
-    kitLayout->addWidget(new QLabel(QStringLiteral("Набор"), this));
-    kitLayout->addWidget(m_kit);
-    kitLayout->addStretch();
-    top->addLayout(kitLayout);
-    top->addWidget(baselineBox);
-    top->addWidget(rangeBox);
-    top->addStretch();
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(savePng);
     buttons->addWidget(print);
     buttons->addStretch();
-    top->addLayout(buttons);
+    return buttons;
+}
 
+// Why a chart has no limits, above the charts.
+void QcWindow::createMessages()
+{
     m_messages = new QLabel(this);
     m_messages->setObjectName(QStringLiteral("QcMessages"));
     m_messages->setWordWrap(true);
     m_messages->setStyleSheet(QStringLiteral("color: darkred"));
+}
 
+// The charts, scrolled, over the list of flagged points.
+QSplitter* QcWindow::createChartsAndList()
+{
     auto* charts = new QWidget;
     m_charts = new QVBoxLayout(charts);
     auto* scroll = new QScrollArea(this);
@@ -159,13 +200,13 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     splitter->setStretchFactor(0, 4);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({3000, 1000});
+    return splitter;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(m_messages);
-    layout->addWidget(splitter, 1);
-    resize(1000, 760);
-
+// A change of the kit or of a run archived reads the points again; a change
+// of the baseline or the range recalculates from them.
+void QcWindow::connectSettings()
+{
     const auto changed = [this] { refresh(); };
     connect(m_kit, &QComboBox::currentIndexChanged, this, [this] {
         m_pointsRead = false;
@@ -176,13 +217,12 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     for (QDateEdit* edit : {m_baselineFrom, m_baselineTo, m_from, m_to})
         connect(edit, &QDateEdit::dateChanged, this, changed);
     connect(m_range, &QCheckBox::toggled, this, changed);
-    connect(&session, &ArchiveSession::runArchived, this, [this] {
+    connect(&m_session, &ArchiveSession::runArchived, this, [this] {
         m_pointsRead = false;
         refresh();
     });
     // The window's archive goes away when the place changes.
-    connect(&session, &ArchiveSession::aboutToRelocate, this, [this] { delete this; });
-    refresh();
+    connect(&m_session, &ArchiveSession::aboutToRelocate, this, [this] { delete this; });
 }
 
 QcWindow::~QcWindow() = default;

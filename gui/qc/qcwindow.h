@@ -12,9 +12,12 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QGroupBox;
 class QLabel;
+class QLayout;
 class QMenu;
 class QSpinBox;
+class QSplitter;
 class QTreeWidget;
 class QVBoxLayout;
 
@@ -44,6 +47,15 @@ public:
     void refresh();
 
 private:
+    // The window's parts, built in this order by the constructor.
+    QLayout* createSettingsRow();
+    QGroupBox* createBaselineBox();
+    QGroupBox* createRangeBox();
+    QLayout* createButtons();
+    void createMessages();
+    QSplitter* createChartsAndList();
+    void connectSettings();
+
     qc::Baseline chosenBaseline() const;
     void savePng();
     void print();

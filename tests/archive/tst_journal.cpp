@@ -3,6 +3,8 @@
 #include "archive/location.h"
 #include "core/files/projectfile.h"
 #include "gui/app/mainwindow.h"
+#include "gui/archive/archivesession.h"
+#include "gui/archive/archivewriter.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/archive/runwindow.h"
@@ -153,6 +155,7 @@ private Q_SLOTS:
         QVERIFY(!golden.isEmpty());
         QCOMPARE(fileBytes(m_dir->filePath(QStringLiteral("result.txt"))), golden);
         QCOMPARE(m_dialogs->openedFiles, QStringList{"result.txt"});
+        QTRY_COMPARE(m_window->archive().writer().pending(), 0); // the archive writes off the window's thread
         if (reason.isEmpty()) {
             QCOMPARE(m_dialogs->errors, QStringList());
             Archive stored(ArchiveLocation::parse(path));
@@ -181,6 +184,7 @@ private Q_SLOTS:
         m_window->calculationWindow()->calculate();
         trigger("NArchiveRun");
         trigger("NArchiveRun");
+        QTRY_COMPARE(m_window->archive().writer().pending(), 0); // the archive writes off the window's thread
         QCOMPARE(m_dialogs->errors, QStringList());
         QCOMPARE(m_dialogs->messages,
                  QStringList({"Планшет «Стадо 4» записан в архив " + archivePath() + " под номером 1.",
@@ -213,6 +217,7 @@ private Q_SLOTS:
         QCOMPARE(archiveLocationSetting(), moved);
         QCOMPARE(m_dialogs->messages, QStringList{"Архив: " + moved});
         trigger("NArchiveRun");
+        QTRY_COMPARE(m_window->archive().writer().pending(), 0); // the archive writes off the window's thread
         QCOMPARE(m_dialogs->errors, QStringList());
         QVERIFY(QFile::exists(moved));
 

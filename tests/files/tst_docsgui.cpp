@@ -1,6 +1,8 @@
 #include "docstest.h"
 
 #include "gui/app/mainwindow.h"
+#include "gui/archive/archivesession.h"
+#include "gui/archive/archivewriter.h"
 #include "gui/calc/calculationwindow.h"
 #include "core/files/projectfile.h"
 #include "core/files/protocol.h"
@@ -173,6 +175,7 @@ void TestDocsGui::protocolButton()
 {
     test::setResult(*m_project, 2, 4, 0.734, Verdict::Positive);
     protocolButton2()->click();
+    QTRY_COMPARE(m_window->archive().writer().pending(), 0); // the archive writes off the window's thread
     QCOMPARE(m_dialogs->errors, QStringList());
     QCOMPARE(m_dialogs->openedFiles, QStringList{"result.txt"});
     QFile file(m_dir->filePath(QStringLiteral("result.txt")));
@@ -193,6 +196,7 @@ void TestDocsGui::protocolError()
     earlier.close();
     m_project->sampleTable().setCell(2, 1, QStringLiteral("один"));
     protocolButton2()->click();
+    QTRY_COMPARE(m_window->archive().writer().pending(), 0); // the archive writes off the window's thread
     QCOMPARE(m_dialogs->errors.size(), 1);
     const QString error = m_dialogs->errors.first();
     QVERIFY2(error.startsWith(QStringLiteral("'один' is not a valid integer value\nПланшет «Новый» записан в архив "))

@@ -6,6 +6,8 @@
 #include "core/model/operations.h"
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
+#include "gui/archive/archivesession.h"
+#include "gui/archive/archivewriter.h"
 #include "gui/app/protocolwindow.h"
 #include "gui/calc/calculationwindow.h"
 #include "core/layout/fill.h"
@@ -119,6 +121,7 @@ void TestProtocolWindow::viewerFailureShowsWindow()
     QFETCH(bool, viewerFails);
     m_dialogs->viewerFails = viewerFails;
     clickProtocol();
+    QTRY_COMPARE(m_window->archive().writer().pending(), 0); // the archive writes off the window's thread
     QCOMPARE(m_dialogs->errors, QStringList());
     QCOMPARE(m_dialogs->openedFiles, QStringList{"result.txt"});
     const QStringList lines = textFileLines(path(QStringLiteral("result.txt")));
