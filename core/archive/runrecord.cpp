@@ -100,6 +100,10 @@ RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QD
         if (run->error)
             record.messages.append(*run->error);
         record.log = run->log;
+    } else {
+        // No "Расчет" matches the plate as it stands: its results are not
+        // confirmed, so the run must not read as valid.
+        record.messages.append(NotCalculatedMessage);
     }
     if (protocolStop)
         record.messages.append(*protocolStop);

@@ -78,10 +78,14 @@ struct RunRecord {
 
 // The record of the project as it stands, for "Протокол", "В архив" and
 // `pleq-cli archive add`: the result wells and labels the project holds, the
-// messages and log lines of `run` when given (the last "Расчет" still valid).
+// messages and log lines of `run` when given (the last "Расчет" that still
+// matches the plate, its error among the messages if one stopped it); without
+// a run the record carries NotCalculatedMessage, so it never reads as valid.
 // A protocol that cannot be made costs the run nothing else: the record has
 // no protocol bytes and "Протокол не составлен: <the protocol's error>" as
 // its last message. Throws Error when the project cannot be written as a file.
+inline const QString NotCalculatedMessage =
+    QStringLiteral("Расчет не выполнен для планшета в этом виде: результаты не проверены.");
 RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QDateTime& time,
                         const RunIdentity& identity);
 

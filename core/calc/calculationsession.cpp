@@ -25,12 +25,10 @@ CalculationSession::CalculationSession(Project& project, QObject* parent)
 
 PlateResult CalculationSession::calculate(const MessageSink& message)
 {
-    m_lastResult.reset();
+    m_lastRun.reset();
     PlateResult result = calculatePlate(m_project, message);
-    if (!result.error) {
-        m_lastResult = result;
-        m_resultMaterial = m_project.material();
-    }
+    m_lastRun = result;
+    m_resultMaterial = m_project.material();
     return result;
 }
 

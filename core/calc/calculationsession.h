@@ -25,19 +25,22 @@ public:
 
     Project& project() const { return m_project; }
 
-    // "Расчет" (calculatePlate): the run is kept when it ends; a run an error
-    // stopped is returned with its error and leaves no last result. Throws
-    // Error while the plate is locked.
+    // "Расчет" (calculatePlate): the run is kept, also one an error stopped
+    // (the archive stores it with its error). Throws Error while the plate is locked.
     PlateResult calculate(const MessageSink& message);
 
-    // The last run while the plate is as it left it, or none.
-    const PlateResult* lastResult() const { return m_lastResult ? &*m_lastResult : nullptr; }
+    // The last run that ended, while the plate is as it left it, or none:
+    // the results to export.
+    const PlateResult* lastResult() const { return m_lastRun && !m_lastRun->error ? &*m_lastRun : nullptr; }
+    // The last run, ended or stopped by an error, while the plate is as it
+    // left it, or none: what the archive stores with the plate.
+    const PlateResult* lastRun() const { return m_lastRun ? &*m_lastRun : nullptr; }
 
 private:
-    void forget() { m_lastResult.reset(); }
+    void forget() { m_lastRun.reset(); }
 
     Project& m_project;
-    std::optional<PlateResult> m_lastResult;
+    std::optional<PlateResult> m_lastRun;
     int m_resultMaterial = 0;
 };
 

@@ -365,7 +365,7 @@ void MainWindow::storeRunInArchive()
     runCommand(this, [this] {
         m_archive->archive(); // a place that names no archive is told at once
         // The run as it stands at this click goes to the writer's thread.
-        const RunRecord record = makeRunRecord(m_project, m_session->lastResult(),
+        const RunRecord record = makeRunRecord(m_project, m_session->lastRun(),
                                                QDateTime::currentDateTime(), RunIdentity::ofThisWorkstation());
         const QPointer<MainWindow> self(this);
         m_archive->write([record, queue = archiveQueuePath(), self](const std::function<Archive&()>& archive)

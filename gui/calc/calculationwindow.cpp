@@ -354,7 +354,7 @@ void CalculationWindow::writeAndShowProtocol()
         // click, is archived on the writer's thread, and what became of it is
         // told when that ends: an archive failure after the protocol shows,
         // a protocol error together with the run's fate.
-        ProtocolRun run = writeProtocolForArchive(m_project, m_session.lastResult(), path, QDateTime::currentDateTime());
+        ProtocolRun run = writeProtocolForArchive(m_project, m_session.lastRun(), path, QDateTime::currentDateTime());
         const bool written = !run.protocolError;
         const QPointer<CalculationWindow> self(this);
         ArchiveSession* session = m_archive;

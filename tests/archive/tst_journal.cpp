@@ -2,6 +2,7 @@
 
 #include "archive/location.h"
 #include "core/files/projectfile.h"
+#include "core/model/operations.h"
 #include "gui/app/mainwindow.h"
 #include "gui/archive/archivesession.h"
 #include "gui/archive/archivewriter.h"
@@ -199,6 +200,49 @@ private Q_SLOTS:
         const QList<QAction*> menus = m_window->menuBar()->actions();
         QCOMPARE(menus.at(3)->text(), QStringLiteral("Архив"));
         QCOMPARE(menus.at(3)->menu()->objectName(), QStringLiteral("NArchive"));
+    }
+
+    // "В архив" stores the plate with the last "Расчет" that matches it: its
+    // messages, or the error that stopped it; a plate changed since, or never
+    // calculated, is stored as not checked. None of these reads as valid
+    // save the first.
+    void archivedRunCarriesItsCalculation_data()
+    {
+        QTest::addColumn<QString>("positive"); // the density of A1 (C+)
+        QTest::addColumn<bool>("calculate");
+        QTest::addColumn<QString>("editAfter"); // a density typed into H1 after "Расчет"; empty: none
+        QTest::addColumn<QStringList>("messages");
+
+        QTest::newRow("calculated") << "0,1" << true << "" << QStringList{};
+        QTest::newRow("stopped by an error")
+            << "abc" << true << "" << QStringList{"'abc' is not a valid floating point value"};
+        QTest::newRow("edited after the run")
+            << "0,1" << true << "0,09"
+            << QStringList{"Расчет не выполнен для планшета в этом виде: результаты не проверены."};
+        QTest::newRow("never calculated")
+            << "0,1" << false << ""
+            << QStringList{"Расчет не выполнен для планшета в этом виде: результаты не проверены."};
+    }
+    void archivedRunCarriesItsCalculation()
+    {
+        QFETCH(QString, positive);
+        QFETCH(bool, calculate);
+        QFETCH(QString, editAfter);
+        QFETCH(QStringList, messages);
+
+        start(archivePath());
+        layKit02Plate(*m_project, QStringLiteral("Стадо 5"), positive);
+        if (calculate)
+            m_window->calculationWindow()->calculate();
+        if (!editAfter.isEmpty())
+            changeDensityCell(*m_project, 1, 8, editAfter);
+        m_dialogs->errors.clear();
+        trigger("NArchiveRun");
+        QTRY_COMPARE(m_window->archive().writer().pending(), 0);
+        QCOMPARE(m_dialogs->errors, QStringList());
+        Archive stored(ArchiveLocation::parse(archivePath()));
+        QCOMPARE(stored.runCount(), 1);
+        QCOMPARE(stored.run(1)->record.messages, messages);
     }
 
     // "Место архива ...": the text typed becomes the setting; a text that

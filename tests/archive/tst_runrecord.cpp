@@ -145,7 +145,10 @@ private Q_SLOTS:
         project.setMaterial(0);
         r = pleq::makeRunRecord(project, nullptr, time, {});
         QCOMPARE(r.material, 0);
-        QVERIFY(r.messages.isEmpty() && r.log.isEmpty());
+        // No "Расчет" for the plate as it stands: never a valid record.
+        QCOMPARE(r.messages, QStringList{"Расчет не выполнен для планшета в этом виде: результаты не проверены."});
+        QVERIFY(!r.valid());
+        QVERIFY(r.log.isEmpty());
     }
 
     // A protocol that cannot be made leaves the record without protocol
