@@ -38,8 +38,8 @@ struct ControlPoint {
 };
 
 // The run archive, on SQLite or PostgreSQL: one schema, created on first use
-// and upgraded in place. Every write is one transaction. Errors are Error
-// naming the archive (its displayName) and the reason.
+// and upgraded in place. Every write is one transaction. Errors are
+// ArchiveError: the archive (its displayName) and the reason.
 class Archive
 {
 public:
@@ -70,7 +70,8 @@ public:
     // The control means of a kit's runs in [from, to] (an invalid bound: open), in chain order.
     std::vector<ControlPoint> controlSeries(Kit kit, const QDateTime& from = {}, const QDateTime& to = {});
 
-    // The Qt SQL connection name, for query models in the same thread.
+    // The Qt SQL connection name, for the archive layer's own statements (the
+    // queue's) and for tests that read the archive as stored.
     QString connectionName() const;
 
 private:

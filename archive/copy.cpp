@@ -1,6 +1,6 @@
 #include "archive/copy.h"
 
-#include "core/model/errors.h"
+#include "archive/archiveerror.h"
 
 namespace pleq {
 
@@ -9,15 +9,13 @@ CopyReport copyArchive(Archive& from, Archive& to, const std::function<void(qint
     const QString source = from.location().displayName();
     const QString target = to.location().displayName();
     if (source == target)
-        throw Error(QStringLiteral("Архив %1: копировать архив в него же нельзя").arg(source));
+        throw ArchiveError(source, QStringLiteral("копировать архив в него же нельзя"));
     const qint64 held = to.runCount();
     if (held > 0)
-        throw Error(QStringLiteral("Архив %1 не пуст (записей: %2): копировать можно только в пустой архив")
-                        .arg(target)
-                        .arg(held));
+        throw ArchiveError(target, QString::number(held), ArchiveError::Form::NotEmpty);
     const VerifyReport before = from.verify();
     if (!before.intact())
-        throw Error(QStringLiteral("Архив %1 не копируется: %2").arg(source, before.message));
+        throw ArchiveError(source, before.message, ArchiveError::Form::NotCopied);
 
     CopyReport report;
     // An intact chain holds seq 1 .. N without a gap.

@@ -46,11 +46,13 @@ void removeSent(Archive& queue, qint64 upTo)
     sql::exec(query, name);
 }
 
-// "Архив X: reason" without its "Архив X: ", where the message names X already.
+// The reason alone where the message names the archive already.
 QString reasonOf(const Error& error, const QString& archiveName)
 {
-    const QString prefix = QStringLiteral("Архив %1: ").arg(archiveName);
-    return error.message().startsWith(prefix) ? error.message().mid(prefix.size()) : error.message();
+    const auto* archiveError = dynamic_cast<const ArchiveError*>(&error);
+    if (archiveError && archiveError->form() == ArchiveError::Form::Failed && archiveError->archive() == archiveName)
+        return archiveError->reason();
+    return error.message();
 }
 
 } // namespace

@@ -119,11 +119,11 @@ int version(const QSqlDatabase& db, const QString& archiveName)
     }
     QSqlQuery query = sql::exec(db, QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'"), archiveName);
     if (!query.next())
-        throw sql::archiveError(archiveName, QStringLiteral("в таблице meta нет версии схемы"));
+        throw ArchiveError(archiveName, QStringLiteral("в таблице meta нет версии схемы"));
     bool ok = false;
     const int v = query.value(0).toString().toInt(&ok);
     if (!ok || v < 1)
-        throw sql::archiveError(archiveName,
+        throw ArchiveError(archiveName,
                                 QStringLiteral("версия схемы «%1» не читается").arg(query.value(0).toString()));
     return v;
 }
@@ -140,7 +140,7 @@ void upgrade(const QSqlDatabase& db, const Dialect& dialect, const QString& arch
             sql::exec(db, QString::fromLatin1(dialect.lockSchema), archiveName);
         int current = version(db, archiveName); // another process may have done it meanwhile
         if (current > LatestVersion)
-            throw sql::archiveError(archiveName, QStringLiteral("архив создан более новой версией Pleq "
+            throw ArchiveError(archiveName, QStringLiteral("архив создан более новой версией Pleq "
                                                                 "(версия схемы %1, эта версия знает до %2)")
                                                      .arg(current)
                                                      .arg(LatestVersion));

@@ -38,13 +38,8 @@ QString failureReason(const QSqlError& error)
     return text.isEmpty() ? QStringLiteral("неизвестная ошибка базы данных") : text;
 }
 
-Error archiveError(const QString& archiveName, const QString& reason)
-{
-    return Error(QStringLiteral("Архив %1: %2").arg(archiveName, reason));
-}
-
 Failure::Failure(const QString& archiveName, const QSqlError& error)
-    : Error(archiveError(archiveName, failureReason(error)).message())
+    : ArchiveError(archiveName, failureReason(error))
     , m_sqlState(error.nativeErrorCode())
     , m_type(error.type())
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/errors.h"
+#include "archive/archiveerror.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -13,12 +13,9 @@ namespace pleq::sql {
 // and PostgreSQL failures in Russian with the driver's own words after them.
 QString failureReason(const QSqlError& error);
 
-// "Архив <name>: <reason>", the one form of every archive error.
-Error archiveError(const QString& archiveName, const QString& reason);
-
 // A failed statement: the archive error with what the driver said, so that a
 // PostgreSQL append can tell a conflict worth retrying from a lost connection.
-class Failure : public Error
+class Failure : public ArchiveError
 {
 public:
     Failure(const QString& archiveName, const QSqlError& error);

@@ -1,6 +1,7 @@
 #include "cli/archive.h"
 
 #include "archive/archive.h"
+#include "archive/archiveerror.h"
 #include "archive/copy.h"
 #include "archive/operations.h"
 #include "archive/queue.h"
@@ -93,7 +94,7 @@ int archiveVerify(const QStringList& args, const ArchiveLocation& location)
         throw Error(QStringLiteral("usage: pleq-cli archive verify [--archive LOCATION]"));
     // A mistyped path would otherwise be a new, empty and so intact archive.
     if (location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.path))
-        throw Error(QStringLiteral("Архив %1: файла нет").arg(location.displayName()));
+        throw ArchiveError(location.displayName(), QStringLiteral("файла нет"));
     Archive archive(location);
     const VerifyReport report = archive.verify();
     out(QStringLiteral("%1: %2\n").arg(location.displayName(), report.message));
@@ -139,7 +140,7 @@ int archiveCopy(const QStringList& args, const ArchiveLocation&)
         throw Error(usage);
     const ArchiveLocation sourceLocation = ArchiveLocation::parse(from);
     if (sourceLocation.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(sourceLocation.path))
-        throw Error(QStringLiteral("Архив %1: файла нет").arg(sourceLocation.displayName()));
+        throw ArchiveError(sourceLocation.displayName(), QStringLiteral("файла нет"));
     Archive source(sourceLocation);
     Archive target(ArchiveLocation::parse(to));
     const CopyReport report = copyArchive(source, target, [](qint64 done, qint64 total) {

@@ -10,7 +10,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QDate;
 class QDateEdit;
+class QHBoxLayout;
 class QLineEdit;
 class QTableView;
 
@@ -48,17 +50,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's parts, made once by the constructor.
+    QHBoxLayout* createFilters(); // dates, kit, executor, sample search, "Обновить", "Открыть"
+    void createDateFilter(QHBoxLayout* filters, const char* boxName, const QString& text, const char* editName,
+                          QDate date, QCheckBox*& box, QDateEdit*& edit);
+    QTableView* createTable();
+    void showFirstRows(); // the executors and the first query, newest first
+    void followSession(); // closes with the archive, refreshes on a run archived
+
     JournalFilter currentFilter() const;
     void fillExecutors();
 
-    // The journal's own connection to the archive, closed after the model.
-    struct Connection {
-        QString name;
-        ~Connection();
-    };
-
     ArchiveSession& m_session;
-    Connection m_connection;
     std::unique_ptr<JournalModel> m_model;
     QTableView* m_table = nullptr;
     QCheckBox* m_fromOn = nullptr;
