@@ -50,11 +50,31 @@ bool summaryMatches(const reader::LoadedRun& loaded)
            && loaded.valid == (r.valid() ? 1 : 0) && loaded.sampleNames == codec::sampleNames(r);
 }
 
+// The read transaction of one verify, ended however verify ends.
+class Snapshot
+{
+public:
+    explicit Snapshot(ArchiveConnection& connection)
+        : m_db(connection.db())
+    {
+        sql::exec(m_db, QString::fromLatin1(connection.dialect().beginRead), connection.name());
+    }
+    ~Snapshot() { QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK")); } // it changed nothing
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+private:
+    QSqlDatabase m_db;
+};
+
 } // namespace
 
 VerifyReport verifyChain(ArchiveConnection& connection)
 {
     const QString n = connection.name();
+    // The head and every run as committed when verify began: a run appended
+    // meanwhile is neither half seen nor taken for a change.
+    const Snapshot snapshot(connection);
     VerifyReport report;
     const auto bad = [&](qint64 seq, const QString& message) {
         report.firstBad = seq;

@@ -6,7 +6,12 @@
 
 #include "support/texts.h"
 
+#include <QDeadlineTimer>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
 
 using namespace pleq;
 using namespace pleq::test;
@@ -236,6 +241,52 @@ private Q_SLOTS:
         const VerifyReport report = archive.verify();
         QCOMPARE(report.message, message);
         QCOMPARE(report.firstBad, firstBad);
+    }
+
+    // Verify while other processes append: each verify checks the runs
+    // committed when it began and finds them intact, never a false alarm.
+    void verifyWhileAppending_data() { backends(); }
+    void verifyWhileAppending()
+    {
+        QFETCH(QString, backend);
+        const ArchiveLocation location = newLocation(backend);
+        Archive archive(location);
+        archive.open();
+        std::vector<std::unique_ptr<QProcess>> writers;
+        for (int w = 0; w < 2; ++w) {
+            auto process = std::make_unique<QProcess>();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("PLEQ_ARCHIVE_QUEUE"), m_dir.filePath(QStringLiteral("queue-%1-%2.sqlite").arg(m_files).arg(w)));
+            process->setProcessEnvironment(env);
+            process->start(QStringLiteral(PLEQ_STRESS_APPEND), {location.displayName(), QStringLiteral("w%1").arg(w),
+                                                                QStringLiteral("150"), QStringLiteral(PLEQ_STRESS_PROJECT)});
+            QVERIFY2(process->waitForStarted(), qPrintable(process->errorString()));
+            writers.push_back(std::move(process));
+        }
+        const auto writing = [&] {
+            return std::any_of(writers.begin(), writers.end(),
+                               [](const auto& p) { return p->state() != QProcess::NotRunning; });
+        };
+        int verifiesWhileWriting = 0;
+        qint64 seen = 0;
+        const QDeadlineTimer deadline(60000);
+        while (writing() && !deadline.hasExpired()) {
+            const VerifyReport report = archive.verify();
+            QVERIFY2(report.intact(), qPrintable(report.message));
+            QVERIFY(report.runs >= seen);
+            seen = report.runs;
+            ++verifiesWhileWriting;
+            for (const auto& process : writers)
+                process->waitForFinished(0);
+        }
+        for (const auto& process : writers) {
+            QVERIFY2(process->state() == QProcess::NotRunning || process->waitForFinished(int(deadline.remainingTime())),
+                     "a writer did not end within a minute");
+            QCOMPARE(process->exitCode(), 0);
+        }
+        QVERIFY2(verifiesWhileWriting >= 2, qPrintable(QString::number(verifiesWhileWriting)));
+        const VerifyReport last = archive.verify();
+        QCOMPARE(last.message, QStringLiteral("Все 300 записей архива целы."));
     }
 
     // A version-1 archive (no runs.sample_names, no index on the executor)
