@@ -13,6 +13,10 @@ QString compose(const QString& archive, const QString& reason, ArchiveError::For
         return QStringLiteral("Архив %1 не копируется: %2").arg(archive, reason);
     case ArchiveError::Form::MissingRun:
         return QStringLiteral("В архиве %1 нет записи № %2").arg(archive, reason);
+    case ArchiveError::Form::Foreign:
+        return QStringLiteral("Архив %1: это не архив Pleq, база данных принадлежит другой программе (таблицы: %2); "
+                              "Pleq ее не изменяет")
+            .arg(archive, reason);
     case ArchiveError::Form::Failed:
         break;
     }

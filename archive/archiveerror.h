@@ -18,6 +18,7 @@ public:
         NotEmpty,    // "Архив A не пуст (записей: reason): копировать можно только в пустой архив"
         NotCopied,   // "Архив A не копируется: reason"
         MissingRun,  // "В архиве A нет записи № reason"
+        Foreign,     // "Архив A: это не архив Pleq, ... (таблицы: reason); ...": another program's database
     };
     ArchiveError(QString archive, QString reason, Form form = Form::Failed);
 

@@ -30,7 +30,7 @@ ArchiveConnection::~ArchiveConnection()
     }
 }
 
-void ArchiveConnection::open()
+void ArchiveConnection::open(bool create)
 {
     if (m_opened)
         return;
@@ -57,6 +57,10 @@ void ArchiveConnection::open()
     if (!database.isOpen() && !database.open())
         throw failure(sql::failureReason(database.lastError()));
     try {
+        // Before anything is set or created: another program's database is
+        // refused as it is (not even switched to the write-ahead log).
+        if (schema::version(database, name()) == 0 && !create)
+            return;
         for (const QString& statement : m_dialect.sessionSetup)
             sql::exec(database, statement, name());
         schema::upgrade(database, m_dialect, name());

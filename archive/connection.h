@@ -26,8 +26,12 @@ public:
     const QString& connectionName() const { return m_connection; }
     QSqlDatabase db() const { return QSqlDatabase::database(m_connection, false); }
 
-    // Connects once; throws ArchiveError.
-    void open();
+    // Connects once; throws ArchiveError. Only an empty database (or a new
+    // file) becomes an archive, and only with `create`: without it an empty
+    // database is left as it is and holdsArchive() says so.
+    void open(bool create = true);
+    // Whether the database holds the archive's tables (after open()).
+    bool holdsArchive() const { return m_opened; }
     // Drops a connection the server lost; the next open() connects anew.
     void reset();
 

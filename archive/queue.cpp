@@ -1,6 +1,7 @@
 #include "archive/queue.h"
 
 #include "archive/archive.h"
+#include "archive/archiveerror.h"
 #include "archive/sqlerror.h"
 #include "core/model/errors.h"
 
@@ -134,6 +135,10 @@ ArchiveOutcome archiveOrQueue(Archive& archive, const RunRecord& run, const QStr
         sendQueued(archive, queuePath);
         outcome.seq = archive.append(run);
         return outcome;
+    } catch (const ArchiveError& error) {
+        if (error.form() == ArchiveError::Form::Foreign)
+            throw; // no server to wait for: the database is another program's
+        reason = reasonOf(error, server);
     } catch (const Error& error) {
         reason = reasonOf(error, server);
     }

@@ -2,9 +2,12 @@
 
 #include "archive/sqlerror.h"
 
+#include <QSqlDriver>
 #include <QVariant>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace pleq::schema {
 
@@ -112,10 +115,23 @@ QStringList version1(const Dialect& dialect)
 int version(const QSqlDatabase& db, const QString& archiveName)
 {
     // sqlite_master / information_schema differ; asking the driver does not.
-    if (!db.tables().contains(QLatin1String("meta"))) {
+    const QStringList tables = db.tables(QSql::Tables) + db.tables(QSql::Views);
+    if (tables.isEmpty()) {
         // An unreadable file shows here first: the table list is empty, the error is not.
         sql::exec(db, QStringLiteral("SELECT 1"), archiveName);
         return 0;
+    }
+    // Only a database that holds Pleq's tables is an archive; any other is
+    // another program's, and nothing in it is changed.
+    static const char* const Own[] = {"meta", "runs", "run_wells", "run_samples", "run_controls", "chain_head"};
+    if (!std::all_of(std::begin(Own), std::end(Own), [&](const char* name) { return tables.contains(QLatin1String(name)); })) {
+        QStringList names = tables;
+        names.sort();
+        const qsizetype shown = std::min<qsizetype>(names.size(), 5);
+        QString list = QStringList(names.mid(0, shown)).join(QStringLiteral(", "));
+        if (names.size() > shown)
+            list += QStringLiteral(" и еще %1").arg(names.size() - shown);
+        throw ArchiveError(archiveName, list, ArchiveError::Form::Foreign);
     }
     QSqlQuery query = sql::exec(db, QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'"), archiveName);
     if (!query.next())

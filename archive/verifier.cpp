@@ -71,6 +71,8 @@ private:
 
 VerifyReport verifyChain(ArchiveConnection& connection)
 {
+    if (!connection.holdsArchive())
+        return {0, std::nullopt, intactMessage(0)}; // an empty database: nothing to check
     const QString n = connection.name();
     // The head and every run as committed when verify began: a run appended
     // meanwhile is neither half seen nor taken for a change.

@@ -1,12 +1,15 @@
 #include "archivefixture.h"
 #include "pgtest.h"
 
+#include "archive/copy.h"
 #include "archive/schema.h"
 #include "core/model/errors.h"
 
 #include "support/texts.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -287,6 +290,90 @@ private Q_SLOTS:
         QVERIFY2(verifiesWhileWriting >= 2, qPrintable(QString::number(verifiesWhileWriting)));
         const VerifyReport last = archive.verify();
         QCOMPARE(last.message, QStringLiteral("Все 300 записей архива целы."));
+    }
+
+    // A database that holds another program's tables is refused by every
+    // command, the first words naming it, and left as it was: no table made,
+    // no write-ahead log switched on.
+    void foreignDatabaseRefused_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QString>("tables");
+        for (const QString& backend : backendNames()) {
+            QTest::addRow("%s: a table of its own", qPrintable(backend))
+                << backend
+                << QStringList{"CREATE TABLE notes (id INTEGER, text TEXT)", "INSERT INTO notes VALUES (1, 'заметка')"}
+                << "notes";
+            // A table called meta with a schema version is still not Pleq's.
+            QTest::addRow("%s: a meta table of its own", qPrintable(backend))
+                << backend
+                << QStringList{"CREATE TABLE meta (key TEXT, value TEXT)", "INSERT INTO meta VALUES ('schema_version', '7')",
+                               "CREATE TABLE runs (id INTEGER)"}
+                << "meta, runs";
+        }
+    }
+    void foreignDatabaseRefused()
+    {
+        QFETCH(QString, backend);
+        QFETCH(QStringList, statements);
+        QFETCH(QString, tables);
+        const ArchiveLocation location = newLocation(backend);
+        const bool sqlite = backend == QLatin1String("sqlite");
+        {
+            PlainSql plain(location);
+            QCOMPARE(plain.run(statements), QString());
+        }
+        const QByteArray before = sqlite ? fileBytes(location.path) : QByteArray();
+        const QString refused = QStringLiteral("Архив %1: это не архив Pleq, база данных принадлежит другой программе "
+                                               "(таблицы: %2); Pleq ее не изменяет")
+                                    .arg(location.displayName(), tables);
+        {
+            Archive archive(location);
+            QCOMPARE(errorOf([&] { archive.append(plateRun(QStringLiteral("Планшет 1"))); }), refused);
+            QCOMPARE(errorOf([&] { archive.verify(); }), refused);
+            Archive source(newLocation(QStringLiteral("sqlite")));
+            source.append(plateRun(QStringLiteral("Планшет 1")));
+            QCOMPARE(errorOf([&] { copyArchive(source, archive); }), refused);
+        }
+        if (sqlite) {
+            QCOMPARE(fileBytes(location.path), before);
+            QVERIFY(!QFile::exists(location.path + QStringLiteral("-wal")));
+        } else {
+            PlainSql plain(location);
+            QCOMPARE(plain.value(QStringLiteral("SELECT string_agg(table_name, ', ' ORDER BY table_name) FROM "
+                                                "information_schema.tables WHERE table_schema = 'public'"))
+                         .toString(),
+                     tables);
+        }
+    }
+
+    // Verify of an empty database says so and makes nothing; the first
+    // append makes the archive in it.
+    void emptyDatabaseVerified_data() { backends(); }
+    void emptyDatabaseVerified()
+    {
+        QFETCH(QString, backend);
+        const ArchiveLocation location = newLocation(backend);
+        if (backend == QLatin1String("sqlite")) {
+            QFile file(location.path);
+            QVERIFY(file.open(QIODevice::WriteOnly)); // an empty file, as a user's touch leaves it
+        }
+        {
+            Archive archive(location);
+            QCOMPARE(archive.verify().message, QStringLiteral("Архив пуст: записей нет."));
+        }
+        if (backend == QLatin1String("sqlite")) {
+            QCOMPARE(QFileInfo(location.path).size(), 0);
+        } else {
+            PlainSql plain(location);
+            QCOMPARE(plain.value(QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = 'public'"))
+                         .toInt(),
+                     0);
+        }
+        Archive archive(location);
+        QCOMPARE(archive.append(plateRun(QStringLiteral("Планшет 1"))), 1);
+        QCOMPARE(archive.verify().message, QStringLiteral("Единственная запись архива цела."));
     }
 
     // A version-1 archive (no runs.sample_names, no index on the executor)
