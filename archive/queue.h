@@ -19,7 +19,8 @@ QString archiveQueuePath();
 // How many runs wait in the queue file (0 when there is no file).
 qint64 queuedRunCount(const QString& queuePath = archiveQueuePath());
 
-// Sends the queued runs to `server` (open) in the order they were queued; each
+// Sends the runs queued for `server` (open; the runs queued for another
+// server stay) in the order they were queued; each
 // run the server holds afterwards (a uid it had already counts) leaves the
 // queue. Returns how many were sent. Throws Error naming the server or the
 // queue file at the first run that fails; the runs before it stay sent.

@@ -186,7 +186,8 @@ private Q_SLOTS:
         qunsetenv("PLEQ_ARCHIVE");
 
         run = runCli({"archive", "verify", "--archive", "mysql://db/x"});
-        QCOMPARE(run.err, QStringLiteral("pleq-cli: Место архива «mysql://db/x»: ни путь к файлу, ни адрес postgresql://\n"));
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: Место архива «mysql://db/x»: схема «mysql:» не поддерживается; ожидается путь к "
+                                         "файлу SQLite или адрес postgresql://пользователь@сервер[:порт]/база\n"));
         QCOMPARE(run.status, 1);
         run = runCli({"archive", "verify", "--archive", m_dir.filePath(QStringLiteral("typo.sqlite"))});
         QCOMPARE(run.err, QStringLiteral("pleq-cli: Архив %1: файла нет\n").arg(m_dir.filePath(QStringLiteral("typo.sqlite"))));

@@ -39,6 +39,22 @@ class TestArchiveQueue : public QObject
     int m_cases = 0;
 
     QString newQueue() { return m_dir.filePath(QStringLiteral("queue-%1.sqlite").arg(++m_cases)); }
+    // A database of the test server not made yet: a server that does not take
+    // runs until makeServer(); its runs wait in the queue meanwhile.
+    ArchiveLocation laterServer()
+    {
+        QString error;
+        const QString address =
+            freshPgDatabase(pgTestAddress(), QStringLiteral("queue_%1").arg(++m_cases), &error, false);
+        if (address.isEmpty())
+            throw Error(error);
+        return ArchiveLocation::parse(address);
+    }
+    void makeServer(const ArchiveLocation& server)
+    {
+        QString error;
+        QVERIFY2(!freshPgDatabase(pgTestAddress(), server.database, &error).isEmpty(), qPrintable(error));
+    }
     ArchiveLocation newServer()
     {
         QString error;
@@ -49,8 +65,9 @@ class TestArchiveQueue : public QObject
     }
 
 private Q_SLOTS:
-    // Two runs made while the server is down wait in the queue; the run made
-    // once it answers goes after them.
+    // Runs made while their server is down wait in the queue; the run made
+    // once it answers goes after them. A run queued for another server stays
+    // for that one.
     void queuedRunsGoFirstInOrder()
     {
         const QString queue = newQueue();
@@ -66,15 +83,21 @@ private Q_SLOTS:
                                                        "сервер ответит.")
                                             .arg(queue)),
                  qPrintable(first.message));
-        QVERIFY(archiveOrQueue(down, plateRun(QStringLiteral("Планшет 2"), 5), queue).queued);
-        QCOMPARE(queuedRunCount(queue), 2);
+        const ArchiveLocation later = laterServer();
+        {
+            Archive pending(later);
+            QVERIFY(archiveOrQueue(pending, plateRun(QStringLiteral("Планшет 2"), 5), queue).queued);
+            QVERIFY(archiveOrQueue(pending, plateRun(QStringLiteral("Планшет 3"), 10), queue).queued);
+        }
+        QCOMPARE(queuedRunCount(queue), 3);
 
-        Archive server(newServer());
-        const ArchiveOutcome third = archiveOrQueue(server, plateRun(QStringLiteral("Планшет 3"), 10), queue);
-        QVERIFY(!third.queued);
-        QCOMPARE(third.seq, 3);
-        QCOMPARE(queuedRunCount(queue), 0);
-        QCOMPARE(plateNames(server), (QStringList{"1 Планшет 1", "2 Планшет 2", "3 Планшет 3"}));
+        makeServer(later);
+        Archive server(later);
+        const ArchiveOutcome fourth = archiveOrQueue(server, plateRun(QStringLiteral("Планшет 4"), 15), queue);
+        QVERIFY2(!fourth.queued, qPrintable(fourth.message));
+        QCOMPARE(fourth.seq, 3);
+        QCOMPARE(queuedRunCount(queue), 1);
+        QCOMPARE(plateNames(server), (QStringList{"1 Планшет 2", "2 Планшет 3", "3 Планшет 4"}));
         QCOMPARE(server.verify().message, QStringLiteral("Все 3 записи архива целы."));
     }
 
@@ -85,13 +108,17 @@ private Q_SLOTS:
         const QString queue = newQueue();
         const RunRecord first = plateRun(QStringLiteral("Планшет 1"));
         const RunRecord second = plateRun(QStringLiteral("Планшет 2"), 5);
-        Archive down(ArchiveLocation::parse(DownServer));
-        QVERIFY(archiveOrQueue(down, first, queue).queued);
-        QVERIFY(archiveOrQueue(down, second, queue).queued);
-        QVERIFY(archiveOrQueue(down, first, queue).queued); // queued twice, kept once
+        const ArchiveLocation later = laterServer();
+        {
+            Archive down(later);
+            QVERIFY(archiveOrQueue(down, first, queue).queued);
+            QVERIFY(archiveOrQueue(down, second, queue).queued);
+            QVERIFY(archiveOrQueue(down, first, queue).queued); // queued twice, kept once
+        }
         QCOMPARE(queuedRunCount(queue), 2);
 
-        Archive server(newServer());
+        makeServer(later);
+        Archive server(later);
         QCOMPARE(server.append(second), 1);
         QCOMPARE(sendQueued(server, queue), 2);
         QCOMPARE(queuedRunCount(queue), 0);
@@ -142,19 +169,25 @@ private Q_SLOTS:
         layKit02Plate(project, QStringLiteral("Планшет 8"), QStringLiteral("1,1"));
         project.sampleTable().setCell(2, 1, QStringLiteral("1.5"));
         const PlateResult result = calculatePlate(project, {});
-        Archive down(ArchiveLocation::parse(DownServer));
-        const QString error = errorOf(
-            [&] { writeProtocolAndArchive(project, &result, m_dir.filePath(QStringLiteral("none.txt")), down, runTime()); });
+        const ArchiveLocation later = laterServer();
+        QString error;
+        {
+            Archive down(later);
+            error = errorOf([&] {
+                writeProtocolAndArchive(project, &result, m_dir.filePath(QStringLiteral("none.txt")), down, runTime());
+            });
+        }
         qunsetenv("PLEQ_ARCHIVE_QUEUE");
-        QVERIFY2(error.startsWith(QStringLiteral("'1.5' is not a valid integer value\nСервер архива "
-                                                 "postgresql://pleq@127.0.0.1:1/pleq недоступен: ")),
+        QVERIFY2(error.startsWith(QStringLiteral("'1.5' is not a valid integer value\nСервер архива %1 недоступен: ")
+                                      .arg(later.displayName())),
                  qPrintable(error));
         QVERIFY2(error.endsWith(QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда сервер ответит.")
                                     .arg(queue)),
                  qPrintable(error));
         QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("none.txt"))));
 
-        Archive server(newServer());
+        makeServer(later);
+        Archive server(later);
         QCOMPARE(sendQueued(server, queue), 1);
         const RunRecord run = server.run(1)->record;
         QCOMPARE(run.plateName, QStringLiteral("Планшет 8"));
@@ -163,13 +196,20 @@ private Q_SLOTS:
         QCOMPARE(server.verify().message, QStringLiteral("Единственная запись архива цела."));
     }
 
-    // `pleq-cli archive send`: what waits goes to the server, and says so.
+    // `pleq-cli archive send`: what waits for the server goes there, and
+    // says so; what waits for another server stays.
     void cliSend()
     {
         const QString queue = newQueue();
         Archive down(ArchiveLocation::parse(DownServer));
         QVERIFY(archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue).queued);
-        const QString server = newServer().displayName();
+        const ArchiveLocation later = laterServer();
+        {
+            Archive pending(later);
+            QVERIFY(archiveOrQueue(pending, plateRun(QStringLiteral("Планшет 2"), 5), queue).queued);
+        }
+        makeServer(later);
+        const QString server = later.displayName();
         qputenv("PLEQ_ARCHIVE_QUEUE", queue.toLocal8Bit());
         const CliRun down1 = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), DownServer});
         const CliRun sent = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), server});
@@ -179,8 +219,10 @@ private Q_SLOTS:
                  qPrintable(down1.err));
         QCOMPARE(sent.status, 0);
         QCOMPARE(QString::fromUtf8(sent.out),
-                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 0.\n").arg(server, queue));
-        QCOMPARE(Archive(ArchiveLocation::parse(server)).runCount(), 1);
+                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 1.\n").arg(server, queue));
+        Archive sentTo(later);
+        QCOMPARE(sentTo.runCount(), 1);
+        QCOMPARE(sentTo.run(1)->record.plateName, QStringLiteral("Планшет 2"));
     }
 
     // The window keeps its archive open: after the server restarted, its next

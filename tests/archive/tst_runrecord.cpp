@@ -297,8 +297,31 @@ private Q_SLOTS:
                                            << "Место архива «postgresql://lab@db/pleq?sslmode=require»: "
                                               "неизвестный параметр «sslmode»"
                                            << "";
+        const QString form = QStringLiteral("postgresql://пользователь@сервер[:порт]/база");
         QTest::newRow("another server") << "mysql://db/pleq"
-                                        << "Место архива «mysql://db/pleq»: ни путь к файлу, ни адрес postgresql://" << "";
+                                        << "Место архива «mysql://db/pleq»: схема «mysql:» не поддерживается; ожидается "
+                                           "путь к файлу SQLite или адрес " + form
+                                        << "";
+        QTest::newRow("a scheme without slashes") << "sqlite:lab.sqlite"
+                                                  << "Место архива «sqlite:lab.sqlite»: схема «sqlite:» не поддерживается; "
+                                                     "ожидается путь к файлу SQLite или адрес " + form
+                                                  << "";
+        QTest::newRow("one slash") << "postgresql:/lab@db/pleq"
+                                   << "Место архива «postgresql:/lab@db/pleq»: адрес PostgreSQL не читается; ожидается " + form
+                                   << "";
+        QTest::newRow("no slash") << "postgres:lab@db/pleq"
+                                  << "Место архива «postgres:lab@db/pleq»: адрес PostgreSQL не читается; ожидается " + form
+                                  << "";
+        QTest::newRow("a misspelt scheme") << "postgressql://lab@db/pleq"
+                                           << "Место архива «postgressql://lab@db/pleq»: адрес PostgreSQL не читается; "
+                                              "ожидается " + form
+                                           << "";
+        QTest::newRow("a port that is no number") << "postgresql://lab@db:54x/pleq"
+                                                  << "Место архива «postgresql://lab@db:54x/pleq»: адрес PostgreSQL не "
+                                                     "читается; ожидается " + form
+                                                  << "";
+        QTest::newRow("a drive letter is no scheme") << "C:/lab/archive.sqlite" << "sqlite C:/lab/archive.sqlite"
+                                                     << "C:/lab/archive.sqlite";
         QTest::newRow("empty") << "  " << "Место архива не указано" << "";
     }
     void parseLocation()
@@ -333,7 +356,8 @@ private Q_SLOTS:
         QCOMPARE(archiveLocation().displayName(), QStringLiteral("/srv/lab/archive.sqlite"));
         qunsetenv("PLEQ_ARCHIVE");
         QCOMPARE(errorOf([] { setArchiveLocationSetting(QStringLiteral("mysql://db/x")); }),
-                 QStringLiteral("Место архива «mysql://db/x»: ни путь к файлу, ни адрес postgresql://"));
+                 QStringLiteral("Место архива «mysql://db/x»: схема «mysql:» не поддерживается; ожидается путь к файлу "
+                                "SQLite или адрес postgresql://пользователь@сервер[:порт]/база"));
         QCOMPARE(archiveLocationSetting(), QStringLiteral("postgresql://lab@db/pleq"));
         setArchiveLocationSetting(QString());
         QCOMPARE(archiveLocation().path, home + QStringLiteral("/.local/share/Pleq/archive.sqlite"));
