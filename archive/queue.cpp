@@ -82,7 +82,7 @@ void removeSent(Archive& queue, const std::vector<const StoredRun*>& sent)
         }
         sql::exec(db, QStringLiteral("COMMIT"), name);
     } catch (...) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        sql::rollback(db);
         throw;
     }
 }

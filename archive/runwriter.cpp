@@ -293,7 +293,7 @@ std::vector<qint64> write(ArchiveConnection& connection, const std::vector<const
             setHead(connection, headSeq, hash);
         sql::exec(database, QStringLiteral("COMMIT"), n);
     } catch (...) {
-        QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
+        sql::rollback(database);
         throw;
     }
     return seqs;

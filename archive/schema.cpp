@@ -166,7 +166,7 @@ void upgrade(const QSqlDatabase& db, const Dialect& dialect, const QString& arch
                   archiveName);
         sql::exec(db, QStringLiteral("COMMIT"), archiveName);
     } catch (...) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        sql::rollback(db);
         throw;
     }
 }

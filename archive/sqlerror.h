@@ -9,8 +9,9 @@
 
 namespace pleq::sql {
 
-// The reason a database statement failed, for the user: the common SQLite
-// and PostgreSQL failures in Russian with the driver's own words after them.
+// The reason a database statement failed, for the user, on one line: the
+// SQLite and PostgreSQL failures foreseen in Russian; another one as
+// "ошибка базы данных: " and the driver's words.
 QString failureReason(const QSqlError& error);
 
 // A failed statement: the archive error with what the driver said, so that a
@@ -33,5 +34,8 @@ private:
 QSqlQuery exec(const QSqlDatabase& db, const QString& statement, const QString& archiveName);
 void exec(QSqlQuery& query, const QString& archiveName);
 QSqlQuery prepare(const QSqlDatabase& db, const QString& statement, const QString& archiveName);
+// Ends the transaction, if the connection still stands, without a word: the
+// failure that called for it is reported already.
+void rollback(const QSqlDatabase& db);
 
 } // namespace pleq::sql

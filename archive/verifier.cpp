@@ -59,7 +59,7 @@ public:
     {
         sql::exec(m_db, QString::fromLatin1(connection.dialect().beginRead), connection.name());
     }
-    ~Snapshot() { QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK")); } // it changed nothing
+    ~Snapshot() { sql::rollback(m_db); } // it changed nothing
     Snapshot(const Snapshot&) = delete;
     Snapshot& operator=(const Snapshot&) = delete;
 

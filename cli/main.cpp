@@ -1,3 +1,4 @@
+#include "archive/sqlwarnings.h"
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "core/model/errors.h"
@@ -61,6 +62,7 @@ int main(int argc, char* argv[])
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("pleq-cli"));
+    pleq::silenceSqlWarnings(); // the archive's messages say what went wrong, in Russian
 
     const std::map<QString, std::function<int(const QStringList&)>> commands = {
         {QStringLiteral("check"), pleq::cli::check},

@@ -75,14 +75,10 @@ private Q_SLOTS:
         const ArchiveOutcome first = archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue);
         QVERIFY(first.queued);
         QCOMPARE(first.seq, 0);
-        QVERIFY2(first.message.startsWith(QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: "
-                                                         "сервер не отвечает (connection to server at \"127.0.0.1\", "
-                                                         "port 1 failed: Connection refused")),
-                 qPrintable(first.message));
-        QVERIFY2(first.message.endsWith(QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда "
-                                                       "сервер ответит.")
-                                            .arg(queue)),
-                 qPrintable(first.message));
+        QCOMPARE(first.message, QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: "
+                                               "сервер не отвечает. Планшет поставлен в очередь (%1) и будет отправлен, "
+                                               "когда сервер ответит.")
+                                    .arg(queue));
         const ArchiveLocation later = laterServer();
         {
             Archive pending(later);
@@ -215,8 +211,8 @@ private Q_SLOTS:
         const CliRun sent = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), server});
         qunsetenv("PLEQ_ARCHIVE_QUEUE");
         QCOMPARE(down1.status, 1);
-        QVERIFY2(down1.err.startsWith(QStringLiteral("pleq-cli: Архив postgresql://pleq@127.0.0.1:1/pleq: сервер не отвечает")),
-                 qPrintable(down1.err));
+        // One line in Russian, the reason last, and no warning of Qt's own.
+        QCOMPARE(down1.err, QStringLiteral("pleq-cli: Архив postgresql://pleq@127.0.0.1:1/pleq: сервер не отвечает\n"));
         QCOMPARE(sent.status, 0);
         QCOMPARE(QString::fromUtf8(sent.out),
                  QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 1.\n").arg(server, queue));

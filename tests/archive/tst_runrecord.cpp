@@ -1,6 +1,7 @@
 #include "archivefixture.h"
 
 #include "archive/location.h"
+#include "archive/sqlerror.h"
 #include "support/texts.h"
 
 #include <QStandardPaths>
@@ -342,6 +343,32 @@ private Q_SLOTS:
         }
         QCOMPARE(got, parsed);
         QCOMPARE(shown, display);
+    }
+
+    // What the servers and drivers say, as the user reads it: Russian, one line.
+    void failureReason_data()
+    {
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("server starting") << "FATAL:  the database system is starting up" << "сервер архива запускается, попробуйте позже";
+        QTest::newRow("connection lost")
+            << "server closed the connection unexpectedly\n\tThis probably means the server terminated abnormally\n\tbefore or while processing the request."
+            << "связь с сервером прервана";
+        QTest::newRow("killed by the administrator") << "FATAL:  terminating connection due to administrator command"
+                                                     << "сервер прервал соединение";
+        QTest::newRow("no such database") << "FATAL:  database \"pleq\" does not exist" << "на сервере нет базы данных «pleq»";
+        QTest::newRow("no such role") << "FATAL:  role \"lab\" does not exist" << "на сервере нет пользователя «lab»";
+        QTest::newRow("unknown host") << "could not translate host name \"labserver\" to address: Name or service not known"
+                                      << "имя сервера не найдено";
+        QTest::newRow("no password") << "fe_sendauth: no password supplied"
+                                     << "сервер требует пароль: задайте его в ~/.pgpass или PGPASSWORD";
+        QTest::newRow("unforeseen, on two lines") << "something odd\nhappened" << "ошибка базы данных: something odd happened";
+    }
+    void failureReason()
+    {
+        QFETCH(QString, said);
+        QFETCH(QString, reason);
+        QCOMPARE(sql::failureReason(QSqlError(QString(), said, QSqlError::ConnectionError)), reason);
     }
 
     // PLEQ_ARCHIVE, else the setting, else archive.sqlite in the data folder.
