@@ -1,5 +1,6 @@
 #include "archive/journal.h"
 
+#include "archive/anchor.h"
 #include "archive/connection.h"
 #include "archive/sqlerror.h"
 
@@ -151,6 +152,18 @@ void JournalReader::close()
 {
     d->query = QSqlQuery();
     d->more = false;
+}
+
+QString JournalReader::headAnchor()
+{
+    close();
+    open();
+    QSqlQuery query = sql::exec(d->connection.db(),
+                                QStringLiteral("SELECT seq, time_utc, hash FROM runs WHERE seq = (SELECT MAX(seq) FROM runs)"),
+                                d->connection.name());
+    if (!query.next())
+        return {};
+    return anchorLine(query.value(0).toLongLong(), query.value(1).toString(), query.value(2).toString().toLatin1());
 }
 
 QStringList JournalReader::executors()

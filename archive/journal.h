@@ -73,6 +73,11 @@ public:
     // Ends the query.
     void close();
 
+    // The anchor line (see archive/anchor.h) of the archive's last run, as
+    // stored (unverified); empty for an empty archive. Like executors(), it
+    // ends the query: ask before select().
+    QString headAnchor();
+
     // The executors the archive names, sorted, for the executor choice. It
     // ends the query (PostgreSQL's driver ends a streamed query when the
     // next one on its connection runs): ask before select().

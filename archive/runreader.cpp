@@ -41,6 +41,7 @@ LoadedRun decodeRun(const QSqlQuery& q)
     loaded.doubtful = q.value(19).toLongLong();
     loaded.valid = q.value(20).toLongLong();
     loaded.sampleNames = q.value(21).toString();
+    loaded.timeUtc = q.value(22).toString();
     return loaded;
 }
 
@@ -57,6 +58,10 @@ void decodeWell(LoadedRun& run, const QSqlQuery& c)
         run.malformed = true;
     if (!c.value(8).isNull())
         well.sample = c.value(8).toInt();
+    // The well's name is stored beside its column and row, for a reader of
+    // the tables; it must name that well.
+    if (c.value(9).toString() != well.name())
+        run.malformed = true;
     run.stored.record.wells.push_back(well);
 }
 
@@ -72,7 +77,7 @@ std::vector<LoadedRun> load(ArchiveConnection& connection, qint64 from, qint64 t
         database,
         QStringLiteral("SELECT seq, uid, time, executor, host, os_user, kit, plate_name, material, labels, messages,"
                        " log, project_file, protocol, prev_hash, hash, sample_count, positive, negative, doubtful,"
-                       " valid, sample_names FROM runs WHERE seq BETWEEN ? AND ? ORDER BY seq"),
+                       " valid, sample_names, time_utc FROM runs WHERE seq BETWEEN ? AND ? ORDER BY seq"),
         n);
     q.bindValue(0, from);
     q.bindValue(1, to);
@@ -100,7 +105,7 @@ std::vector<LoadedRun> load(ArchiveConnection& connection, qint64 from, qint64 t
                 take(*run, c);
         }
     };
-    children(QStringLiteral("SELECT seq, col, row, layout, density, value, verdict, kind, sample FROM run_wells"
+    children(QStringLiteral("SELECT seq, col, row, layout, density, value, verdict, kind, sample, well FROM run_wells"
                             " WHERE seq BETWEEN ? AND ? ORDER BY seq, col, row"),
              decodeWell);
     children(QStringLiteral("SELECT seq, number, name, quantity FROM run_samples"

@@ -13,6 +13,7 @@ struct LoadedRun {
     StoredRun stored;
     qint64 sampleCount = 0, positive = 0, negative = 0, doubtful = 0, valid = 0;
     QString sampleNames;
+    QString timeUtc; // runs.time_utc, which the journal shows and filters by
     bool malformed = false; // a stored value that no record writes (a verdict "xyz", labels not JSON)
 };
 

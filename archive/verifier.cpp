@@ -41,11 +41,12 @@ QString intactMessage(qint64 runs)
     return QStringLiteral("Все %1 архива целы.").arg(runsText(runs));
 }
 
-// The journal's summary columns as the content gives them.
+// The columns stored beside the hashed content (the journal's summary, its
+// time in UTC) as the content gives them.
 bool summaryMatches(const reader::LoadedRun& loaded)
 {
     const RunRecord& r = loaded.stored.record;
-    return loaded.sampleCount == r.sampleCount() && loaded.positive == r.count(Verdict::Positive)
+    return loaded.timeUtc == runTimeUtcText(r.time) && loaded.sampleCount == r.sampleCount() && loaded.positive == r.count(Verdict::Positive)
            && loaded.negative == r.count(Verdict::Negative) && loaded.doubtful == r.count(Verdict::Doubtful)
            && loaded.valid == (r.valid() ? 1 : 0) && loaded.sampleNames == codec::sampleNames(r);
 }

@@ -20,6 +20,7 @@ int archiveVerify(const QStringList& args, const ArchiveLocation& location);
 int archiveImport(const QStringList& args, const ArchiveLocation& location);
 int archiveCopy(const QStringList& args, const ArchiveLocation& location);
 int archiveSend(const QStringList& args, const ArchiveLocation& location);
+int archiveAnchor(const QStringList& args, const ArchiveLocation& location);
 int archiveQc(const QStringList& args, const ArchiveLocation& location); // cli/archiveqc.cpp
 
 } // namespace pleq::cli

@@ -43,6 +43,11 @@ QStringList JournalModel::executors()
     return m_reader->executors();
 }
 
+QString JournalModel::headAnchor()
+{
+    return m_reader->headAnchor();
+}
+
 void JournalModel::clear()
 {
     beginResetModel();

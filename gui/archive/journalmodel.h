@@ -38,6 +38,9 @@ public:
     // The executors the archive names, for the executor choice; ask before
     // setFilter (see JournalReader::executors). Throws Error.
     QStringList executors();
+    // The anchor line of the archive's last run; empty for an empty archive.
+    // Ask before setFilter too. Throws Error.
+    QString headAnchor();
 
     // The run (seq) of a row.
     qint64 seq(int row) const;

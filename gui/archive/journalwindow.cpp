@@ -1,5 +1,6 @@
 #include "gui/archive/journalwindow.h"
 
+#include "archive/anchor.h"
 #include "archive/archive.h"
 #include "archive/archiveerror.h"
 #include "core/kits/catalogue.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -41,6 +43,7 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(createFilters());
     layout->addWidget(createTable());
+    layout->addLayout(createHead());
     showFirstRows();
     followSession();
     resize(1000, 600);
@@ -127,8 +130,44 @@ QTableView* JournalWindow::createTable()
     return m_table;
 }
 
+QHBoxLayout* JournalWindow::createHead()
+{
+    m_head = new QLabel(this);
+    m_head->setObjectName(QStringLiteral("JournalHead"));
+    m_head->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* save = new QPushButton(QStringLiteral("Сохранить якорь ..."), this);
+    save->setObjectName(QStringLiteral("JournalSaveAnchor"));
+    connect(save, &QPushButton::clicked, this, &JournalWindow::saveAnchor);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_head, 1);
+    row->addWidget(save);
+    return row;
+}
+
+void JournalWindow::showHead()
+{
+    m_anchor = m_model->headAnchor();
+    m_head->setText(m_anchor.isEmpty()
+                        ? QStringLiteral("Архив пуст.")
+                        : QStringLiteral("Голова цепочки (якорь: храните его вне архива): %1").arg(m_anchor));
+}
+
+void JournalWindow::saveAnchor()
+{
+    if (m_anchor.isEmpty())
+        return;
+    const QString file = Dialogs::get().saveFileName(this, QStringLiteral("Якоря архива (*.txt)"));
+    if (file.isEmpty())
+        return;
+    runCommand(this, [&] {
+        appendAnchor(file, m_anchor);
+        Dialogs::get().message(this, QStringLiteral("Якорь добавлен в %1: %2").arg(QDir::toNativeSeparators(file), m_anchor));
+    });
+}
+
 void JournalWindow::showFirstRows()
 {
+    showHead();
     fillExecutors();
     // The first query: newest first; the header shows it, and a click sorts anew.
     m_model->setFilter(currentFilter());
@@ -182,6 +221,7 @@ void JournalWindow::applyFilter()
 void JournalWindow::refresh()
 {
     runCommand(this, [this] {
+        showHead();
         fillExecutors();
         m_model->setFilter(currentFilter());
     });

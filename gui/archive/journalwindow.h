@@ -13,6 +13,7 @@ class QComboBox;
 class QDate;
 class QDateEdit;
 class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QTableView;
 
@@ -42,6 +43,8 @@ public:
     void refresh();
     // The run of the current row in a window of its own; nullptr without one.
     RunWindow* openSelected();
+    // "Сохранить якорь ...": the head shown appended to a file the user chooses.
+    void saveAnchor();
 
     // The control-quality flags of runs (seq), shown in their column.
     void setQcFlags(std::map<qint64, QStringList> flags);
@@ -55,6 +58,8 @@ private:
     void createDateFilter(QHBoxLayout* filters, const char* boxName, const QString& text, const char* editName,
                           QDate date, QCheckBox*& box, QDateEdit*& edit);
     QTableView* createTable();
+    QHBoxLayout* createHead(); // the chain's head, to keep outside the archive, and "Сохранить якорь ..."
+    void showHead();
     void showFirstRows(); // the executors and the first query, newest first
     void followSession(); // closes with the archive, refreshes on a run archived
 
@@ -71,6 +76,8 @@ private:
     QComboBox* m_kit = nullptr;
     QComboBox* m_executor = nullptr;
     QLineEdit* m_search = nullptr;
+    QLabel* m_head = nullptr;
+    QString m_anchor; // the head's anchor line; empty for an empty archive
 };
 
 } // namespace pleq

@@ -1,6 +1,7 @@
 #include "archivefixture.h"
 #include "pgtest.h"
 
+#include "archive/anchor.h"
 #include "archive/copy.h"
 #include "archive/schema.h"
 #include "core/model/errors.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -209,6 +211,9 @@ private Q_SLOTS:
                 changed);
             row("a well deleted", {"DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8"}, 2, changed);
             row("the journal's positive count", {"UPDATE runs SET positive = positive + 1 WHERE seq = 2"}, 2, changed);
+            // Columns stored beside the hashed content: the journal's date and filter, a well's name.
+            row("the journal's date", {"UPDATE runs SET time_utc = '2026-11-01T07:05:00.000Z' WHERE seq = 2"}, 2, changed);
+            row("a well's name", {"UPDATE run_wells SET well = 'H12' WHERE seq = 2 AND col = 1 AND row = 1"}, 2, changed);
             row("a verdict no run writes", {"UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'"},
                 2, changed);
             row("a run deleted",
@@ -290,6 +295,70 @@ private Q_SLOTS:
         QVERIFY2(verifiesWhileWriting >= 2, qPrintable(QString::number(verifiesWhileWriting)));
         const VerifyReport last = archive.verify();
         QCOMPARE(last.message, QStringLiteral("Все 300 записей архива целы."));
+    }
+
+    // An anchor kept outside the database catches what the chain cannot:
+    // the last runs removed with the head set back, or a run changed with
+    // every later hash made anew by the documented rule.
+    void anchors_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("attack");
+        QTest::addColumn<QString>("failure"); // after the anchor line; empty: every anchor holds
+        for (const QString& backend : backendNames()) {
+            const auto row = [&](const char* attack, const char* failure) {
+                QTest::addRow("%s: %s", qPrintable(backend), attack) << backend << attack << QString::fromUtf8(failure);
+            };
+            row("none", "");
+            row("last run removed, head set back", "»: записи 3 в архиве нет: записи удалены.");
+            row("run rewritten, later hashes made anew", "»: запись 3 не та, что была заякорена: архив изменен.");
+        }
+    }
+    void anchors()
+    {
+        QFETCH(QString, backend);
+        QFETCH(QString, attack);
+        QFETCH(QString, failure);
+        const ArchiveLocation location = newLocation(backend);
+        QString anchor;
+        {
+            Archive archive(location);
+            QCOMPARE(errorOf([&] { headAnchor(archive); }),
+                     QStringLiteral("Архив %1: архив пуст, якорь не нужен").arg(location.displayName()));
+            for (int i = 0; i < 3; ++i)
+                archive.append(plateRun(QStringLiteral("Планшет %1").arg(i + 1), 5 * i));
+            anchor = headAnchor(archive);
+        }
+        QVERIFY2(QRegularExpression(QStringLiteral("^3 2026-12-01T07:10:00\\.000Z [0-9a-f]{64}$")).match(anchor).hasMatch(),
+                 qPrintable(anchor));
+        const QString file = m_dir.filePath(QStringLiteral("anchors-%1.txt").arg(m_files));
+        appendAnchor(file, QStringLiteral("# the head on paper, first 16 digits"));
+        appendAnchor(file, anchor.left(anchor.size() - 48));
+
+        if (attack == QLatin1String("last run removed, head set back")) {
+            PlainSql plain(location);
+            QCOMPARE(plain.run({"DELETE FROM run_wells WHERE seq = 3", "DELETE FROM run_samples WHERE seq = 3",
+                                "DELETE FROM run_controls WHERE seq = 3", "DELETE FROM runs WHERE seq = 3",
+                                "UPDATE chain_head SET seq = 2, hash = (SELECT hash FROM runs WHERE seq = 2)"}),
+                     QString());
+        } else if (attack == QLatin1String("run rewritten, later hashes made anew")) {
+            Archive archive(location);
+            std::vector<StoredRun> runs = archive.runs(1, 3);
+            runs[1].record.plateName = QStringLiteral("Подмена");
+            const QByteArray second = runHash(runs[1].record, runs[0].hash);
+            const QByteArray third = runHash(runs[2].record, second);
+            PlainSql plain(location);
+            QCOMPARE(plain.run({"UPDATE runs SET plate_name = 'Подмена', hash = '" + second + "' WHERE seq = 2",
+                                "UPDATE runs SET prev_hash = '" + second + "', hash = '" + third + "' WHERE seq = 3",
+                                "UPDATE chain_head SET hash = '" + third + "'"}),
+                     QString());
+        }
+        Archive archive(location);
+        QVERIFY(archive.verify().intact()); // the chain alone cannot tell
+        const std::vector<Anchor> anchors = readAnchors(file);
+        QCOMPARE(anchors.size(), size_t(1));
+        QCOMPARE(checkAnchors(archive, anchors),
+                 failure.isEmpty() ? QString() : QStringLiteral("Якорь «%1").arg(anchors[0].line) + failure);
     }
 
     // A database that holds another program's tables is refused by every

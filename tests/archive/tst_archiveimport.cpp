@@ -174,6 +174,16 @@ private Q_SLOTS:
         run = runCli({"archive", "verify"});
         QCOMPARE(run.out, QStringLiteral("%1: Все 3 записи архива целы.\n").arg(path).toUtf8());
         QCOMPARE(run.status, 0);
+        // The head appended to a file of anchors, and verify checks it.
+        const QString anchors = m_dir.filePath(QStringLiteral("anchors.txt"));
+        run = runCli({"archive", "anchor", "-o", anchors});
+        QCOMPARE(run.status, 0);
+        const QString anchor = QString::fromUtf8(fileBytes(anchors)).trimmed();
+        QVERIFY2(anchor.startsWith(QLatin1String("3 ")) && anchor.size() == 2 + 24 + 1 + 64, qPrintable(anchor));
+        QCOMPARE(run.out, QStringLiteral("Якорь добавлен в %1: %2\n").arg(anchors, anchor).toUtf8());
+        run = runCli({"archive", "verify", "--anchor", anchors});
+        QCOMPARE(run.out, QStringLiteral("%1: Все 3 записи архива целы. Якоря совпадают: 1.\n").arg(path).toUtf8());
+        QCOMPARE(run.status, 0);
         {
             PlainSql plain(path);
             QCOMPARE(plain.run({QStringLiteral("UPDATE run_samples SET name = 'Корова 71' WHERE seq = 3")}), QString());
@@ -184,6 +194,24 @@ private Q_SLOTS:
                               .toUtf8());
         QCOMPARE(run.status, 1);
         qunsetenv("PLEQ_ARCHIVE");
+
+        // A changed chain is said first, anchors or not; a broken chain gets no anchor.
+        run = runCli({"archive", "anchor", "--archive", path});
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: Архив %1: якорь не записан, цепочка не цела: Запись 3 (планшет «Новый», "
+                                         "2026-12-01 14:00): содержимое изменено.\n")
+                              .arg(path));
+        QCOMPARE(run.status, 1);
+        run = runCli({"archive", "verify", "--anchor", anchors, "--archive", path});
+        QCOMPARE(run.out, QStringLiteral("%1: Запись 3 (планшет «Новый», 2026-12-01 14:00): содержимое изменено.\n")
+                              .arg(path)
+                              .toUtf8());
+        QCOMPARE(run.status, 1);
+        put(anchors, "# on paper\n12 вчера abc\n");
+        run = runCli({"archive", "verify", "--anchor", anchors, "--archive", path});
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: Файл якорей %1, строка 2: «12 вчера abc» не якорь; ожидается «номер "
+                                         "время хеш», например «12 2026-12-01T07:00:00.000Z 3f7a9c0e12ab45cd»\n")
+                              .arg(anchors));
+        QCOMPARE(run.status, 1);
 
         run = runCli({"archive", "verify", "--archive", "mysql://db/x"});
         QCOMPARE(run.err, QStringLiteral("pleq-cli: Место архива «mysql://db/x»: схема «mysql:» не поддерживается; ожидается путь к "
