@@ -41,13 +41,13 @@ qint64 Archive::append(const RunRecord& run)
     return writer::retrying(d->connection, [&] { return writer::write(d->connection, {&run}); }).front();
 }
 
-std::vector<qint64> Archive::append(const std::vector<RunRecord>& runs)
+std::vector<qint64> Archive::append(const std::vector<RunRecord>& runs, int* stored)
 {
     std::vector<const RunRecord*> pointers;
     pointers.reserve(runs.size());
     for (const RunRecord& run : runs)
         pointers.push_back(&run);
-    return writer::retrying(d->connection, [&] { return writer::write(d->connection, pointers); });
+    return writer::retrying(d->connection, [&] { return writer::write(d->connection, pointers, nullptr, stored); });
 }
 
 void Archive::appendCopies(const std::vector<StoredRun>& runs)
@@ -60,6 +60,18 @@ qint64 Archive::runCount()
     open();
     QSqlQuery query = sql::exec(d->connection.db(), QStringLiteral("SELECT COUNT(*) FROM runs"), d->connection.name());
     return query.next() ? query.value(0).toLongLong() : 0;
+}
+
+std::optional<qint64> Archive::seqOf(const QString& uid)
+{
+    open();
+    QSqlQuery query = sql::prepare(d->connection.db(), QStringLiteral("SELECT seq FROM runs WHERE uid = ?"),
+                                   d->connection.name());
+    query.addBindValue(uid);
+    sql::exec(query, d->connection.name());
+    if (!query.next())
+        return std::nullopt;
+    return query.value(0).toLongLong();
 }
 
 std::vector<StoredRun> Archive::runs(qint64 from, qint64 to)

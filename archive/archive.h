@@ -56,12 +56,15 @@ public:
     // uid the archive holds already is not stored again (its seq is returned).
     qint64 append(const RunRecord& run);
     // Appends the runs in their order in one transaction (a bulk import);
-    // returns their seqs. On an error none of them is stored.
-    std::vector<qint64> append(const std::vector<RunRecord>& runs);
+    // returns their seqs; `stored` gets how many of them this call stored
+    // (the others the archive held). On an error none of them is stored.
+    std::vector<qint64> append(const std::vector<RunRecord>& runs, int* stored = nullptr);
     // Appends runs of another archive exactly as stored there (seq, previous
     // hash and hash unchanged), in one transaction: `archive copy`.
     void appendCopies(const std::vector<StoredRun>& runs);
     qint64 runCount();
+    // The seq of the run stored under `uid`, if the archive holds one.
+    std::optional<qint64> seqOf(const QString& uid);
     std::optional<StoredRun> run(qint64 seq);
     // The runs with seq in [from, to], in chain order.
     std::vector<StoredRun> runs(qint64 from, qint64 to);

@@ -60,8 +60,9 @@ struct ImportReport {
 // path order) opened, calculated and archived with its modification time as
 // the run's time, whatever its validity or its protocol; a file that does
 // not open is listed and skipped. Files are
-// appended in transactions of ImportBatch runs. A file imported again (the
-// same path, time and bytes) is not stored twice. `progress` gets (done,
+// appended in transactions of ImportBatch runs. A plate is its project bytes
+// and time: one imported again, from this folder or another (a link, a copy
+// with its times kept), is not stored twice; the counts are of this import. `progress` gets (done,
 // total) after each batch. Throws Error when the archive fails.
 inline constexpr int ImportBatch = 500;
 ImportReport importFolder(Archive& archive, const QStringList& folders,

@@ -248,8 +248,10 @@ void setHead(ArchiveConnection& connection, qint64 seq, const QByteArray& hash)
 } // namespace
 
 std::vector<qint64> write(ArchiveConnection& connection, const std::vector<const RunRecord*>& records,
-                          const std::vector<StoredRun>* copies)
+                          const std::vector<StoredRun>* copies, int* stored)
 {
+    if (stored)
+        *stored = 0;
     const QSqlDatabase database = connection.db();
     const QString n = connection.name();
     std::vector<qint64> seqs;
@@ -288,6 +290,8 @@ std::vector<qint64> write(ArchiveConnection& connection, const std::vector<const
             headSeq = next;
             hash = nextHash;
             seqs.push_back(next);
+            if (stored)
+                ++*stored;
         }
         if (headSeq != startSeq)
             setHead(connection, headSeq, hash);

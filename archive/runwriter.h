@@ -14,9 +14,10 @@ namespace writer {
 
 // Appends `runs` (or, with `copies`, those runs with their seq and hashes
 // as stored) and returns their seqs; a run whose uid the archive holds is
-// not stored again (its seq is returned). Throws Error; nothing is stored then.
+// not stored again (its seq is returned); `stored` gets how many were new.
+// Throws Error; nothing is stored then.
 std::vector<qint64> write(ArchiveConnection& connection, const std::vector<const RunRecord*>& runs,
-                          const std::vector<StoredRun>* copies = nullptr);
+                          const std::vector<StoredRun>* copies = nullptr, int* stored = nullptr);
 
 // Runs `write` (connecting first) until it succeeds or fails for good: on
 // PostgreSQL a serialization failure or deadlock is run again after a short

@@ -85,8 +85,15 @@ int archiveAdd(const QStringList& args, const ArchiveLocation& location)
     if (protocolStopped)
         err(record.messages.constLast() + QLatin1Char('\n'));
     Archive archive(location);
-    const qint64 seq = archiveRecord(record, archive);
-    out(QStringLiteral("Планшет «%1» в архиве %2: запись %3.\n").arg(project->plateName(), location.displayName()).arg(seq));
+    const ArchiveOutcome outcome = archiveOrQueue(archive, record);
+    if (outcome.queued) {
+        // Not failed: the run waits for its server, and the status says so.
+        out(outcome.message + QLatin1Char('\n'));
+        return QueuedStatus;
+    }
+    out(QStringLiteral("Планшет «%1» в архиве %2: запись %3.\n")
+            .arg(project->plateName(), location.displayName())
+            .arg(outcome.seq));
     // The run is archived either way; status 1 says it holds an error.
     return result.error || protocolStopped ? 1 : 0;
 }

@@ -5,10 +5,12 @@
 #include "support/clirun.h"
 #include "support/texts.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include <memory>
 #include <vector>
@@ -104,6 +106,52 @@ private Q_SLOTS:
 
         QCOMPARE(errorOf([&] { pleq::importFolder(archive, {m_dir.filePath(QStringLiteral("missing"))}); }),
                  QStringLiteral("Папка «%1» не найдена").arg(m_dir.filePath(QStringLiteral("missing"))));
+    }
+
+    // A plate is its project bytes and time: the same folder reached through
+    // a link, copied with its times kept, or imported by an earlier version
+    // (whose uids held the path) is stored once, and the counts are this
+    // import's.
+    void importSamePlatesElsewhere_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("through a link") << "link";
+        QTest::newRow("a copy with its times") << "copy";
+        QTest::newRow("imported by path before") << "path uid";
+    }
+    void importSamePlatesElsewhere()
+    {
+        QFETCH(QString, how);
+        const QString root = labFolder();
+        Archive archive(ArchiveLocation::parse(m_dir.filePath(QStringLiteral("same-%1.sqlite").arg(QTest::currentDataTag()))));
+        if (how == QLatin1String("path uid")) {
+            // As an earlier import stored the first plate: its uid from its path, time and bytes.
+            const QString path = root + QStringLiteral("/2026-11/plate-a.plq");
+            Project project;
+            openProject(project, path);
+            const PlateResult result = calculatePlate(project, {});
+            RunRecord record = makeRunRecord(project, &result, QFileInfo(path).lastModified(), {});
+            const QByteArray key = QFileInfo(path).absoluteFilePath().toUtf8() + '\n' + runTimeUtcText(record.time).toUtf8()
+                                   + '\n' + QCryptographicHash::hash(record.projectFile, QCryptographicHash::Sha256).toHex();
+            record.uid = QUuid::createUuidV5(QUuid::fromString(QLatin1String("{6f1d2f0e-5b8a-4c3e-9a51-0c5e4b7d2a10}")), key)
+                             .toString(QUuid::WithoutBraces);
+            archive.append(record);
+        } else {
+            QCOMPARE(pleq::importFolder(archive, {root}).archived, 2);
+        }
+        QString other = m_dir.filePath(QStringLiteral("other-%1").arg(QTest::currentDataTag()));
+        if (how == QLatin1String("link")) {
+            QVERIFY(QFile::link(root, other));
+        } else if (how == QLatin1String("copy")) {
+            for (const QString& name : {QStringLiteral("/2026-11/plate-a.plq"), QStringLiteral("/2026-12/old/plate-b.PLQ")})
+                put(other + name, fixture(root + name), QFileInfo(root + name).lastModified());
+        } else {
+            other = root; // the same folder again
+        }
+        const ImportReport report = pleq::importFolder(archive, {other});
+        QCOMPARE(report.archived, how == QLatin1String("path uid") ? 1 : 0);
+        QCOMPARE(report.already, how == QLatin1String("path uid") ? 1 : 2);
+        QCOMPARE(archive.runCount(), 2);
     }
 
     // Every file that opens is archived, whatever stopped its calculation

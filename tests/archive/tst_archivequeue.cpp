@@ -7,6 +7,7 @@
 
 #include "archive/operations.h"
 #include "archive/queue.h"
+#include "core/files/projectfile.h"
 #include "support/clirun.h"
 #include "support/texts.h"
 
@@ -207,6 +208,21 @@ private Q_SLOTS:
         makeServer(later);
         const QString server = later.displayName();
         qputenv("PLEQ_ARCHIVE_QUEUE", queue.toLocal8Bit());
+        // `archive add` while the server is down: queued, not failed, and its status says so.
+        Project project;
+        layKit02Plate(project, QStringLiteral("Планшет 3"), QStringLiteral("0,1"));
+        const QString plate = m_dir.filePath(QStringLiteral("plate-3.plq"));
+        {
+            QFile file(plate);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(writeProjectFile(project));
+        }
+        const CliRun added = runCli({QStringLiteral("archive"), QStringLiteral("add"), plate, QStringLiteral("--archive"), DownServer});
+        QCOMPARE(added.status, 3);
+        QCOMPARE(QString::fromUtf8(added.out),
+                 QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: сервер не отвечает. Планшет "
+                                "поставлен в очередь (%1) и будет отправлен, когда сервер ответит.\n")
+                     .arg(queue));
         const CliRun down1 = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), DownServer});
         const CliRun sent = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), server});
         qunsetenv("PLEQ_ARCHIVE_QUEUE");
@@ -215,7 +231,7 @@ private Q_SLOTS:
         QCOMPARE(down1.err, QStringLiteral("pleq-cli: Архив postgresql://pleq@127.0.0.1:1/pleq: сервер не отвечает\n"));
         QCOMPARE(sent.status, 0);
         QCOMPARE(QString::fromUtf8(sent.out),
-                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 1.\n").arg(server, queue));
+                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 2.\n").arg(server, queue));
         Archive sentTo(later);
         QCOMPARE(sentTo.runCount(), 1);
         QCOMPARE(sentTo.run(1)->record.plateName, QStringLiteral("Планшет 2"));
