@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -120,6 +121,13 @@ qint64 queuedRunCount(const QString& queuePath)
 int sendQueued(Archive& server, const QString& queuePath)
 {
     if (!QFileInfo::exists(queuePath))
+        return 0;
+    // One sender at a time claims the queue: another process sending it now
+    // sends these runs, so this one leaves them (a lock of a process that
+    // died is taken over).
+    QLockFile claim(queuePath + QStringLiteral(".sending"));
+    claim.setStaleLockTime(0);
+    if (!claim.tryLock(0))
         return 0;
     Archive queue(queueLocation(queuePath));
     queue.open();

@@ -12,6 +12,7 @@
 #include "support/texts.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace pleq;
@@ -235,6 +236,41 @@ private Q_SLOTS:
         Archive sentTo(later);
         QCOMPARE(sentTo.runCount(), 1);
         QCOMPARE(sentTo.run(1)->record.plateName, QStringLiteral("Планшет 2"));
+    }
+
+    // Two `archive send` at once: one claims the queue, the other leaves
+    // it, so no run is sent by both.
+    void concurrentSends()
+    {
+        const QString queue = newQueue();
+        const ArchiveLocation later = laterServer();
+        {
+            Archive pending(later);
+            for (int i = 0; i < 40; ++i)
+                QVERIFY(archiveOrQueue(pending, plateRun(QStringLiteral("Планшет %1").arg(i + 1), i), queue).queued);
+        }
+        makeServer(later);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PLEQ_ARCHIVE_QUEUE"), queue);
+        QProcess senders[2];
+        for (QProcess& sender : senders) {
+            sender.setProcessEnvironment(env);
+            sender.start(QStringLiteral(PLEQ_CLI), {QStringLiteral("archive"), QStringLiteral("send"),
+                                                    QStringLiteral("--archive"), later.displayName()});
+        }
+        int sent = 0;
+        const QString prefix = QStringLiteral("Отправлено на сервер архива %1: ").arg(later.displayName());
+        for (QProcess& sender : senders) {
+            QVERIFY(sender.waitForFinished(60000));
+            QCOMPARE(sender.exitCode(), 0);
+            const QString out = QString::fromUtf8(sender.readAllStandardOutput());
+            QVERIFY2(out.startsWith(prefix), qPrintable(out));
+            sent += out.mid(prefix.size()).section(QLatin1Char(';'), 0, 0).toInt();
+        }
+        QCOMPARE(sent, 40);
+        QCOMPARE(queuedRunCount(queue), 0);
+        Archive server(later);
+        QCOMPARE(server.verify().message, QStringLiteral("Все 40 записей архива целы."));
     }
 
     // The window keeps its archive open: after the server restarted, its next
