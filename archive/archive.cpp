@@ -99,6 +99,29 @@ VerifyReport Archive::verify()
     return verifyChain(d->connection);
 }
 
+QString Archive::unfinishedCopy()
+{
+    open();
+    QSqlQuery query = sql::exec(d->connection.db(), QStringLiteral("SELECT value FROM meta WHERE key = 'copy_from'"),
+                                d->connection.name());
+    return query.next() ? query.value(0).toString() : QString();
+}
+
+void Archive::beginCopy(const QString& source)
+{
+    endCopy(); // an empty archive left by a copy from elsewhere
+    QSqlQuery query = sql::prepare(d->connection.db(), QStringLiteral("INSERT INTO meta (key, value) VALUES ('copy_from', ?)"),
+                                   d->connection.name());
+    query.addBindValue(source);
+    sql::exec(query, d->connection.name());
+}
+
+void Archive::endCopy()
+{
+    open();
+    sql::exec(d->connection.db(), QStringLiteral("DELETE FROM meta WHERE key = 'copy_from'"), d->connection.name());
+}
+
 std::vector<ControlPoint> Archive::controlSeries(Kit kit, const QDateTime& from, const QDateTime& to)
 {
     open();

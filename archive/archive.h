@@ -70,6 +70,13 @@ public:
     std::vector<StoredRun> runs(qint64 from, qint64 to);
     VerifyReport verify();
 
+    // `archive copy` under way into this archive: the source it copies from,
+    // kept in the archive until the copy ends, so that verify tells an
+    // unfinished copy from a whole archive and a second copy can go on.
+    QString unfinishedCopy();
+    void beginCopy(const QString& source);
+    void endCopy();
+
     // The control means of a kit's runs in [from, to] (an invalid bound: open), in chain order.
     std::vector<ControlPoint> controlSeries(Kit kit, const QDateTime& from = {}, const QDateTime& to = {});
 

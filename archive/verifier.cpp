@@ -121,6 +121,11 @@ VerifyReport verifyChain(ArchiveConnection& connection)
         return bad(report.runs, QStringLiteral("Голова цепочки не совпадает с последней записью %1: архив изменен.")
                                     .arg(report.runs));
     }
+    QSqlQuery copy = sql::exec(connection.db(), QStringLiteral("SELECT value FROM meta WHERE key = 'copy_from'"), n);
+    if (copy.next())
+        return bad(report.runs + 1, QStringLiteral("Копирование из %1 не закончено: в архиве только %2; "
+                                                   "повторите archive copy, оно продолжится.")
+                                        .arg(copy.value(0).toString(), runsText(report.runs)));
     report.message = intactMessage(report.runs);
     return report;
 }

@@ -7,6 +7,7 @@
 #include "core/model/errors.h"
 #include "support/clirun.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace pleq;
@@ -97,6 +98,54 @@ private Q_SLOTS:
         QVERIFY(copied.verify().intact());
     }
 
+    // A copy that stopped after its first transaction (killed, the server
+    // gone) leaves a target that verify calls unfinished, and the next copy
+    // goes on from there to the whole chain.
+    void unfinishedCopyGoesOn_data()
+    {
+        QTest::addColumn<bool>("server");
+        QTest::newRow("into a file") << false;
+        QTest::newRow("into a server") << true;
+    }
+    void unfinishedCopyGoesOn()
+    {
+        QFETCH(bool, server);
+        const QString source = m_dir.filePath(QStringLiteral("whole-%1.sqlite").arg(QTest::currentDataTag()));
+        {
+            const RunRecord plate = plateRun(QStringLiteral("Планшет"));
+            std::vector<RunRecord> runs(300, plate);
+            for (int i = 0; i < 300; ++i) {
+                runs[size_t(i)].uid = QStringLiteral("run-%1").arg(i + 1);
+                runs[size_t(i)].time = runTime(i);
+            }
+            Archive(ArchiveLocation::parse(source)).append(runs);
+        }
+        const QString target = server ? newDatabase(QStringLiteral("copy_unfinished"))
+                                       : m_dir.filePath(QStringLiteral("part-%1.sqlite").arg(QTest::currentDataTag()));
+        {
+            // What the copy leaves when it stops after its first slice.
+            Archive from(ArchiveLocation::parse(source));
+            Archive to(ArchiveLocation::parse(target));
+            to.beginCopy(source);
+            to.appendCopies(from.runs(1, 256));
+        }
+        CliRun run = runCli({QStringLiteral("archive"), QStringLiteral("verify"), QStringLiteral("--archive"), target});
+        QCOMPARE(QString::fromUtf8(run.out),
+                 QStringLiteral("%1: Копирование из %2 не закончено: в архиве только 256 записей; повторите archive copy, "
+                                "оно продолжится.\n")
+                     .arg(target, source));
+        QCOMPARE(run.status, 1);
+        run = runCli({QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"), source,
+                      QStringLiteral("--to"), target});
+        QCOMPARE(run.err, QStringLiteral("300 из 300\n"));
+        QCOMPARE(run.status, 0);
+        QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Скопировано записей: 300, из %1 в %2.\n"
+                                                            "%1: Все 300 записей архива целы.\n"
+                                                            "%2: Все 300 записей архива целы.\n")
+                                                 .arg(source, target));
+        QCOMPARE(chain(ArchiveLocation::parse(target)), chain(ArchiveLocation::parse(source)));
+    }
+
     void refused_data()
     {
         QTest::addColumn<QString>("fault");
@@ -107,6 +156,9 @@ private Q_SLOTS:
             << "source chain broken"
             << "Архив %1 не копируется: Перед записью 3 удалена или переставлена запись: цепочка разорвана.";
         QTest::newRow("into itself") << "into itself" << "Архив %1: копировать архив в него же нельзя";
+        QTest::newRow("source chain broken, a new file")
+            << "source chain broken, a new file"
+            << "Архив %1 не копируется: Перед записью 3 удалена или переставлена запись: цепочка разорвана.";
     }
     void refused()
     {
@@ -122,9 +174,11 @@ private Q_SLOTS:
         if (fault == QLatin1String("target holds runs")) {
             Archive archive(ArchiveLocation::parse(target));
             archive.append(plateRun(QStringLiteral("Другой планшет")));
-        } else if (fault == QLatin1String("source chain broken")) {
+        } else if (fault.startsWith(QLatin1String("source chain broken"))) {
             PlainSql plain(source);
             QCOMPARE(plain.run({QStringLiteral("DELETE FROM runs WHERE seq = 2")}), QString());
+            if (fault.endsWith(QLatin1String("a new file")))
+                target = m_dir.filePath(QStringLiteral("never-made.sqlite"));
         } else {
             target = source;
         }
@@ -134,7 +188,9 @@ private Q_SLOTS:
         message.replace(QLatin1String("%1"), source).replace(QLatin1String("%2"), target);
         QCOMPARE(run.err, QStringLiteral("pleq-cli: ") + message + QLatin1Char('\n'));
         QCOMPARE(run.out, QByteArray());
-        if (fault != QLatin1String("into itself"))
+        if (fault.endsWith(QLatin1String("a new file")))
+            QVERIFY(!QFileInfo::exists(target)); // no empty target left behind
+        else if (fault != QLatin1String("into itself"))
             QCOMPARE(Archive(ArchiveLocation::parse(target)).runCount(), fault == QLatin1String("target holds runs") ? 1 : 0);
     }
 };
