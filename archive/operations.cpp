@@ -90,6 +90,17 @@ QString importUid(const RunRecord& record)
     return QUuid::createUuidV5(ImportNamespace, key).toString(QUuid::WithoutBraces);
 }
 
+} // namespace
+
+QString addedFileUid(const QByteArray& fileBytes, const QDateTime& modified)
+{
+    QByteArray key = "added\n" + runTimeUtcText(modified).toUtf8() + '\n';
+    key += QCryptographicHash::hash(fileBytes, QCryptographicHash::Sha256).toHex();
+    return QUuid::createUuidV5(ImportNamespace, key).toString(QUuid::WithoutBraces);
+}
+
+namespace {
+
 // The uid an import of an earlier version gave the file, from its path as well:
 // a plate stored under it is not stored again.
 QString pathImportUid(const QString& path, const RunRecord& record)

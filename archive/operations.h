@@ -44,6 +44,10 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
 // also when the archive's server did not answer and the run waits in the
 // local queue (the message says so).
 qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now);
+// The uid of the run `pleq-cli archive add` makes of a project file: its
+// bytes and modification time, so that the same file added again (an add
+// killed after its commit, then run again) is stored once.
+QString addedFileUid(const QByteArray& fileBytes, const QDateTime& modified);
 // The same for a record made already.
 qint64 archiveRecord(const RunRecord& record, Archive& archive);
 

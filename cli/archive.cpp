@@ -14,6 +14,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <array>
@@ -79,8 +80,11 @@ int archiveAdd(const QStringList& args, const ArchiveLocation& location)
     const PlateResult result = calculatePlate(*project, [](const QString& text) { err(text + QLatin1Char('\n')); });
     if (result.error)
         err(*result.error + QLatin1Char('\n'));
-    const RunRecord record =
-        makeRunRecord(*project, &result, QDateTime::currentDateTime(), RunIdentity::ofThisWorkstation());
+    RunRecord record = makeRunRecord(*project, &result, QDateTime::currentDateTime(), RunIdentity::ofThisWorkstation());
+    QFile file(args[0]);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("%1: %2").arg(args[0], file.errorString()));
+    record.uid = addedFileUid(file.readAll(), QFileInfo(file).lastModified());
     const bool protocolStopped = record.protocol.isEmpty();
     if (protocolStopped)
         err(record.messages.constLast() + QLatin1Char('\n'));

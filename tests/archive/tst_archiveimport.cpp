@@ -207,6 +207,10 @@ private Q_SLOTS:
         QCOMPARE(run.err, QString());
         QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n").arg(path).toUtf8());
         QCOMPARE(run.status, 0);
+        // The same file added again (an add killed after its commit, run again): the same run.
+        run = runCli({"archive", "add", project, "--archive", path});
+        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n").arg(path).toUtf8());
+        QCOMPARE(run.status, 0);
 
         run = runCli({"archive", "import", "--archive", path, root});
         QCOMPARE(run.status, 1);
@@ -324,18 +328,21 @@ private Q_SLOTS:
         QCOMPARE(archive.verify().message, QStringLiteral("Единственная запись архива цела."));
     }
 
-    // Eight pleq-cli processes archive at the same moment into a new file:
-    // one of them creates the schema, the others wait for its lock, and the
-    // chain holds all eight runs, each once, in one order.
+    // Eight pleq-cli processes archive eight plates at the same moment into
+    // a new file: one of them creates the schema, the others wait for its
+    // lock, and the chain holds all eight runs, each once, in one order.
     void concurrentWriters()
     {
         const QString root = labFolder();
         const QString path = m_dir.filePath(QStringLiteral("shared.sqlite"));
+        const QByteArray plate = fixture(root + "/2026-11/plate-a.plq");
         std::vector<std::unique_ptr<QProcess>> processes;
         for (int i = 0; i < 8; ++i) {
+            // The same bytes saved at eight moments: eight plates.
+            const QString file = m_dir.filePath(QStringLiteral("shared/plate-%1.plq").arg(i));
+            put(file, plate, QDateTime(QDate(2026, 12, 2), QTime(9, i), QTimeZone::utc()));
             processes.push_back(std::make_unique<QProcess>());
-            processes.back()->start(QStringLiteral(PLEQ_CLI), {"archive", "add", root + "/2026-11/plate-a.plq",
-                                                                "--archive", path});
+            processes.back()->start(QStringLiteral(PLEQ_CLI), {"archive", "add", file, "--archive", path});
         }
         QStringList seqs;
         for (const auto& process : processes) {
