@@ -38,8 +38,8 @@ struct ControlPoint {
 };
 
 // The run archive, on SQLite or PostgreSQL: one schema, created on first use
-// and upgraded in place. Every write is one transaction. Errors are Error
-// naming the archive (its displayName) and the reason.
+// and upgraded in place. Every write is one transaction. Errors are
+// ArchiveError: the archive (its displayName) and the reason.
 class Archive
 {
 public:
@@ -56,21 +56,32 @@ public:
     // uid the archive holds already is not stored again (its seq is returned).
     qint64 append(const RunRecord& run);
     // Appends the runs in their order in one transaction (a bulk import);
-    // returns their seqs. On an error none of them is stored.
-    std::vector<qint64> append(const std::vector<RunRecord>& runs);
+    // returns their seqs; `stored` gets how many of them this call stored
+    // (the others the archive held). On an error none of them is stored.
+    std::vector<qint64> append(const std::vector<RunRecord>& runs, int* stored = nullptr);
     // Appends runs of another archive exactly as stored there (seq, previous
     // hash and hash unchanged), in one transaction: `archive copy`.
     void appendCopies(const std::vector<StoredRun>& runs);
     qint64 runCount();
+    // The seq of the run stored under `uid`, if the archive holds one.
+    std::optional<qint64> seqOf(const QString& uid);
     std::optional<StoredRun> run(qint64 seq);
     // The runs with seq in [from, to], in chain order.
     std::vector<StoredRun> runs(qint64 from, qint64 to);
     VerifyReport verify();
 
+    // `archive copy` under way into this archive: the source it copies from,
+    // kept in the archive until the copy ends, so that verify tells an
+    // unfinished copy from a whole archive and a second copy can go on.
+    QString unfinishedCopy();
+    void beginCopy(const QString& source);
+    void endCopy();
+
     // The control means of a kit's runs in [from, to] (an invalid bound: open), in chain order.
     std::vector<ControlPoint> controlSeries(Kit kit, const QDateTime& from = {}, const QDateTime& to = {});
 
-    // The Qt SQL connection name, for query models in the same thread.
+    // The Qt SQL connection name, for the archive layer's own statements (the
+    // queue's) and for tests that read the archive as stored.
     QString connectionName() const;
 
 private:

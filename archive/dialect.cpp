@@ -15,6 +15,8 @@ const Dialect Sqlite = {
     "BLOB",
     " WITHOUT ROWID",
     "BEGIN IMMEDIATE",
+    // In WAL mode a deferred transaction reads from the snapshot its first read takes.
+    "BEGIN DEFERRED",
     "",
     "SELECT seq, hash FROM chain_head WHERE id = 1",
     "INSERT OR IGNORE INTO runs",
@@ -31,6 +33,7 @@ const Dialect Postgres = {
     "BYTEA",
     "",
     "BEGIN",
+    "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
     // Two workstations creating the schema at once: the second waits, then
     // finds it made.
     "SELECT pg_advisory_xact_lock(7263115)",

@@ -28,6 +28,9 @@ struct Dialect {
     // row lock (PostgreSQL), so that appends from several workstations or
     // processes run one after another.
     const char* beginWrite;
+    // The read transaction of verify: one snapshot of what was committed
+    // when it began, whatever other workstations append meanwhile.
+    const char* beginRead;
     const char* lockSchema; // taken first in a schema upgrade; empty where beginWrite locks already
     const char* lockHead;   // reads chain_head's seq and hash, locked until the commit
 

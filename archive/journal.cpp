@@ -1,10 +1,8 @@
 #include "archive/journal.h"
 
-#include "core/model/errors.h"
-
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+#include "archive/anchor.h"
+#include "archive/connection.h"
+#include "archive/sqlerror.h"
 
 namespace pleq {
 
@@ -75,12 +73,107 @@ JournalQuery journalQuery(const JournalFilter& filter, ArchiveLocation::Kind ser
     return q;
 }
 
-QStringList journalExecutors(const QSqlDatabase& db, const QString& archiveName)
+struct JournalReader::Private {
+    ArchiveConnection connection;
+    QSqlQuery query;
+    bool more = false; // the query has rows not read yet
+};
+
+JournalReader::JournalReader(const ArchiveLocation& location)
+    : d(new Private{ArchiveConnection(location), QSqlQuery(), false})
 {
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT DISTINCT executor FROM runs WHERE executor IS NOT NULL AND executor <> '' "
-                                   "ORDER BY executor")))
-        throw Error(QStringLiteral("Архив %1: %2").arg(archiveName, query.lastError().text()));
+}
+
+JournalReader::~JournalReader()
+{
+    close(); // the query before its connection
+}
+
+const ArchiveLocation& JournalReader::location() const
+{
+    return d->connection.location();
+}
+
+void JournalReader::open()
+{
+    d->connection.open();
+}
+
+void JournalReader::select(const JournalFilter& filter)
+{
+    const JournalQuery q = journalQuery(filter, d->connection.location().kind);
+    close(); // the earlier query ends before the next begins
+    open();
+    QSqlQuery query(d->connection.db());
+    query.setForwardOnly(true);
+    const bool ran = [&] {
+        // Without values the text runs as it is: PostgreSQL's driver streams
+        // the rows of a plain forward-only query, not those of a prepared one.
+        if (q.values.isEmpty())
+            return query.exec(q.sql);
+        if (!query.prepare(q.sql))
+            return false;
+        for (const QVariant& value : q.values)
+            query.addBindValue(value);
+        return query.exec();
+    }();
+    if (!ran)
+        throw sql::Failure(d->connection.name(), query.lastError());
+    d->query = std::move(query);
+    d->more = true;
+}
+
+std::vector<JournalRow> JournalReader::read(int count)
+{
+    std::vector<JournalRow> rows;
+    while (d->more && int(rows.size()) < count) {
+        if (!d->query.next()) {
+            d->more = false;
+            const QSqlError error = d->query.lastError();
+            d->query = QSqlQuery();
+            if (error.isValid())
+                throw sql::Failure(d->connection.name(), error);
+            break;
+        }
+        JournalRow row;
+        for (int c = 0; c < JournalColumnCount; ++c)
+            row[size_t(c)] = d->query.value(c);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool JournalReader::more() const
+{
+    return d->more;
+}
+
+void JournalReader::close()
+{
+    d->query = QSqlQuery();
+    d->more = false;
+}
+
+QString JournalReader::headAnchor()
+{
+    close();
+    open();
+    QSqlQuery query = sql::exec(d->connection.db(),
+                                QStringLiteral("SELECT seq, time_utc, hash FROM runs WHERE seq = (SELECT MAX(seq) FROM runs)"),
+                                d->connection.name());
+    if (!query.next())
+        return {};
+    return anchorLine(query.value(0).toLongLong(), query.value(1).toString(), query.value(2).toString().toLatin1());
+}
+
+QStringList JournalReader::executors()
+{
+    close();
+    open();
+    QSqlQuery query = sql::exec(d->connection.db(),
+                                QStringLiteral("SELECT DISTINCT executor FROM runs WHERE executor IS NOT NULL AND "
+                                               "executor <> '' ORDER BY executor"),
+                                d->connection.name());
     QStringList names;
     while (query.next())
         names << query.value(0).toString();

@@ -6,11 +6,13 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVariantList>
 
+#include <array>
+#include <memory>
 #include <optional>
-
-class QSqlDatabase;
+#include <vector>
 
 namespace pleq {
 
@@ -43,9 +45,48 @@ struct JournalQuery {
 // servers differ only in the name of the substring test.
 JournalQuery journalQuery(const JournalFilter& filter, ArchiveLocation::Kind server);
 
-// The executors the archive names, sorted, for the executor choice. Throws
-// Error naming the archive (`archiveName`) and the reason.
-QStringList journalExecutors(const QSqlDatabase& db, const QString& archiveName);
+// One row of the journal: the values of its JournalColumnCount columns as stored.
+using JournalRow = std::array<QVariant, JournalColumnCount>;
+
+// The journal's reads of the archive, on a connection of its own: the
+// archive's writes and reads of single runs never end the query whose rows
+// the journal's table is still reading. Errors are ArchiveError.
+class JournalReader
+{
+public:
+    explicit JournalReader(const ArchiveLocation& location); // no I/O yet
+    ~JournalReader();
+    JournalReader(const JournalReader&) = delete;
+    JournalReader& operator=(const JournalReader&) = delete;
+
+    const ArchiveLocation& location() const;
+    // Connects (the schema made or upgraded as the archive's own open does).
+    void open();
+
+    // Runs the query of the filter (journalQuery); its rows come with read().
+    // The query before it ends.
+    void select(const JournalFilter& filter);
+    // Up to `count` further rows of the query; fewer at its end.
+    std::vector<JournalRow> read(int count);
+    // Whether the query may hold rows not read yet.
+    bool more() const;
+    // Ends the query.
+    void close();
+
+    // The anchor line (see archive/anchor.h) of the archive's last run, as
+    // stored (unverified); empty for an empty archive. Like executors(), it
+    // ends the query: ask before select().
+    QString headAnchor();
+
+    // The executors the archive names, sorted, for the executor choice. It
+    // ends the query (PostgreSQL's driver ends a streamed query when the
+    // next one on its connection runs): ask before select().
+    QStringList executors();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
 
 // The archive's text form of a moment, as runs.time_utc holds it.
 QString utcText(const QDateTime& time);

@@ -3,6 +3,7 @@
 #include "core/model/errors.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
@@ -19,11 +20,13 @@ Error badLocation(const QString& text, const QString& why)
     return Error(QStringLiteral("Место архива «%1»: %2").arg(text, why));
 }
 
+const QString ServerForm = QStringLiteral("postgresql://пользователь@сервер[:порт]/база");
+
 ArchiveLocation parsePostgres(const QString& text)
 {
     const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid())
-        throw badLocation(text, QStringLiteral("адрес PostgreSQL не читается (%1)").arg(url.errorString()));
+        throw badLocation(text, QStringLiteral("адрес PostgreSQL не читается; ожидается %1").arg(ServerForm));
     if (!url.password().isEmpty())
         throw badLocation(url.toString(QUrl::RemovePassword),
                           QStringLiteral("пароль в адресе не хранится: задайте его в ~/.pgpass или PGPASSWORD"));
@@ -65,17 +68,23 @@ ArchiveLocation ArchiveLocation::parse(const QString& text)
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         throw Error(QStringLiteral("Место архива не указано"));
-    if (trimmed.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
-        || trimmed.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+    // A scheme is two characters or more before the colon: "C:" is a drive.
+    static const QRegularExpression schemePattern(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]+):"));
+    const QRegularExpressionMatch scheme = schemePattern.match(trimmed);
+    const QString name = scheme.captured(1).toLower();
+    if (name.startsWith(QLatin1String("postgres"))) {
+        // One slash, "postgressql:", "postgresql:lab@db/pleq": no address Pleq can read, never a file of that name.
+        if (!trimmed.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+            && !trimmed.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+            throw badLocation(trimmed, QStringLiteral("адрес PostgreSQL не читается; ожидается %1").arg(ServerForm));
         return parsePostgres(trimmed);
-    const qsizetype scheme = trimmed.indexOf(QLatin1String("://"));
-    if (scheme > 0 && !trimmed.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
-        throw badLocation(trimmed, QStringLiteral("ни путь к файлу, ни адрес postgresql://"));
+    }
+    if (scheme.hasMatch() && name != QLatin1String("file"))
+        throw badLocation(trimmed, QStringLiteral("схема «%1:» не поддерживается; ожидается путь к файлу SQLite или адрес %2")
+                                       .arg(scheme.captured(1), ServerForm));
     ArchiveLocation location;
     location.kind = Kind::Sqlite;
-    location.path = trimmed.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)
-                        ? QUrl(trimmed).toLocalFile()
-                        : QDir::cleanPath(trimmed);
+    location.path = scheme.hasMatch() ? QUrl(trimmed).toLocalFile() : QDir::cleanPath(trimmed);
     if (location.path.isEmpty())
         throw badLocation(trimmed, QStringLiteral("путь к файлу пуст"));
     return location;

@@ -97,15 +97,37 @@ qint64 archiveRecord(const RunRecord& record, Archive& archive, const QString& q
 
 namespace {
 
-// The uid of an imported file: the same for the same path, time and bytes,
-// so that importing a folder again stores nothing twice.
-QString importUid(const QString& path, const RunRecord& record)
+const QUuid ImportNamespace = QUuid::fromString(QLatin1String("{6f1d2f0e-5b8a-4c3e-9a51-0c5e4b7d2a10}"));
+
+// The uid of an imported plate: its project bytes and time, wherever the file
+// lies (a folder reached through a link, or copied with its times kept, holds
+// the same plates), so that nothing is stored twice.
+QString importUid(const RunRecord& record)
 {
-    static const QUuid ns = QUuid::fromString(QLatin1String("{6f1d2f0e-5b8a-4c3e-9a51-0c5e4b7d2a10}"));
+    QByteArray key = "plate\n" + runTimeUtcText(record.time).toUtf8() + '\n';
+    key += QCryptographicHash::hash(record.projectFile, QCryptographicHash::Sha256).toHex();
+    return QUuid::createUuidV5(ImportNamespace, key).toString(QUuid::WithoutBraces);
+}
+
+} // namespace
+
+QString addedFileUid(const QByteArray& fileBytes, const QDateTime& modified)
+{
+    QByteArray key = "added\n" + runTimeUtcText(modified).toUtf8() + '\n';
+    key += QCryptographicHash::hash(fileBytes, QCryptographicHash::Sha256).toHex();
+    return QUuid::createUuidV5(ImportNamespace, key).toString(QUuid::WithoutBraces);
+}
+
+namespace {
+
+// The uid an import of an earlier version gave the file, from its path as well:
+// a plate stored under it is not stored again.
+QString pathImportUid(const QString& path, const RunRecord& record)
+{
     QByteArray key = QFileInfo(path).absoluteFilePath().toUtf8();
     key += '\n' + runTimeUtcText(record.time).toUtf8() + '\n';
     key += QCryptographicHash::hash(record.projectFile, QCryptographicHash::Sha256).toHex();
-    return QUuid::createUuidV5(ns, key).toString(QUuid::WithoutBraces);
+    return QUuid::createUuidV5(ImportNamespace, key).toString(QUuid::WithoutBraces);
 }
 
 QStringList projectFiles(const QStringList& folders)
@@ -139,9 +161,8 @@ ImportReport importFolder(Archive& archive, const QStringList& folders,
     const auto flush = [&] {
         if (batch.empty())
             return;
-        const qint64 before = archive.runCount();
-        archive.append(batch);
-        const int added = int(archive.runCount() - before);
+        int added = 0;
+        archive.append(batch, &added); // counted in its transaction: others writing meanwhile count nothing
         report.archived += added;
         report.already += int(batch.size()) - added;
         batch.clear();
@@ -156,11 +177,14 @@ ImportReport importFolder(Archive& archive, const QStringList& folders,
             openProject(project, path);
             const PlateResult result = calculatePlate(project, {}); // its messages are in the result
             RunRecord record = makeRunRecord(project, &result, file.lastModified(), identity);
-            record.uid = importUid(path, record);
+            record.uid = importUid(record);
             if (record.protocol.isEmpty())
                 report.withoutProtocol.append(QDir::toNativeSeparators(path) + QStringLiteral(": ")
                                               + record.messages.constLast());
-            batch.push_back(std::move(record));
+            if (archive.seqOf(pathImportUid(path, record)))
+                ++report.already;
+            else
+                batch.push_back(std::move(record));
         } catch (const Error& e) {
             report.failures.append(QDir::toNativeSeparators(path) + QStringLiteral(": ") + e.message());
         }

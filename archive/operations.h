@@ -63,6 +63,10 @@ ProtocolOutcome archiveProtocolRun(const ProtocolRun& run, const std::function<A
 // also when the archive's server did not answer and the run waits in the
 // local queue (the message says so).
 qint64 archiveRun(Project& project, const PlateResult* lastRun, Archive& archive, const QDateTime& now);
+// The uid of the run `pleq-cli archive add` makes of a project file: its
+// bytes and modification time, so that the same file added again (an add
+// killed after its commit, then run again) is stored once.
+QString addedFileUid(const QByteArray& fileBytes, const QDateTime& modified);
 // The same for a record made already.
 qint64 archiveRecord(const RunRecord& record, Archive& archive, const QString& queuePath = archiveQueuePath());
 
@@ -79,8 +83,9 @@ struct ImportReport {
 // path order) opened, calculated and archived with its modification time as
 // the run's time, whatever its validity or its protocol; a file that does
 // not open is listed and skipped. Files are
-// appended in transactions of ImportBatch runs. A file imported again (the
-// same path, time and bytes) is not stored twice. `progress` gets (done,
+// appended in transactions of ImportBatch runs. A plate is its project bytes
+// and time: one imported again, from this folder or another (a link, a copy
+// with its times kept), is not stored twice; the counts are of this import. `progress` gets (done,
 // total) after each batch. Throws Error when the archive fails.
 inline constexpr int ImportBatch = 500;
 ImportReport importFolder(Archive& archive, const QStringList& folders,

@@ -1,16 +1,19 @@
 #include "archive/queue.h"
 
 #include "archive/archive.h"
+#include "archive/archiveerror.h"
 #include "archive/sqlerror.h"
 #include "core/model/errors.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 namespace pleq {
@@ -25,32 +28,73 @@ ArchiveLocation queueLocation(const QString& queuePath)
     return location;
 }
 
-// The queue's seq range: [first, last], first > last when it is empty.
-std::pair<qint64, qint64> queuedRange(Archive& queue)
+// Which server each queued run was meant for, by its uid: a run goes to no
+// other. A run queued without one (by an earlier version) goes to the first
+// server that takes the queue.
+void ensureTargets(Archive& queue)
 {
-    const QSqlDatabase db = QSqlDatabase::database(queue.connectionName(), false);
-    QSqlQuery query = sql::exec(db, QStringLiteral("SELECT MIN(seq), MAX(seq) FROM runs"), queue.location().displayName());
-    if (!query.next() || query.value(0).isNull())
-        return {1, 0};
-    return {query.value(0).toLongLong(), query.value(1).toLongLong()};
+    sql::exec(QSqlDatabase::database(queue.connectionName(), false),
+              QStringLiteral("CREATE TABLE IF NOT EXISTS queue_targets (uid TEXT PRIMARY KEY, server TEXT NOT NULL)"),
+              queue.location().displayName());
 }
 
-// The runs the server holds leave the queue (their wells, samples and
-// controls with them: the queue's foreign keys cascade), in one transaction.
-void removeSent(Archive& queue, qint64 upTo)
+void recordTarget(Archive& queue, const QString& uid, const QString& server)
 {
     const QString name = queue.location().displayName();
     QSqlQuery query = sql::prepare(QSqlDatabase::database(queue.connectionName(), false),
-                                   QStringLiteral("DELETE FROM runs WHERE seq <= ?"), name);
-    query.addBindValue(upTo);
+                                   QStringLiteral("INSERT OR REPLACE INTO queue_targets (uid, server) VALUES (?, ?)"), name);
+    query.addBindValue(uid);
+    query.addBindValue(server);
     sql::exec(query, name);
 }
 
-// "Архив X: reason" without its "Архив X: ", where the message names X already.
+// The seqs of the runs queued for `server`, in the order they were queued.
+std::vector<qint64> queuedFor(Archive& queue, const QString& server)
+{
+    const QString name = queue.location().displayName();
+    QSqlQuery query = sql::prepare(QSqlDatabase::database(queue.connectionName(), false),
+                                   QStringLiteral("SELECT r.seq FROM runs r LEFT JOIN queue_targets t ON t.uid = r.uid"
+                                                  " WHERE t.server IS NULL OR t.server = ? ORDER BY r.seq"),
+                                   name);
+    query.addBindValue(server);
+    sql::exec(query, name);
+    std::vector<qint64> seqs;
+    while (query.next())
+        seqs.push_back(query.value(0).toLongLong());
+    return seqs;
+}
+
+// The runs the server holds leave the queue (their wells, samples and
+// controls with them: the queue's foreign keys cascade), with their
+// targets, in one transaction.
+void removeSent(Archive& queue, const std::vector<const StoredRun*>& sent)
+{
+    const QString name = queue.location().displayName();
+    const QSqlDatabase db = QSqlDatabase::database(queue.connectionName(), false);
+    sql::exec(db, QStringLiteral("BEGIN IMMEDIATE"), name);
+    try {
+        QSqlQuery run = sql::prepare(db, QStringLiteral("DELETE FROM runs WHERE seq = ?"), name);
+        QSqlQuery target = sql::prepare(db, QStringLiteral("DELETE FROM queue_targets WHERE uid = ?"), name);
+        for (const StoredRun* stored : sent) {
+            run.bindValue(0, stored->seq);
+            sql::exec(run, name);
+            target.bindValue(0, stored->record.uid);
+            sql::exec(target, name);
+        }
+        sql::exec(db, QStringLiteral("COMMIT"), name);
+    } catch (...) {
+        sql::rollback(db);
+        throw;
+    }
+}
+
+// The reason alone where the message names the archive already.
 QString reasonOf(const Error& error, const QString& archiveName)
 {
-    const QString prefix = QStringLiteral("Архив %1: ").arg(archiveName);
-    return error.message().startsWith(prefix) ? error.message().mid(prefix.size()) : error.message();
+    const auto* archiveError = dynamic_cast<const ArchiveError*>(&error);
+    if (archiveError && archiveError->form() == ArchiveError::Form::Failed && archiveError->archive() == archiveName)
+        return archiveError->reason();
+    return error.message();
 }
 
 } // namespace
@@ -78,35 +122,49 @@ int sendQueued(Archive& server, const QString& queuePath)
 {
     if (!QFileInfo::exists(queuePath))
         return 0;
+    // One sender at a time claims the queue: another process sending it now
+    // sends these runs, so this one leaves them (a lock of a process that
+    // died is taken over).
+    QLockFile claim(queuePath + QStringLiteral(".sending"));
+    claim.setStaleLockTime(0);
+    if (!claim.tryLock(0))
+        return 0;
     Archive queue(queueLocation(queuePath));
     queue.open();
+    ensureTargets(queue);
     // Sent runs leave the queue together at the end: a run sent but still
     // queued when this stops is sent again later, and the server, holding its
     // uid, keeps it once.
-    constexpr qint64 Slice = 64;
-    const auto [first, last] = queuedRange(queue);
-    qint64 sentUpTo = 0;
-    int sent = 0;
+    constexpr size_t Slice = 64;
+    const std::vector<qint64> seqs = queuedFor(queue, server.location().displayName());
+    std::vector<StoredRun> held;
+    held.reserve(seqs.size());
+    std::vector<const StoredRun*> sent;
     try {
-        for (qint64 from = first; from <= last; from += Slice)
-            for (const StoredRun& stored : queue.runs(from, std::min(last, from + Slice - 1))) {
-                server.append(stored.record);
-                sentUpTo = stored.seq;
-                ++sent;
+        for (size_t first = 0; first < seqs.size(); first += Slice) {
+            const size_t last = std::min(seqs.size(), first + Slice) - 1;
+            const std::set<qint64> wanted(seqs.begin() + qsizetype(first), seqs.begin() + qsizetype(last) + 1);
+            for (StoredRun& stored : queue.runs(seqs[first], seqs[last])) {
+                if (!wanted.count(stored.seq))
+                    continue; // meant for another server
+                held.push_back(std::move(stored));
+                server.append(held.back().record);
+                sent.push_back(&held.back());
             }
+        }
     } catch (const Error&) {
-        if (sent > 0) {
+        if (!sent.empty()) {
             try {
-                removeSent(queue, sentUpTo);
+                removeSent(queue, sent);
             } catch (const Error&) {
                 // Left queued, they are sent again, and kept once, next time.
             }
         }
         throw;
     }
-    if (sent > 0)
-        removeSent(queue, sentUpTo);
-    return sent;
+    if (!sent.empty())
+        removeSent(queue, sent);
+    return int(sent.size());
 }
 
 int sendQueuedRuns(const ArchiveLocation& location, const QString& queuePath)
@@ -132,12 +190,20 @@ ArchiveOutcome archiveOrQueue(Archive& archive, const RunRecord& run, const QStr
         sendQueued(archive, queuePath);
         outcome.seq = archive.append(run);
         return outcome;
+    } catch (const ArchiveError& error) {
+        if (error.form() == ArchiveError::Form::Foreign)
+            throw; // no server to wait for: the database is another program's
+        reason = reasonOf(error, server);
     } catch (const Error& error) {
         reason = reasonOf(error, server);
     }
     try {
         Archive queue(queueLocation(queuePath));
         queue.open();
+        ensureTargets(queue);
+        // The target first: killed between the two, the queue holds a
+        // target of no run, which costs nothing.
+        recordTarget(queue, run.uid, server);
         queue.append(run);
     } catch (const Error& error) {
         throw Error(QStringLiteral("Сервер архива %1 недоступен: %2. Планшет не удалось поставить в очередь: %3")

@@ -19,9 +19,10 @@ QString archiveQueuePath();
 // How many runs wait in the queue file (0 when there is no file).
 qint64 queuedRunCount(const QString& queuePath = archiveQueuePath());
 
-// Sends the queued runs to `server` (open) in the order they were queued; each
+// Sends the runs queued for `server` (open; the runs queued for another
+// server stay) in the order they were queued; each
 // run the server holds afterwards (a uid it had already counts) leaves the
-// queue. Returns how many were sent. Throws Error naming the server or the
+// queue. Returns how many were sent; 0 while another process sends the queue. Throws Error naming the server or the
 // queue file at the first run that fails; the runs before it stay sent.
 // The GUI calls it at start, on "В архив" and on a timer (sendQueuedRuns).
 int sendQueued(Archive& server, const QString& queuePath = archiveQueuePath());

@@ -2,9 +2,12 @@
 
 #include "archive/sqlerror.h"
 
+#include <QSqlDriver>
 #include <QVariant>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 namespace pleq::schema {
 
@@ -112,18 +115,31 @@ QStringList version1(const Dialect& dialect)
 int version(const QSqlDatabase& db, const QString& archiveName)
 {
     // sqlite_master / information_schema differ; asking the driver does not.
-    if (!db.tables().contains(QLatin1String("meta"))) {
+    const QStringList tables = db.tables(QSql::Tables) + db.tables(QSql::Views);
+    if (tables.isEmpty()) {
         // An unreadable file shows here first: the table list is empty, the error is not.
         sql::exec(db, QStringLiteral("SELECT 1"), archiveName);
         return 0;
     }
+    // Only a database that holds Pleq's tables is an archive; any other is
+    // another program's, and nothing in it is changed.
+    static const char* const Own[] = {"meta", "runs", "run_wells", "run_samples", "run_controls", "chain_head"};
+    if (!std::all_of(std::begin(Own), std::end(Own), [&](const char* name) { return tables.contains(QLatin1String(name)); })) {
+        QStringList names = tables;
+        names.sort();
+        const qsizetype shown = std::min<qsizetype>(names.size(), 5);
+        QString list = QStringList(names.mid(0, shown)).join(QStringLiteral(", "));
+        if (names.size() > shown)
+            list += QStringLiteral(" и еще %1").arg(names.size() - shown);
+        throw ArchiveError(archiveName, list, ArchiveError::Form::Foreign);
+    }
     QSqlQuery query = sql::exec(db, QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'"), archiveName);
     if (!query.next())
-        throw sql::archiveError(archiveName, QStringLiteral("в таблице meta нет версии схемы"));
+        throw ArchiveError(archiveName, QStringLiteral("в таблице meta нет версии схемы"));
     bool ok = false;
     const int v = query.value(0).toString().toInt(&ok);
     if (!ok || v < 1)
-        throw sql::archiveError(archiveName,
+        throw ArchiveError(archiveName,
                                 QStringLiteral("версия схемы «%1» не читается").arg(query.value(0).toString()));
     return v;
 }
@@ -140,7 +156,7 @@ void upgrade(const QSqlDatabase& db, const Dialect& dialect, const QString& arch
             sql::exec(db, QString::fromLatin1(dialect.lockSchema), archiveName);
         int current = version(db, archiveName); // another process may have done it meanwhile
         if (current > LatestVersion)
-            throw sql::archiveError(archiveName, QStringLiteral("архив создан более новой версией Pleq "
+            throw ArchiveError(archiveName, QStringLiteral("архив создан более новой версией Pleq "
                                                                 "(версия схемы %1, эта версия знает до %2)")
                                                      .arg(current)
                                                      .arg(LatestVersion));
@@ -150,7 +166,7 @@ void upgrade(const QSqlDatabase& db, const Dialect& dialect, const QString& arch
                   archiveName);
         sql::exec(db, QStringLiteral("COMMIT"), archiveName);
     } catch (...) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        sql::rollback(db);
         throw;
     }
 }

@@ -19,7 +19,10 @@ inline constexpr int LatestVersion = 2;
 // of that version can be made and its upgrade checked.
 QStringList version1(const Dialect& dialect);
 
-// The schema version the database holds: 0 when it holds no archive yet.
+// The schema version the database holds: 0 when it is empty (no table, no
+// view). A database with tables that are not Pleq's six is another
+// program's: refused with ArchiveError, nothing read or changed but its list
+// of tables.
 int version(const QSqlDatabase& db, const QString& archiveName);
 
 // Creates the schema in an empty database or brings an older one to

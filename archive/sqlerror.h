@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/errors.h"
+#include "archive/archiveerror.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -9,16 +9,14 @@
 
 namespace pleq::sql {
 
-// The reason a database statement failed, for the user: the common SQLite
-// and PostgreSQL failures in Russian with the driver's own words after them.
+// The reason a database statement failed, for the user, on one line: the
+// SQLite and PostgreSQL failures foreseen in Russian; another one as
+// "ошибка базы данных: " and the driver's words.
 QString failureReason(const QSqlError& error);
-
-// "Архив <name>: <reason>", the one form of every archive error.
-Error archiveError(const QString& archiveName, const QString& reason);
 
 // A failed statement: the archive error with what the driver said, so that a
 // PostgreSQL append can tell a conflict worth retrying from a lost connection.
-class Failure : public Error
+class Failure : public ArchiveError
 {
 public:
     Failure(const QString& archiveName, const QSqlError& error);
@@ -36,5 +34,8 @@ private:
 QSqlQuery exec(const QSqlDatabase& db, const QString& statement, const QString& archiveName);
 void exec(QSqlQuery& query, const QString& archiveName);
 QSqlQuery prepare(const QSqlDatabase& db, const QString& statement, const QString& archiveName);
+// Ends the transaction, if the connection still stands, without a word: the
+// failure that called for it is reported already.
+void rollback(const QSqlDatabase& db);
 
 } // namespace pleq::sql

@@ -1,6 +1,8 @@
 #include "cli/archive.h"
 
+#include "archive/anchor.h"
 #include "archive/archive.h"
+#include "archive/archiveerror.h"
 #include "archive/copy.h"
 #include "archive/operations.h"
 #include "archive/queue.h"
@@ -12,6 +14,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <array>
@@ -21,9 +24,11 @@ namespace pleq::cli {
 namespace {
 
 // The archive's subcommands; a new one is a row here and a function.
-const std::array<ArchiveSubcommand, 6> Subcommands = {{
+const std::array<ArchiveSubcommand, 7> Subcommands = {{
     {"add", "add PROJECT.plq                 open, calculate and archive a project", archiveAdd},
-    {"verify", "verify                          check the archive's chain of runs", archiveVerify},
+    {"verify", "verify [--anchor FILE]          check the archive's chain of runs (and the anchors in FILE)", archiveVerify},
+    {"anchor", "anchor [-o FILE]                print (or append to FILE) the chain's head, to keep outside the archive",
+     archiveAnchor},
     {"import", "import DIR...                   archive every *.plq under the folders", archiveImport},
     {"copy", "copy --from LOCATION --to LOCATION\n"
              "                                                 copy a whole archive into an empty one, chain intact", archiveCopy},
@@ -75,29 +80,74 @@ int archiveAdd(const QStringList& args, const ArchiveLocation& location)
     const PlateResult result = calculatePlate(*project, [](const QString& text) { err(text + QLatin1Char('\n')); });
     if (result.error)
         err(*result.error + QLatin1Char('\n'));
-    const RunRecord record =
-        makeRunRecord(*project, &result, QDateTime::currentDateTime(), RunIdentity::ofThisWorkstation());
+    RunRecord record = makeRunRecord(*project, &result, QDateTime::currentDateTime(), RunIdentity::ofThisWorkstation());
+    QFile file(args[0]);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("%1: %2").arg(args[0], file.errorString()));
+    record.uid = addedFileUid(file.readAll(), QFileInfo(file).lastModified());
     const bool protocolStopped = record.protocol.isEmpty();
     if (protocolStopped)
         err(record.messages.constLast() + QLatin1Char('\n'));
     Archive archive(location);
-    const qint64 seq = archiveRecord(record, archive);
-    out(QStringLiteral("Планшет «%1» в архиве %2: запись %3.\n").arg(project->plateName(), location.displayName()).arg(seq));
+    const ArchiveOutcome outcome = archiveOrQueue(archive, record);
+    if (outcome.queued) {
+        // Not failed: the run waits for its server, and the status says so.
+        out(outcome.message + QLatin1Char('\n'));
+        return QueuedStatus;
+    }
+    out(QStringLiteral("Планшет «%1» в архиве %2: запись %3.\n")
+            .arg(project->plateName(), location.displayName())
+            .arg(outcome.seq));
     // The run is archived either way; status 1 says it holds an error.
     return result.error || protocolStopped ? 1 : 0;
 }
 
 int archiveVerify(const QStringList& args, const ArchiveLocation& location)
 {
-    if (!args.isEmpty())
-        throw Error(QStringLiteral("usage: pleq-cli archive verify [--archive LOCATION]"));
+    const QString usage = QStringLiteral("usage: pleq-cli archive verify [--anchor FILE] [--archive LOCATION]");
+    QString anchorFile;
+    if (args.size() == 2 && args[0] == QLatin1String("--anchor"))
+        anchorFile = args[1];
+    else if (!args.isEmpty())
+        throw Error(usage);
+    // Read first: a file that does not read is said before the archive is touched.
+    const std::vector<Anchor> anchors = anchorFile.isNull() ? std::vector<Anchor>() : readAnchors(anchorFile);
     // A mistyped path would otherwise be a new, empty and so intact archive.
     if (location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.path))
-        throw Error(QStringLiteral("Архив %1: файла нет").arg(location.displayName()));
+        throw ArchiveError(location.displayName(), QStringLiteral("файла нет"));
     Archive archive(location);
     const VerifyReport report = archive.verify();
-    out(QStringLiteral("%1: %2\n").arg(location.displayName(), report.message));
-    return report.intact() ? 0 : 1;
+    if (!report.intact() || anchorFile.isNull()) {
+        out(QStringLiteral("%1: %2\n").arg(location.displayName(), report.message));
+        return report.intact() ? 0 : 1;
+    }
+    const QString broken = checkAnchors(archive, anchors);
+    if (!broken.isEmpty()) {
+        out(QStringLiteral("%1: %2\n").arg(location.displayName(), broken));
+        return 1;
+    }
+    out(QStringLiteral("%1: %2 Якоря совпадают: %3.\n").arg(location.displayName(), report.message).arg(anchors.size()));
+    return 0;
+}
+
+int archiveAnchor(const QStringList& args, const ArchiveLocation& location)
+{
+    QString file;
+    if (args.size() == 2 && args[0] == QLatin1String("-o"))
+        file = args[1];
+    else if (!args.isEmpty())
+        throw Error(QStringLiteral("usage: pleq-cli archive anchor [-o FILE] [--archive LOCATION]"));
+    if (location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.path))
+        throw ArchiveError(location.displayName(), QStringLiteral("файла нет"));
+    Archive archive(location);
+    const QString line = headAnchor(archive) + QLatin1Char('\n');
+    if (file.isNull()) {
+        out(line);
+        return 0;
+    }
+    appendAnchor(file, line);
+    out(QStringLiteral("Якорь добавлен в %1: %2").arg(QDir::toNativeSeparators(file), line));
+    return 0;
 }
 
 int archiveImport(const QStringList& args, const ArchiveLocation& location)
@@ -139,7 +189,7 @@ int archiveCopy(const QStringList& args, const ArchiveLocation&)
         throw Error(usage);
     const ArchiveLocation sourceLocation = ArchiveLocation::parse(from);
     if (sourceLocation.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(sourceLocation.path))
-        throw Error(QStringLiteral("Архив %1: файла нет").arg(sourceLocation.displayName()));
+        throw ArchiveError(sourceLocation.displayName(), QStringLiteral("файла нет"));
     Archive source(sourceLocation);
     Archive target(ArchiveLocation::parse(to));
     const CopyReport report = copyArchive(source, target, [](qint64 done, qint64 total) {

@@ -15,11 +15,16 @@ struct ArchiveSubcommand {
     int (*run)(const QStringList& args, const ArchiveLocation& location);
 };
 
+// `archive add`: 0 stored; 1 stored with a calculation or protocol error, or
+// not stored at all (the error on stderr); QueuedStatus when the archive's
+// server did not answer and the run waits in the local queue.
+inline constexpr int QueuedStatus = 3;
 int archiveAdd(const QStringList& args, const ArchiveLocation& location);
 int archiveVerify(const QStringList& args, const ArchiveLocation& location);
 int archiveImport(const QStringList& args, const ArchiveLocation& location);
 int archiveCopy(const QStringList& args, const ArchiveLocation& location);
 int archiveSend(const QStringList& args, const ArchiveLocation& location);
+int archiveAnchor(const QStringList& args, const ArchiveLocation& location);
 int archiveQc(const QStringList& args, const ArchiveLocation& location); // cli/archiveqc.cpp
 
 } // namespace pleq::cli

@@ -1,3 +1,4 @@
+#include "archive/sqlwarnings.h"
 #include "cli/commands.h"
 #include "cli/common.h"
 #include "core/model/errors.h"
@@ -30,7 +31,10 @@ const char* const Usage =
     "                                            calculate and write the results as CSV\n"
     "  archive add PROJECT.plq [--archive LOCATION]\n"
     "                                            calculate and store the plate in the run archive\n"
-    "  archive verify [--archive LOCATION]       check that no archived run was changed or removed\n"
+    "  archive verify [--anchor FILE] [--archive LOCATION]\n"
+    "                                            check that no archived run was changed or removed\n"
+    "  archive anchor [-o FILE] [--archive LOCATION]\n"
+    "                                            print (or append to FILE) the chain's head, to keep elsewhere\n"
     "  archive import DIR... [--archive LOCATION]\n"
     "                                            archive every project file under the folders\n"
     "  archive copy --from LOCATION --to LOCATION\n"
@@ -62,6 +66,7 @@ int main(int argc, char* argv[])
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("pleq-cli"));
+    pleq::silenceSqlWarnings(); // the archive's messages say what went wrong, in Russian
 
     const std::map<QString, std::function<int(const QStringList&)>> commands = {
         {QStringLiteral("check"), pleq::cli::check},

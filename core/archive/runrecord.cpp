@@ -111,6 +111,24 @@ RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QD
     return record;
 }
 
+PlateResult storedResult(const RunRecord& record)
+{
+    PlateResult result;
+    for (const ArchivedWell& well : record.wells) {
+        if (well.col < 1 || well.col > 12 || well.row < 1 || well.row > 8)
+            continue;
+        PlateWell& target = result.well(well.col, well.row);
+        target.result.value = well.value;
+        target.result.verdict = well.verdict;
+        target.kind = well.kind;
+        target.sample = well.sample;
+    }
+    result.labels = record.labels;
+    result.messages = record.messages;
+    result.log = record.log;
+    return result;
+}
+
 std::vector<ControlMean> controlMeans(Kit kit, const std::vector<ArchivedWell>& wells)
 {
     std::vector<ControlMean> means;

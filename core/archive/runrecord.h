@@ -89,6 +89,11 @@ inline const QString NotCalculatedMessage =
 RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QDateTime& time,
                         const RunIdentity& identity);
 
+// The inverse of the record's result part: the run's results as the "Расчет"
+// that made them left them (wells, labels, messages and log lines as stored,
+// not calculated again), for exporting an archived run.
+PlateResult storedResult(const RunRecord& record);
+
 // The control means of a plate: for each control the kit lays (catalogue
 // order), the mean density of its wells that hold a readable density.
 std::vector<ControlMean> controlMeans(Kit kit, const std::vector<ArchivedWell>& wells);

@@ -1,3 +1,4 @@
+#include "archive/sqlwarnings.h"
 #include "gui/app/mainwindow.h"
 #include "core/model/project.h"
 
@@ -37,6 +38,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pleq"));
+    pleq::silenceSqlWarnings(); // the archive's messages say what went wrong, in Russian
     QApplication::setApplicationVersion(QStringLiteral(PLEQ_VERSION));
     // The installed desktop entry: the desktop takes the window's icon and name from it.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pleq.Pleq"));

@@ -4,7 +4,6 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QSqlError>
 
 namespace pleq {
 
@@ -15,46 +14,23 @@ const char* const Headers[] = {"№", "Дата", "Исполнитель", "Н�
 
 } // namespace
 
-JournalModel::JournalModel(const QSqlDatabase& db, const ArchiveLocation& location, QObject* parent)
+JournalModel::JournalModel(const ArchiveLocation& location, QObject* parent)
     : QAbstractTableModel(parent)
-    , m_db(db)
-    , m_server(location.kind)
-    , m_archiveName(location.displayName())
+    , m_reader(std::make_unique<JournalReader>(location))
 {
+    m_reader->open();
 }
+
+JournalModel::~JournalModel() = default;
 
 void JournalModel::setFilter(const JournalFilter& filter)
 {
-    const JournalQuery q = journalQuery(filter, m_server);
-    const auto failure = [this](const QSqlQuery& query) {
-        return Error(QStringLiteral("Архив %1: %2").arg(m_archiveName, query.lastError().text()));
-    };
     beginResetModel();
     m_rows.clear();
-    m_more = false;
-    m_query = QSqlQuery(); // the earlier query ends before the next begins
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    const bool ran = [&] {
-        // Without values the text runs as it is: PostgreSQL's driver streams
-        // the rows of a plain forward-only query, not those of a prepared one.
-        if (q.values.isEmpty())
-            return query.exec(q.sql);
-        if (!query.prepare(q.sql))
-            return false;
-        for (const QVariant& value : q.values)
-            query.addBindValue(value);
-        return query.exec();
-    }();
-    if (!ran) {
-        endResetModel();
-        throw failure(query);
-    }
-    m_filter = filter;
-    m_query = std::move(query);
-    m_more = true;
     try {
-        m_rows = readRows(FetchBatch);
+        m_reader->select(filter);
+        m_filter = filter;
+        m_rows = m_reader->read(FetchBatch);
     } catch (...) {
         endResetModel();
         throw;
@@ -62,31 +38,20 @@ void JournalModel::setFilter(const JournalFilter& filter)
     endResetModel();
 }
 
-std::vector<JournalModel::Row> JournalModel::readRows(int count)
+QStringList JournalModel::executors()
 {
-    std::vector<Row> rows;
-    while (m_more && int(rows.size()) < count) {
-        if (!m_query.next()) {
-            m_more = false;
-            const QSqlError error = m_query.lastError();
-            m_query = QSqlQuery();
-            if (error.isValid())
-                throw Error(QStringLiteral("Архив %1: %2").arg(m_archiveName, error.text()));
-            break;
-        }
-        Row row;
-        for (int c = 0; c < JournalColumnCount; ++c)
-            row[size_t(c)] = m_query.value(c);
-        rows.push_back(std::move(row));
-    }
-    return rows;
+    return m_reader->executors();
+}
+
+QString JournalModel::headAnchor()
+{
+    return m_reader->headAnchor();
 }
 
 void JournalModel::clear()
 {
     beginResetModel();
-    m_query = QSqlQuery();
-    m_more = false;
+    m_reader->close();
     m_rows.clear();
     endResetModel();
 }
@@ -129,20 +94,20 @@ int JournalModel::columnCount(const QModelIndex& parent) const
 
 bool JournalModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_more;
+    return !parent.isValid() && m_reader->more();
 }
 
 void JournalModel::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid() || !m_more)
+    if (parent.isValid() || !m_reader->more())
         return;
     try {
-        std::vector<Row> rows = readRows(FetchBatch);
+        std::vector<JournalRow> rows = m_reader->read(FetchBatch);
         if (rows.empty())
             return;
         const int first = int(m_rows.size());
         beginInsertRows({}, first, first + int(rows.size()) - 1);
-        for (Row& row : rows)
+        for (JournalRow& row : rows)
             m_rows.push_back(std::move(row));
         endInsertRows();
     } catch (const Error& e) {

@@ -3,21 +3,17 @@
 #include "archive/journal.h"
 
 #include <QAbstractTableModel>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStringList>
 
-#include <array>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace pleq {
 
 // The journal's rows straight from the archive: the database filters and
-// sorts (the query of journalQuery), and the model reads rows as the view
-// scrolls to them, FetchBatch at a time. The query is forward-only, so that
-// PostgreSQL's driver streams the rows too instead of loading every row
-// first; rows read are kept. After the archive's columns comes the
+// sorts (JournalReader), and the model reads rows as the view scrolls to
+// them, FetchBatch at a time; rows read are kept. After the archive's columns comes the
 // control-quality column, filled from the flags given per run.
 class JournalModel : public QAbstractTableModel
 {
@@ -26,9 +22,10 @@ public:
     static constexpr int QcColumn = JournalColumnCount;
     static constexpr int FetchBatch = 256;
 
-    // `db`: a connection of the journal's own, so that the archive's other
-    // queries never end a query the journal is still reading.
-    JournalModel(const QSqlDatabase& db, const ArchiveLocation& location, QObject* parent = nullptr);
+    // Connects to the archive at `location` on a connection of the journal's
+    // own. Throws Error naming the archive and the reason.
+    explicit JournalModel(const ArchiveLocation& location, QObject* parent = nullptr);
+    ~JournalModel() override;
 
     // Runs the query of the filter. Throws Error naming the archive and the reason.
     void setFilter(const JournalFilter& filter);
@@ -38,7 +35,12 @@ public:
     // No rows and no query left open.
     void clear();
 
-    const QSqlDatabase& database() const { return m_db; }
+    // The executors the archive names, for the executor choice; ask before
+    // setFilter (see JournalReader::executors). Throws Error.
+    QStringList executors();
+    // The anchor line of the archive's last run; empty for an empty archive.
+    // Ask before setFilter too. Throws Error.
+    QString headAnchor();
 
     // The run (seq) of a row.
     qint64 seq(int row) const;
@@ -59,16 +61,9 @@ Q_SIGNALS:
     void failed(const QString& message);
 
 private:
-    using Row = std::array<QVariant, JournalColumnCount>;
-    std::vector<Row> readRows(int count); // throws Error
-
-    QSqlDatabase m_db;
-    ArchiveLocation::Kind m_server;
-    QString m_archiveName;
+    std::unique_ptr<JournalReader> m_reader;
     JournalFilter m_filter;
-    QSqlQuery m_query;
-    bool m_more = false; // the query has rows not read yet
-    std::vector<Row> m_rows;
+    std::vector<JournalRow> m_rows;
     std::map<qint64, QStringList> m_qcFlags;
 };
 

@@ -1,6 +1,8 @@
 #include "gui/archive/journalwindow.h"
 
+#include "archive/anchor.h"
 #include "archive/archive.h"
+#include "archive/archiveerror.h"
 #include "core/kits/catalogue.h"
 #include "core/model/errors.h"
 #include "gui/app/dialogs.h"
@@ -11,14 +13,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -30,33 +31,36 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
 {
     setObjectName(QStringLiteral("JournalWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    Archive& archive = session.openArchive();
+    const Archive& archive = session.openArchive();
     setWindowTitle(QStringLiteral("Журнал планшетов — %1").arg(archive.location().displayName()));
 
-    const QDate today = QDate::currentDate();
-    auto dateEdit = [this](const char* name, QDate date) {
-        auto* edit = new QDateEdit(date, this);
-        edit->setObjectName(QLatin1String(name));
-        edit->setCalendarPopup(true);
-        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-        edit->setEnabled(false);
-        return edit;
-    };
-    auto checkBox = [this](const char* name, const QString& text, QDateEdit* edit) {
-        auto* box = new QCheckBox(text, this);
-        box->setObjectName(QLatin1String(name));
-        connect(box, &QCheckBox::toggled, edit, &QWidget::setEnabled);
-        connect(box, &QCheckBox::toggled, this, &JournalWindow::applyFilter);
-        connect(edit, &QDateEdit::dateChanged, this, [this, box] {
-            if (box->isChecked())
-                applyFilter();
-        });
-        return box;
-    };
-    m_from = dateEdit("JournalFrom", today.addMonths(-1));
-    m_fromOn = checkBox("JournalFromOn", QStringLiteral("с"), m_from);
-    m_to = dateEdit("JournalTo", today);
-    m_toOn = checkBox("JournalToOn", QStringLiteral("по"), m_to);
+    // The journal reads on a connection of its own (see JournalReader).
+    m_model = std::make_unique<JournalModel>(archive.location());
+    connect(m_model.get(), &JournalModel::failed, this, [this](const QString& message) {
+        Dialogs::get().error(this, message);
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(createFilters());
+    layout->addWidget(createTable());
+    layout->addLayout(createHead());
+    showFirstRows();
+    followSession();
+    resize(1000, 600);
+}
+
+JournalWindow::~JournalWindow()
+{
+    m_table->setModel(nullptr);
+    m_model.reset();
+}
+
+QHBoxLayout* JournalWindow::createFilters()
+{
+    auto* filters = new QHBoxLayout;
+    createDateFilter(filters, "JournalFromOn", QStringLiteral("с"), "JournalFrom", QDate::currentDate().addMonths(-1),
+                     m_fromOn, m_from);
+    createDateFilter(filters, "JournalToOn", QStringLiteral("по"), "JournalTo", QDate::currentDate(), m_toOn, m_to);
 
     m_kit = new QComboBox(this);
     m_kit->setObjectName(QStringLiteral("JournalKit"));
@@ -64,17 +68,22 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     for (int i = 0; i < KitCount; ++i)
         m_kit->addItem(kitEntry(Kit(i)).rowText(), i);
     connect(m_kit, &QComboBox::currentIndexChanged, this, &JournalWindow::applyFilter);
+    filters->addWidget(new QLabel(QStringLiteral("Набор:"), this));
+    filters->addWidget(m_kit);
 
     m_executor = new QComboBox(this);
     m_executor->setObjectName(QStringLiteral("JournalExecutor"));
     m_executor->setMinimumContentsLength(16);
     connect(m_executor, &QComboBox::currentIndexChanged, this, &JournalWindow::applyFilter);
+    filters->addWidget(new QLabel(QStringLiteral("Исполнитель:"), this));
+    filters->addWidget(m_executor);
 
     m_search = new QLineEdit(this);
     m_search->setObjectName(QStringLiteral("JournalSearch"));
     m_search->setPlaceholderText(QStringLiteral("Поиск в названиях проб"));
     m_search->setClearButtonEnabled(true);
     connect(m_search, &QLineEdit::textChanged, this, &JournalWindow::applyFilter);
+    filters->addWidget(m_search, 1);
 
     auto* refreshButton = new QPushButton(QStringLiteral("Обновить"), this);
     refreshButton->setObjectName(QStringLiteral("JournalRefresh"));
@@ -82,18 +91,33 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     auto* openButton = new QPushButton(QStringLiteral("Открыть"), this);
     openButton->setObjectName(QStringLiteral("JournalOpen"));
     connect(openButton, &QPushButton::clicked, this, &JournalWindow::openSelected);
+    filters->addWidget(refreshButton);
+    filters->addWidget(openButton);
+    return filters;
+}
 
-    // A connection of the journal's own: the archive's writes and reads of
-    // single runs never end the query whose rows the table is still reading.
-    static int connections = 0;
-    m_connection.name = QStringLiteral("%1-journal-%2").arg(archive.connectionName()).arg(++connections);
-    QSqlDatabase db = QSqlDatabase::cloneDatabase(archive.connectionName(), m_connection.name);
-    if (!db.open())
-        throw Error(QStringLiteral("Архив %1: %2").arg(archive.location().displayName(), db.lastError().text()));
-    m_model = std::make_unique<JournalModel>(db, archive.location());
-    connect(m_model.get(), &JournalModel::failed, this, [this](const QString& message) {
-        Dialogs::get().error(this, message);
+void JournalWindow::createDateFilter(QHBoxLayout* filters, const char* boxName, const QString& text,
+                                     const char* editName, QDate date, QCheckBox*& box, QDateEdit*& edit)
+{
+    edit = new QDateEdit(date, this);
+    edit->setObjectName(QLatin1String(editName));
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    edit->setEnabled(false);
+    box = new QCheckBox(text, this);
+    box->setObjectName(QLatin1String(boxName));
+    connect(box, &QCheckBox::toggled, edit, &QWidget::setEnabled);
+    connect(box, &QCheckBox::toggled, this, &JournalWindow::applyFilter);
+    connect(edit, &QDateEdit::dateChanged, this, [this, box] {
+        if (box->isChecked())
+            applyFilter();
     });
+    filters->addWidget(box);
+    filters->addWidget(edit);
+}
+
+QTableView* JournalWindow::createTable()
+{
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("JournalTable"));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -103,23 +127,47 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     m_table->setModel(m_model.get());
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, &JournalWindow::openSelected);
+    return m_table;
+}
 
-    auto* filters = new QHBoxLayout;
-    filters->addWidget(m_fromOn);
-    filters->addWidget(m_from);
-    filters->addWidget(m_toOn);
-    filters->addWidget(m_to);
-    filters->addWidget(new QLabel(QStringLiteral("Набор:"), this));
-    filters->addWidget(m_kit);
-    filters->addWidget(new QLabel(QStringLiteral("Исполнитель:"), this));
-    filters->addWidget(m_executor);
-    filters->addWidget(m_search, 1);
-    filters->addWidget(refreshButton);
-    filters->addWidget(openButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(filters);
-    layout->addWidget(m_table);
+QHBoxLayout* JournalWindow::createHead()
+{
+    m_head = new QLabel(this);
+    m_head->setObjectName(QStringLiteral("JournalHead"));
+    m_head->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* save = new QPushButton(QStringLiteral("Сохранить якорь ..."), this);
+    save->setObjectName(QStringLiteral("JournalSaveAnchor"));
+    connect(save, &QPushButton::clicked, this, &JournalWindow::saveAnchor);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_head, 1);
+    row->addWidget(save);
+    return row;
+}
 
+void JournalWindow::showHead()
+{
+    m_anchor = m_model->headAnchor();
+    m_head->setText(m_anchor.isEmpty()
+                        ? QStringLiteral("Архив пуст.")
+                        : QStringLiteral("Голова цепочки (якорь: храните его вне архива): %1").arg(m_anchor));
+}
+
+void JournalWindow::saveAnchor()
+{
+    if (m_anchor.isEmpty())
+        return;
+    const QString file = Dialogs::get().saveFileName(this, QStringLiteral("Якоря архива (*.txt)"));
+    if (file.isEmpty())
+        return;
+    runCommand(this, [&] {
+        appendAnchor(file, m_anchor);
+        Dialogs::get().message(this, QStringLiteral("Якорь добавлен в %1: %2").arg(QDir::toNativeSeparators(file), m_anchor));
+    });
+}
+
+void JournalWindow::showFirstRows()
+{
+    showHead();
     fillExecutors();
     // The first query: newest first; the header shows it, and a click sorts anew.
     m_model->setFilter(currentFilter());
@@ -130,28 +178,16 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     m_table->resizeColumnsToContents();
     if (m_model->rowCount() > 0)
         m_table->selectRow(0);
+}
 
+void JournalWindow::followSession()
+{
     // The window's archive goes away when the place changes.
-    connect(&session, &ArchiveSession::aboutToRelocate, this, [this] {
+    connect(&m_session, &ArchiveSession::aboutToRelocate, this, [this] {
         m_model->clear();
         delete this;
     });
-    connect(&session, &ArchiveSession::runArchived, this, &JournalWindow::refresh);
-    resize(1000, 600);
-}
-
-JournalWindow::~JournalWindow()
-{
-    m_table->setModel(nullptr);
-    m_model.reset();
-}
-
-JournalWindow::Connection::~Connection()
-{
-    if (name.isEmpty())
-        return;
-    QSqlDatabase::database(name, false).close();
-    QSqlDatabase::removeDatabase(name);
+    connect(&m_session, &ArchiveSession::runArchived, this, &JournalWindow::refresh);
 }
 
 JournalFilter JournalWindow::currentFilter() const
@@ -171,15 +207,13 @@ void JournalWindow::fillExecutors()
     const QSignalBlocker block(m_executor);
     m_executor->clear();
     m_executor->addItem(QStringLiteral("Все исполнители"));
-    const Archive& archive = m_session.openArchive();
-    m_executor->addItems(
-        journalExecutors(QSqlDatabase::database(archive.connectionName(), false), archive.location().displayName()));
+    m_executor->addItems(m_model->executors());
     m_executor->setCurrentIndex(chosen.isEmpty() ? 0 : qMax(0, m_executor->findText(chosen)));
 }
 
 void JournalWindow::applyFilter()
 {
-    if (!m_model)
+    if (!m_table)
         return; // the widgets are still being made
     runCommand(this, [this] { m_model->setFilter(currentFilter()); });
 }
@@ -187,6 +221,7 @@ void JournalWindow::applyFilter()
 void JournalWindow::refresh()
 {
     runCommand(this, [this] {
+        showHead();
         fillExecutors();
         m_model->setFilter(currentFilter());
     });
@@ -203,7 +238,7 @@ RunWindow* JournalWindow::openSelected()
         Archive& archive = m_session.openArchive();
         std::optional<StoredRun> run = archive.run(seq);
         if (!run)
-            throw Error(QStringLiteral("В архиве %1 нет записи № %2").arg(archive.location().displayName()).arg(seq));
+            throw ArchiveError(archive.location().displayName(), QString::number(seq), ArchiveError::Form::MissingRun);
         window = new RunWindow(*run, this);
         window->show();
         window->raise();

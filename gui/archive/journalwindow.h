@@ -10,7 +10,10 @@
 
 class QCheckBox;
 class QComboBox;
+class QDate;
 class QDateEdit;
+class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QTableView;
 
@@ -40,6 +43,8 @@ public:
     void refresh();
     // The run of the current row in a window of its own; nullptr without one.
     RunWindow* openSelected();
+    // "Сохранить якорь ...": the head shown appended to a file the user chooses.
+    void saveAnchor();
 
     // The control-quality flags of runs (seq), shown in their column.
     void setQcFlags(std::map<qint64, QStringList> flags);
@@ -48,17 +53,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's parts, made once by the constructor.
+    QHBoxLayout* createFilters(); // dates, kit, executor, sample search, "Обновить", "Открыть"
+    void createDateFilter(QHBoxLayout* filters, const char* boxName, const QString& text, const char* editName,
+                          QDate date, QCheckBox*& box, QDateEdit*& edit);
+    QTableView* createTable();
+    QHBoxLayout* createHead(); // the chain's head, to keep outside the archive, and "Сохранить якорь ..."
+    void showHead();
+    void showFirstRows(); // the executors and the first query, newest first
+    void followSession(); // closes with the archive, refreshes on a run archived
+
     JournalFilter currentFilter() const;
     void fillExecutors();
 
-    // The journal's own connection to the archive, closed after the model.
-    struct Connection {
-        QString name;
-        ~Connection();
-    };
-
     ArchiveSession& m_session;
-    Connection m_connection;
     std::unique_ptr<JournalModel> m_model;
     QTableView* m_table = nullptr;
     QCheckBox* m_fromOn = nullptr;
@@ -68,6 +76,8 @@ private:
     QComboBox* m_kit = nullptr;
     QComboBox* m_executor = nullptr;
     QLineEdit* m_search = nullptr;
+    QLabel* m_head = nullptr;
+    QString m_anchor; // the head's anchor line; empty for an empty archive
 };
 
 } // namespace pleq

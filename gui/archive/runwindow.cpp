@@ -37,34 +37,25 @@ QString rowLetter(int row)
 
 } // namespace
 
-PlateResult storedResult(const RunRecord& record)
-{
-    PlateResult result;
-    for (const ArchivedWell& well : record.wells) {
-        if (well.col < 1 || well.col > 12 || well.row < 1 || well.row > 8)
-            continue;
-        PlateWell& target = result.well(well.col, well.row);
-        target.result.value = well.value;
-        target.result.verdict = well.verdict;
-        target.kind = well.kind;
-        target.sample = well.sample;
-    }
-    result.labels = record.labels;
-    result.messages = record.messages;
-    result.log = record.log;
-    return result;
-}
-
 RunWindow::RunWindow(StoredRun run, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_run(std::move(run))
 {
     setObjectName(QStringLiteral("RunWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const RunRecord& record = m_run.record;
-    setWindowTitle(QStringLiteral("Запись архива № %1 — %2").arg(m_run.seq).arg(record.plateName));
-    m_protocol = protocolTextLines(record.protocol);
+    setWindowTitle(QStringLiteral("Запись архива № %1 — %2").arg(m_run.seq).arg(m_run.record.plateName));
+    m_protocol = protocolTextLines(m_run.record.protocol);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(createInfo());
+    layout->addWidget(createTabs());
+    layout->addLayout(createButtons());
+    resize(900, 520);
+}
+
+QLabel* RunWindow::createInfo()
+{
+    const RunRecord& record = m_run.record;
     QString info = QStringLiteral("№ %1, %2, исполнитель: %3, набор: %4, планшет: %5")
                        .arg(m_run.seq)
                        .arg(record.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), record.executor,
@@ -76,13 +67,28 @@ RunWindow::RunWindow(StoredRun run, QWidget* parent)
     auto* infoLabel = new QLabel(info, this);
     infoLabel->setObjectName(QStringLiteral("RunInfo"));
     infoLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return infoLabel;
+}
 
+QTabWidget* RunWindow::createTabs()
+{
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("RunTabs"));
     QTableWidget* layoutGrid = addPlate("RunLayout");
     QTableWidget* densities = addPlate("RunDensities");
     QTableWidget* results = addPlate("RunResults");
-    for (const ArchivedWell& well : record.wells) {
+    fillPlates(layoutGrid, densities, results);
+    tabs->addTab(createResultsPage(tabs, results), QStringLiteral("Результаты"));
+    tabs->addTab(layoutGrid, QStringLiteral("План планшета"));
+    tabs->addTab(densities, QStringLiteral("Оптические плотности"));
+    tabs->addTab(createProtocolView(tabs), QStringLiteral("Протокол"));
+    tabs->addTab(createMessagesView(tabs), QStringLiteral("Сообщения"));
+    return tabs;
+}
+
+void RunWindow::fillPlates(QTableWidget* layoutGrid, QTableWidget* densities, QTableWidget* results) const
+{
+    for (const ArchivedWell& well : m_run.record.wells) {
         if (well.col < 1 || well.col > 12 || well.row < 1 || well.row > 8)
             continue;
         layoutGrid->setItem(well.row - 1, well.col - 1, new QTableWidgetItem(well.layout));
@@ -93,12 +99,15 @@ RunWindow::RunWindow(StoredRun run, QWidget* parent)
         item->setForeground(QColor::fromRgb(cellRgb(cell.color)));
         results->setItem(well.row - 1, well.col - 1, item);
     }
+}
 
+QWidget* RunWindow::createResultsPage(QWidget* parent, QTableWidget* results)
+{
     // The summary labels under the results, as the calculation window shows them.
-    auto* resultsPage = new QWidget(tabs);
+    auto* resultsPage = new QWidget(parent);
     auto* labels = new QHBoxLayout;
     for (int i = 0; i < LabelCount; ++i) {
-        const SummaryLabel& state = record.labels[size_t(i)];
+        const SummaryLabel& state = m_run.record.labels[size_t(i)];
         auto* label = new QLabel(state.text, resultsPage);
         label->setObjectName(QStringLiteral("RunLabel%1").arg(i));
         if (state.color != LabelColor::Default) {
@@ -114,13 +123,12 @@ RunWindow::RunWindow(StoredRun run, QWidget* parent)
     auto* resultsLayout = new QVBoxLayout(resultsPage);
     resultsLayout->addWidget(results);
     resultsLayout->addLayout(labels);
+    return resultsPage;
+}
 
-    auto* messages = new QPlainTextEdit(tabs);
-    messages->setObjectName(QStringLiteral("RunMessages"));
-    messages->setReadOnly(true);
-    messages->setPlainText((record.messages + record.log).join(QLatin1Char('\n')));
-
-    auto* protocol = new QPlainTextEdit(tabs);
+QWidget* RunWindow::createProtocolView(QWidget* parent)
+{
+    auto* protocol = new QPlainTextEdit(parent);
     protocol->setObjectName(QStringLiteral("RunProtocol"));
     protocol->setReadOnly(true);
     protocol->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -134,13 +142,20 @@ RunWindow::RunWindow(StoredRun run, QWidget* parent)
     }
     protocol->setFont(font);
     protocol->setPlainText(m_protocol.join(QLatin1Char('\n')));
+    return protocol;
+}
 
-    tabs->addTab(resultsPage, QStringLiteral("Результаты"));
-    tabs->addTab(layoutGrid, QStringLiteral("План планшета"));
-    tabs->addTab(densities, QStringLiteral("Оптические плотности"));
-    tabs->addTab(protocol, QStringLiteral("Протокол"));
-    tabs->addTab(messages, QStringLiteral("Сообщения"));
+QWidget* RunWindow::createMessagesView(QWidget* parent)
+{
+    auto* messages = new QPlainTextEdit(parent);
+    messages->setObjectName(QStringLiteral("RunMessages"));
+    messages->setReadOnly(true);
+    messages->setPlainText((m_run.record.messages + m_run.record.log).join(QLatin1Char('\n')));
+    return messages;
+}
 
+QHBoxLayout* RunWindow::createButtons()
+{
     auto addButton = [this](const char* name, const QString& text, void (RunWindow::*slot)()) {
         auto* button = new QPushButton(text, this);
         button->setObjectName(QLatin1String(name));
@@ -153,12 +168,7 @@ RunWindow::RunWindow(StoredRun run, QWidget* parent)
     buttons->addWidget(addButton("RunSaveProject", QStringLiteral("Сохранить проект ..."),
                                  &RunWindow::saveRunProject));
     buttons->addWidget(addButton("RunExport", QStringLiteral("Экспорт результатов ..."), &RunWindow::exportRunResults));
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(infoLabel);
-    layout->addWidget(tabs);
-    layout->addLayout(buttons);
-    resize(900, 520);
+    return buttons;
 }
 
 QTableWidget* RunWindow::addPlate(const char* name)

@@ -5,11 +5,12 @@
 #include <QStringList>
 #include <QWidget>
 
+class QHBoxLayout;
+class QLabel;
+class QTabWidget;
 class QTableWidget;
 
 namespace pleq {
-
-struct PlateResult;
 
 // One archived run, read-only: its plate layout, densities, results in the
 // result grid's colours, summary labels, messages and protocol; it prints
@@ -27,14 +28,18 @@ public:
     void exportRunResults(); // "Экспорт результатов ..."
 
 private:
+    // The window's parts, made once by the constructor.
+    QLabel* createInfo();            // number, time, executor, kit, plate, material, workstation
+    QTabWidget* createTabs();        // results, layout, densities, protocol, messages
+    QWidget* createResultsPage(QWidget* parent, QTableWidget* results); // the result grid, the summary labels under it
+    void fillPlates(QTableWidget* layout, QTableWidget* densities, QTableWidget* results) const;
+    QWidget* createProtocolView(QWidget* parent);
+    QWidget* createMessagesView(QWidget* parent);
+    QHBoxLayout* createButtons();    // "Печать ...", "Сохранить проект ...", "Экспорт результатов ..."
     QTableWidget* addPlate(const char* name);
 
     StoredRun m_run;
     QStringList m_protocol;
 };
-
-// The run's results as the "Расчет" run that made them left them: wells,
-// labels, messages and log lines as stored (not calculated again).
-PlateResult storedResult(const RunRecord& record);
 
 } // namespace pleq

@@ -30,8 +30,10 @@ inline QString pgTestAddress()
 }
 
 // An empty database NAME on the server of `address` (dropped first when there);
-// returns its address. Empty on failure, with the reason in `error`.
-inline QString freshPgDatabase(const QString& address, const QString& name, QString* error)
+// returns its address. Empty on failure, with the reason in `error`. With
+// `create` false the database is only dropped: its address names a server
+// that does not take runs until the database is made.
+inline QString freshPgDatabase(const QString& address, const QString& name, QString* error, bool create = true)
 {
     const ArchiveLocation server = ArchiveLocation::parse(address);
     const QString connection = QUuid::createUuid().toString();
@@ -47,7 +49,7 @@ inline QString freshPgDatabase(const QString& address, const QString& name, QStr
             *error = db.lastError().text();
         else if (!query.exec(QStringLiteral("SET client_min_messages = warning"))
                  || !query.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name))
-                 || !query.exec(QStringLiteral("CREATE DATABASE %1").arg(name)))
+                 || (create && !query.exec(QStringLiteral("CREATE DATABASE %1").arg(name))))
             *error = query.lastError().text();
         else
             result = QStringLiteral("postgresql://%1@%2:%3/%4").arg(server.user, server.host).arg(server.port).arg(name);

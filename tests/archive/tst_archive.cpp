@@ -1,12 +1,22 @@
 #include "archivefixture.h"
 #include "pgtest.h"
 
+#include "archive/anchor.h"
+#include "archive/copy.h"
 #include "archive/schema.h"
 #include "core/model/errors.h"
 
 #include "support/texts.h"
 
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
 
 using namespace pleq;
 using namespace pleq::test;
@@ -201,6 +211,9 @@ private Q_SLOTS:
                 changed);
             row("a well deleted", {"DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8"}, 2, changed);
             row("the journal's positive count", {"UPDATE runs SET positive = positive + 1 WHERE seq = 2"}, 2, changed);
+            // Columns stored beside the hashed content: the journal's date and filter, a well's name.
+            row("the journal's date", {"UPDATE runs SET time_utc = '2026-11-01T07:05:00.000Z' WHERE seq = 2"}, 2, changed);
+            row("a well's name", {"UPDATE run_wells SET well = 'H12' WHERE seq = 2 AND col = 1 AND row = 1"}, 2, changed);
             row("a verdict no run writes", {"UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'"},
                 2, changed);
             row("a run deleted",
@@ -236,6 +249,200 @@ private Q_SLOTS:
         const VerifyReport report = archive.verify();
         QCOMPARE(report.message, message);
         QCOMPARE(report.firstBad, firstBad);
+    }
+
+    // Verify while other processes append: each verify checks the runs
+    // committed when it began and finds them intact, never a false alarm.
+    void verifyWhileAppending_data() { backends(); }
+    void verifyWhileAppending()
+    {
+        QFETCH(QString, backend);
+        const ArchiveLocation location = newLocation(backend);
+        Archive archive(location);
+        archive.open();
+        std::vector<std::unique_ptr<QProcess>> writers;
+        for (int w = 0; w < 2; ++w) {
+            auto process = std::make_unique<QProcess>();
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("PLEQ_ARCHIVE_QUEUE"), m_dir.filePath(QStringLiteral("queue-%1-%2.sqlite").arg(m_files).arg(w)));
+            process->setProcessEnvironment(env);
+            process->start(QStringLiteral(PLEQ_STRESS_APPEND), {location.displayName(), QStringLiteral("w%1").arg(w),
+                                                                QStringLiteral("150"), QStringLiteral(PLEQ_STRESS_PROJECT)});
+            QVERIFY2(process->waitForStarted(), qPrintable(process->errorString()));
+            writers.push_back(std::move(process));
+        }
+        const auto writing = [&] {
+            return std::any_of(writers.begin(), writers.end(),
+                               [](const auto& p) { return p->state() != QProcess::NotRunning; });
+        };
+        int verifiesWhileWriting = 0;
+        qint64 seen = 0;
+        const QDeadlineTimer deadline(60000);
+        while (writing() && !deadline.hasExpired()) {
+            const VerifyReport report = archive.verify();
+            QVERIFY2(report.intact(), qPrintable(report.message));
+            QVERIFY(report.runs >= seen);
+            seen = report.runs;
+            ++verifiesWhileWriting;
+            for (const auto& process : writers)
+                process->waitForFinished(0);
+        }
+        for (const auto& process : writers) {
+            QVERIFY2(process->state() == QProcess::NotRunning || process->waitForFinished(int(deadline.remainingTime())),
+                     "a writer did not end within a minute");
+            QCOMPARE(process->exitCode(), 0);
+        }
+        QVERIFY2(verifiesWhileWriting >= 2, qPrintable(QString::number(verifiesWhileWriting)));
+        const VerifyReport last = archive.verify();
+        QCOMPARE(last.message, QStringLiteral("Все 300 записей архива целы."));
+    }
+
+    // An anchor kept outside the database catches what the chain cannot:
+    // the last runs removed with the head set back, or a run changed with
+    // every later hash made anew by the documented rule.
+    void anchors_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("attack");
+        QTest::addColumn<QString>("failure"); // after the anchor line; empty: every anchor holds
+        for (const QString& backend : backendNames()) {
+            const auto row = [&](const char* attack, const char* failure) {
+                QTest::addRow("%s: %s", qPrintable(backend), attack) << backend << attack << QString::fromUtf8(failure);
+            };
+            row("none", "");
+            row("last run removed, head set back", "»: записи 3 в архиве нет: записи удалены.");
+            row("run rewritten, later hashes made anew", "»: запись 3 не та, что была заякорена: архив изменен.");
+        }
+    }
+    void anchors()
+    {
+        QFETCH(QString, backend);
+        QFETCH(QString, attack);
+        QFETCH(QString, failure);
+        const ArchiveLocation location = newLocation(backend);
+        QString anchor;
+        {
+            Archive archive(location);
+            QCOMPARE(errorOf([&] { headAnchor(archive); }),
+                     QStringLiteral("Архив %1: архив пуст, якорь не нужен").arg(location.displayName()));
+            for (int i = 0; i < 3; ++i)
+                archive.append(plateRun(QStringLiteral("Планшет %1").arg(i + 1), 5 * i));
+            anchor = headAnchor(archive);
+        }
+        QVERIFY2(QRegularExpression(QStringLiteral("^3 2026-12-01T07:10:00\\.000Z [0-9a-f]{64}$")).match(anchor).hasMatch(),
+                 qPrintable(anchor));
+        const QString file = m_dir.filePath(QStringLiteral("anchors-%1.txt").arg(m_files));
+        appendAnchor(file, QStringLiteral("# the head on paper, first 16 digits"));
+        appendAnchor(file, anchor.left(anchor.size() - 48));
+
+        if (attack == QLatin1String("last run removed, head set back")) {
+            PlainSql plain(location);
+            QCOMPARE(plain.run({"DELETE FROM run_wells WHERE seq = 3", "DELETE FROM run_samples WHERE seq = 3",
+                                "DELETE FROM run_controls WHERE seq = 3", "DELETE FROM runs WHERE seq = 3",
+                                "UPDATE chain_head SET seq = 2, hash = (SELECT hash FROM runs WHERE seq = 2)"}),
+                     QString());
+        } else if (attack == QLatin1String("run rewritten, later hashes made anew")) {
+            Archive archive(location);
+            std::vector<StoredRun> runs = archive.runs(1, 3);
+            runs[1].record.plateName = QStringLiteral("Подмена");
+            const QByteArray second = runHash(runs[1].record, runs[0].hash);
+            const QByteArray third = runHash(runs[2].record, second);
+            PlainSql plain(location);
+            QCOMPARE(plain.run({"UPDATE runs SET plate_name = 'Подмена', hash = '" + second + "' WHERE seq = 2",
+                                "UPDATE runs SET prev_hash = '" + second + "', hash = '" + third + "' WHERE seq = 3",
+                                "UPDATE chain_head SET hash = '" + third + "'"}),
+                     QString());
+        }
+        Archive archive(location);
+        QVERIFY(archive.verify().intact()); // the chain alone cannot tell
+        const std::vector<Anchor> anchors = readAnchors(file);
+        QCOMPARE(anchors.size(), size_t(1));
+        QCOMPARE(checkAnchors(archive, anchors),
+                 failure.isEmpty() ? QString() : QStringLiteral("Якорь «%1").arg(anchors[0].line) + failure);
+    }
+
+    // A database that holds another program's tables is refused by every
+    // command, the first words naming it, and left as it was: no table made,
+    // no write-ahead log switched on.
+    void foreignDatabaseRefused_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QString>("tables");
+        for (const QString& backend : backendNames()) {
+            QTest::addRow("%s: a table of its own", qPrintable(backend))
+                << backend
+                << QStringList{"CREATE TABLE notes (id INTEGER, text TEXT)", "INSERT INTO notes VALUES (1, 'заметка')"}
+                << "notes";
+            // A table called meta with a schema version is still not Pleq's.
+            QTest::addRow("%s: a meta table of its own", qPrintable(backend))
+                << backend
+                << QStringList{"CREATE TABLE meta (key TEXT, value TEXT)", "INSERT INTO meta VALUES ('schema_version', '7')",
+                               "CREATE TABLE runs (id INTEGER)"}
+                << "meta, runs";
+        }
+    }
+    void foreignDatabaseRefused()
+    {
+        QFETCH(QString, backend);
+        QFETCH(QStringList, statements);
+        QFETCH(QString, tables);
+        const ArchiveLocation location = newLocation(backend);
+        const bool sqlite = backend == QLatin1String("sqlite");
+        {
+            PlainSql plain(location);
+            QCOMPARE(plain.run(statements), QString());
+        }
+        const QByteArray before = sqlite ? fileBytes(location.path) : QByteArray();
+        const QString refused = QStringLiteral("Архив %1: это не архив Pleq, база данных принадлежит другой программе "
+                                               "(таблицы: %2); Pleq ее не изменяет")
+                                    .arg(location.displayName(), tables);
+        {
+            Archive archive(location);
+            QCOMPARE(errorOf([&] { archive.append(plateRun(QStringLiteral("Планшет 1"))); }), refused);
+            QCOMPARE(errorOf([&] { archive.verify(); }), refused);
+            Archive source(newLocation(QStringLiteral("sqlite")));
+            source.append(plateRun(QStringLiteral("Планшет 1")));
+            QCOMPARE(errorOf([&] { copyArchive(source, archive); }), refused);
+        }
+        if (sqlite) {
+            QCOMPARE(fileBytes(location.path), before);
+            QVERIFY(!QFile::exists(location.path + QStringLiteral("-wal")));
+        } else {
+            PlainSql plain(location);
+            QCOMPARE(plain.value(QStringLiteral("SELECT string_agg(table_name, ', ' ORDER BY table_name) FROM "
+                                                "information_schema.tables WHERE table_schema = 'public'"))
+                         .toString(),
+                     tables);
+        }
+    }
+
+    // Verify of an empty database says so and makes nothing; the first
+    // append makes the archive in it.
+    void emptyDatabaseVerified_data() { backends(); }
+    void emptyDatabaseVerified()
+    {
+        QFETCH(QString, backend);
+        const ArchiveLocation location = newLocation(backend);
+        if (backend == QLatin1String("sqlite")) {
+            QFile file(location.path);
+            QVERIFY(file.open(QIODevice::WriteOnly)); // an empty file, as a user's touch leaves it
+        }
+        {
+            Archive archive(location);
+            QCOMPARE(archive.verify().message, QStringLiteral("Архив пуст: записей нет."));
+        }
+        if (backend == QLatin1String("sqlite")) {
+            QCOMPARE(QFileInfo(location.path).size(), 0);
+        } else {
+            PlainSql plain(location);
+            QCOMPARE(plain.value(QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = 'public'"))
+                         .toInt(),
+                     0);
+        }
+        Archive archive(location);
+        QCOMPARE(archive.append(plateRun(QStringLiteral("Планшет 1"))), 1);
+        QCOMPARE(archive.verify().message, QStringLiteral("Единственная запись архива цела."));
     }
 
     // A version-1 archive (no runs.sample_names, no index on the executor)

@@ -7,6 +7,9 @@
 #include "core/model/errors.h"
 #include "support/clirun.h"
 
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace pleq;
@@ -19,7 +22,7 @@ QStringList chain(const ArchiveLocation& location)
 {
     Archive archive(location);
     QStringList lines;
-    for (const StoredRun& run : archive.runs(1, 1000))
+    for (const StoredRun& run : archive.runs(1, 3000))
         lines.append(QStringLiteral("%1 %2 %3 %4 %5 %6")
                          .arg(run.seq)
                          .arg(run.record.uid, QString::fromLatin1(run.previousHash), QString::fromLatin1(run.hash),
@@ -97,6 +100,65 @@ private Q_SLOTS:
         QVERIFY(copied.verify().intact());
     }
 
+    // A copy killed (kill -9) after its first transaction leaves a target
+    // that verify calls unfinished, and the same copy again goes on from
+    // there to the whole chain.
+    void killedCopyGoesOn_data()
+    {
+        QTest::addColumn<bool>("server");
+        QTest::newRow("into a file") << false;
+        QTest::newRow("into a server") << true;
+    }
+    void killedCopyGoesOn()
+    {
+        QFETCH(bool, server);
+        const QString source = m_dir.filePath(QStringLiteral("whole-%1.sqlite").arg(QTest::currentDataTag()));
+        {
+            const RunRecord plate = plateRun(QStringLiteral("Планшет"));
+            std::vector<RunRecord> runs(1000, plate); // four transactions of the copy
+            for (int i = 0; i < 1000; ++i) {
+                runs[size_t(i)].uid = QStringLiteral("run-%1").arg(i + 1);
+                runs[size_t(i)].time = runTime(i);
+            }
+            Archive(ArchiveLocation::parse(source)).append(runs);
+        }
+        const QString target = server ? newDatabase(QStringLiteral("copy_killed"))
+                                       : m_dir.filePath(QStringLiteral("part-%1.sqlite").arg(QTest::currentDataTag()));
+        QProcess copy;
+        copy.setReadChannel(QProcess::StandardError); // the progress, which waitForReadyRead waits for
+        copy.start(QStringLiteral(PLEQ_CLI), {QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"),
+                                              source, QStringLiteral("--to"), target});
+        // Killed as soon as the first transaction is reported.
+        QByteArray progress;
+        while (!progress.contains("256 из 1000\n") && copy.waitForReadyRead(30000))
+            progress += copy.readAllStandardError();
+        QVERIFY2(progress.startsWith("256 из 1000\n"), progress.constData());
+        copy.kill();
+        QVERIFY(copy.waitForFinished(10000));
+
+        CliRun run = runCli({QStringLiteral("archive"), QStringLiteral("verify"), QStringLiteral("--archive"), target});
+        const QString out = QString::fromUtf8(run.out);
+        // Whole transactions only: 256 runs, or a multiple if the kill came a little late.
+        const QRegularExpressionMatch unfinished =
+            QRegularExpression(QStringLiteral("^%1: Копирование из %2 не закончено: в архиве только (\\d+) записей; "
+                                              "повторите archive copy, оно продолжится.\n$")
+                                   .arg(QRegularExpression::escape(target), QRegularExpression::escape(source)))
+                .match(out);
+        QVERIFY2(unfinished.hasMatch(), qPrintable(out));
+        const int copied = unfinished.captured(1).toInt();
+        QVERIFY2(copied % 256 == 0 && copied < 1000, qPrintable(out));
+        QCOMPARE(run.status, 1);
+        run = runCli({QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"), source,
+                      QStringLiteral("--to"), target});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.err.endsWith(QStringLiteral("1000 из 1000\n")), qPrintable(run.err));
+        QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Скопировано записей: 1000, из %1 в %2.\n"
+                                                            "%1: Все 1000 записей архива целы.\n"
+                                                            "%2: Все 1000 записей архива целы.\n")
+                                                 .arg(source, target));
+        QCOMPARE(chain(ArchiveLocation::parse(target)), chain(ArchiveLocation::parse(source)));
+    }
+
     void refused_data()
     {
         QTest::addColumn<QString>("fault");
@@ -107,6 +169,9 @@ private Q_SLOTS:
             << "source chain broken"
             << "Архив %1 не копируется: Перед записью 3 удалена или переставлена запись: цепочка разорвана.";
         QTest::newRow("into itself") << "into itself" << "Архив %1: копировать архив в него же нельзя";
+        QTest::newRow("source chain broken, a new file")
+            << "source chain broken, a new file"
+            << "Архив %1 не копируется: Перед записью 3 удалена или переставлена запись: цепочка разорвана.";
     }
     void refused()
     {
@@ -122,9 +187,11 @@ private Q_SLOTS:
         if (fault == QLatin1String("target holds runs")) {
             Archive archive(ArchiveLocation::parse(target));
             archive.append(plateRun(QStringLiteral("Другой планшет")));
-        } else if (fault == QLatin1String("source chain broken")) {
+        } else if (fault.startsWith(QLatin1String("source chain broken"))) {
             PlainSql plain(source);
             QCOMPARE(plain.run({QStringLiteral("DELETE FROM runs WHERE seq = 2")}), QString());
+            if (fault.endsWith(QLatin1String("a new file")))
+                target = m_dir.filePath(QStringLiteral("never-made.sqlite"));
         } else {
             target = source;
         }
@@ -134,7 +201,9 @@ private Q_SLOTS:
         message.replace(QLatin1String("%1"), source).replace(QLatin1String("%2"), target);
         QCOMPARE(run.err, QStringLiteral("pleq-cli: ") + message + QLatin1Char('\n'));
         QCOMPARE(run.out, QByteArray());
-        if (fault != QLatin1String("into itself"))
+        if (fault.endsWith(QLatin1String("a new file")))
+            QVERIFY(!QFileInfo::exists(target)); // no empty target left behind
+        else if (fault != QLatin1String("into itself"))
             QCOMPARE(Archive(ArchiveLocation::parse(target)).runCount(), fault == QLatin1String("target holds runs") ? 1 : 0);
     }
 };

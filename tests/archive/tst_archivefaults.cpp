@@ -43,18 +43,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("recoverable");
         QTest::addColumn<QString>("reason");
         QTest::newRow("locked by another writer")
-            << "locked" << false << true << "архив занят: другая программа держит его на запись (database is locked)";
+            << "locked" << false << true << "архив занят: другая программа держит его на запись";
         QTest::newRow("read-only file")
             << "read-only file" << true << true
-            << "архив только для чтения: нет права записи в файл или его папку (attempt to write a readonly database)";
+            << "архив только для чтения: нет права записи в файл или его папку";
         QTest::newRow("read-only folder")
             << "read-only folder" << true << true
-            << "архив только для чтения: нет права записи в файл или его папку (attempt to write a readonly database)";
+            << "архив только для чтения: нет права записи в файл или его папку";
         QTest::newRow("disk full") << "disk full" << false << true
-                                   << "ошибка записи на диск: диск заполнен или неисправен (disk I/O error)";
+                                   << "ошибка записи на диск: диск заполнен или неисправен";
         QTest::newRow("not a database")
             << "not a database" << false << false
-            << "файл не является архивом (не база данных SQLite или поврежден) (file is not a database)";
+            << "файл не является архивом (не база данных SQLite или поврежден)";
         QTest::newRow("a folder") << "a folder" << false << false << "это папка, а не файл архива";
     }
     void protocolSurvivesTheArchive()

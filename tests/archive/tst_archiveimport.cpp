@@ -5,10 +5,12 @@
 #include "support/clirun.h"
 #include "support/texts.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include <memory>
 #include <vector>
@@ -106,6 +108,52 @@ private Q_SLOTS:
                  QStringLiteral("Папка «%1» не найдена").arg(m_dir.filePath(QStringLiteral("missing"))));
     }
 
+    // A plate is its project bytes and time: the same folder reached through
+    // a link, copied with its times kept, or imported by an earlier version
+    // (whose uids held the path) is stored once, and the counts are this
+    // import's.
+    void importSamePlatesElsewhere_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("through a link") << "link";
+        QTest::newRow("a copy with its times") << "copy";
+        QTest::newRow("imported by path before") << "path uid";
+    }
+    void importSamePlatesElsewhere()
+    {
+        QFETCH(QString, how);
+        const QString root = labFolder();
+        Archive archive(ArchiveLocation::parse(m_dir.filePath(QStringLiteral("same-%1.sqlite").arg(QTest::currentDataTag()))));
+        if (how == QLatin1String("path uid")) {
+            // As an earlier import stored the first plate: its uid from its path, time and bytes.
+            const QString path = root + QStringLiteral("/2026-11/plate-a.plq");
+            Project project;
+            openProject(project, path);
+            const PlateResult result = calculatePlate(project, {});
+            RunRecord record = makeRunRecord(project, &result, QFileInfo(path).lastModified(), {});
+            const QByteArray key = QFileInfo(path).absoluteFilePath().toUtf8() + '\n' + runTimeUtcText(record.time).toUtf8()
+                                   + '\n' + QCryptographicHash::hash(record.projectFile, QCryptographicHash::Sha256).toHex();
+            record.uid = QUuid::createUuidV5(QUuid::fromString(QLatin1String("{6f1d2f0e-5b8a-4c3e-9a51-0c5e4b7d2a10}")), key)
+                             .toString(QUuid::WithoutBraces);
+            archive.append(record);
+        } else {
+            QCOMPARE(pleq::importFolder(archive, {root}).archived, 2);
+        }
+        QString other = m_dir.filePath(QStringLiteral("other-%1").arg(QTest::currentDataTag()));
+        if (how == QLatin1String("link")) {
+            QVERIFY(QFile::link(root, other));
+        } else if (how == QLatin1String("copy")) {
+            for (const QString& name : {QStringLiteral("/2026-11/plate-a.plq"), QStringLiteral("/2026-12/old/plate-b.PLQ")})
+                put(other + name, fixture(root + name), QFileInfo(root + name).lastModified());
+        } else {
+            other = root; // the same folder again
+        }
+        const ImportReport report = pleq::importFolder(archive, {other});
+        QCOMPARE(report.archived, how == QLatin1String("path uid") ? 1 : 0);
+        QCOMPARE(report.already, how == QLatin1String("path uid") ? 1 : 2);
+        QCOMPARE(archive.runCount(), 2);
+    }
+
     // Every file that opens is archived, whatever stopped its calculation
     // or its protocol; a file archived without its protocol is named.
     void importKeepsEveryFileThatOpens()
@@ -159,6 +207,10 @@ private Q_SLOTS:
         QCOMPARE(run.err, QString());
         QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n").arg(path).toUtf8());
         QCOMPARE(run.status, 0);
+        // The same file added again (an add killed after its commit, run again): the same run.
+        run = runCli({"archive", "add", project, "--archive", path});
+        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n").arg(path).toUtf8());
+        QCOMPARE(run.status, 0);
 
         run = runCli({"archive", "import", "--archive", path, root});
         QCOMPARE(run.status, 1);
@@ -174,6 +226,16 @@ private Q_SLOTS:
         run = runCli({"archive", "verify"});
         QCOMPARE(run.out, QStringLiteral("%1: Все 3 записи архива целы.\n").arg(path).toUtf8());
         QCOMPARE(run.status, 0);
+        // The head appended to a file of anchors, and verify checks it.
+        const QString anchors = m_dir.filePath(QStringLiteral("anchors.txt"));
+        run = runCli({"archive", "anchor", "-o", anchors});
+        QCOMPARE(run.status, 0);
+        const QString anchor = QString::fromUtf8(fileBytes(anchors)).trimmed();
+        QVERIFY2(anchor.startsWith(QLatin1String("3 ")) && anchor.size() == 2 + 24 + 1 + 64, qPrintable(anchor));
+        QCOMPARE(run.out, QStringLiteral("Якорь добавлен в %1: %2\n").arg(anchors, anchor).toUtf8());
+        run = runCli({"archive", "verify", "--anchor", anchors});
+        QCOMPARE(run.out, QStringLiteral("%1: Все 3 записи архива целы. Якоря совпадают: 1.\n").arg(path).toUtf8());
+        QCOMPARE(run.status, 0);
         {
             PlainSql plain(path);
             QCOMPARE(plain.run({QStringLiteral("UPDATE run_samples SET name = 'Корова 71' WHERE seq = 3")}), QString());
@@ -185,8 +247,27 @@ private Q_SLOTS:
         QCOMPARE(run.status, 1);
         qunsetenv("PLEQ_ARCHIVE");
 
+        // A changed chain is said first, anchors or not; a broken chain gets no anchor.
+        run = runCli({"archive", "anchor", "--archive", path});
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: Архив %1: якорь не записан, цепочка не цела: Запись 3 (планшет «Новый», "
+                                         "2026-12-01 14:00): содержимое изменено.\n")
+                              .arg(path));
+        QCOMPARE(run.status, 1);
+        run = runCli({"archive", "verify", "--anchor", anchors, "--archive", path});
+        QCOMPARE(run.out, QStringLiteral("%1: Запись 3 (планшет «Новый», 2026-12-01 14:00): содержимое изменено.\n")
+                              .arg(path)
+                              .toUtf8());
+        QCOMPARE(run.status, 1);
+        put(anchors, "# on paper\n12 вчера abc\n");
+        run = runCli({"archive", "verify", "--anchor", anchors, "--archive", path});
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: Файл якорей %1, строка 2: «12 вчера abc» не якорь; ожидается «номер "
+                                         "время хеш», например «12 2026-12-01T07:00:00.000Z 3f7a9c0e12ab45cd»\n")
+                              .arg(anchors));
+        QCOMPARE(run.status, 1);
+
         run = runCli({"archive", "verify", "--archive", "mysql://db/x"});
-        QCOMPARE(run.err, QStringLiteral("pleq-cli: Место архива «mysql://db/x»: ни путь к файлу, ни адрес postgresql://\n"));
+        QCOMPARE(run.err, QStringLiteral("pleq-cli: Место архива «mysql://db/x»: схема «mysql:» не поддерживается; ожидается путь к "
+                                         "файлу SQLite или адрес postgresql://пользователь@сервер[:порт]/база\n"));
         QCOMPARE(run.status, 1);
         run = runCli({"archive", "verify", "--archive", m_dir.filePath(QStringLiteral("typo.sqlite"))});
         QCOMPARE(run.err, QStringLiteral("pleq-cli: Архив %1: файла нет\n").arg(m_dir.filePath(QStringLiteral("typo.sqlite"))));
@@ -247,18 +328,21 @@ private Q_SLOTS:
         QCOMPARE(archive.verify().message, QStringLiteral("Единственная запись архива цела."));
     }
 
-    // Eight pleq-cli processes archive at the same moment into a new file:
-    // one of them creates the schema, the others wait for its lock, and the
-    // chain holds all eight runs, each once, in one order.
+    // Eight pleq-cli processes archive eight plates at the same moment into
+    // a new file: one of them creates the schema, the others wait for its
+    // lock, and the chain holds all eight runs, each once, in one order.
     void concurrentWriters()
     {
         const QString root = labFolder();
         const QString path = m_dir.filePath(QStringLiteral("shared.sqlite"));
+        const QByteArray plate = fixture(root + "/2026-11/plate-a.plq");
         std::vector<std::unique_ptr<QProcess>> processes;
         for (int i = 0; i < 8; ++i) {
+            // The same bytes saved at eight moments: eight plates.
+            const QString file = m_dir.filePath(QStringLiteral("shared/plate-%1.plq").arg(i));
+            put(file, plate, QDateTime(QDate(2026, 12, 2), QTime(9, i), QTimeZone::utc()));
             processes.push_back(std::make_unique<QProcess>());
-            processes.back()->start(QStringLiteral(PLEQ_CLI), {"archive", "add", root + "/2026-11/plate-a.plq",
-                                                                "--archive", path});
+            processes.back()->start(QStringLiteral(PLEQ_CLI), {"archive", "add", file, "--archive", path});
         }
         QStringList seqs;
         for (const auto& process : processes) {

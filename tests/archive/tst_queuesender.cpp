@@ -37,14 +37,16 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString queue = dir.filePath(QStringLiteral("queue.sqlite"));
         const QString down = QStringLiteral("postgresql://pleq@127.0.0.1:1/pleq"); // nothing listens on port 1
+        // The runs wait for a database not made yet, then made.
+        QString error;
+        const QString server = freshPgDatabase(pgTestAddress(), QStringLiteral("sender"), &error, false);
+        QVERIFY2(!server.isEmpty(), qPrintable(error));
         {
-            Archive unreachable(ArchiveLocation::parse(down));
+            Archive unreachable(ArchiveLocation::parse(server));
             QVERIFY(archiveOrQueue(unreachable, plateRun(QStringLiteral("Первый")), queue).queued);
             QVERIFY(archiveOrQueue(unreachable, plateRun(QStringLiteral("Второй"), 5), queue).queued);
         }
-        QString error;
-        const QString server = freshPgDatabase(pgTestAddress(), QStringLiteral("sender"), &error);
-        QVERIFY2(!server.isEmpty(), qPrintable(error));
+        QVERIFY2(!freshPgDatabase(pgTestAddress(), QStringLiteral("sender"), &error).isEmpty(), qPrintable(error));
 
         qputenv("PLEQ_ARCHIVE_QUEUE", queue.toUtf8());
         qputenv("PLEQ_ARCHIVE", (serverUp ? server : down).toUtf8());

@@ -1,6 +1,7 @@
 #include "archivefixture.h"
 
 #include "archive/location.h"
+#include "archive/sqlerror.h"
 #include "support/texts.h"
 
 #include <QStandardPaths>
@@ -300,8 +301,31 @@ private Q_SLOTS:
                                            << "Место архива «postgresql://lab@db/pleq?sslmode=require»: "
                                               "неизвестный параметр «sslmode»"
                                            << "";
+        const QString form = QStringLiteral("postgresql://пользователь@сервер[:порт]/база");
         QTest::newRow("another server") << "mysql://db/pleq"
-                                        << "Место архива «mysql://db/pleq»: ни путь к файлу, ни адрес postgresql://" << "";
+                                        << "Место архива «mysql://db/pleq»: схема «mysql:» не поддерживается; ожидается "
+                                           "путь к файлу SQLite или адрес " + form
+                                        << "";
+        QTest::newRow("a scheme without slashes") << "sqlite:lab.sqlite"
+                                                  << "Место архива «sqlite:lab.sqlite»: схема «sqlite:» не поддерживается; "
+                                                     "ожидается путь к файлу SQLite или адрес " + form
+                                                  << "";
+        QTest::newRow("one slash") << "postgresql:/lab@db/pleq"
+                                   << "Место архива «postgresql:/lab@db/pleq»: адрес PostgreSQL не читается; ожидается " + form
+                                   << "";
+        QTest::newRow("no slash") << "postgres:lab@db/pleq"
+                                  << "Место архива «postgres:lab@db/pleq»: адрес PostgreSQL не читается; ожидается " + form
+                                  << "";
+        QTest::newRow("a misspelt scheme") << "postgressql://lab@db/pleq"
+                                           << "Место архива «postgressql://lab@db/pleq»: адрес PostgreSQL не читается; "
+                                              "ожидается " + form
+                                           << "";
+        QTest::newRow("a port that is no number") << "postgresql://lab@db:54x/pleq"
+                                                  << "Место архива «postgresql://lab@db:54x/pleq»: адрес PostgreSQL не "
+                                                     "читается; ожидается " + form
+                                                  << "";
+        QTest::newRow("a drive letter is no scheme") << "C:/lab/archive.sqlite" << "sqlite C:/lab/archive.sqlite"
+                                                     << "C:/lab/archive.sqlite";
         QTest::newRow("empty") << "  " << "Место архива не указано" << "";
     }
     void parseLocation()
@@ -324,6 +348,32 @@ private Q_SLOTS:
         QCOMPARE(shown, display);
     }
 
+    // What the servers and drivers say, as the user reads it: Russian, one line.
+    void failureReason_data()
+    {
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("server starting") << "FATAL:  the database system is starting up" << "сервер архива запускается, попробуйте позже";
+        QTest::newRow("connection lost")
+            << "server closed the connection unexpectedly\n\tThis probably means the server terminated abnormally\n\tbefore or while processing the request."
+            << "связь с сервером прервана";
+        QTest::newRow("killed by the administrator") << "FATAL:  terminating connection due to administrator command"
+                                                     << "сервер прервал соединение";
+        QTest::newRow("no such database") << "FATAL:  database \"pleq\" does not exist" << "на сервере нет базы данных «pleq»";
+        QTest::newRow("no such role") << "FATAL:  role \"lab\" does not exist" << "на сервере нет пользователя «lab»";
+        QTest::newRow("unknown host") << "could not translate host name \"labserver\" to address: Name or service not known"
+                                      << "имя сервера не найдено";
+        QTest::newRow("no password") << "fe_sendauth: no password supplied"
+                                     << "сервер требует пароль: задайте его в ~/.pgpass или PGPASSWORD";
+        QTest::newRow("unforeseen, on two lines") << "something odd\nhappened" << "ошибка базы данных: something odd happened";
+    }
+    void failureReason()
+    {
+        QFETCH(QString, said);
+        QFETCH(QString, reason);
+        QCOMPARE(sql::failureReason(QSqlError(QString(), said, QSqlError::ConnectionError)), reason);
+    }
+
     // PLEQ_ARCHIVE, else the setting, else archive.sqlite in the data folder.
     void locationInUse()
     {
@@ -336,7 +386,8 @@ private Q_SLOTS:
         QCOMPARE(archiveLocation().displayName(), QStringLiteral("/srv/lab/archive.sqlite"));
         qunsetenv("PLEQ_ARCHIVE");
         QCOMPARE(errorOf([] { setArchiveLocationSetting(QStringLiteral("mysql://db/x")); }),
-                 QStringLiteral("Место архива «mysql://db/x»: ни путь к файлу, ни адрес postgresql://"));
+                 QStringLiteral("Место архива «mysql://db/x»: схема «mysql:» не поддерживается; ожидается путь к файлу "
+                                "SQLite или адрес postgresql://пользователь@сервер[:порт]/база"));
         QCOMPARE(archiveLocationSetting(), QStringLiteral("postgresql://lab@db/pleq"));
         setArchiveLocationSetting(QString());
         QCOMPARE(archiveLocation().path, home + QStringLiteral("/.local/share/Pleq/archive.sqlite"));

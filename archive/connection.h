@@ -1,0 +1,47 @@
+#pragma once
+
+#include "archive/archiveerror.h"
+#include "archive/dialect.h"
+#include "archive/location.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace pleq {
+
+// One Qt SQL connection to an archive, of the archive layer only: the
+// archive's own, or the journal's beside it. Opening it connects, sets the
+// session up and creates or upgrades the schema; it closes with the object.
+class ArchiveConnection
+{
+public:
+    explicit ArchiveConnection(ArchiveLocation location); // no I/O yet
+    ~ArchiveConnection();
+    ArchiveConnection(const ArchiveConnection&) = delete;
+    ArchiveConnection& operator=(const ArchiveConnection&) = delete;
+
+    const ArchiveLocation& location() const { return m_location; }
+    const Dialect& dialect() const { return m_dialect; }
+    QString name() const { return m_location.displayName(); } // what messages call the archive
+    const QString& connectionName() const { return m_connection; }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_connection, false); }
+
+    // Connects once; throws ArchiveError. Only an empty database (or a new
+    // file) becomes an archive, and only with `create`: without it an empty
+    // database is left as it is and holdsArchive() says so.
+    void open(bool create = true);
+    // Whether the database holds the archive's tables (after open()).
+    bool holdsArchive() const { return m_opened; }
+    // Drops a connection the server lost; the next open() connects anew.
+    void reset();
+
+    ArchiveError failure(const QString& reason) const { return ArchiveError(name(), reason); }
+
+private:
+    ArchiveLocation m_location;
+    const Dialect& m_dialect;
+    QString m_connection;
+    bool m_opened = false;
+};
+
+} // namespace pleq
