@@ -135,8 +135,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("server halted") << "halt" << "сервер не отвечает (";
-        QTest::newRow("server not answering") << "freeze" << "сервер не ответил вовремя (";
+        QTest::newRow("server halted") << "halt" << "сервер не отвечает. ";
+        QTest::newRow("server not answering") << "freeze" << "сервер не ответил вовремя. ";
     }
     void windowNeverWaits()
     {
