@@ -1,7 +1,9 @@
 // Reader replies as they arrive (each chunk: a length byte, then its bytes),
-// collected as the acquisition collects them and parsed into the densities.
+// collected as the acquisition collects them and read as a plate.
 #include "check.h"
 
+#include "core/calc/steps.h"
+#include "core/model/errors.h"
 #include "core/model/project.h"
 #include "core/reader/replies.h"
 
@@ -10,18 +12,39 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    QString received;
+    QByteArray received;
     for (size_t at = 0; at < size;) {
         const size_t length = std::min<size_t>(data[at], size - at - 1);
         const QByteArray chunk(reinterpret_cast<const char*>(data + at + 1), qsizetype(length));
         at += 1 + length;
+        received += chunk;
         if (pleq::classify(chunk) != pleq::ReplyClass::Data)
             continue;
         const QString text = pleq::chunkText(chunk);
         FUZZ_CHECK(text.size() <= std::max<qsizetype>(chunk.size() - 1, 0));
         FUZZ_CHECK(!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')));
-        if (!received.contains(QLatin1String("OK")))
-            received += text;
+    }
+
+    // A whole plate of densities the calculation reads, or a refusal that
+    // says so and writes nothing.
+    const pleq::ReaderPlate plate = pleq::readPlate(received);
+    if (!plate.error.isEmpty()) {
+        FUZZ_CHECK(plate.densities.isEmpty());
+        FUZZ_CHECK(plate.error.endsWith(QStringLiteral("повторите чтение.")));
+        return 0;
+    }
+    FUZZ_CHECK(plate.densities.size() == 96);
+    for (const QString& density : plate.densities) {
+        FUZZ_CHECK(density.size() == 5);
+        FUZZ_CHECK(!density.contains(QLatin1Char(' ')) && !density.contains(QLatin1Char('\r'))
+                   && !density.contains(QLatin1Char('\n')));
+        bool readable = true;
+        try {
+            pleq::readDensity(density);
+        } catch (const pleq::Error&) {
+            readable = false;
+        }
+        FUZZ_CHECK(readable);
     }
 
     // Two wells in three used; the others keep their text.
@@ -32,11 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             project.plateLayout().setCell(col, row, used(col, row) ? QStringLiteral("S+") : pleq::Project::EmptyWell);
             project.densityTable().setCell(col, row, QStringLiteral("kept"));
         }
-    pleq::parseReceivedData(received, project);
+    pleq::writeDensities(plate.densities, project);
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row) {
             const QString density = project.densityTable().cell(col, row);
-            FUZZ_CHECK(used(col, row) ? density.size() <= 5 : density == QLatin1String("kept"));
+            FUZZ_CHECK(density == (used(col, row) ? plate.densities.at((col - 1) * 8 + row - 1) : QStringLiteral("kept")));
         }
     return 0;
 }

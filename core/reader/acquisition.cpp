@@ -56,6 +56,9 @@ void ReaderLink::send(const QString& text)
 
 void ReaderLink::onReceived(ReadThread*, const QByteArray& bytes)
 {
+    // The chunks' boundaries follow the timing, not the replies: the
+    // densities are read from all the bytes together.
+    m_receivedBytes += bytes;
     switch (classify(bytes)) {
     case ReplyClass::Initialisation:
         log(QStringLiteral(" Инициализация успешно ..."));
@@ -165,6 +168,7 @@ void ReaderLink::replyHandled()
     case Step::ScanWait:
         m_exchangeState = ExchangeState::Waiting;
         m_receivedData.clear();
+        m_receivedBytes.clear();
         pauseThen(3800, Step::Poll);
         break;
     case Step::LastWait:
@@ -208,12 +212,21 @@ void ReaderLink::endAcquisition(AcquisitionEnd end, const QString& error, bool r
     m_view.showConnection(false);
     m_view.showAcquiring(false);
     // The densities go into the wells of the layout the acquisition began
-    // with: nothing could change it while the plate was locked.
-    if (end == AcquisitionEnd::Data)
-        parseReceivedData(m_receivedData, m_project);
+    // with: nothing could change it while the plate was locked. Data that are
+    // no whole plate change nothing.
+    QString message = error;
+    if (end == AcquisitionEnd::Data) {
+        const ReaderPlate plate = readPlate(m_receivedBytes);
+        if (plate.error.isEmpty()) {
+            writeDensities(plate.densities, m_project);
+        } else {
+            end = AcquisitionEnd::Failed;
+            message = plate.error;
+        }
+    }
     m_project.setPlateLocked(false);
     if (report)
-        Q_EMIT finished(end, error);
+        Q_EMIT finished(end, message);
 }
 
 bool ReaderLink::start()
@@ -279,7 +292,7 @@ bool runAcquisition(ReaderLink& link)
     if (!end)
         loop.exec();
     if (end == AcquisitionEnd::Failed)
-        throw PortError(error);
+        throw Error(error);
     return end == AcquisitionEnd::Data;
 }
 

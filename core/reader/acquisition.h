@@ -36,7 +36,7 @@ enum class ExchangeState { Unset, Waiting, Received };
 enum class AcquisitionEnd {
     Data,    // the densities were written
     Stopped, // "Прервать" (or the application closing)
-    Failed,  // the port failed; the message says how
+    Failed,  // the port failed, or the data were no whole plate; the message says how
 };
 
 // The reader link of the main window: the port of the running acquisition,
@@ -98,6 +98,9 @@ public:
     SerialPort* readerPort() const { return m_readerPort.get(); }
     ExchangeState exchangeState() const { return m_exchangeState; }
     const QString& receivedData() const { return m_receivedData; }
+    // Every byte received since the data were emptied, whatever the chunks:
+    // the densities are read from these by the reader's framing.
+    const QByteArray& receivedBytes() const { return m_receivedBytes; }
     bool stopRequested() const { return m_stopRequested; }
     // The pauses the last acquisition took, in protocol milliseconds (for the benchmark).
     qint64 pausedMilliseconds() const { return m_paused; }
@@ -130,8 +133,9 @@ private:
     void attach(std::unique_ptr<SerialPort> port);
     void releasePort();
     // Every way out: the port released, the label and buttons reset, the
-    // densities written after a whole plate, the plate unlocked, and the end
-    // reported (unless start() throws it).
+    // densities written after a whole plate (data that are none end it as
+    // Failed), the plate unlocked, and the end reported (unless start()
+    // throws it).
     void endAcquisition(AcquisitionEnd end, const QString& error = {}, bool report = true);
 
     Project& m_project;
@@ -146,13 +150,15 @@ private:
     bool m_waiting = false; // in a wait, not a pause: a reply moves the machine on
     ExchangeState m_exchangeState = ExchangeState::Unset;
     QString m_receivedData;
+    QByteArray m_receivedBytes;
     bool m_stopRequested = false;
     qint64 m_paused = 0;
 };
 
 // Runs one acquisition to its end in a local event loop (pleq-cli, tests):
 // true when the densities were written, false when stopped or already
-// running. Throws PortError when the port failed, at the start or later.
+// running. Throws PortError when the port failed at the start, and Error with
+// the message when the acquisition failed later (the port, or the data).
 bool runAcquisition(ReaderLink& link);
 
 // The time of day as the reader log writes it: the locale's long time format

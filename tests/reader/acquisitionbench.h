@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lockstep.h"
 #include "recordingview.h"
 
 #include "core/model/errors.h"
@@ -20,25 +21,32 @@ using sim::Options;
 using sim::ReaderSimulator;
 
 // An acquisition against a simulated reader. Pauses are a fifth of the real
-// ones unless a test asks for the real ones; the reader answers well within.
+// ones unless a test asks for the real ones. Kept in step (lockstep.h) unless
+// the reader never answers or a test asks for replies that come whenever they
+// come.
 struct Bench {
     Project project;
     RecordingView view;
     ReaderLink link{project, view};
     ReaderSimulator reader;
+    std::unique_ptr<Lockstep> lockstep;
     QObject guard;
 
-    explicit Bench(Options options = {}, bool realPauses = false)
+    enum Pace { InStep, Free };
+
+    explicit Bench(Options options = {}, bool realPauses = false, Pace pace = InStep)
         : reader(options)
     {
         project.setPortNumber(5);
         link.setClock(testTime);
-        link.setPortOpener([this](int number) {
+        const bool inStep = pace == InStep && options.mode != Options::Mode::Silent;
+        lockstep = std::make_unique<Lockstep>(
+            link, reader, [realPauses](int ms) { return realPauses ? ms : ms / 5; }, inStep);
+        const HandOverPoster poster = inStep ? lockstep->poster() : qtHandOver();
+        link.setPortOpener([this, poster](int number) {
             return std::make_unique<SerialPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
-                                              ReaderLink::BaudRate);
+                                              ReaderLink::BaudRate, poster);
         });
-        if (!realPauses)
-            link.setPauseInterval([](int ms) { return ms / 5; });
         reader.start();
         // A reply that is not understood leaves the acquisition waiting for
         // "Прервать": the test then fails instead of hanging.
@@ -55,10 +63,14 @@ struct Bench {
                 project.plateLayout().setCell(col, row, QStringLiteral("1.1"));
     }
 
-    // "Прервать" pressed after the given time.
-    void stopAfter(int ms)
+    // "Прервать" pressed once the first pause is over, in the wait for the
+    // first reply.
+    void stopInTheFirstWait()
     {
-        QTimer::singleShot(ms, [this] { link.stop(); });
+        lockstep->inPause([this](int, int interval, int index) {
+            if (index == 0)
+                QTimer::singleShot(interval, Qt::PreciseTimer, &guard, [this] { link.stop(); });
+        });
     }
 
     QString error(const std::function<void()>& f)

@@ -28,6 +28,7 @@ class TestCliRead : public QObject
 private Q_SLOTS:
     void initTestCase();
     void readsThePlate();
+    void damagedReplyRefused();
     void silentReader();
     void terminated();
     void errors_data();
@@ -58,7 +59,7 @@ void TestCliRead::readsThePlate()
     QCOMPARE(run.status, 0);
     QVERIFY(run.out.isEmpty());
     QVERIFY(run.err.contains(QStringLiteral(" Попытка инициализации ...\n")));
-    QVERIFY(run.err.contains(QStringLiteral(" Объем : 57 байт\n")));
+    QVERIFY(run.err.contains(QStringLiteral(" Данные к обработке : ")));
 
     Project read;
     openProject(read, out);
@@ -69,6 +70,28 @@ void TestCliRead::readsThePlate()
                      used ? QString::fromStdString(sim::plateValue(col, row, 1)) : QString());
         }
     QCOMPARE(read.plateLayout().columnMajorTexts(), m_project.plateLayout().columnMajorTexts());
+}
+
+void TestCliRead::damagedReplyRefused()
+{
+    // Column 3 comes with a character missing: the message, status 1, the
+    // reader log on stderr, nothing written.
+    sim::Options damaged;
+    damaged.damageColumn = 3;
+    sim::ReaderSimulator reader(damaged);
+    reader.start();
+    const QString out = m_dir.filePath(QStringLiteral("damaged.plq"));
+    const Run run = pleqCli({QStringLiteral("read"), m_projectPath, QStringLiteral("--device"),
+                             QString::fromStdString(reader.devicePath()), QStringLiteral("-o"), out});
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(run.err.contains(QStringLiteral(" Данные к обработке : ")));
+    QVERIFY2(run.err.endsWith(QStringLiteral(
+                 "pleq-cli: Данные ридера не приняты: строка «2.70 3.182 0.394 1.506 2.618 3…» не делится на "
+                 "значения по 5 знаков. Получено знаков без пробелов: 479 («1.4822.5323.5820.7321.7822.832…»). "
+                 "Плотности не записаны, повторите чтение.\n")),
+             qPrintable(run.err));
+    QVERIFY(!QFile::exists(out));
 }
 
 void TestCliRead::silentReader()
@@ -99,13 +122,18 @@ void TestCliRead::terminated()
     process.start(QStringLiteral(PLEQ_CLI), {QStringLiteral("read"), m_projectPath, QStringLiteral("--device"),
                                              QString::fromStdString(reader.devicePath()), QStringLiteral("-o"), out});
     QVERIFY(process.waitForStarted());
-    QTest::qWait(700);
+    process.setReadChannel(QProcess::StandardError);
+    // The first log line comes once the signals are handled and the acquisition runs.
+    QByteArray err;
+    while (!err.contains(" Попытка инициализации ...\n") && process.waitForReadyRead(60000))
+        err += process.readAllStandardError();
+    QVERIFY(err.contains(" Попытка инициализации ...\n"));
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(process.readAllStandardError())
-                .endsWith(QStringLiteral("pleq-cli: the acquisition was stopped\n")));
+    err += process.readAllStandardError();
+    QVERIFY(QString::fromUtf8(err).endsWith(QStringLiteral("pleq-cli: the acquisition was stopped\n")));
     QVERIFY(!QFile::exists(out));
 }
 

@@ -1,16 +1,25 @@
 #include "ptypair.h"
 #include "core/reader/serialport.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <thread>
 
 #include <grp.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 
 using namespace pleq;
 
@@ -25,6 +34,48 @@ struct Chunks {
         return [this](ReadThread*, const QByteArray& bytes) { list.append(bytes); };
     }
 };
+
+// The hand-overs the read thread posted and those the owner thread ran
+// (delivered, dropped without a handler, or held), to wait on events, not time.
+struct CountedHandOver {
+    std::shared_ptr<std::atomic<int>> posted = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> ran = std::make_shared<std::atomic<int>>(0);
+    HandOverPoster poster() const
+    {
+        return [posted = posted, ran = ran](std::function<void()> call) {
+            ++*posted;
+            qtHandOver()([ran, call = std::move(call)] {
+                call();
+                ++*ran;
+            });
+        };
+    }
+};
+
+// Writes the parts a gap apart, from a thread of its own at a real-time
+// priority where the system allows it and by absolute deadlines, so that a
+// busy machine does not stretch the gaps: a UART keeps its pace.
+bool writePaced(const PtyPair& pty, const QList<QByteArray>& parts, long gapMicroseconds)
+{
+    bool written = true;
+    std::thread writer([&] {
+        sched_param param{};
+        param.sched_priority = 1;
+        ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &param);
+        timespec next{};
+        ::clock_gettime(CLOCK_MONOTONIC, &next);
+        for (const QByteArray& part : parts) {
+            while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
+            }
+            written = pty.write(part) && written;
+            next.tv_nsec += gapMicroseconds * 1000;
+            next.tv_sec += next.tv_nsec / 1000000000L;
+            next.tv_nsec %= 1000000000L;
+        }
+    });
+    writer.join();
+    return written;
+}
 
 QByteArray everyByte()
 {
@@ -188,9 +239,10 @@ void TestSerialPort::exclusiveAgainstOtherUsers()
 void TestSerialPort::chunksBeforeHandlerDropped()
 {
     PtyPair pty;
-    SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
+    CountedHandOver handOver;
+    SerialPort port(pty.path, QStringLiteral("COM3"), 9600, handOver.poster());
     QVERIFY(pty.write("early"));
-    QTest::qWait(100); // delivered with no handler: dropped
+    QTRY_COMPARE(handOver.ran->load(), 1); // delivered with no handler: dropped
     Chunks chunks;
     port.setOnReceive(chunks.handler());
     QVERIFY(pty.write("late"));
@@ -205,29 +257,26 @@ void TestSerialPort::trickleGatheredIntoOneChunk()
     Chunks chunks;
     SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
     port.setOnReceive(chunks.handler());
-    for (const char c : QByteArray("OK\r\n")) {
-        QVERIFY(pty.write(QByteArray(1, c)));
-        ::usleep(1050);
-    }
+    QVERIFY(writePaced(pty, {"O", "K", "\r", "\n"}, 1050));
     QTRY_COMPARE(chunks.all().size(), 4);
     QCOMPARE(chunks.list, QList<QByteArray>{"OK\r\n"});
 
     // A UART driver hands bytes on in bursts of 8, about 8 ms apart at 9600
-    // baud: the reply must still come as one chunk, whose first byte alone is
-    // dropped, not a digit of a density in the middle.
+    // baud: the reply must still come as one chunk, as the reader log shows it.
     chunks.list.clear();
     const QByteArray reply = "0\r\n 0.123 0.456 0.789 1.234 1.567 1.890 2.123 2.456\r\n";
-    for (qsizetype i = 0; i < reply.size(); i += 8) {
-        QVERIFY(pty.write(reply.mid(i, 8)));
-        ::usleep(8000);
-    }
+    QList<QByteArray> bursts;
+    for (qsizetype i = 0; i < reply.size(); i += 8)
+        bursts << reply.mid(i, 8);
+    QVERIFY(writePaced(pty, bursts, 8000));
     QTRY_COMPARE(chunks.all().size(), reply.size());
     QCOMPARE(chunks.list, QList<QByteArray>{reply});
 
-    // A gap of many character times ends a chunk.
+    // A gap of many character times ends a chunk: here, the time until the
+    // first chunk was handed over.
     chunks.list.clear();
     QVERIFY(pty.write("0\r\n"));
-    QTest::qWait(80);
+    QTRY_COMPARE(chunks.list.size(), 1);
     QVERIFY(pty.write("OK\r\n"));
     QTRY_COMPARE(chunks.list, (QList<QByteArray>{"0\r\n", "OK\r\n"}));
 }
@@ -261,7 +310,7 @@ void TestSerialPort::handlerDestroysPort()
     QVERIFY(pty.write("first"));
     QTRY_VERIFY(!port);
     QVERIFY(pty.write("more"));
-    QTest::qWait(100);
+    QCoreApplication::processEvents(); // what was posted before the port went
     QCOMPARE(calls, 1);
     // Released: the line opens again.
     QCOMPARE(openError([&] { SerialPort p(pty.path, QStringLiteral("COM3"), 9600); }), QStringLiteral("(opened)"));
@@ -270,14 +319,21 @@ void TestSerialPort::handlerDestroysPort()
 void TestSerialPort::destroyWhileHandOverPending()
 {
     PtyPair pty;
+    CountedHandOver handOver;
     int calls = 0;
     {
-        SerialPort port(pty.path, QStringLiteral("COM3"), 9600);
+        SerialPort port(pty.path, QStringLiteral("COM3"), 9600, handOver.poster());
         port.setOnReceive([&](ReadThread*, const QByteArray&) { ++calls; });
         QVERIFY(pty.write("waiting"));
-        ::usleep(50000); // the read thread now waits in the hand-over; no events run
+        // The read thread posts and waits in the hand-over; no events run.
+        QElapsedTimer guard;
+        guard.start();
+        while (handOver.posted->load() == 0 && guard.elapsed() < 60000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        QCOMPARE(handOver.posted->load(), 1);
     }
-    QTest::qWait(50); // the posted delivery finds the port gone
+    QCoreApplication::processEvents(); // the posted delivery finds the port gone
+    QCOMPARE(handOver.ran->load(), 1);
     QCOMPARE(calls, 0);
 }
 
@@ -288,13 +344,14 @@ void TestSerialPort::heldDeliveryWaitsForRelease()
     // goes on.
     PtyPair pty;
     Chunks chunks;
-    auto port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM3"), 9600);
+    CountedHandOver handOver;
+    auto port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM3"), 9600, handOver.poster());
     port->setOnReceive(chunks.handler());
     port->holdDeliveries(true);
     QVERIFY(pty.write("first"));
-    QTest::qWait(100);
+    QTRY_COMPARE(handOver.ran->load(), 1); // held
     QVERIFY(pty.write("second"));
-    QTest::qWait(100);
+    QCoreApplication::processEvents();
     QVERIFY(chunks.list.isEmpty());
     port->holdDeliveries(false);
     QCOMPARE(chunks.list, QList<QByteArray>{"first"});
@@ -308,7 +365,7 @@ void TestSerialPort::heldDeliveryWaitsForRelease()
     });
     port->holdDeliveries(true);
     QVERIFY(pty.write("last"));
-    QTest::qWait(100);
+    QTRY_COMPARE(handOver.ran->load(), 3); // held
     port->holdDeliveries(false);
     QCOMPARE(calls, 1);
     QVERIFY(!port);

@@ -27,7 +27,11 @@ const char* const Usage =
     "  --silent          take the commands, never answer\n"
     "  --garbage         answer every command with bytes that are no reply\n"
     "  --hang-up N       hang up the line after N data columns\n"
-    "  --split           send every reply in two parts, 50 ms apart\n"
+    "  --split           send every reply in two parts, parted after its first byte,\n"
+    "                    the second once the program has read the first\n"
+    "  --split-at N      send every reply longer than N bytes in two parts, parted after byte N\n"
+    "  --merge           answer every \"X 0\" with two columns' replies at once\n"
+    "  --damage N        column N's reply loses the first decimal of its first density\n"
     "  --paced           send byte by byte at 9600 baud, as a real line does\n"
     "  --delay MS        wait MS milliseconds before every reply\n"
     "  --turnaround MS   the reader's least time to answer (default 5)\n"
@@ -58,7 +62,13 @@ int main(int argc, char* argv[])
             options.mode = pleq::sim::Options::Mode::HangUp;
             options.hangUpAfterColumns = std::atoi(value());
         } else if (arg == "--split") {
-            options.split = true;
+            options.splitAt = 1;
+        } else if (arg == "--split-at") {
+            options.splitAt = std::atoi(value());
+        } else if (arg == "--merge") {
+            options.mergeColumns = true;
+        } else if (arg == "--damage") {
+            options.damageColumn = std::atoi(value());
         } else if (arg == "--paced") {
             options.paced = true;
         } else if (arg == "--delay") {

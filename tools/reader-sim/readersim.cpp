@@ -1,5 +1,6 @@
 #include "tools/reader-sim/readersim.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -179,23 +180,34 @@ void ReaderSimulator::handle(const std::string& command)
         reply("OK\r\n");
     } else if (command == "X 0" && m_measured && m_nextColumn < m_columns) {
         if (m_options.mode == Mode::HangUp && m_nextColumn >= m_options.hangUpAfterColumns) {
-            m_hungUp = true;
             hangUp();
+            m_hungUp = true;
             return;
         }
-        const int col = ++m_nextColumn;
-        std::string data = "0\r\n";
-        for (int row = 1; row <= 8; ++row)
-            data += " " + plateValue(col, row, m_options.seed);
-        data += "\r\n";
-        if (m_nextColumn == m_columns)
-            data += "OK\r\n";
+        std::string data = columnReply(++m_nextColumn);
+        if (m_options.mergeColumns && m_nextColumn < m_columns)
+            data += columnReply(++m_nextColumn);
         reply(data);
     } else if (command == "X 0") {
         reply("OK\r\n");
     } else {
         reply("1\r\n"); // an unknown command: status 1
     }
+}
+
+// Status "0", CR LF, the column's densities each after a blank, CR LF; the
+// last column followed by "OK" CR LF.
+std::string ReaderSimulator::columnReply(int col) const
+{
+    std::string data = "0\r\n";
+    for (int row = 1; row <= 8; ++row)
+        data += " " + plateValue(col, row, m_options.seed);
+    data += "\r\n";
+    if (col == m_options.damageColumn)
+        data.erase(6, 1); // "0", CR, LF, blank, "d", ".", then the first decimal
+    if (col == m_columns)
+        data += "OK\r\n";
+    return data;
 }
 
 void ReaderSimulator::reply(const std::string& bytes)
@@ -206,12 +218,12 @@ void ReaderSimulator::reply(const std::string& bytes)
         if (!sleepFor(delayUs))
             return;
     }
-    if (m_options.split && bytes.size() > 1) {
-        send(bytes.data(), 1);
-        m_delayUs += std::int64_t(m_options.splitGapMs) * 1000;
-        if (!sleepFor(std::int64_t(m_options.splitGapMs) * 1000))
+    const size_t splitAt = size_t(std::max(m_options.splitAt, 0));
+    if (splitAt > 0 && bytes.size() > splitAt) {
+        send(bytes.data(), splitAt);
+        if (!waitUntilTaken())
             return;
-        send(bytes.data() + 1, bytes.size() - 1);
+        send(bytes.data() + splitAt, bytes.size() - splitAt);
     } else {
         send(bytes.data(), bytes.size());
     }
@@ -252,6 +264,20 @@ bool ReaderSimulator::sleepFor(std::int64_t microseconds)
     pollfd stopFd = {m_stopPipe[0], POLLIN, 0};
     const int n = ::poll(&stopFd, 1, int((microseconds + 999) / 1000));
     return n == 0;
+}
+
+// Taken once the terminal, seen from the end held open here, has nothing
+// left to read. Polling it first moves bytes still on their way from this end
+// into its input queue, so that bytes just sent never look taken.
+bool ReaderSimulator::waitUntilTaken()
+{
+    for (;;) {
+        pollfd in = {m_slave, POLLIN, 0};
+        if (m_slave < 0 || ::poll(&in, 1, 0) <= 0 || !(in.revents & POLLIN))
+            return true;
+        if (!sleepFor(1000))
+            return false;
+    }
 }
 
 std::string ReaderSimulator::received() const

@@ -24,8 +24,12 @@ struct Options {
         HangUp,  // hangs up the line after hangUpAfterColumns data columns
     };
     Mode mode = Mode::Normal;
-    bool split = false;      // each reply in two writes, parted after its first byte
-    int splitGapMs = 50;     // between the two parts
+    // Each reply longer than splitAt bytes in two writes, parted after byte
+    // splitAt (0: whole); the second once the program has taken the first, so
+    // that the two always arrive as two chunks.
+    int splitAt = 0;
+    bool mergeColumns = false; // each "X 0" answered with two columns' replies in one write
+    int damageColumn = 0;      // that column's reply loses the first decimal of its first density
     bool paced = false;      // bytes one at a time at the line's rate
     int baud = 9600;
     int replyDelayMs = 0;    // before each reply, on top of the turnaround
@@ -66,15 +70,17 @@ public:
     std::string received() const;
     std::vector<std::string> commands() const;
     // Time the simulator spent on purpose before and while answering: reply
-    // delays, split gaps and byte pacing, in microseconds.
+    // delays and byte pacing, in microseconds.
     std::int64_t delayMicroseconds() const { return m_delayUs.load(); }
     bool hungUp() const { return m_hungUp.load(); }
 
 private:
     void handle(const std::string& command);
+    std::string columnReply(int col) const;
     void reply(const std::string& bytes);
     void send(const char* data, size_t size);
     bool sleepFor(std::int64_t microseconds); // false when stopped meanwhile
+    bool waitUntilTaken();                    // false when stopped meanwhile
     void hangUp();
 
     Options m_options;
