@@ -150,7 +150,12 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The stack outlives this class's part of the window (it is a child,
+    // deleted by QWidget); its last signals must not reach the menu's handlers.
+    m_edits->disconnect(this);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
