@@ -84,10 +84,26 @@ struct Bench {
     }
 
     QStringList densities() const { return project.densityTable().columnMajorTexts(); }
+
+    // The first well whose density is not the simulated reader's ("B3: '1.23' instead of '1.234'"),
+    // or nothing when the whole plate was read exactly.
+    QString firstWrongWell(unsigned seed = 1) const;
 };
 
 inline QString simulated(int col, int row, unsigned seed = 1)
 {
     return QString::fromStdString(sim::plateValue(col, row, seed));
+}
+
+inline QString Bench::firstWrongWell(unsigned seed) const
+{
+    for (int col = 1; col <= 12; ++col)
+        for (int row = 1; row <= 8; ++row) {
+            const QString read = project.densityTable().cell(col, row);
+            if (read != simulated(col, row, seed))
+                return QStringLiteral("%1%2: '%3' instead of '%4'")
+                    .arg(QLatin1Char(char('A' + row - 1))).arg(col).arg(read, simulated(col, row, seed));
+        }
+    return {};
 }
 

@@ -95,9 +95,7 @@ void TestAcquisition::repliesLaterThanThePauses()
     bool acquired = false;
     QCOMPARE(bench.error([&] { acquired = bench.run(); }), QString());
     QVERIFY(acquired);
-    for (int col = 1; col <= 12; ++col)
-        for (int row = 1; row <= 8; ++row)
-            QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row));
+    QCOMPARE(bench.firstWrongWell(), QString());
 }
 
 void TestAcquisition::repliesCutOrMerged_data()
@@ -125,9 +123,7 @@ void TestAcquisition::repliesCutOrMerged()
     bool acquired = false;
     QCOMPARE(bench.error([&] { acquired = bench.run(); }), QString());
     QVERIFY(acquired);
-    for (int col = 1; col <= 12; ++col)
-        for (int row = 1; row <= 8; ++row)
-            QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row));
+    QCOMPARE(bench.firstWrongWell(), QString());
 }
 
 void TestAcquisition::damagedReplyRefused()
@@ -299,9 +295,7 @@ void TestAcquisition::secondAcquisitionAfterStop()
     QVERIFY(!bench.link.receivedData().contains(QLatin1String("OK")));
     bench.lockstep->inPause({});
     QVERIFY(bench.run());
-    for (int col = 1; col <= 12; ++col)
-        for (int row = 1; row <= 8; ++row)
-            QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row));
+    QCOMPARE(bench.firstWrongWell(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestAcquisition)

@@ -28,9 +28,7 @@ void TestAcquisitionPaced::wholePlateAtLineSpeed()
     bool acquired = false;
     QCOMPARE(bench.error([&] { acquired = bench.run(); }), QString());
     QVERIFY(acquired);
-    for (int col = 1; col <= 12; ++col)
-        for (int row = 1; row <= 8; ++row)
-            QCOMPARE(bench.project.densityTable().cell(col, row), simulated(col, row, 7));
+    QCOMPARE(bench.firstWrongWell(7), QString());
     QCOMPARE(bench.link.pausedMilliseconds(), 200 + 200 + 300 + 300 + 3800 + 13 * 300);
 }
 
