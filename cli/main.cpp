@@ -1,6 +1,7 @@
 #include "archive/sqlwarnings.h"
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "core/files/standardstreams.h"
 #include "core/model/errors.h"
 
 #include <QCoreApplication>
@@ -55,6 +56,7 @@ bool needsGui(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    pleq::useExactStandardStreams();
     std::unique_ptr<QCoreApplication> app;
     if (needsGui(argc, argv)) {
         // pleq-cli shows no window: the offscreen platform needs no display

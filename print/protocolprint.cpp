@@ -5,6 +5,7 @@
 #include "core/model/errors.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -46,6 +47,13 @@ QString describe(char32_t code)
 }
 
 } // namespace
+
+QString protocolFontFile()
+{
+    // A relative place is the program's folder's (the Windows installation).
+    const QString file = QStringLiteral(PLEQ_PROTOCOL_FONT);
+    return QFileInfo(file).isAbsolute() ? file : QCoreApplication::applicationDirPath() + QLatin1Char('/') + file;
+}
 
 QPageLayout protocolPageLayout()
 {

@@ -294,4 +294,14 @@ QStringList existingSerialDevices()
     return devices;
 }
 
+QString serialDeviceOf(int number, const QStringList& existingDevices)
+{
+    return comPortDevice(number, existingDevices);
+}
+
+QString serialPortsOverview(const QStringList&)
+{
+    return {};
+}
+
 } // namespace pleq

@@ -137,7 +137,7 @@ namespace {
 
 QString deviceOf(int portNumber)
 {
-    return comPortDevice(portNumber, existingSerialDevices());
+    return serialDeviceOf(portNumber, existingSerialDevices());
 }
 
 } // namespace

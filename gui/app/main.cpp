@@ -1,6 +1,7 @@
 #include "archive/sqlwarnings.h"
 #include "gui/app/mainwindow.h"
 #include "core/model/project.h"
+#include "core/files/standardstreams.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -23,6 +24,7 @@ const char* const Usage =
 
 int main(int argc, char* argv[])
 {
+    pleq::useExactStandardStreams();
     // Answered before the application connects to a display, so that they
     // work in a terminal without one.
     for (int i = 1; i < argc; ++i) {

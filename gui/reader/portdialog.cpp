@@ -42,6 +42,11 @@ PortDialog::PortDialog(Project& project, QWidget* parent)
     m_device->setObjectName(QStringLiteral("PortDevice"));
     m_device->setToolTip(QStringLiteral("COM1, COM2, ... — /dev/ttyS*, затем /dev/ttyUSB*, затем /dev/ttyACM*"));
 
+    // Where the system lists its ports by name (Windows), which ones there are.
+    m_overview = new QLabel(this);
+    m_overview->setObjectName(QStringLiteral("PortOverview"));
+    m_overview->hide();
+
     auto* speedLabel = new QLabel(QStringLiteral("Скорость порта: 9600"), this);
     speedLabel->setObjectName(QStringLiteral("Label2"));
 
@@ -64,6 +69,7 @@ PortDialog::PortDialog(Project& project, QWidget* parent)
     grid->addWidget(speedLabel, 1, 0, 1, 2);
     grid->addWidget(acceptButton, 1, 2);
     grid->addWidget(cancelButton, 1, 3);
+    grid->addWidget(m_overview, 2, 0, 1, 4);
     // Not resizable; at least 253 x 59, larger where the fonts need it.
     grid->setSizeConstraint(QLayout::SetFixedSize);
     setMinimumSize(253, 59);
@@ -78,6 +84,11 @@ void PortDialog::showEvent(QShowEvent* event)
 void PortDialog::fillPortList()
 {
     m_devices = m_listDevices ? m_listDevices() : QStringList();
+    const QString overview = serialPortsOverview(m_devices);
+    m_overview->setText(overview);
+    m_overview->setVisible(!overview.isEmpty());
+    if (!overview.isEmpty())
+        m_device->setToolTip(overview);
     m_portBox->clear();
     QStringList numbers;
     numbers.reserve(256);
@@ -100,8 +111,14 @@ void PortDialog::showDevice()
 {
     bool ok = false;
     const int number = m_portBox->currentText().toInt(&ok);
-    const QString device = ok ? comPortDevice(number, m_devices) : QString();
-    m_device->setText(device.isEmpty() ? QStringLiteral("нет устройства") : device);
+    const QString device = ok ? serialDeviceOf(number, m_devices) : QString();
+    // A port the system does not list may still open (Windows): shown as such.
+    if (device.isEmpty())
+        m_device->setText(QStringLiteral("нет устройства"));
+    else if (m_devices.contains(device))
+        m_device->setText(device);
+    else
+        m_device->setText(device + QStringLiteral(" (не найден)"));
 }
 
 bool PortDialog::eventFilter(QObject* watched, QEvent* event)

@@ -15,7 +15,8 @@ class Project;
 // PortDialog, "Настройка ридера": the number of the port the acquisition opens.
 // The list of numbers is rebuilt at every showing; typed characters are
 // discarded, so the number comes from the list. Beside the list it shows the
-// device file the chosen number stands for on this computer.
+// device the chosen number stands for on this computer, and on Windows a line
+// naming the ports the system has.
 class PortDialog : public QDialog
 {
     Q_OBJECT
@@ -37,6 +38,7 @@ private:
     Project& m_project;
     QComboBox* m_portBox = nullptr;
     QLabel* m_device = nullptr;
+    QLabel* m_overview = nullptr;
     std::function<QStringList()> m_listDevices;
     QStringList m_devices;
 };
