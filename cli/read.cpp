@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "cli/common.h"
+#include "cli/interrupt.h"
 
 #include "core/files/projectfile.h"
 #include "core/model/errors.h"
@@ -8,32 +9,16 @@
 #include "core/reader/serialport.h"
 
 #include <QAbstractEventDispatcher>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
 #include <chrono>
-
-#include <csignal>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace pleq::cli {
 
 namespace {
 
 const int DefaultSilence = 30; // seconds without a line in the log
-
-// Ctrl+C stops the acquisition as "Прервать" does, so that the port is
-// released with its settings restored: the signal only writes to a pipe.
-int g_interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
-}
 
 // No window: the log goes to stderr, label and buttons show nowhere.
 class NoView final : public ReaderView
@@ -90,27 +75,16 @@ int read(const QStringList& args)
     silent.start();
 
     bool interrupted = false;
-    std::unique_ptr<QSocketNotifier> interrupt;
-    if (::pipe2(g_interruptPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        interrupt = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
-        QObject::connect(interrupt.get(), &QSocketNotifier::activated, [&] {
-            interrupted = true;
-            link.stop();
-        });
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
-    }
+    const InterruptWatch interrupt([&] {
+        interrupted = true;
+        link.stop();
+    });
 
     // --stats, for bench/reader.sh: the acquisition's wall time, the pauses it
     // took, the CPU time of the whole process (both threads) meanwhile, and
     // the longest stretch between the event loop waking and its next wait for
     // events: how long the loop was kept from its next turn.
-    const auto cpuMs = [] {
-        rusage usage{};
-        ::getrusage(RUSAGE_SELF, &usage);
-        return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0
-               + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-    };
+    const auto cpuMs = processCpuMilliseconds;
     const bool stats = options.has(QStringLiteral("--stats"));
     auto awake = std::chrono::steady_clock::now();
     double maxGapMs = 0;

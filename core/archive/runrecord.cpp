@@ -1,5 +1,6 @@
 #include "core/archive/runrecord.h"
 
+#include "core/archive/account.h"
 #include "core/calc/plateresult.h"
 #include "core/calc/steps.h"
 #include "core/files/projectfile.h"
@@ -13,8 +14,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace pleq {
 
@@ -27,9 +26,7 @@ RunIdentity RunIdentity::ofThisWorkstation()
 {
     RunIdentity identity;
     identity.host = QSysInfo::machineHostName();
-    // The account's login name; USER can be missing (cron, services) or set by hand.
-    if (const passwd* account = getpwuid(getuid()))
-        identity.osUser = QString::fromLocal8Bit(account->pw_name);
+    identity.osUser = accountName();
     if (identity.osUser.isEmpty())
         identity.osUser = qEnvironmentVariable("USER");
     return identity;
