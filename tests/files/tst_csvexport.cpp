@@ -205,17 +205,18 @@ void TestCsvExport::failedWriteKeepsFile()
     // A read-only folder (as root: written by an unprivileged user).
     QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
                                                   | QFileDevice::ExeOther));
-    QCOMPARE(runUnprivileged([&] {
-                 return errorOf([&] { exportResults(project, result, Now, CsvStyle::Machine, path); })
-                                == QLatin1String("File access denied")
-                            ? 0
-                            : 1;
-             }),
-             0);
+    if (FaultsAvailable)
+        QCOMPARE(runUnprivileged([&] {
+                     return errorOf([&] { exportResults(project, result, Now, CsvStyle::Machine, path); })
+                                    == QLatin1String("File access denied")
+                                ? 0
+                                : 1;
+                 }),
+                 0);
     QVERIFY(untouched());
     QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
-    {   // A full disk (the system's text, in the user's language).
+    if (FaultsAvailable) { // A full disk (the system's text, in the user's language).
         FileSizeLimit full(100);
         QVERIFY(errorOf([&] { exportResults(project, result, Now, CsvStyle::Machine, path); })
                 != QLatin1String("no error"));

@@ -255,7 +255,7 @@ void TestProtocol::atomicWrite()
     };
     QVERIFY(untouched());
 
-    {   // A full disk: no file of this process grows past 1000 bytes.
+    if (FaultsAvailable) { // A full disk: no file of this process grows past 1000 bytes.
         FileSizeLimit full(500);
         QCOMPARE(errorOf([&] { writeProtocol(project, path); }), QStringLiteral("File too large"));
     }
@@ -268,10 +268,11 @@ void TestProtocol::atomicWrite()
     // A read-only folder (as root: written by an unprivileged user).
     QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
                                                   | QFileDevice::ExeOther));
-    QCOMPARE(runUnprivileged([&] {
-                 return errorOf([&] { writeProtocol(project, path); }) == QLatin1String("File access denied") ? 0 : 1;
-             }),
-             0);
+    if (FaultsAvailable)
+        QCOMPARE(runUnprivileged([&] {
+                     return errorOf([&] { writeProtocol(project, path); }) == QLatin1String("File access denied") ? 0 : 1;
+                 }),
+                 0);
     QVERIFY(untouched());
     QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
