@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <cerrno>
 
@@ -32,8 +30,12 @@ QByteArray readFile(const QString& path, qint64 limit)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        if (!QFileInfo::exists(path))
+        const QFileInfo info(path);
+        if (!info.exists())
             throw Error(QStringLiteral("File not found"));
+        // Linux's words on every system (Windows only says access is denied).
+        if (info.isDir())
+            throw Error(QStringLiteral("file to open is a directory"));
         throw Error(fileError(file.errorString()));
     }
     QByteArray bytes;
@@ -56,6 +58,11 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
     // success and commits the truncated file. Written directly, the short write
     // shows, and writing on brings the system's reason.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        // A folder on the way that is a file: Linux's words on every system
+        // (Windows says the path is not found).
+        const QFileInfo folder(QFileInfo(path).path());
+        if (folder.exists() && !folder.isDir())
+            throw Error(QStringLiteral("Not a directory"));
         // QSaveFile words a read-only target its own way.
         const QFileInfo target(path);
         if (target.exists() && !target.isDir() && !target.isWritable())
@@ -73,31 +80,60 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes)
         throw Error(fileError(file.errorString()));
 }
 
+namespace {
+
+// Windows-1251 above 0x7F, byte 0x80 first: the code page as the laboratory's
+// files use it, held here so that every system converts alike (Qt on Windows
+// has no converter for it). Every byte stands for one character, none twice.
+constexpr char16_t HighHalf[128] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,  // C0
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F,  // C8
+    0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,  // D0
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,  // D8
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,  // E0
+    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,  // E8
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,  // F0
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,  // F8
+};
+
+// The byte of one character, or 0 when the code page has none.
+char byteOf(char16_t c)
+{
+    if (c < 0x80)
+        return char(c);
+    for (int i = 0; i < 128; ++i) {
+        if (HighHalf[i] == c)
+            return char(0x80 + i);
+    }
+    return 0;
+}
+
+} // namespace
+
 QByteArray toWindows1251(const QString& text, char substitute, QString* firstUnrepresentable)
 {
-    // Most texts are plain ASCII, which the code page holds as it is.
-    bool ascii = true;
-    for (const QChar c : text)
-        ascii = ascii && c.unicode() < 0x80;
-    if (ascii)
-        return text.toLatin1();
-    QStringEncoder encoder("windows-1251");
-    QByteArray bytes = encoder(text); // the error flag is set by this conversion
-    if (!encoder.hasError())
-        return bytes;
-    // Again one code point at a time, to name the character and substitute it.
-    bytes.clear();
+    QByteArray bytes;
+    bytes.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
+        // A high surrogate goes with the unit after it: a character beyond the
+        // code page's reach (one substitute for both units).
         const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString c = text.mid(i, n);
-        QStringEncoder single("windows-1251");
-        const QByteArray b = single(c);
-        if (single.hasError()) {
-            if (firstUnrepresentable && firstUnrepresentable->isEmpty())
-                *firstUnrepresentable = c;
-            bytes += substitute;
-        } else {
+        const char16_t unit = text.at(i).unicode();
+        const char b = n == 1 && !QChar::isSurrogate(unit) ? byteOf(unit) : 0;
+        if (b != 0 || unit == 0) {
             bytes += b;
+        } else {
+            if (firstUnrepresentable && firstUnrepresentable->isEmpty())
+                *firstUnrepresentable = text.mid(i, n);
+            bytes += substitute;
         }
         i += n;
     }
@@ -106,13 +142,13 @@ QByteArray toWindows1251(const QString& text, char substitute, QString* firstUnr
 
 QString fromWindows1251(const QByteArray& bytes)
 {
-    bool ascii = true;
-    for (const char c : bytes)
-        ascii = ascii && uchar(c) < 0x80;
-    if (ascii)
-        return QString::fromLatin1(bytes);
-    QStringDecoder decoder("windows-1251");
-    return decoder(bytes);
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : bytes) {
+        const uchar b = uchar(c);
+        *out++ = QChar(b < 0x80 ? char16_t(b) : HighHalf[b - 0x80]);
+    }
+    return text;
 }
 
 } // namespace pleq::files

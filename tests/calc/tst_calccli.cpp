@@ -215,7 +215,7 @@ void TestCalcCli::readableReport()
 void TestCalcCli::usage_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("stderr");
+    QTest::addColumn<QString>("message");
     QTest::newRow("no project") << QStringList{"--json"} << "usage: pleq-cli calc";
     QTest::newRow("separator not , or .") << QStringList{"x.plq", "--decimal", ";"} << "--decimal";
     QTest::newRow("separator missing") << QStringList{"x.plq", "--decimal"} << "--decimal";
@@ -226,11 +226,11 @@ void TestCalcCli::usage_data()
 void TestCalcCli::usage()
 {
     QFETCH(QStringList, args);
-    QFETCH(QString, stderr);
+    QFETCH(QString, message);
     const Run run = cli(args);
     QCOMPARE(run.status, 1);
     QVERIFY(run.out.isEmpty());
-    QVERIFY2(run.err.contains(stderr), qPrintable(run.err));
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TestCalcCli)

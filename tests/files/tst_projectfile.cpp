@@ -95,6 +95,10 @@ private Q_SLOTS:
     void saveRefusesUnfaithfulTexts_data();
     void saveRefusesUnfaithfulTexts();
     void saveFailures();
+    void codePage_data();
+    void codePage();
+    void unrepresentable_data();
+    void unrepresentable();
 };
 
 void TestProjectFile::initialProject()
@@ -452,6 +456,51 @@ void TestProjectFile::saveFailures()
 
     QCOMPARE(save(path), QStringLiteral("saved"));
     QVERIFY(!untouched()); // the successful save replaced it
+}
+
+// The Windows-1251 code page, the same on every system (Qt for Windows has
+// no converter of its own for it): bytes and text both ways.
+void TestProjectFile::codePage_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Cyrillic letters") << QByteArray("\xC0\xC1\xDF\xE0\xE1\xFF") << QStringLiteral("АБЯабя");
+    QTest::newRow("Ё, ё and №") << QByteArray("\xA8\xB8\xB9") << QStringLiteral("Ёё№");
+    QTest::newRow("punctuation") << QByteArray("\xAB\xBB\x96\x97\x85") << QStringLiteral("«»–—…");
+    QTest::newRow("the euro and the unassigned 0x98") << QByteArray("\x88\x98") << QStringLiteral("€\u0098");
+    QTest::newRow("ASCII and line ends") << QByteArray("0,394 C+\r\n") << QStringLiteral("0,394 C+\r\n");
+}
+
+void TestProjectFile::codePage()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(files::fromWindows1251(bytes), text);
+    QString unrepresentable;
+    QCOMPARE(files::toWindows1251(text, '?', &unrepresentable), bytes);
+    QCOMPARE(unrepresentable, QString());
+}
+
+void TestProjectFile::unrepresentable_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("first");
+    QTest::newRow("a CJK character") << QStringLiteral("А日Б") << QByteArray("\xC0?\xC1") << QStringLiteral("日");
+    QTest::newRow("beyond the BMP: one substitute") << QStringLiteral("a😀b") << QByteArray("a?b") << QStringLiteral("😀");
+    QTest::newRow("the first of two named") << QStringLiteral("Ω日") << QByteArray("??") << QStringLiteral("Ω");
+    QTest::newRow("a lone surrogate at the end") << (QStringLiteral("x") + QChar(0xD83D)) << QByteArray("x?")
+                                                 << QString(QChar(0xD83D));
+}
+
+void TestProjectFile::unrepresentable()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, first);
+    QString unrepresentable;
+    QCOMPARE(files::toWindows1251(text, '?', &unrepresentable), bytes);
+    QCOMPARE(unrepresentable, first);
 }
 
 QTEST_GUILESS_MAIN(TestProjectFile)
