@@ -22,6 +22,10 @@ namespace pleq {
 
 namespace {
 
+// How often the read thread looks for bytes where the driver's event waits
+// end at once without a character.
+constexpr DWORD PollMs = 10;
+
 // One overlapped operation: its event lives as long as the line, and the
 // OVERLAPPED must stay put until the system has finished with it.
 struct Overlapped {
@@ -53,6 +57,7 @@ struct Overlapped {
 struct SerialLine::Impl {
     QString name;
     HANDLE port = INVALID_HANDLE_VALUE;
+    HANDLE hold = nullptr; // this program's claim on the device, see the constructor
     HANDLE wakeEvent = nullptr;
     bool settingsSaved = false;
     DCB saved{};
@@ -61,6 +66,7 @@ struct SerialLine::Impl {
     // Read thread only.
     Overlapped commEvent;
     DWORD eventMask = 0;
+    bool polling = false; // the driver ends event waits at once: look every PollMs
     Overlapped reading;
 
     // Writes: one WriteFile in flight, the rest waits in `pending`.
@@ -100,6 +106,11 @@ struct SerialLine::Impl {
                 ::SetCommState(port, &saved);
             ::CloseHandle(port);
             port = INVALID_HANDLE_VALUE;
+        }
+        if (hold) {
+            ::ReleaseSemaphore(hold, 1, nullptr);
+            ::CloseHandle(hold);
+            hold = nullptr;
         }
         commEvent.destroy();
         reading.destroy();
@@ -157,6 +168,20 @@ SerialLine::SerialLine(const QString& device, const QString& portName, int baud)
 {
     d->name = portName;
     try {
+        // The driver keeps a COM port to one program; a named claim, taken
+        // before the open, keeps a second Pleq off the device where it does
+        // not (Wine's ports), so that it never purges or resets the first's
+        // line. A program that ends without releasing the claim closes its
+        // handle, and the claim goes with it.
+        QString claim = QStringLiteral("Pleq serial line ") + device.toUpper();
+        claim.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        HANDLE hold = ::CreateSemaphoreW(nullptr, 1, 1, reinterpret_cast<const wchar_t*>(claim.utf16()));
+        if (!hold || ::WaitForSingleObject(hold, 0) != WAIT_OBJECT_0) {
+            if (hold)
+                ::CloseHandle(hold);
+            d->fail(QStringLiteral("Error opening port ") + portName);
+        }
+        d->hold = hold;
         // Exclusive (no sharing), overlapped so that the read thread's wait
         // and the owner's writes never block each other.
         d->port = ::CreateFileW(reinterpret_cast<const wchar_t*>(device.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
@@ -243,7 +268,7 @@ bool SerialLine::waitForBytes()
     for (;;) {
         if (queued() > 0)
             return true;
-        if (!d->commEvent.pending) {
+        if (!d->polling && !d->commEvent.pending) {
             d->commEvent.restart();
             d->eventMask = 0;
             if (::WaitCommEvent(d->port, &d->eventMask, &d->commEvent.ov))
@@ -253,29 +278,41 @@ bool SerialLine::waitForBytes()
             d->commEvent.pending = true;
         }
 
-        HANDLE handles[3] = {d->commEvent.ov.hEvent, d->wakeEvent, nullptr};
-        DWORD count = 2;
+        HANDLE handles[3] = {d->wakeEvent, nullptr, nullptr};
+        DWORD count = 1;
+        if (d->commEvent.pending)
+            handles[count++] = d->commEvent.ov.hEvent;
+        bool writing;
         {
             std::lock_guard lock(d->writeMutex);
-            if (d->writing.pending)
+            writing = d->writing.pending;
+            if (writing)
                 handles[count++] = d->writing.ov.hEvent;
         }
-        const DWORD which = ::WaitForMultipleObjects(count, handles, FALSE, INFINITE);
-        if (which == WAIT_OBJECT_0 + 1)
+        const DWORD which = ::WaitForMultipleObjects(count, handles, FALSE, d->polling ? PollMs : INFINITE);
+        if (which == WAIT_TIMEOUT)
+            continue; // polling: look at the queue again
+        if (which == WAIT_OBJECT_0)
             return false; // woken; the event wait stays armed for the next call
-        if (which == WAIT_OBJECT_0 + 2) {
+        if (which >= WAIT_OBJECT_0 + count)
+            throw PortError(waitError);
+        const HANDLE signalled = handles[which - WAIT_OBJECT_0];
+        if (writing && signalled == d->writing.ov.hEvent) {
             std::lock_guard lock(d->writeMutex);
             if (!d->finishWrite())
                 d->writeFailure();
             continue;
         }
-        if (which != WAIT_OBJECT_0)
-            throw PortError(waitError);
         DWORD n = 0;
         d->commEvent.pending = false;
-        // The port gone (a USB adapter pulled out) ends the wait with an error.
-        if (!::GetOverlappedResult(d->port, &d->commEvent.ov, &n, FALSE))
-            throw PortError(waitError);
+        if (::GetOverlappedResult(d->port, &d->commEvent.ov, &n, FALSE) && (d->eventMask & EV_RXCHAR))
+            continue; // bytes: counted at the top
+        // A wait that ended without a character: the port gone (a USB adapter
+        // pulled out), which the queue's count tells by failing, or a driver
+        // that ends every wait at once (Wine's on a pseudo-terminal does).
+        // Rather than spin, the thread then looks at the queue every PollMs.
+        queued();
+        d->polling = true;
     }
 }
 

@@ -103,9 +103,8 @@ end_case
 begin "the cable pulled mid-read: a message naming the port, nothing written, the port released"
 start_sim 17 --hang-up 3
 read_win 17 pulled.plq
-[ "$status" -eq 1 ] || fail "status $status"
-echo "  message: $(last_line)"
-[[ "$(last_line)" == *COM17* ]] || fail "the message does not name COM17: $(last_line)"
+# The next "X 0" cannot be written: the port's error, as on Linux.
+[ "$status" -eq 1 ] && [ "$(last_line)" = "pleq-cli: Error writing port COM17" ] || fail "status $status, $(last_line)"
 [ ! -e pulled.plq ] || fail "pulled.plq written"
 start_sim 17
 read_win 17 again.plq

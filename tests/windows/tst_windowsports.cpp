@@ -7,15 +7,20 @@
 #include <QLabel>
 #include <QTest>
 
+#include <windows.h>
+
 using namespace pleq;
 
-// The COM ports as Windows names them, under Wine: COM42 is defined by the
-// test's set-up (WINEPREFIX/dosdevices/com42, a name that leads to no serial
-// line), COM43 is not defined at all.
+// The COM ports as Windows names them, under Wine: COM42 leads to a file
+// that is no serial line (the set-up's WINEPREFIX/dosdevices/com42) and is
+// announced in the registry as a driver announces its port (here by the test
+// itself); COM43 does not exist.
 class TestWindowsPorts : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
     void deviceOfNumber_data();
     void deviceOfNumber();
     void definedPortsListed();
@@ -23,6 +28,30 @@ private Q_SLOTS:
     void openFailures();
     void dialogNamesThePorts();
 };
+
+namespace {
+
+const wchar_t* const SerialComm = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+const wchar_t* const TestValue = L"\\Device\\PleqTest42";
+
+} // namespace
+
+void TestWindowsPorts::initTestCase()
+{
+    HKEY key = nullptr;
+    QCOMPARE(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, SerialComm, 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr,
+                               &key, nullptr),
+             LONG(ERROR_SUCCESS));
+    const wchar_t port[] = L"COM42";
+    QCOMPARE(::RegSetValueExW(key, TestValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(port), sizeof port),
+             LONG(ERROR_SUCCESS));
+    ::RegCloseKey(key);
+}
+
+void TestWindowsPorts::cleanupTestCase()
+{
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, SerialComm, TestValue);
+}
 
 void TestWindowsPorts::deviceOfNumber_data()
 {
