@@ -61,6 +61,9 @@ install(FILES /usr/share/doc/fonts-dejavu-core/copyright DESTINATION fonts RENAM
 install(FILES copyright DESTINATION . RENAME COPYRIGHT.txt)
 
 set(CPACK_GENERATOR NSIS)
+# A 64-bit Unicode installer: it runs wherever Pleq runs (a 32-bit one needs
+# Windows' 32-bit layer, which a Wine without 32-bit support lacks).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_PACKAGE_NAME Pleq)
 set(CPACK_PACKAGE_VENDOR "The Pleq developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -84,7 +87,7 @@ set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 # A double click on a .plq file opens it in Pleq; the uninstaller takes it back.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   WriteRegStr SHCTX 'Software\\\\Classes\\\\.plq' '' 'Pleq.Project'
-  WriteRegStr SHCTX 'Software\\\\Classes\\\\Pleq.Project' '' 'Pleq project'
+  WriteRegStr SHCTX 'Software\\\\Classes\\\\Pleq.Project' '' 'Проект Pleq'
   WriteRegStr SHCTX 'Software\\\\Classes\\\\Pleq.Project\\\\DefaultIcon' '' '$INSTDIR\\\\pleq.exe,0'
   WriteRegStr SHCTX 'Software\\\\Classes\\\\Pleq.Project\\\\shell\\\\open\\\\command' '' '\\\"$INSTDIR\\\\pleq.exe\\\" \\\"%1\\\"'
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'

@@ -39,7 +39,7 @@ reg_value() { wine reg query "$1" /ve 2> /dev/null | tr -d '\r' | sed -n 's/^ *(
 [ "$failures" -eq 0 ] && ok "installed silently: files, Start-menu entry, .plq type"
 
 cd "$work" || exit 1
-cp "$fixtures/kit-02.plq" plate.plq
+cp "$fixtures/three-samples.plq" plate.plq
 cli=("wine" "$dir/pleq-cli.exe")
 same() { # same LABEL ARGS...: the installed program's status and output as Linux pleq-cli's
     local label=$1
@@ -63,7 +63,7 @@ cmp -s win.txt linux.txt && ok "protocol written to a file, as on Linux" || fail
 
 "${cli[@]}" archive add plate.plq > add.out 2> add.err
 status=$?
-data="$WINEPREFIX/drive_c/users/$USER/AppData/Local/Pleq/archive.sqlite"
+data="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Pleq/archive.sqlite"
 [ "$status" -eq 0 ] && [ -f "$data" ] && ok "archive add into the user's local data folder" \
     || fail "archive add: status $status, $(cat add.err), archive at $data: $(ls "$(dirname "$data")" 2>&1)"
 "${cli[@]}" archive verify > verify.out 2>&1 && grep -q "Единственная запись архива цела." verify.out \
