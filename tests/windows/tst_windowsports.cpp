@@ -1,6 +1,7 @@
 #include "core/model/project.h"
 #include "core/reader/portnames.h"
 #include "core/reader/serialport.h"
+#include "gui/app/texthandler.h"
 #include "gui/reader/portdialog.h"
 
 #include <QComboBox>
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void openFailures_data();
     void openFailures();
     void dialogNamesThePorts();
+    void textViewer_data();
+    void textViewer();
 };
 
 namespace {
@@ -123,6 +126,34 @@ void TestWindowsPorts::dialogNamesThePorts()
     QCOMPARE(device->text(), QStringLiteral("\\\\.\\COM43 (не найден)"));
     number->setEditText(QStringLiteral("0"));
     QCOMPARE(device->text(), QStringLiteral("нет устройства"));
+}
+
+void TestWindowsPorts::textViewer_data()
+{
+    QTest::addColumn<bool>("associated");
+    QTest::newRow(".txt opens in Notepad") << true;
+    QTest::newRow(".txt names no program") << false;
+}
+
+void TestWindowsPorts::textViewer()
+{
+    // "Протокол" opens result.txt in the program the associations name for
+    // ".txt", and shows its own window where they name none. Wine's prefix
+    // knows Notepad as "txtfile"; the test ties ".txt" to it or not.
+    QFETCH(bool, associated);
+    const wchar_t* const txt = L"Software\\Classes\\.txt";
+    if (associated) {
+        HKEY key = nullptr;
+        QCOMPARE(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, txt, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+                 LONG(ERROR_SUCCESS));
+        const wchar_t progId[] = L"txtfile";
+        QCOMPARE(::RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(progId), sizeof progId),
+                 LONG(ERROR_SUCCESS));
+        ::RegCloseKey(key);
+    } else {
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, txt);
+    }
+    QCOMPARE(textFileHandlerPresent(), associated);
 }
 
 QTEST_MAIN(TestWindowsPorts)
