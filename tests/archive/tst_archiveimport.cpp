@@ -85,8 +85,9 @@ private Q_SLOTS:
         QCOMPARE(report.archived, 2);
         QCOMPARE(report.already, 0);
         QCOMPARE(report.failures,
-                 (QStringList{root + "/2026-12/broken.plq: '' is not a valid integer value",
-                              root + "/2026-12/kit-07.plq: Line 2 names no kit: '7' is not a kit number from 1 to 5"}));
+                 (QStringList{QDir::toNativeSeparators(root + "/2026-12/broken.plq") + ": '' is not a valid integer value",
+                              QDir::toNativeSeparators(root + "/2026-12/kit-07.plq")
+                                  + ": Line 2 names no kit: '7' is not a kit number from 1 to 5"}));
         QCOMPARE(progress, (QList<int>{4, 4}));
 
         // Path order: 2026-11/plate-a.plq, then 2026-12/old/plate-b.PLQ.
