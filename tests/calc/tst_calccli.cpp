@@ -186,6 +186,11 @@ void TestCalcCli::localeMarkByDefault()
 {
     QFETCH(QString, locale);
     QFETCH(bool, comma);
+#ifdef Q_OS_WIN
+    if ((QLocale::system().language() == QLocale::Russian) != comma)
+        QSKIP("On Windows a program takes its locale from the user's settings, not from LC_ALL: only the row of "
+              "the locale this test runs in can be checked");
+#endif
     const QString path = save(2, "A1 C+ 0.2; B1 C- 1,5; C1 1.1 1.6", "locale");
 
     const Run calc = test::runCli({QStringLiteral("calc"), path, QStringLiteral("--json")}, 60000, locale);
