@@ -77,10 +77,7 @@ void TestProtocolPdf::holdsTheProtocolLines()
     QCOMPARE(pages.at(0).body, withoutTrailingBlankLines(rightTrimmed(lines)));
     QCOMPARE(pages.at(0).footer, QStringLiteral("Стр. 1 из 1"));
 
-    QProcess fonts;
-    fonts.start(QStringLiteral("pdffonts"), {path});
-    QVERIFY(fonts.waitForFinished());
-    const QStringList rows = QString::fromUtf8(fonts.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList rows = runPdfTool(QStringLiteral("pdffonts"), {path}, path).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 3); // two heading rows, one font
     QVERIFY2(rows.at(2).contains(QStringLiteral("DejaVuSansMono ")), qPrintable(rows.at(2)));
 }

@@ -27,6 +27,13 @@
 
 using namespace pleq;
 
+// The system's words for a file whose folder is missing.
+#ifdef Q_OS_WIN
+#define MISSING_FOLDER_REASON "Path not found."
+#else
+#define MISSING_FOLDER_REASON "File not found"
+#endif
+
 namespace {
 
 using test::withoutTrailingBlankLines;
@@ -178,7 +185,7 @@ void TestProtocolWindow::menuItems_data()
     QTest::newRow("pdf") << "ProtocolPdf" << false << "";
     QTest::newRow("pdf cancelled") << "ProtocolPdf" << true << "";
     QTest::newRow("pdf into a missing folder") << "ProtocolPdf" << false
-                                               << "Не удалось сохранить PDF %1/missing/protocol.pdf: File not found";
+                                               << "Не удалось сохранить PDF %1/missing/protocol.pdf: " MISSING_FOLDER_REASON;
     QTest::newRow("protocol error: nothing printed")
         << "ProtocolPrint" << false << "'x' is not a valid integer value";
 }
