@@ -166,8 +166,11 @@ void TestProtocolWindow::windowPrintsAndSaves()
     window->findChild<QPushButton*>(QStringLiteral("ProtocolPdf"))->click();
     window->findChild<QPushButton*>(QStringLiteral("ProtocolPrint"))->click();
     QCOMPARE(m_dialogs->errors, QStringList());
-    QCOMPARE(pdfBody(path(QStringLiteral("copy.pdf"))), lines);
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("copy.pdf"))));
     QCOMPARE(m_dialogs->printed.size(), 1);
+    if (!test::PdfTextReadable)
+        QSKIP(PDF_TEXT_UNREADABLE_REASON);
+    QCOMPARE(pdfBody(path(QStringLiteral("copy.pdf"))), lines);
     QTemporaryFile printed;
     QVERIFY(printed.open() && printed.write(m_dialogs->printed.first()) > 0);
     printed.close();
@@ -225,12 +228,17 @@ void TestProtocolWindow::menuItems()
             QTemporaryFile printed;
             QVERIFY(printed.open() && printed.write(m_dialogs->printed.first()) > 0);
             printed.close();
+            if (!test::PdfTextReadable)
+                QSKIP(PDF_TEXT_UNREADABLE_REASON);
             QCOMPARE(pdfBody(printed.fileName()), lines);
         }
     } else {
         QCOMPARE(QFileInfo::exists(pdf), written);
-        if (written)
+        if (written) {
+            if (!test::PdfTextReadable)
+                QSKIP(PDF_TEXT_UNREADABLE_REASON);
             QCOMPARE(pdfBody(pdf), lines);
+        }
     }
 }
 
