@@ -187,9 +187,8 @@ void TestCalcCli::localeMarkByDefault()
     QFETCH(QString, locale);
     QFETCH(bool, comma);
 #ifdef Q_OS_WIN
-    if ((QLocale::system().language() == QLocale::Russian) != comma)
-        QSKIP("On Windows a program takes its locale from the user's settings, not from LC_ALL: only the row of "
-              "the locale this test runs in can be checked");
+    QSKIP("On Windows a program takes its locale from the user's settings, which LC_ALL does not set and which the "
+          "tests running beside this one under Wine change as they start");
 #endif
     const QString path = save(2, "A1 C+ 0.2; B1 C- 1,5; C1 1.1 1.6", "locale");
 
