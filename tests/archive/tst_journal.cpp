@@ -393,7 +393,7 @@ private Q_SLOTS:
         journal->findChild<QPushButton*>(QStringLiteral("JournalSaveAnchor"))->click();
         const QString line = head.section(QStringLiteral("): "), 1);
         QCOMPARE(fileBytes(anchors), (line + QLatin1Char('\n')).toUtf8());
-        QCOMPARE(m_dialogs->messages, QStringList{"Якорь добавлен в " + anchors + ": " + line});
+        QCOMPARE(m_dialogs->messages, QStringList{"Якорь добавлен в " + QDir::toNativeSeparators(anchors) + ": " + line});
         QCOMPARE(journal->findChild<QComboBox*>(QStringLiteral("JournalExecutor"))->itemText(3),
                  QStringLiteral("Сидорова"));
 
@@ -510,7 +510,7 @@ private Q_SLOTS:
         trigger("NJournal");
         QVERIFY(!m_window->journal());
         QCOMPARE(m_dialogs->errors.size(), 1);
-        QVERIFY2(m_dialogs->errors.first().contains(path), qPrintable(m_dialogs->errors.first()));
+        QVERIFY2(m_dialogs->errors.first().contains(QDir::toNativeSeparators(path)), qPrintable(m_dialogs->errors.first()));
     }
 };
 
