@@ -187,13 +187,18 @@ void TestMainWindow::aboutBox()
     qputenv("PLEQ_ARCHIVE", "/srv/pleq/archive.sqlite");
     action("N9")->trigger();
     qunsetenv("PLEQ_ARCHIVE");
+#ifdef Q_OS_WIN
+    const QString archiveShown = QStringLiteral("Архив: \\srv\\pleq\\archive.sqlite"); // native separators
+#else
+    const QString archiveShown = QStringLiteral("Архив: /srv/pleq/archive.sqlite");
+#endif
     QCOMPARE(m_dialogs->messages,
              QStringList{QStringLiteral("Pleq, версия " PLEQ_PROJECT_VERSION "\nQt " QT_VERSION_STR "\n\n"
                                         "Лицензия: © 2026 разработчики Pleq, все права защищены. Pleq сделан для "
                                         "лаборатории, которая им пользуется: там его можно устанавливать и "
                                         "использовать, а передавать другим — только с письменного разрешения "
-                                        "правообладателей.\n\n"
-                                        "Архив: /srv/pleq/archive.sqlite")});
+                                        "правообладателей.\n\n")
+                         + archiveShown});
     QVERIFY(m_dialogs->errors.isEmpty());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 }

@@ -9,6 +9,7 @@
 #include "support/texts.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -506,7 +507,7 @@ private Q_SLOTS:
         Archive archive(ArchiveLocation::parse(path));
         QCOMPARE(errorOf([&] { archive.open(); }),
                  QStringLiteral("Архив %1: архив создан более новой версией Pleq (версия схемы 3, эта версия знает до 2)")
-                     .arg(path));
+                     .arg(QDir::toNativeSeparators(path)));
     }
 
     // The control chart's points: one per control and run of the kit, in

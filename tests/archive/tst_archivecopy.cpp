@@ -7,6 +7,7 @@
 #include "core/model/errors.h"
 #include "support/clirun.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -76,14 +77,14 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Скопировано записей: 300, из %1 в %2.\n"
                                                             "%1: Все 300 записей архива целы.\n"
                                                             "%2: Все 300 записей архива целы.\n")
-                                                 .arg(first, server));
+                                                 .arg(QDir::toNativeSeparators(first), server));
         run = runCli({QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"), server,
                       QStringLiteral("--to"), last});
         QCOMPARE(run.status, 0);
         QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Скопировано записей: 300, из %1 в %2.\n"
                                                             "%1: Все 300 записей архива целы.\n"
                                                             "%2: Все 300 записей архива целы.\n")
-                                                 .arg(server, last));
+                                                 .arg(server, QDir::toNativeSeparators(last)));
 
         run = runCli({QStringLiteral("archive"), QStringLiteral("verify"), QStringLiteral("--archive"), server});
         QCOMPARE(QString::fromUtf8(run.out), server + QStringLiteral(": Все 300 записей архива целы.\n"));
@@ -136,13 +137,16 @@ private Q_SLOTS:
         copy.kill();
         QVERIFY(copy.waitForFinished(10000));
 
+        // A file's place is shown with native separators, a server's address as given.
+        const QString targetShown = server ? target : QDir::toNativeSeparators(target);
+        const QString sourceShown = QDir::toNativeSeparators(source);
         CliRun run = runCli({QStringLiteral("archive"), QStringLiteral("verify"), QStringLiteral("--archive"), target});
         const QString out = QString::fromUtf8(run.out);
         // Whole transactions only: 256 runs, or a multiple if the kill came a little late.
         const QRegularExpressionMatch unfinished =
             QRegularExpression(QStringLiteral("^%1: Копирование из %2 не закончено: в архиве только (\\d+) записей; "
                                               "повторите archive copy, оно продолжится.\n$")
-                                   .arg(QRegularExpression::escape(target), QRegularExpression::escape(source)))
+                                   .arg(QRegularExpression::escape(targetShown), QRegularExpression::escape(sourceShown)))
                 .match(out);
         QVERIFY2(unfinished.hasMatch(), qPrintable(out));
         const int copied = unfinished.captured(1).toInt();
@@ -155,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("Скопировано записей: 1000, из %1 в %2.\n"
                                                             "%1: Все 1000 записей архива целы.\n"
                                                             "%2: Все 1000 записей архива целы.\n")
-                                                 .arg(source, target));
+                                                 .arg(sourceShown, targetShown));
         QCOMPARE(chain(ArchiveLocation::parse(target)), chain(ArchiveLocation::parse(source)));
     }
 
@@ -198,7 +202,9 @@ private Q_SLOTS:
         const CliRun run = runCli({QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"), source,
                                    QStringLiteral("--to"), target});
         QCOMPARE(run.status, 1);
-        message.replace(QLatin1String("%1"), source).replace(QLatin1String("%2"), target);
+        // The source is a file, shown with native separators; the target a server's address or a file.
+        const QString targetShown = target.startsWith(QLatin1String("postgresql:")) ? target : QDir::toNativeSeparators(target);
+        message.replace(QLatin1String("%1"), QDir::toNativeSeparators(source)).replace(QLatin1String("%2"), targetShown);
         QCOMPARE(run.err, QStringLiteral("pleq-cli: ") + message + QLatin1Char('\n'));
         QCOMPARE(run.out, QByteArray());
         if (fault.endsWith(QLatin1String("a new file")))

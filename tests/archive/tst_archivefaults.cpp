@@ -103,7 +103,7 @@ private Q_SLOTS:
         }
         const QString expected = QStringLiteral("Протокол записан, но планшет не сохранен в архив. Архив %1: %2. "
                                                 "Сохраните его позже командой «В архив».")
-                                     .arg(location, reason);
+                                     .arg(QDir::toNativeSeparators(location), reason);
 
         const auto work = [&] {
             Archive archive(ArchiveLocation::parse(location));
@@ -151,7 +151,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("quantity");   // of sample 2
         QTest::addColumn<QString>("protocolAt"); // in the temporary folder
         QTest::addColumn<QString>("archiveAt");  // in the temporary folder; "folder" is one
-        QTest::addColumn<QString>("error");      // %1: the temporary folder
+        QTest::addColumn<QString>("error");      // %1/: the temporary folder, with native separators
         QTest::addColumn<int>("runs");           // in archive.sqlite afterwards
         QTest::newRow("a quantity not an integer")
             << "2x" << "result.txt" << "archive.sqlite"
@@ -197,7 +197,7 @@ private Q_SLOTS:
 
         Archive archive(ArchiveLocation::parse(dir.filePath(archiveAt)));
         QCOMPARE(errorOf([&] { writeProtocolAndArchive(project, &result, dir.filePath(protocolAt), archive, runTime(5)); }),
-                 error.arg(dir.path()));
+                 error.replace(QLatin1String("%1/"), QDir::toNativeSeparators(dir.path() + QLatin1Char('/'))));
         QCOMPARE(fileBytes(dir.filePath(QStringLiteral("result.txt"))), QByteArray("earlier"));
 
         Archive stored(ArchiveLocation::parse(path));

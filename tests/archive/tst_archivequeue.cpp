@@ -80,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(first.message, QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: "
                                                "сервер не отвечает. Планшет поставлен в очередь (%1) и будет отправлен, "
                                                "когда сервер ответит.")
-                                    .arg(queue));
+                                    .arg(QDir::toNativeSeparators(queue)));
         const ArchiveLocation later = laterServer();
         {
             Archive pending(later);
@@ -180,7 +180,7 @@ private Q_SLOTS:
                                       .arg(later.displayName())),
                  qPrintable(error));
         QVERIFY2(error.endsWith(QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда сервер ответит.")
-                                    .arg(queue)),
+                                    .arg(QDir::toNativeSeparators(queue))),
                  qPrintable(error));
         QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("none.txt"))));
 
@@ -223,7 +223,7 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(added.out),
                  QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: сервер не отвечает. Планшет "
                                 "поставлен в очередь (%1) и будет отправлен, когда сервер ответит.\n")
-                     .arg(queue));
+                     .arg(QDir::toNativeSeparators(queue)));
         const CliRun down1 = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), DownServer});
         const CliRun sent = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), server});
         qunsetenv("PLEQ_ARCHIVE_QUEUE");
@@ -232,7 +232,7 @@ private Q_SLOTS:
         QCOMPARE(down1.err, QStringLiteral("pleq-cli: Архив postgresql://pleq@127.0.0.1:1/pleq: сервер не отвечает\n"));
         QCOMPARE(sent.status, 0);
         QCOMPARE(QString::fromUtf8(sent.out),
-                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 2.\n").arg(server, queue));
+                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 2.\n").arg(server, QDir::toNativeSeparators(queue)));
         Archive sentTo(later);
         QCOMPARE(sentTo.runCount(), 1);
         QCOMPARE(sentTo.run(1)->record.plateName, QStringLiteral("Планшет 2"));
@@ -277,6 +277,9 @@ private Q_SLOTS:
     // append goes over a new connection instead of failing on the lost one.
     void appendAfterServerRestart()
     {
+#ifdef Q_OS_WIN
+        QSKIP("The test server is halted and resumed by a bash script, which a Windows program cannot start");
+#endif
         OwnPgServer own(qEnvironmentVariable("PLEQ_TEST_PG_DIR") + QStringLiteral("-queue"));
         QString failure = own.run(QStringLiteral("start"));
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
@@ -300,7 +303,7 @@ private Q_SLOTS:
         Archive down(ArchiveLocation::parse(DownServer));
         const QString error = errorOf([&] { archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue); });
         QVERIFY2(error.contains(QStringLiteral("Планшет не удалось поставить в очередь: Архив %1: это папка, а не файл архива")
-                                    .arg(queue)),
+                                    .arg(QDir::toNativeSeparators(queue))),
                  qPrintable(error));
     }
 };

@@ -4,6 +4,9 @@
 #include "archive/sqlerror.h"
 #include "support/texts.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -268,13 +271,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("parsed"); // kind path | host port user database, or the error
-        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("display"); // a file's place with native separators, a server's address as given
         QTest::newRow("file") << "/var/lib/pleq/archive.sqlite" << "sqlite /var/lib/pleq/archive.sqlite"
-                              << "/var/lib/pleq/archive.sqlite";
+                              << QDir::toNativeSeparators("/var/lib/pleq/archive.sqlite");
         QTest::newRow("relative file, blanks around") << " lab/archive.sqlite " << "sqlite lab/archive.sqlite"
-                                                      << "lab/archive.sqlite";
+                                                      << QDir::toNativeSeparators("lab/archive.sqlite");
         QTest::newRow("file URL") << "file:///srv/lab/archive.sqlite" << "sqlite /srv/lab/archive.sqlite"
-                                  << "/srv/lab/archive.sqlite";
+                                  << QDir::toNativeSeparators("/srv/lab/archive.sqlite");
         QTest::newRow("server") << "postgresql://lab@db.lab.local/pleq" << "postgres db.lab.local 5432 lab pleq"
                                 << "postgresql://lab@db.lab.local/pleq";
         QTest::newRow("postgres://, a port") << "postgres://lab@10.0.0.5:5433/pleq" << "postgres 10.0.0.5 5433 lab pleq"
@@ -325,7 +328,7 @@ private Q_SLOTS:
                                                      "читается; ожидается " + form
                                                   << "";
         QTest::newRow("a drive letter is no scheme") << "C:/lab/archive.sqlite" << "sqlite C:/lab/archive.sqlite"
-                                                     << "C:/lab/archive.sqlite";
+                                                     << QDir::toNativeSeparators("C:/lab/archive.sqlite");
         QTest::newRow("empty") << "  " << "Место архива не указано" << "";
     }
     void parseLocation()
@@ -377,25 +380,38 @@ private Q_SLOTS:
     // PLEQ_ARCHIVE, else the setting, else archive.sqlite in the data folder.
     void locationInUse()
     {
-        const QString home = m_home.path();
-        QCOMPARE(archiveLocation().path, home + QStringLiteral("/.local/share/Pleq/archive.sqlite"));
+#ifdef Q_OS_WIN
+        // On Windows the data folder is the user's local application data, which HOME does not move.
+        const QString dataFolder = QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA"));
+        QVERIFY(!dataFolder.isEmpty());
+#else
+        const QString dataFolder = m_home.path() + QStringLiteral("/.local/share");
+#endif
+        const QString defaultPlace = dataFolder + QStringLiteral("/Pleq/archive.sqlite");
+        const bool defaultPlaceExisted = QFileInfo::exists(defaultPlace);
+        QCOMPARE(archiveLocation().path, defaultPlace);
         setArchiveLocationSetting(QStringLiteral("postgresql://lab@db/pleq"));
         QCOMPARE(archiveLocationSetting(), QStringLiteral("postgresql://lab@db/pleq"));
         QCOMPARE(archiveLocation().displayName(), QStringLiteral("postgresql://lab@db/pleq"));
         qputenv("PLEQ_ARCHIVE", "/srv/lab/archive.sqlite");
-        QCOMPARE(archiveLocation().displayName(), QStringLiteral("/srv/lab/archive.sqlite"));
+        QCOMPARE(archiveLocation().displayName(), QDir::toNativeSeparators(QStringLiteral("/srv/lab/archive.sqlite")));
         qunsetenv("PLEQ_ARCHIVE");
         QCOMPARE(errorOf([] { setArchiveLocationSetting(QStringLiteral("mysql://db/x")); }),
                  QStringLiteral("Место архива «mysql://db/x»: схема «mysql:» не поддерживается; ожидается путь к файлу "
                                 "SQLite или адрес postgresql://пользователь@сервер[:порт]/база"));
         QCOMPARE(archiveLocationSetting(), QStringLiteral("postgresql://lab@db/pleq"));
         setArchiveLocationSetting(QString());
-        QCOMPARE(archiveLocation().path, home + QStringLiteral("/.local/share/Pleq/archive.sqlite"));
+        QCOMPARE(archiveLocation().path, defaultPlace);
 
         // The default folder is made on first use.
-        Archive archive(archiveLocation());
-        archive.open();
-        QVERIFY(QFileInfo::exists(home + QStringLiteral("/.local/share/Pleq/archive.sqlite")));
+        {
+            Archive archive(archiveLocation());
+            archive.open();
+        }
+        QVERIFY(QFileInfo::exists(defaultPlace));
+        if (!defaultPlaceExisted)
+            QFile::remove(defaultPlace); // on Windows it lies outside this test's folder
+
     }
 };
 

@@ -186,6 +186,10 @@ void TestCalcCli::localeMarkByDefault()
 {
     QFETCH(QString, locale);
     QFETCH(bool, comma);
+#ifdef Q_OS_WIN
+    QSKIP("On Windows a program takes its locale from the user's settings, which LC_ALL does not set and which the "
+          "tests running beside this one under Wine change as they start");
+#endif
     const QString path = save(2, "A1 C+ 0.2; B1 C- 1,5; C1 1.1 1.6", "locale");
 
     const Run calc = test::runCli({QStringLiteral("calc"), path, QStringLiteral("--json")}, 60000, locale);

@@ -120,7 +120,7 @@ void TestDocsGui::openThroughMenu()
     dirty();
     m_dialogs->nextFileNames = {QStringLiteral(PLEQ_FIXTURES "/") + file};
     child<QAction>("N5")->trigger();
-    QCOMPARE(m_dialogs->errors, QStringList());
+    QCOMPARE(m_dialogs->errors.join(QLatin1Char('\n')), QString()); // as one text, so that a failure shows it
     QTEST(m_window->windowTitle(), "caption");
     QTEST(child<QLineEdit>("IspName")->text(), "executor");
     QCOMPARE(child<QRadioButton>("RadioButton1")->isChecked(), horizontal);

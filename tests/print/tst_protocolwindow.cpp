@@ -27,6 +27,13 @@
 
 using namespace pleq;
 
+// The system's words for a file whose folder is missing.
+#ifdef Q_OS_WIN
+#define MISSING_FOLDER_REASON "Path not found."
+#else
+#define MISSING_FOLDER_REASON "File not found"
+#endif
+
 namespace {
 
 using test::withoutTrailingBlankLines;
@@ -159,8 +166,11 @@ void TestProtocolWindow::windowPrintsAndSaves()
     window->findChild<QPushButton*>(QStringLiteral("ProtocolPdf"))->click();
     window->findChild<QPushButton*>(QStringLiteral("ProtocolPrint"))->click();
     QCOMPARE(m_dialogs->errors, QStringList());
-    QCOMPARE(pdfBody(path(QStringLiteral("copy.pdf"))), lines);
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("copy.pdf"))));
     QCOMPARE(m_dialogs->printed.size(), 1);
+    if (!test::PdfTextReadable)
+        QSKIP(PDF_TEXT_UNREADABLE_REASON);
+    QCOMPARE(pdfBody(path(QStringLiteral("copy.pdf"))), lines);
     QTemporaryFile printed;
     QVERIFY(printed.open() && printed.write(m_dialogs->printed.first()) > 0);
     printed.close();
@@ -178,7 +188,7 @@ void TestProtocolWindow::menuItems_data()
     QTest::newRow("pdf") << "ProtocolPdf" << false << "";
     QTest::newRow("pdf cancelled") << "ProtocolPdf" << true << "";
     QTest::newRow("pdf into a missing folder") << "ProtocolPdf" << false
-                                               << "Не удалось сохранить PDF %1/missing/protocol.pdf: File not found";
+                                               << "Не удалось сохранить PDF %1/missing/protocol.pdf: " MISSING_FOLDER_REASON;
     QTest::newRow("protocol error: nothing printed")
         << "ProtocolPrint" << false << "'x' is not a valid integer value";
 }
@@ -218,12 +228,17 @@ void TestProtocolWindow::menuItems()
             QTemporaryFile printed;
             QVERIFY(printed.open() && printed.write(m_dialogs->printed.first()) > 0);
             printed.close();
+            if (!test::PdfTextReadable)
+                QSKIP(PDF_TEXT_UNREADABLE_REASON);
             QCOMPARE(pdfBody(printed.fileName()), lines);
         }
     } else {
         QCOMPARE(QFileInfo::exists(pdf), written);
-        if (written)
+        if (written) {
+            if (!test::PdfTextReadable)
+                QSKIP(PDF_TEXT_UNREADABLE_REASON);
             QCOMPARE(pdfBody(pdf), lines);
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "qc/qcruns.h"
 #include "support/clirun.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -162,7 +163,7 @@ void TestQcCli::notAnArchive()
     file.close();
     const test::CliRun run = test::runCli({"archive", "qc", "--kit", "03", "--archive", path});
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.startsWith(QStringLiteral("pleq-cli: ")) && run.err.contains(path), qPrintable(run.err));
+    QVERIFY2(run.err.startsWith(QStringLiteral("pleq-cli: ")) && run.err.contains(QDir::toNativeSeparators(path)), qPrintable(run.err));
     QCOMPARE(run.out, QByteArray());
 }
 

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -252,7 +253,7 @@ void TestQcWindow::archiveThatDoesNotOpen()
     start(path);
     QCOMPARE(openFromMenu(), nullptr);
     QCOMPARE(m_dialogs.errors.size(), 1);
-    QVERIFY2(m_dialogs.errors.first().contains(path), qPrintable(m_dialogs.errors.first()));
+    QVERIFY2(m_dialogs.errors.first().contains(QDir::toNativeSeparators(path)), qPrintable(m_dialogs.errors.first()));
 }
 
 QTEST_MAIN(TestQcWindow)
