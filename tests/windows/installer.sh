@@ -8,6 +8,7 @@
 #   installer.sh INSTALLER LINUX-PLEQ-CLI FIXTURES [POSTGRESQL-ADDRESS]
 set -uo pipefail
 installer=$1 linux_cli=$2 fixtures=$3 pg=${4:-}
+session=$(cd "$(dirname "$0")" && pwd)/wine-session
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d /tmp/pleq-install-XXXXXX)
 work=$(mktemp -d /tmp/pleq-install-work-XXXXXX)
@@ -40,6 +41,8 @@ reg_value() { wine reg query "$1" /ve 2> /dev/null | tr -d '\r' | sed -n 's/^ *(
 
 cd "$work" || exit 1
 cp "$fixtures/three-samples.plq" plate.plq
+# Wine's own processes write into a log, not into the outputs compared below.
+"$session" start "$work/wine-system.log" wine
 cli=("wine" "$dir/pleq-cli.exe")
 same() { # same LABEL ARGS...: the installed program's status and output as Linux pleq-cli's
     local label=$1
@@ -72,6 +75,8 @@ if [ -n "$pg" ]; then
     "${cli[@]}" archive add plate.plq --archive "$pg" > pg.out 2>&1 && "${cli[@]}" archive verify --archive "$pg" >> pg.out 2>&1 \
         && ok "archive add and verify on PostgreSQL (the installed libpq)" || fail "PostgreSQL: $(cat pg.out)"
 fi
+
+"$session" stop
 
 # The window: pleq.exe opens the project and stays up.
 xvfb-run -a -s "-screen 0 1366x768x24" wine "$dir/pleq.exe" plate.plq > gui.log 2>&1 &
