@@ -71,7 +71,9 @@ QString checkAnchors(Archive& archive, const std::vector<Anchor>& anchors)
     for (const Anchor& anchor : anchors) {
         const std::optional<StoredRun> run = archive.run(anchor.seq);
         if (!run)
-            return QStringLiteral("Якорь «%1»: записи %2 в архиве нет: записи удалены.").arg(anchor.line).arg(anchor.seq);
+            return QStringLiteral("Якорь «%1»: записи %2 в архиве нет: записи удалены.")
+                .arg(anchor.line)
+                .arg(anchor.seq);
         if (runTimeUtcText(run->record.time) != anchor.time || !run->hash.startsWith(anchor.hash))
             return QStringLiteral("Якорь «%1»: запись %2 не та, что была заякорена: архив изменен.")
                 .arg(anchor.line)

@@ -65,8 +65,8 @@ qint64 Archive::runCount()
 std::optional<qint64> Archive::seqOf(const QString& uid)
 {
     open();
-    QSqlQuery query = sql::prepare(d->connection.db(), QStringLiteral("SELECT seq FROM runs WHERE uid = ?"),
-                                   d->connection.name());
+    QSqlQuery query =
+        sql::prepare(d->connection.db(), QStringLiteral("SELECT seq FROM runs WHERE uid = ?"), d->connection.name());
     query.addBindValue(uid);
     sql::exec(query, d->connection.name());
     if (!query.next())
@@ -110,8 +110,9 @@ QString Archive::unfinishedCopy()
 void Archive::beginCopy(const QString& source)
 {
     endCopy(); // an empty archive left by a copy from elsewhere
-    QSqlQuery query = sql::prepare(d->connection.db(), QStringLiteral("INSERT INTO meta (key, value) VALUES ('copy_from', ?)"),
-                                   d->connection.name());
+    QSqlQuery query =
+        sql::prepare(d->connection.db(), QStringLiteral("INSERT INTO meta (key, value) VALUES ('copy_from', ?)"),
+                     d->connection.name());
     query.addBindValue(source);
     sql::exec(query, d->connection.name());
 }

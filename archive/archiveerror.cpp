@@ -8,17 +8,15 @@ QString compose(const QString& archive, const QString& reason, ArchiveError::For
 {
     switch (form) {
     case ArchiveError::Form::NotEmpty:
-        return QStringLiteral("Архив %1 не пуст (записей: %2): копировать можно только в пустой архив").arg(archive, reason);
-    case ArchiveError::Form::NotCopied:
-        return QStringLiteral("Архив %1 не копируется: %2").arg(archive, reason);
-    case ArchiveError::Form::MissingRun:
-        return QStringLiteral("В архиве %1 нет записи № %2").arg(archive, reason);
+        return QStringLiteral("Архив %1 не пуст (записей: %2): копировать можно только в пустой архив")
+            .arg(archive, reason);
+    case ArchiveError::Form::NotCopied: return QStringLiteral("Архив %1 не копируется: %2").arg(archive, reason);
+    case ArchiveError::Form::MissingRun: return QStringLiteral("В архиве %1 нет записи № %2").arg(archive, reason);
     case ArchiveError::Form::Foreign:
         return QStringLiteral("Архив %1: это не архив Pleq, база данных принадлежит другой программе (таблицы: %2); "
                               "Pleq ее не изменяет")
             .arg(archive, reason);
-    case ArchiveError::Form::Failed:
-        break;
+    case ArchiveError::Form::Failed: break;
     }
     return QStringLiteral("Архив %1: %2").arg(archive, reason);
 }

@@ -14,11 +14,11 @@ class ArchiveError : public Error
 {
 public:
     enum class Form {
-        Failed,      // "Архив A: reason"
-        NotEmpty,    // "Архив A не пуст (записей: reason): копировать можно только в пустой архив"
-        NotCopied,   // "Архив A не копируется: reason"
-        MissingRun,  // "В архиве A нет записи № reason"
-        Foreign,     // "Архив A: это не архив Pleq, ... (таблицы: reason); ...": another program's database
+        Failed,   // "Архив A: reason"
+        NotEmpty, // "Архив A не пуст (записей: reason): копировать можно только в пустой архив"
+        NotCopied,  // "Архив A не копируется: reason"
+        MissingRun, // "В архиве A нет записи № reason"
+        Foreign, // "Архив A: это не архив Pleq, ... (таблицы: reason); ...": another program's database
     };
     ArchiveError(QString archive, QString reason, Form form = Form::Failed);
 

@@ -36,9 +36,10 @@ void ArchiveConnection::open(bool create)
         return;
     const QString driver = QString::fromLatin1(m_dialect.driver);
     if (!QSqlDatabase::isDriverAvailable(driver))
-        throw failure(QStringLiteral("нет драйвера Qt SQL %1 (пакет %2)")
-                          .arg(driver, QString::fromLatin1(m_dialect.package)));
-    QSqlDatabase database = QSqlDatabase::contains(m_connection) ? db() : QSqlDatabase::addDatabase(driver, m_connection);
+        throw failure(
+            QStringLiteral("нет драйвера Qt SQL %1 (пакет %2)").arg(driver, QString::fromLatin1(m_dialect.package)));
+    QSqlDatabase database =
+        QSqlDatabase::contains(m_connection) ? db() : QSqlDatabase::addDatabase(driver, m_connection);
     if (m_location.kind == ArchiveLocation::Kind::Sqlite) {
         // The folder of a new archive is made on first use, as the file is.
         const QFileInfo file(m_location.path);

@@ -56,7 +56,7 @@ JournalQuery journalQuery(const JournalFilter& filter, ArchiveLocation::Kind ser
     if (!filter.sampleSearch.isEmpty()) {
         // A plain part of the text: no LIKE, so "%" and "_" are found as typed.
         where << (server == ArchiveLocation::Kind::Postgres ? QStringLiteral("strpos(sample_names, ?) > 0")
-                                                  : QStringLiteral("instr(sample_names, ?) > 0"));
+                                                            : QStringLiteral("instr(sample_names, ?) > 0"));
         q.values << filter.sampleSearch;
     }
     const QString order = filter.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
@@ -158,9 +158,10 @@ QString JournalReader::headAnchor()
 {
     close();
     open();
-    QSqlQuery query = sql::exec(d->connection.db(),
-                                QStringLiteral("SELECT seq, time_utc, hash FROM runs WHERE seq = (SELECT MAX(seq) FROM runs)"),
-                                d->connection.name());
+    QSqlQuery query =
+        sql::exec(d->connection.db(),
+                  QStringLiteral("SELECT seq, time_utc, hash FROM runs WHERE seq = (SELECT MAX(seq) FROM runs)"),
+                  d->connection.name());
     if (!query.next())
         return {};
     return anchorLine(query.value(0).toLongLong(), query.value(1).toString(), query.value(2).toString().toLatin1());

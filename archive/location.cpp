@@ -80,8 +80,9 @@ ArchiveLocation ArchiveLocation::parse(const QString& text)
         return parsePostgres(trimmed);
     }
     if (scheme.hasMatch() && name != QLatin1String("file"))
-        throw badLocation(trimmed, QStringLiteral("схема «%1:» не поддерживается; ожидается путь к файлу SQLite или адрес %2")
-                                       .arg(scheme.captured(1), ServerForm));
+        throw badLocation(trimmed,
+                          QStringLiteral("схема «%1:» не поддерживается; ожидается путь к файлу SQLite или адрес %2")
+                              .arg(scheme.captured(1), ServerForm));
     ArchiveLocation location;
     location.kind = Kind::Sqlite;
     location.path = scheme.hasMatch() ? QUrl(trimmed).toLocalFile() : QDir::cleanPath(trimmed);
@@ -120,8 +121,8 @@ ArchiveLocation archiveLocation()
     // The data folder of the application "Pleq" (QStandardPaths::AppDataLocation
     // of the window program), named here so that pleq-cli finds the same file.
     ArchiveLocation location;
-    location.path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                    + QStringLiteral("/Pleq/archive.sqlite");
+    location.path =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Pleq/archive.sqlite");
     return location;
 }
 

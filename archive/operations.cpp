@@ -23,7 +23,8 @@ namespace pleq {
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
                                         Archive& archive, const QDateTime& now)
 {
-    return writeProtocolAndArchive(project, lastRun, protocolPath, [&]() -> Archive& { return archive; }, now);
+    return writeProtocolAndArchive(
+        project, lastRun, protocolPath, [&]() -> Archive& { return archive; }, now);
 }
 
 ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
@@ -75,7 +76,8 @@ ProtocolOutcome archiveProtocolRun(const ProtocolRun& run, const std::function<A
         outcome.archiveMessage = QStringLiteral("Протокол записан, но планшет не сохранен в архив. %1. "
                                                 "Сохраните его позже командой «В архив».")
                                      .arg(e.message());
-        told = QStringLiteral("Планшет не сохранен в архив. %1. Сохраните его позже командой «В архив».").arg(e.message());
+        told =
+            QStringLiteral("Планшет не сохранен в архив. %1. Сохраните его позже командой «В архив».").arg(e.message());
     }
     if (run.protocolError)
         throw Error(run.protocolError->message() + QLatin1Char('\n') + told);
@@ -149,7 +151,7 @@ QStringList projectFiles(const QStringList& folders)
 } // namespace
 
 ImportReport importFolder(Archive& archive, const QStringList& folders,
-                           const std::function<void(int done, int total)>& progress)
+                          const std::function<void(int done, int total)>& progress)
 {
     archive.open();
     const QStringList files = projectFiles(folders);

@@ -45,8 +45,8 @@ ProtocolOutcome writeProtocolAndArchive(Project& project, const PlateResult* las
 // the protocol written and the run's record made from the project as it
 // stands now...
 struct ProtocolRun {
-    std::optional<RunRecord> record;   // none when the project cannot be written as a file
-    std::optional<Error> recordError;  // why not
+    std::optional<RunRecord> record;    // none when the project cannot be written as a file
+    std::optional<Error> recordError;   // why not
     std::optional<Error> protocolError; // the protocol's own error; the record is made all the same
 };
 ProtocolRun writeProtocolForArchive(Project& project, const PlateResult* lastRun, const QString& protocolPath,
@@ -72,10 +72,10 @@ qint64 archiveRecord(const RunRecord& record, Archive& archive, const QString& q
 
 // What `archive import` did.
 struct ImportReport {
-    int files = 0;    // the .plq files found
-    int archived = 0; // appended now
-    int already = 0;  // held by the archive from an earlier import
-    QStringList failures; // "<file>: <error>", one per file skipped
+    int files = 0;               // the .plq files found
+    int archived = 0;            // appended now
+    int already = 0;             // held by the archive from an earlier import
+    QStringList failures;        // "<file>: <error>", one per file skipped
     QStringList withoutProtocol; // "<file>: <the protocol's stop>", one per file archived without its protocol
 };
 
@@ -89,6 +89,6 @@ struct ImportReport {
 // total) after each batch. Throws Error when the archive fails.
 inline constexpr int ImportBatch = 500;
 ImportReport importFolder(Archive& archive, const QStringList& folders,
-                           const std::function<void(int done, int total)>& progress = {});
+                          const std::function<void(int done, int total)>& progress = {});
 
 } // namespace pleq

@@ -41,8 +41,9 @@ void ensureTargets(Archive& queue)
 void recordTarget(Archive& queue, const QString& uid, const QString& server)
 {
     const QString name = queue.location().displayName();
-    QSqlQuery query = sql::prepare(QSqlDatabase::database(queue.connectionName(), false),
-                                   QStringLiteral("INSERT OR REPLACE INTO queue_targets (uid, server) VALUES (?, ?)"), name);
+    QSqlQuery query =
+        sql::prepare(QSqlDatabase::database(queue.connectionName(), false),
+                     QStringLiteral("INSERT OR REPLACE INTO queue_targets (uid, server) VALUES (?, ?)"), name);
     query.addBindValue(uid);
     query.addBindValue(server);
     sql::exec(query, name);

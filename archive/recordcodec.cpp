@@ -59,9 +59,9 @@ bool readLines(const QString& json, QStringList& lines)
 
 const QString& verdictText(Verdict verdict)
 {
-    static const QString texts[] = {QLatin1String(verdictName(Verdict::None)), QLatin1String(verdictName(Verdict::Positive)),
-                                    QLatin1String(verdictName(Verdict::Negative)),
-                                    QLatin1String(verdictName(Verdict::Doubtful))};
+    static const QString texts[] = {
+        QLatin1String(verdictName(Verdict::None)), QLatin1String(verdictName(Verdict::Positive)),
+        QLatin1String(verdictName(Verdict::Negative)), QLatin1String(verdictName(Verdict::Doubtful))};
     return texts[int(verdict)];
 }
 
@@ -77,7 +77,8 @@ bool readVerdict(const QString& name, Verdict& verdict)
 
 const QString& kindText(WellKind kind)
 {
-    static const QString texts[] = {QLatin1String(kindName(WellKind::Empty)), QLatin1String(kindName(WellKind::Control)),
+    static const QString texts[] = {QLatin1String(kindName(WellKind::Empty)),
+                                    QLatin1String(kindName(WellKind::Control)),
                                     QLatin1String(kindName(WellKind::Sample))};
     return texts[int(kind)];
 }

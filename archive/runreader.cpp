@@ -108,22 +108,23 @@ std::vector<LoadedRun> load(ArchiveConnection& connection, qint64 from, qint64 t
     children(QStringLiteral("SELECT seq, col, row, layout, density, value, verdict, kind, sample, well FROM run_wells"
                             " WHERE seq BETWEEN ? AND ? ORDER BY seq, col, row"),
              decodeWell);
-    children(QStringLiteral("SELECT seq, number, name, quantity FROM run_samples"
-                            " WHERE seq BETWEEN ? AND ? ORDER BY seq, position"),
-             [](LoadedRun& run, const QSqlQuery& c) {
-                 run.stored.record.samples.push_back(
-                     {c.value(1).toString(), c.value(2).toString(), c.value(3).toString()});
-             });
-    children(QStringLiteral("SELECT seq, control, mean, wells FROM run_controls"
-                            " WHERE seq BETWEEN ? AND ? ORDER BY seq, position"),
-             [](LoadedRun& run, const QSqlQuery& c) {
-                 run.stored.record.controls.push_back(
-                     {c.value(1).toString(), c.value(2).toDouble(), c.value(3).toInt()});
-             });
+    children(
+        QStringLiteral("SELECT seq, number, name, quantity FROM run_samples"
+                       " WHERE seq BETWEEN ? AND ? ORDER BY seq, position"),
+        [](LoadedRun& run, const QSqlQuery& c) {
+            run.stored.record.samples.push_back({c.value(1).toString(), c.value(2).toString(), c.value(3).toString()});
+        });
+    children(
+        QStringLiteral("SELECT seq, control, mean, wells FROM run_controls"
+                       " WHERE seq BETWEEN ? AND ? ORDER BY seq, position"),
+        [](LoadedRun& run, const QSqlQuery& c) {
+            run.stored.record.controls.push_back({c.value(1).toString(), c.value(2).toDouble(), c.value(3).toInt()});
+        });
     return runs;
 }
 
-std::vector<ControlPoint> controlSeries(ArchiveConnection& connection, Kit kit, const QDateTime& from, const QDateTime& to)
+std::vector<ControlPoint> controlSeries(ArchiveConnection& connection, Kit kit, const QDateTime& from,
+                                        const QDateTime& to)
 {
     QString statement = QStringLiteral("SELECT r.seq, r.time, c.control, c.mean FROM runs r"
                                        " JOIN run_controls c ON c.seq = r.seq WHERE r.kit = ?");

@@ -13,7 +13,7 @@ struct LoadedRun {
     StoredRun stored;
     qint64 sampleCount = 0, positive = 0, negative = 0, doubtful = 0, valid = 0;
     QString sampleNames;
-    QString timeUtc; // runs.time_utc, which the journal shows and filters by
+    QString timeUtc;        // runs.time_utc, which the journal shows and filters by
     bool malformed = false; // a stored value that no record writes (a verdict "xyz", labels not JSON)
 };
 
@@ -21,6 +21,7 @@ struct LoadedRun {
 std::vector<LoadedRun> load(ArchiveConnection& connection, qint64 from, qint64 to);
 
 // The control means of a kit's runs in [from, to] (an invalid bound: open), in chain order.
-std::vector<ControlPoint> controlSeries(ArchiveConnection& connection, Kit kit, const QDateTime& from, const QDateTime& to);
+std::vector<ControlPoint> controlSeries(ArchiveConnection& connection, Kit kit, const QDateTime& from,
+                                        const QDateTime& to);
 
 } // namespace pleq::reader

@@ -26,7 +26,10 @@ public:
 
     RowStatements(const QSqlDatabase& db, const QString& archiveName, const QString& head,
                   std::function<QString(int row)> tuple)
-        : m_db(db), m_name(archiveName), m_head(head), m_tuple(std::move(tuple))
+        : m_db(db)
+        , m_name(archiveName)
+        , m_head(head)
+        , m_tuple(std::move(tuple))
     {
     }
     QSqlQuery& rows(int count)
@@ -75,19 +78,21 @@ public:
         , m_run(sql::prepare(
               db,
               QString::fromLatin1(dialect.insertRunHead)
-                  + QStringLiteral(" (seq, uid, time, time_utc, executor, host, os_user, kit, plate_name, material,"
-                                   " sample_count, positive, negative, doubtful, valid, sample_names, labels, messages, log,"
-                                   " project_file, protocol, prev_hash, hash)"
-                                   " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                  + QStringLiteral(
+                      " (seq, uid, time, time_utc, executor, host, os_user, kit, plate_name, material,"
+                      " sample_count, positive, negative, doubtful, valid, sample_names, labels, messages, log,"
+                      " project_file, protocol, prev_hash, hash)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                   + QString::fromLatin1(dialect.insertRunTail),
               name))
-        , m_plates(db, name, wellsHead(), [](int i) {
-            const int col = i / 8 + 1, row = i % 8 + 1;
-            return QStringLiteral("(?,%1,%2,'%3',?,?,?,?,?,?)")
-                .arg(col)
-                .arg(row)
-                .arg(TextGrid::rowLetter(row) + QString::number(col));
-        })
+        , m_plates(db, name, wellsHead(),
+                   [](int i) {
+                       const int col = i / 8 + 1, row = i % 8 + 1;
+                       return QStringLiteral("(?,%1,%2,'%3',?,?,?,?,?,?)")
+                           .arg(col)
+                           .arg(row)
+                           .arg(TextGrid::rowLetter(row) + QString::number(col));
+                   })
         , m_wells(db, name, wellsHead(), [](int) { return placeholders(10); })
         , m_samples(db, name, QStringLiteral("INSERT INTO run_samples (seq, position, number, name, quantity) VALUES "),
                     [](int) { return placeholders(5); })
@@ -238,8 +243,8 @@ std::pair<qint64, QByteArray> lockHead(ArchiveConnection& connection)
 
 void setHead(ArchiveConnection& connection, qint64 seq, const QByteArray& hash)
 {
-    QSqlQuery update = sql::prepare(connection.db(), QStringLiteral("UPDATE chain_head SET seq = ?, hash = ? WHERE id = 1"),
-                                    connection.name());
+    QSqlQuery update = sql::prepare(
+        connection.db(), QStringLiteral("UPDATE chain_head SET seq = ?, hash = ? WHERE id = 1"), connection.name());
     update.bindValue(0, seq);
     update.bindValue(1, QString::fromLatin1(hash));
     sql::exec(update, connection.name());
@@ -270,7 +275,8 @@ std::vector<qint64> write(ArchiveConnection& connection, const std::vector<const
             const RunRecord& run = *runs[r];
             const StoredRun* copy = copies ? &(*copies)[r] : nullptr;
             if (run.uid.isEmpty())
-                throw connection.failure(QStringLiteral("у записи планшета «%1» нет идентификатора").arg(run.plateName));
+                throw connection.failure(
+                    QStringLiteral("у записи планшета «%1» нет идентификатора").arg(run.plateName));
             // A copy keeps its seq and links exactly as its source stored them.
             const qint64 next = copy ? copy->seq : headSeq + 1;
             const QByteArray previousHash = copy ? copy->previousHash : hash;

@@ -124,7 +124,8 @@ int version(const QSqlDatabase& db, const QString& archiveName)
     // Only a database that holds Pleq's tables is an archive; any other is
     // another program's, and nothing in it is changed.
     static const char* const Own[] = {"meta", "runs", "run_wells", "run_samples", "run_controls", "chain_head"};
-    if (!std::all_of(std::begin(Own), std::end(Own), [&](const char* name) { return tables.contains(QLatin1String(name)); })) {
+    if (!std::all_of(std::begin(Own), std::end(Own),
+                     [&](const char* name) { return tables.contains(QLatin1String(name)); })) {
         QStringList names = tables;
         names.sort();
         const qsizetype shown = std::min<qsizetype>(names.size(), 5);
@@ -139,8 +140,7 @@ int version(const QSqlDatabase& db, const QString& archiveName)
     bool ok = false;
     const int v = query.value(0).toString().toInt(&ok);
     if (!ok || v < 1)
-        throw ArchiveError(archiveName,
-                                QStringLiteral("версия схемы «%1» не читается").arg(query.value(0).toString()));
+        throw ArchiveError(archiveName, QStringLiteral("версия схемы «%1» не читается").arg(query.value(0).toString()));
     return v;
 }
 
@@ -157,9 +157,9 @@ void upgrade(const QSqlDatabase& db, const Dialect& dialect, const QString& arch
         int current = version(db, archiveName); // another process may have done it meanwhile
         if (current > LatestVersion)
             throw ArchiveError(archiveName, QStringLiteral("архив создан более новой версией Pleq "
-                                                                "(версия схемы %1, эта версия знает до %2)")
-                                                     .arg(current)
-                                                     .arg(LatestVersion));
+                                                           "(версия схемы %1, эта версия знает до %2)")
+                                                .arg(current)
+                                                .arg(LatestVersion));
         for (; current < LatestVersion; ++current)
             steps()[size_t(current)](db, dialect, archiveName);
         sql::exec(db, QStringLiteral("UPDATE meta SET value = '%1' WHERE key = 'schema_version'").arg(LatestVersion),

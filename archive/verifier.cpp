@@ -17,9 +17,9 @@ QString runsText(qint64 n)
 {
     const qint64 tens = n % 100, ones = n % 10;
     const char* word = (tens >= 11 && tens <= 14) ? "записей"
-                       : ones == 1                  ? "запись"
-                       : (ones >= 2 && ones <= 4)   ? "записи"
-                                                    : "записей";
+                       : ones == 1                ? "запись"
+                       : (ones >= 2 && ones <= 4) ? "записи"
+                                                  : "записей";
     return QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(word);
 }
 
@@ -46,9 +46,10 @@ QString intactMessage(qint64 runs)
 bool summaryMatches(const reader::LoadedRun& loaded)
 {
     const RunRecord& r = loaded.stored.record;
-    return loaded.timeUtc == runTimeUtcText(r.time) && loaded.sampleCount == r.sampleCount() && loaded.positive == r.count(Verdict::Positive)
-           && loaded.negative == r.count(Verdict::Negative) && loaded.doubtful == r.count(Verdict::Doubtful)
-           && loaded.valid == (r.valid() ? 1 : 0) && loaded.sampleNames == codec::sampleNames(r);
+    return loaded.timeUtc == runTimeUtcText(r.time) && loaded.sampleCount == r.sampleCount()
+           && loaded.positive == r.count(Verdict::Positive) && loaded.negative == r.count(Verdict::Negative)
+           && loaded.doubtful == r.count(Verdict::Doubtful) && loaded.valid == (r.valid() ? 1 : 0)
+           && loaded.sampleNames == codec::sampleNames(r);
 }
 
 // The read transaction of one verify, ended however verify ends.
@@ -118,8 +119,9 @@ VerifyReport verifyChain(ArchiveConnection& connection)
             return bad(report.runs + 1, QStringLiteral("После записи %1 удалены записи: архив помнит их до записи %2.")
                                             .arg(report.runs)
                                             .arg(headSeq));
-        return bad(report.runs, QStringLiteral("Голова цепочки не совпадает с последней записью %1: архив изменен.")
-                                    .arg(report.runs));
+        return bad(
+            report.runs,
+            QStringLiteral("Голова цепочки не совпадает с последней записью %1: архив изменен.").arg(report.runs));
     }
     QSqlQuery copy = sql::exec(connection.db(), QStringLiteral("SELECT value FROM meta WHERE key = 'copy_from'"), n);
     if (copy.next())

@@ -29,8 +29,8 @@ using namespace pleq;
 
 namespace {
 
-const char* const Executors[] = {"Иванова А. П.", "Петров С. В.", "Сидорова Е. К.", "Кузнецов И. И.",
-                                 "Смирнова О. Н.", "Попов Д. А.", "Васильева Т. М.", "Новиков Р. Г."};
+const char* const Executors[] = {"Иванова А. П.",  "Петров С. В.", "Сидорова Е. К.",  "Кузнецов И. И.",
+                                 "Смирнова О. Н.", "Попов Д. А.",  "Васильева Т. М.", "Новиков Р. Г."};
 const char* const Animals[] = {"Корова", "Овца", "Коза", "Свинья", "Лошадь"};
 
 void fail(const QString& what)
@@ -50,10 +50,11 @@ void generate(Archive& archive, int runs)
     timer.start();
     db.transaction();
     QSqlQuery insert(db);
-    insert.prepare(QStringLiteral(
-        "INSERT INTO runs (seq, uid, time, time_utc, executor, host, os_user, kit, plate_name, material,"
-        " sample_count, positive, negative, doubtful, valid, sample_names, labels, messages, log,"
-        " prev_hash, hash) VALUES (?, ?, ?, ?, ?, 'bench', 'lab', ?, ?, NULL, ?, ?, ?, ?, ?, ?, '[]', '[]', '[]', '', '')"));
+    insert.prepare(
+        QStringLiteral("INSERT INTO runs (seq, uid, time, time_utc, executor, host, os_user, kit, plate_name, material,"
+                       " sample_count, positive, negative, doubtful, valid, sample_names, labels, messages, log,"
+                       " prev_hash, hash) VALUES (?, ?, ?, ?, ?, 'bench', 'lab', ?, ?, NULL, ?, ?, ?, ?, ?, ?, '[]', "
+                       "'[]', '[]', '', '')"));
     const QDateTime start(QDate(2024, 1, 9), QTime(8, 0), QTimeZone(3 * 3600));
     quint32 state = 12345;
     // The high bits of a linear congruential generator: its low bits repeat too soon.
@@ -167,7 +168,8 @@ int main(int argc, char** argv)
         f.from = QDateTime(QDate(2025, 3, 1), QTime(0, 0));
         f.to = QDateTime(QDate(2025, 4, 1), QTime(0, 0));
     });
-    filtered("filter: sample name part (\"Коза 123\")", [](JournalFilter& f) { f.sampleSearch = QStringLiteral("Коза 123"); });
+    filtered("filter: sample name part (\"Коза 123\")",
+             [](JournalFilter& f) { f.sampleSearch = QStringLiteral("Коза 123"); });
     filtered("filter: kit 03 + executor + sample name part", [](JournalFilter& f) {
         f.kit = Kit::K03;
         f.executor = QStringLiteral("Петров С. В.");

@@ -26,15 +26,20 @@ namespace {
 // The archive's subcommands; a new one is a row here and a function.
 const std::array<ArchiveSubcommand, 7> Subcommands = {{
     {"add", "add PROJECT.plq                 open, calculate and archive a project", archiveAdd},
-    {"verify", "verify [--anchor FILE]          check the archive's chain of runs (and the anchors in FILE)", archiveVerify},
-    {"anchor", "anchor [-o FILE]                print (or append to FILE) the chain's head, to keep outside the archive",
+    {"verify", "verify [--anchor FILE]          check the archive's chain of runs (and the anchors in FILE)",
+     archiveVerify},
+    {"anchor",
+     "anchor [-o FILE]                print (or append to FILE) the chain's head, to keep outside the archive",
      archiveAnchor},
     {"import", "import DIR...                   archive every *.plq under the folders", archiveImport},
-    {"copy", "copy --from LOCATION --to LOCATION\n"
-             "                                                 copy a whole archive into an empty one, chain intact", archiveCopy},
+    {"copy",
+     "copy --from LOCATION --to LOCATION\n"
+     "                                                 copy a whole archive into an empty one, chain intact",
+     archiveCopy},
     {"send", "send                            send the runs queued while the archive's server was down", archiveSend},
-    {"qc", "qc --kit NN [--from DATE] [--to DATE] [--baseline N|DATE..DATE] [--json]\n"
-           "                                                   the control charts of a kit: limits, points, Westgard rules",
+    {"qc",
+     "qc --kit NN [--from DATE] [--to DATE] [--baseline N|DATE..DATE] [--json]\n"
+     "                                                   the control charts of a kit: limits, points, Westgard rules",
      archiveQc},
 }};
 
@@ -126,7 +131,9 @@ int archiveVerify(const QStringList& args, const ArchiveLocation& location)
         out(QStringLiteral("%1: %2\n").arg(location.displayName(), broken));
         return 1;
     }
-    out(QStringLiteral("%1: %2 Якоря совпадают: %3.\n").arg(location.displayName(), report.message).arg(anchors.size()));
+    out(QStringLiteral("%1: %2 Якоря совпадают: %3.\n")
+            .arg(location.displayName(), report.message)
+            .arg(anchors.size()));
     return 0;
 }
 
@@ -152,12 +159,12 @@ int archiveAnchor(const QStringList& args, const ArchiveLocation& location)
 
 int archiveImport(const QStringList& args, const ArchiveLocation& location)
 {
-    if (args.isEmpty() || std::any_of(args.begin(), args.end(), [](const QString& a) { return a.startsWith(QLatin1Char('-')); }))
+    if (args.isEmpty()
+        || std::any_of(args.begin(), args.end(), [](const QString& a) { return a.startsWith(QLatin1Char('-')); }))
         throw Error(QStringLiteral("usage: pleq-cli archive import DIR... [--archive LOCATION]"));
     Archive archive(location);
-    const ImportReport report = importFolder(archive, args, [](int done, int total) {
-        err(QStringLiteral("%1 из %2\n").arg(done).arg(total));
-    });
+    const ImportReport report = importFolder(
+        archive, args, [](int done, int total) { err(QStringLiteral("%1 из %2\n").arg(done).arg(total)); });
     for (const QString& failure : report.failures)
         err(failure + QLatin1Char('\n'));
     for (const QString& file : report.withoutProtocol)
@@ -192,9 +199,8 @@ int archiveCopy(const QStringList& args, const ArchiveLocation&)
         throw ArchiveError(sourceLocation.displayName(), QStringLiteral("файла нет"));
     Archive source(sourceLocation);
     Archive target(ArchiveLocation::parse(to));
-    const CopyReport report = copyArchive(source, target, [](qint64 done, qint64 total) {
-        err(QStringLiteral("%1 из %2\n").arg(done).arg(total));
-    });
+    const CopyReport report = copyArchive(
+        source, target, [](qint64 done, qint64 total) { err(QStringLiteral("%1 из %2\n").arg(done).arg(total)); });
     out(QStringLiteral("Скопировано записей: %1, из %2 в %3.\n%2: %4\n%3: %5\n")
             .arg(report.runs)
             .arg(source.location().displayName(), target.location().displayName(), report.source.message,

@@ -131,7 +131,8 @@ QByteArray json(const qc::Result& result, const QDateTime& from, const QDateTime
 
 QString text(const qc::Result& result, const QDateTime& from, const QDateTime& to)
 {
-    QString out = QStringLiteral("%1; базовый период: %2\n").arg(kitEntry(result.kit).rowText(), result.baseline.text());
+    QString out =
+        QStringLiteral("%1; базовый период: %2\n").arg(kitEntry(result.kit).rowText(), result.baseline.text());
     QStringList range;
     if (from.isValid())
         range << QStringLiteral("с ") + from.date().toString(Qt::ISODate);

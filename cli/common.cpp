@@ -6,7 +6,6 @@
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
 
-
 #include <cerrno>
 #include <cstdio>
 
@@ -38,14 +37,12 @@ int fail(const QString& message)
     return 1;
 }
 
-Options parseOptions(const QStringList& args, const QStringList& valued, const QStringList& flags,
-                     const QString& usage)
+Options parseOptions(const QStringList& args, const QStringList& valued, const QStringList& flags, const QString& usage)
 {
     Options options;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
-        if (valued.contains(arg) && i + 1 < args.size() && !options.values.contains(arg)
-            && !args.at(i + 1).isEmpty())
+        if (valued.contains(arg) && i + 1 < args.size() && !options.values.contains(arg) && !args.at(i + 1).isEmpty())
             options.values.insert(arg, args.at(++i));
         else if (flags.contains(arg) && !options.flags.contains(arg))
             options.flags.append(arg);

@@ -27,8 +27,7 @@ int exportCsv(const QStringList& args)
 
     const auto project = loadProject(options.project);
     const PlateResult result = calculatePlate(*project, [](const QString& text) { err(text + QLatin1Char('\n')); });
-    writeOutput(options.value(QStringLiteral("-o")),
-                resultsCsv(*project, result, QDateTime::currentDateTime(), style));
+    writeOutput(options.value(QStringLiteral("-o")), resultsCsv(*project, result, QDateTime::currentDateTime(), style));
     return 0;
 }
 

@@ -12,8 +12,8 @@ namespace pleq::cli {
 // as "Сохранить ..." writes it. A conversion error writes nothing.
 int fill(const QStringList& args)
 {
-    const Options options = parseOptions(args, {QStringLiteral("-o")}, {},
-                                         QStringLiteral("usage: pleq-cli fill PROJECT.plq [-o OUT.plq]"));
+    const Options options =
+        parseOptions(args, {QStringLiteral("-o")}, {}, QStringLiteral("usage: pleq-cli fill PROJECT.plq [-o OUT.plq]"));
     const auto project = loadProject(options.project);
     fillPlate(*project);
     writeOutput(options.value(QStringLiteral("-o")), writeProjectFile(*project));

@@ -71,14 +71,10 @@ int main(int argc, char* argv[])
     pleq::silenceSqlWarnings(); // the archive's messages say what went wrong, in Russian
 
     const std::map<QString, std::function<int(const QStringList&)>> commands = {
-        {QStringLiteral("check"), pleq::cli::check},
-        {QStringLiteral("fill"), pleq::cli::fill},
-        {QStringLiteral("calc"), pleq::cli::calc},
-        {QStringLiteral("protocol"), pleq::cli::protocol},
-        {QStringLiteral("read"), pleq::cli::read},
-        {QStringLiteral("import"), pleq::cli::import},
-        {QStringLiteral("export"), pleq::cli::exportCsv},
-        {QStringLiteral("archive"), pleq::cli::archive},
+        {QStringLiteral("check"), pleq::cli::check},      {QStringLiteral("fill"), pleq::cli::fill},
+        {QStringLiteral("calc"), pleq::cli::calc},        {QStringLiteral("protocol"), pleq::cli::protocol},
+        {QStringLiteral("read"), pleq::cli::read},        {QStringLiteral("import"), pleq::cli::import},
+        {QStringLiteral("export"), pleq::cli::exportCsv}, {QStringLiteral("archive"), pleq::cli::archive},
     };
 
     QStringList args = QCoreApplication::arguments().mid(1);

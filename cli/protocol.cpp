@@ -18,8 +18,9 @@ namespace pleq::cli {
 // that painting needs.
 int protocol(const QStringList& args)
 {
-    const Options options = parseOptions(args, {QStringLiteral("-o"), QStringLiteral("--decimal"), QStringLiteral("--pdf")}, {},
-                                         QStringLiteral("usage: pleq-cli protocol PROJECT.plq [-o FILE] [--pdf FILE] [--decimal SEP]"));
+    const Options options =
+        parseOptions(args, {QStringLiteral("-o"), QStringLiteral("--decimal"), QStringLiteral("--pdf")}, {},
+                     QStringLiteral("usage: pleq-cli protocol PROJECT.plq [-o FILE] [--pdf FILE] [--decimal SEP]"));
     applyDecimalOption(options);
 
     const auto project = loadProject(options.project); // an error here: nothing is written

@@ -24,8 +24,8 @@ const int DefaultSilence = 30; // seconds without a line in the log
 class NoView final : public ReaderView
 {
 public:
-    void showConnection(bool) override {}
-    void showAcquiring(bool) override {}
+    void showConnection(bool) override { }
+    void showAcquiring(bool) override { }
 };
 
 } // namespace
@@ -45,8 +45,8 @@ int read(const QStringList& args)
     if (byDevice == options.has(QStringLiteral("--port")))
         throw Error(usage);
     const int port = byDevice ? 0 : toInt(options.value(QStringLiteral("--port")));
-    const int silence = options.has(QStringLiteral("--silence")) ? toInt(options.value(QStringLiteral("--silence")))
-                                                                   : DefaultSilence;
+    const int silence =
+        options.has(QStringLiteral("--silence")) ? toInt(options.value(QStringLiteral("--silence"))) : DefaultSilence;
     if (silence < 1)
         throw Error(QStringLiteral("--silence takes a number of seconds from 1"));
 
@@ -56,7 +56,8 @@ int read(const QStringList& args)
     if (byDevice) {
         // A device file bypasses the COM numbering and names itself in messages.
         const QString device = options.value(QStringLiteral("--device"));
-        link.setPortOpener([device](int) { return std::make_unique<SerialPort>(device, device, ReaderLink::BaudRate); });
+        link.setPortOpener(
+            [device](int) { return std::make_unique<SerialPort>(device, device, ReaderLink::BaudRate); });
     }
     project->setPortNumber(port);
 
@@ -101,7 +102,8 @@ int read(const QStringList& args)
     const double startCpu = cpuMs();
     const bool acquired = runAcquisition(link);
     if (acquired && stats) {
-        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - startWall).count();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - startWall).count();
         err(QStringLiteral("stats: wall_ms=%1 pauses_ms=%2 cpu_ms=%3 max_gap_ms=%4\n")
                 .arg(wallMs, 0, 'f', 1)
                 .arg(link.pausedMilliseconds())

@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row) {
             const QString density = project.densityTable().cell(col, row);
-            FUZZ_CHECK(density == (used(col, row) ? plate.densities.at((col - 1) * 8 + row - 1) : QStringLiteral("kept")));
+            FUZZ_CHECK(density
+                       == (used(col, row) ? plate.densities.at((col - 1) * 8 + row - 1) : QStringLiteral("kept")));
         }
     return 0;
 }

@@ -43,7 +43,8 @@ QString familyOf(const QString& fontFile)
 QString describe(char32_t code)
 {
     return QStringLiteral("«%1» (U+%2)")
-        .arg(QString::fromUcs4(&code, 1), QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+        .arg(QString::fromUcs4(&code, 1),
+             QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0')));
 }
 
 } // namespace

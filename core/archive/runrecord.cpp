@@ -167,7 +167,10 @@ namespace {
 class Encoder
 {
 public:
-    Encoder() : m_hash(QCryptographicHash::Sha256) {}
+    Encoder()
+        : m_hash(QCryptographicHash::Sha256)
+    {
+    }
     void text(char tag, const QString& value) { bytes(tag, value.toUtf8()); }
     void bytes(char tag, const QByteArray& value) { field(tag, value.constData(), value.size()); }
     void integer(char tag, qint64 value)

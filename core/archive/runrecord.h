@@ -61,13 +61,13 @@ struct RunRecord {
     Kit kit = Kit::K01;
     QString plateName;
     std::optional<int> material; // only for a kit that offers the choice: 0 "Молоко", 1 "Сыворотка"
-    QByteArray projectFile; // the bytes "Сохранить ..." writes
-    QByteArray protocol;    // the bytes "Протокол" writes; empty when it could not be made (the last message says why)
+    QByteArray projectFile;      // the bytes "Сохранить ..." writes
+    QByteArray protocol; // the bytes "Протокол" writes; empty when it could not be made (the last message says why)
     std::vector<ArchivedWell> wells; // 96, scan order: column 1..12, within it rows A..H
     std::vector<ArchivedSample> samples;
     std::array<SummaryLabel, LabelCount> labels{};
-    QStringList messages; // the validity messages of the run
-    QStringList log;      // the log lines of the run
+    QStringList messages;              // the validity messages of the run
+    QStringList log;                   // the log lines of the run
     std::vector<ControlMean> controls; // in the kit's control order; only controls the plate holds
 
     // The journal's summary.

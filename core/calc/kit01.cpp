@@ -8,10 +8,10 @@ namespace pleq {
 
 namespace {
 
-const QString Ratio1Message = QStringLiteral(
-    "Не верное отношение коэффициентов.\n\r(C-)/(S+)<2.\n\r Результат не действителен.");
-const QString Ratio2Message = QStringLiteral(
-    "Не верное отношение коэффициентов.\n\r(C-!)/(R+!)<2.\n\r Результат не действителен.");
+const QString Ratio1Message =
+    QStringLiteral("Не верное отношение коэффициентов.\n\r(C-)/(S+)<2.\n\r Результат не действителен.");
+const QString Ratio2Message =
+    QStringLiteral("Не верное отношение коэффициентов.\n\r(C-!)/(R+!)<2.\n\r Результат не действителен.");
 
 // The position that tells first from second wells: the column when the
 // layout runs down the columns, the row when it runs along the rows.

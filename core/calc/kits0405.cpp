@@ -50,16 +50,20 @@ void calculateKit04(Project& project, const MessageSink& message)
 
     if (p < 0.5) {
         project.setLabelColor(Label::s0, LabelColor::Red);
-        message(milk(project)
-                    ? QStringLiteral("Не верное значение коэффициента (C+).\n\r(C+)<0.5.\n\r Результат не действителен.")
-                    : QStringLiteral("Не верное значение коэффициента ((C+)+(C+))/2.\n\r(C+)<0.5.\n\r Результат не действителен."));
+        message(
+            milk(project)
+                ? QStringLiteral("Не верное значение коэффициента (C+).\n\r(C+)<0.5.\n\r Результат не действителен.")
+                : QStringLiteral(
+                    "Не верное значение коэффициента ((C+)+(C+))/2.\n\r(C+)<0.5.\n\r Результат не действителен."));
     }
     // Serum: the 80-bit 0.3 lies above the double 0.3, so an N of 0,3 passes.
     if (milk(project) ? n > 0.25 : n > Limit0_3) {
         project.setLabelColor(Label::s1, LabelColor::Red);
-        message(milk(project)
-                    ? QStringLiteral("Не верное значение коэффициента (C-).\n\r(C-)>0.25.\n\r Результат не действителен.")
-                    : QStringLiteral("Не верное значение коэффициента ((C-)+(C-))/2.\n\r(C-)>0.3.\n\r Результат не действителен."));
+        message(
+            milk(project)
+                ? QStringLiteral("Не верное значение коэффициента (C-).\n\r(C-)>0.25.\n\r Результат не действителен.")
+                : QStringLiteral(
+                    "Не верное значение коэффициента ((C-)+(C-))/2.\n\r(C-)>0.3.\n\r Результат не действителен."));
     }
 
     project.setLabelText(Label::s0, QStringLiteral("((C+)+(C+))/2 = ") + numberText(p));
@@ -75,9 +79,10 @@ void calculateKit04(Project& project, const MessageSink& message)
     } else {
         project.setLabelColor(Label::ot1, LabelColor::Red);
         project.setLabelText(Label::ot1, QStringLiteral("(C+)/(C-) = ") + numberText(r));
-        message(milk(project)
-                    ? QStringLiteral("Не верное отношение коэффициентов.\n\r(C+)/(C-)<5.\n\r Результат не действителен.")
-                    : QStringLiteral("Не верное отношение коэффициентов.\n\r(C+)/(C-)<3.\n\r Результат не действителен."));
+        message(
+            milk(project)
+                ? QStringLiteral("Не верное отношение коэффициентов.\n\r(C+)/(C-)<5.\n\r Результат не действителен.")
+                : QStringLiteral("Не верное отношение коэффициентов.\n\r(C+)/(C-)<3.\n\r Результат не действителен."));
     }
     project.setLabelText(Label::dC0, QString());
 
@@ -151,21 +156,25 @@ void calculateKit05(Project& project, const MessageSink& message)
     // make of Dp.
     if (dp < 0.5 || plusCount < 2 || plusSecondCount < 2) {
         project.setLabelColor(Label::s0, LabelColor::Red);
-        message(QStringLiteral(
-            "Не верное значение коэффициента (d(C+)+d(C+))/2\n\r<0.5.\n\r Результат не действителен."));
+        message(
+            QStringLiteral("Не верное значение коэффициента (d(C+)+d(C+))/2\n\r<0.5.\n\r Результат не действителен."));
     }
     // The doubles nearest 0.2 and 0.1 lie above their 80-bit values and fail.
     if (dn > (milk(project) ? Limit0_1 : Limit0_2)) {
         project.setLabelColor(Label::s1, LabelColor::Red);
-        message(milk(project)
-                    ? QStringLiteral("Не верное значение коэффициента d(C-) = (C-) - (C-!).\n\rd(C-)>0.1.\n\r Результат не действителен.")
-                    : QStringLiteral("Не верное значение коэффициента d(C-) = (C-) - (C-!).\n\rd(C-)>0.2.\n\r Результат не действителен."));
+        message(
+            milk(project) ? QStringLiteral(
+                "Не верное значение коэффициента d(C-) = (C-) - (C-!).\n\rd(C-)>0.1.\n\r Результат не действителен.")
+                          : QStringLiteral("Не верное значение коэффициента d(C-) = (C-) - (C-!).\n\rd(C-)>0.2.\n\r "
+                                           "Результат не действителен."));
     }
     if (m > (milk(project) ? Extended(0.25) : Limit0_3)) {
         project.setLabelColor(Label::s4, LabelColor::Red);
         message(milk(project)
-                    ? QStringLiteral("Не верное значение коэффициента ((C-) + (C-!))/2\n\r>0.25.\n\r Результат не действителен.")
-                    : QStringLiteral("Не верное значение коэффициента ((C-) + (C-!))/2\n\r>0.3.\n\r Результат не действителен."));
+                    ? QStringLiteral(
+                        "Не верное значение коэффициента ((C-) + (C-!))/2\n\r>0.25.\n\r Результат не действителен.")
+                    : QStringLiteral(
+                        "Не верное значение коэффициента ((C-) + (C-!))/2\n\r>0.3.\n\r Результат не действителен."));
     }
 
     project.setLabelText(Label::s0, QStringLiteral("(d(C+)+d(C+))/2 = ") + numberText(dp));

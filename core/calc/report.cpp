@@ -82,14 +82,15 @@ QByteArray calculationJson(const Project& project, const PlateResult& result)
     for (int row = 1; row <= 8; ++row) {
         for (int col = 1; col <= 12; ++col) {
             const PlateWell& w = result.well(col, row);
-            json += QStringLiteral("    {\"well\": \"%1\", \"layout\": %2, \"text\": %3, \"value\": %4, \"kind\": \"%5\", "
-                                   "\"sample\": %6, \"verdict\": \"%7\"}")
-                        .arg(wellName(col, row), jsonString(project.plateLayout().cell(col, row)),
-                             jsonString(w.result.text()),
-                             w.result.value ? jsonNumber(*w.result.value) : QStringLiteral("null"),
-                             QLatin1String(kindName(w.kind)),
-                             w.sample ? QString::number(*w.sample) : QStringLiteral("null"),
-                             QLatin1String(verdictName(w.result.verdict)));
+            json +=
+                QStringLiteral("    {\"well\": \"%1\", \"layout\": %2, \"text\": %3, \"value\": %4, \"kind\": \"%5\", "
+                               "\"sample\": %6, \"verdict\": \"%7\"}")
+                    .arg(wellName(col, row), jsonString(project.plateLayout().cell(col, row)),
+                         jsonString(w.result.text()),
+                         w.result.value ? jsonNumber(*w.result.value) : QStringLiteral("null"),
+                         QLatin1String(kindName(w.kind)),
+                         w.sample ? QString::number(*w.sample) : QStringLiteral("null"),
+                         QLatin1String(verdictName(w.result.verdict)));
             json += row == 8 && col == 12 ? QStringLiteral("\n") : QStringLiteral(",\n");
         }
     }

@@ -28,8 +28,7 @@ private:
 
 // Every pass over the wells: column by column, and within a column A to H.
 // Where a rule takes the first or the last well with some text, this decides.
-template<typename Fn>
-void forEachWell(Fn&& fn)
+template<typename Fn> void forEachWell(Fn&& fn)
 {
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row)

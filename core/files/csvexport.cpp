@@ -13,9 +13,9 @@ namespace pleq {
 
 namespace {
 
-const char* const Columns[] = {"plate", "exported", "executor", "kit", "kit_name", "material", "well",
-                               "layout", "kind", "sample", "sample_name", "density", "value", "verdict",
-                               "plate_valid", "plate_messages"};
+const char* const Columns[] = {"plate", "exported", "executor",    "kit",           "kit_name",    "material",
+                               "well",  "layout",   "kind",        "sample",        "sample_name", "density",
+                               "value", "verdict",  "plate_valid", "plate_messages"};
 
 bool isBlank(QChar c)
 {
@@ -88,7 +88,8 @@ QString csvField(const QString& text, QChar separator)
 QByteArray resultsCsv(const Project& project, const PlateResult& result, const QDateTime& now, CsvStyle style)
 {
     if (result.error)
-        throw Error(QStringLiteral("Расчет остановлен с ошибкой \"%1\": результатов для экспорта нет").arg(*result.error));
+        throw Error(
+            QStringLiteral("Расчет остановлен с ошибкой \"%1\": результатов для экспорта нет").arg(*result.error));
     const bool machine = style == CsvStyle::Machine;
     const QChar separator = machine ? QLatin1Char(',') : QLatin1Char(';');
     const QChar decimal = machine ? QLatin1Char('.') : QLatin1Char(',');
@@ -100,8 +101,9 @@ QByteArray resultsCsv(const Project& project, const PlateResult& result, const Q
                                  : QString();
     // ISO 8601 with the offset written out, "+00:00" too, so that every row parses alike.
     const int offset = now.offsetFromUtc() / 60;
-    const QString exported = now.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
-                             + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', qAbs(offset) / 60, qAbs(offset) % 60);
+    const QString exported =
+        now.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+        + QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', qAbs(offset) / 60, qAbs(offset) % 60);
     const QString valid = result.messages.isEmpty() ? QStringLiteral("yes") : QStringLiteral("no");
     const QString messages = validityText(result.messages);
 
@@ -122,13 +124,13 @@ QByteArray resultsCsv(const Project& project, const PlateResult& result, const Q
             if (!hasLayoutText(layout))
                 continue;
             const PlateWell& w = result.well(col, row);
-            csv += line({project.plateName(), exported, project.executor(), kit.code(), kitName(kit.rowText()),
-                         material, TextGrid::rowLetter(row) + QString::number(col), layout,
-                         QLatin1String(kindName(w.kind)), w.sample ? QString::number(*w.sample) : QString(),
-                         sampleName(w.sample, project.sampleTable()),
-                         density(project.densityTable().cell(col, row), decimal),
-                         w.result.value ? number(*w.result.value, decimal) : QString(),
-                         QLatin1String(verdictName(w.result.verdict)), valid, messages});
+            csv +=
+                line({project.plateName(), exported, project.executor(), kit.code(), kitName(kit.rowText()), material,
+                      TextGrid::rowLetter(row) + QString::number(col), layout, QLatin1String(kindName(w.kind)),
+                      w.sample ? QString::number(*w.sample) : QString(), sampleName(w.sample, project.sampleTable()),
+                      density(project.densityTable().cell(col, row), decimal),
+                      w.result.value ? number(*w.result.value, decimal) : QString(),
+                      QLatin1String(verdictName(w.result.verdict)), valid, messages});
         }
     }
     QByteArray bytes = machine ? QByteArray() : QByteArray("\xEF\xBB\xBF");

@@ -121,8 +121,8 @@ Block letteredRows(const QStringList& lines, qsizetype i, QChar sep, const Geome
             continue;
         }
         // A read's line ends with its label ("Blank 630nmAbsRead:630").
-        const bool readLine = !b.rows.isEmpty() && letter.isEmpty() && emptyBefore(f, g.labelField)
-                              && hasLetter(lineLabel(f, g.end));
+        const bool readLine =
+            !b.rows.isEmpty() && letter.isEmpty() && emptyBefore(f, g.labelField) && hasLetter(lineLabel(f, g.end));
         if (readLine && (subRows || b.rows.size() == 1)) {
             subRows = true;
             b.rows.last().append(f);
@@ -207,8 +207,8 @@ QList<FoundTable> tablesOf(const Block& b, const Geometry& g, const QString& con
                 throw Error(QStringLiteral("В файле «%1» строки таблицы под заголовком в строке %2 подписаны "
                                            "по-разному: у A %3, у %4 %5; какие числа к какому чтению относятся, "
                                            "не ясно")
-                                .arg(fileName, QString::number(headerLine + 1), quotedList(labels),
-                                     rowLetters(row), quotedList(own)));
+                                .arg(fileName, QString::number(headerLine + 1), quotedList(labels), rowLetters(row),
+                                     quotedList(own)));
         }
         for (qsizetype j = 0; j < labels.size(); ++j) {
             if (labels.indexOf(labels.at(j)) != j)
@@ -260,8 +260,8 @@ QList<FoundTable> findGrids(const QStringList& lines, const QString& fileName)
             continue;
         const auto rows = int(block->rows.size());
         if (rows > 8 || header->columns > 12)
-            throw Error(otherSizeMessage(fileName, QStringLiteral("в строке %1 таблица").arg(i + 1), rows,
-                                         header->columns));
+            throw Error(
+                otherSizeMessage(fileName, QStringLiteral("в строке %1 таблица").arg(i + 1), rows, header->columns));
         if (rows < 8)
             continue;
         // A table is named by the text above it ("450 nm"), if any.

@@ -162,12 +162,12 @@ std::optional<Columns> headerColumns(const QStringList& fields, QString& wellsWi
         QStringLiteral("^((od|o\\.d\\.|оп|abs|absorbance)($|[\\s\\d\\-_:@(.\\[]).*|optical density.*|"
                        "оптическая плотность.*|raw data.*|a\\s?\\d{3}(\\s*nm)?)$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression repeatColumn(
-        QStringLiteral("^(repeat|cycle|kinetic|time|повтор|цикл|время)\\b.*"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    static const QStringList wellColumns{QStringLiteral("well"),           QStringLiteral("wells"),
-                                         QStringLiteral("well position"),  QStringLiteral("plate position"),
-                                         QStringLiteral("лунка"),          QStringLiteral("лунки")};
+    static const QRegularExpression repeatColumn(QStringLiteral("^(repeat|cycle|kinetic|time|повтор|цикл|время)\\b.*"),
+                                                 QRegularExpression::CaseInsensitiveOption
+                                                     | QRegularExpression::UseUnicodePropertiesOption);
+    static const QStringList wellColumns{QStringLiteral("well"),          QStringLiteral("wells"),
+                                         QStringLiteral("well position"), QStringLiteral("plate position"),
+                                         QStringLiteral("лунка"),         QStringLiteral("лунки")};
     qsizetype well = -1;
     for (qsizetype i = 0; i < fields.size() && well < 0; ++i) {
         if (wellColumns.contains(fields.at(i), Qt::CaseInsensitive))

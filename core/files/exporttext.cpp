@@ -78,8 +78,7 @@ QChar separatorOf(const QString& line)
 
 Cell readCell(const QString& text)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?$"));
     if (number.match(text).hasMatch()) {
         QString n = text;
         n.replace(QLatin1Char(','), QLatin1Char('.'));

@@ -73,7 +73,7 @@ struct FoundTable {
     QString label;
     QList<WellCells> repeats; // one, or one per repeat when each well is listed several times
     QStringList repeatLabels;
-    bool densities = false;   // optical densities, not names or integer codes
+    bool densities = false; // optical densities, not names or integer codes
     bool wellList = false;
 };
 

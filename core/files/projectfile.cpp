@@ -15,7 +15,7 @@ namespace {
 // Line numbers of the fixed part of the file (1-based, as people count them).
 constexpr int ExecutorLine = 1;
 constexpr int KitLine = 2;
-constexpr int LayoutLine = 3;      // 117 lines, column by column
+constexpr int LayoutLine = 3; // 117 lines, column by column
 constexpr int PlateNameLine = 120;
 constexpr int FirstRowLine = 121;
 constexpr int FirstColumnLine = 122;
@@ -24,7 +24,7 @@ constexpr int VerticalLine = 124;
 constexpr int ControlCountLine = 125;
 constexpr int RepetitionsLine = 126;
 constexpr int SampleCountLine = 127;
-constexpr int SamplesLine = 128;   // 3 * (N + 1) lines, column by column
+constexpr int SamplesLine = 128;                                       // 3 * (N + 1) lines, column by column
 constexpr int PlateCells = Project::PlateColumns * Project::PlateRows; // 117
 
 const QString True = QStringLiteral("TRUE");
@@ -64,10 +64,11 @@ public:
         QString bad;
         const QByteArray bytes = files::toWindows1251(text, '?', &bad);
         if (!bad.isEmpty())
-            throw Error(QStringLiteral("The project cannot be saved: the %1 holds the character '%2' "
-                                       "(U+%3), which the Windows-1251 code page cannot store")
-                            .arg(field, bad)
-                            .arg(QString::number(bad.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+            throw Error(
+                QStringLiteral("The project cannot be saved: the %1 holds the character '%2' "
+                               "(U+%3), which the Windows-1251 code page cannot store")
+                    .arg(field, bad)
+                    .arg(QString::number(bad.toUcs4().value(0), 16).toUpper().rightJustified(4, QLatin1Char('0'))));
         m_bytes += bytes;
         m_bytes += "\r\n";
         ++m_lines;
@@ -119,8 +120,7 @@ public:
     // Line n as a value the project keeps. A CR that ends no line would stay
     // in the text, and the save refuses line breaks: such a file is refused
     // here, with the line and the field (`field()`, named only when needed).
-    template<typename FieldName>
-    QString value(qint64 n, FieldName field) const
+    template<typename FieldName> QString value(qint64 n, FieldName field) const
     {
         QString text = at(n);
         if (text.contains(QLatin1Char('\r')))
@@ -131,8 +131,7 @@ public:
         return text;
     }
     // `count` values from line `first` on; `field(i)` names the i-th.
-    template<typename FieldName>
-    QStringList range(qint64 first, int count, FieldName field) const
+    template<typename FieldName> QStringList range(qint64 first, int count, FieldName field) const
     {
         QStringList texts;
         texts.reserve(count);
@@ -147,8 +146,7 @@ private:
 };
 
 // Everything a file restores, read and checked before the project is touched.
-struct FileContent
-{
+struct FileContent {
     QString executor;
     Kit kit = Kit::K01;
     QStringList layout;
@@ -168,7 +166,9 @@ FileContent parse(const QByteArray& bytes)
     const auto named = [](const char* field) { return [field] { return QLatin1String(field); }; };
     // The i-th cell of a plate grid as the file holds it, column by column.
     const auto plateCell = [](const char* grid) {
-        return [grid](int i) { return plateCellName(QLatin1String(grid), i / Project::PlateRows, i % Project::PlateRows); };
+        return [grid](int i) {
+            return plateCellName(QLatin1String(grid), i / Project::PlateRows, i % Project::PlateRows);
+        };
     };
     c.executor = lines.value(ExecutorLine, named("executor name"));
 
@@ -176,7 +176,8 @@ FileContent parse(const QByteArray& bytes)
     const QString kitDigit = lines.at(KitLine).mid(1, 1);
     const int kit = toInt(kitDigit);
     if (kit < 1 || kit > KitCount)
-        throw Error(QStringLiteral("Line 2 names no kit: '%1' is not a kit number from 1 to %2").arg(kitDigit).arg(KitCount));
+        throw Error(
+            QStringLiteral("Line 2 names no kit: '%1' is not a kit number from 1 to %2").arg(kitDigit).arg(KitCount));
     c.kit = Kit(kit - 1);
 
     c.layout = lines.range(LayoutLine, PlateCells, plateCell("plate layout"));
@@ -191,7 +192,9 @@ FileContent parse(const QByteArray& bytes)
     const QString countText = lines.at(SampleCountLine);
     const int n = toInt(countText);
     if (n < 2)
-        throw Error(QStringLiteral("Line 127: the sample list has %1 rows, at least 2 are needed (the header and one sample)").arg(n));
+        throw Error(
+            QStringLiteral("Line 127: the sample list has %1 rows, at least 2 are needed (the header and one sample)")
+                .arg(n));
     // The sample lines must all be there: a damaged count must not make the
     // open read (and allocate) far past the end of the file.
     const qint64 lastSampleLine = SamplesLine - 1 + 3 * (qint64(n) + 1);
@@ -204,7 +207,8 @@ FileContent parse(const QByteArray& bytes)
     c.sampleRows = n;
     c.samples.reserve(3 * n);
     for (int col = 0; col < 3; ++col) // the line of row N in each column is not kept
-        c.samples += lines.range(SamplesLine + qint64(col) * (n + 1), n, [col](int row) { return sampleCellName(col, row); });
+        c.samples +=
+            lines.range(SamplesLine + qint64(col) * (n + 1), n, [col](int row) { return sampleCellName(col, row); });
 
     const qint64 densityLine = lastSampleLine + 1;
     c.densities = lines.range(densityLine, PlateCells, plateCell("density table"));

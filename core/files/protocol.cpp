@@ -89,10 +89,8 @@ bool listed(List list, const WellResult& well, const QString& shown, const QStri
     case List::Positive:
         return shown.size() > 1 && well.verdict != Verdict::Negative && well.verdict != Verdict::Doubtful
                && wellKind(layout) != WellKind::Control;
-    case List::Negative:
-        return well.verdict == Verdict::Negative && layout.contains(QLatin1Char('.'));
-    case List::Doubtful:
-        return well.verdict == Verdict::Doubtful;
+    case List::Negative: return well.verdict == Verdict::Negative && layout.contains(QLatin1Char('.'));
+    case List::Doubtful: return well.verdict == Verdict::Doubtful;
     }
     return false;
 }
@@ -128,34 +126,21 @@ void appendList(QStringList& lines, List list, const Project& project)
 QByteArray protocolBytes(const Project& project)
 {
     QStringList lines;
-    lines << blanks(32) + QStringLiteral("Протокол №_______ от \"____\" ___________20___ г.")
-          << blanks(80)
-          << QStringLiteral("Наименование набора:")
-          << project.kitRow()
-          << QString()
-          << QStringLiteral("Роспись плашки:")
-          << underscoreLine() << headerLine() << hyphenLine();
+    lines << blanks(32) + QStringLiteral("Протокол №_______ от \"____\" ___________20___ г.") << blanks(80)
+          << QStringLiteral("Наименование набора:") << project.kitRow() << QString()
+          << QStringLiteral("Роспись плашки:") << underscoreLine() << headerLine() << hyphenLine();
     appendTable(lines, [&](int col, int row) { return project.plateLayout().cell(col, row); });
-    lines << hyphenLine()
-          << QString()
-          << QStringLiteral("Заполнение плашки")
-          << QString();
+    lines << hyphenLine() << QString() << QStringLiteral("Заполнение плашки") << QString();
     appendSamples(lines, project.sampleTable());
-    lines << QString()
-          << QStringLiteral("Данные оптических плотностей:") + blanks(51)
-          << underscoreLine() << headerLine() << hyphenLine();
+    lines << QString() << QStringLiteral("Данные оптических плотностей:") + blanks(51) << underscoreLine()
+          << headerLine() << hyphenLine();
     appendTable(lines, [&](int col, int row) { return project.resultWells().at(col, row).shownText(); });
-    lines << hyphenLine()
-          << blankLine() << blankLine()
-          << QStringLiteral("Результаты:") + blanks(92)
-          << blankLine()
+    lines << hyphenLine() << blankLine() << blankLine() << QStringLiteral("Результаты:") + blanks(92) << blankLine()
           << blanks(5) + QStringLiteral("Положительные:") + blanks(84);
     appendList(lines, List::Positive, project);
-    lines << blankLine()
-          << blanks(5) + QStringLiteral("Отрицательные:") + blanks(84);
+    lines << blankLine() << blanks(5) + QStringLiteral("Отрицательные:") + blanks(84);
     appendList(lines, List::Negative, project);
-    lines << blankLine()
-          << blanks(5) + QStringLiteral("Сомнительные:") + blanks(85);
+    lines << blankLine() << blanks(5) + QStringLiteral("Сомнительные:") + blanks(85);
     appendList(lines, List::Doubtful, project);
     lines << blankLine() << blankLine() << blankLine() << blankLine()
           << QStringLiteral(" ________________________/") + project.executor() + QLatin1Char('/')

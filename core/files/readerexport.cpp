@@ -92,9 +92,9 @@ const FoundTable& chosenTable(const Scan& s, const QString& fileName, ImportChoi
         return s.tables.at(taken.table - 1);
     }
     if (choice.table < 0 || choice.table > s.tables.size())
-        throw Error(QStringLiteral("В файле «%1» таблиц: %2, таблицы %3 нет; оптические плотности в таблицах %4")
-                        .arg(fileName, QString::number(s.tables.size()), QString::number(choice.table),
-                             tableList(s.tables)));
+        throw Error(
+            QStringLiteral("В файле «%1» таблиц: %2, таблицы %3 нет; оптические плотности в таблицах %4")
+                .arg(fileName, QString::number(s.tables.size()), QString::number(choice.table), tableList(s.tables)));
     const FoundTable& t = s.tables.at(choice.table - 1);
     if (!t.densities)
         throw Error(QStringLiteral("Таблица %1 файла «%2» — не оптические плотности; они в таблицах %3")
@@ -244,10 +244,8 @@ QString importDensities(Project& project, const QString& path, ImportChoice choi
                            .arg(plate.blocks)
                            .arg(label));
     if (plate.repeat > 0)
-        message.append(QStringLiteral("Взят повтор %1 из %2 «%3».")
-                           .arg(plate.repeat)
-                           .arg(plate.repeats)
-                           .arg(plate.repeatLabel));
+        message.append(
+            QStringLiteral("Взят повтор %1 из %2 «%3».").arg(plate.repeat).arg(plate.repeats).arg(plate.repeatLabel));
     message.append(used == 0 ? QStringLiteral("Раскладка пуста: плотности не записаны.")
                              : QStringLiteral("Записаны плотности лунок раскладки: %1.").arg(written));
     if (!empty.isEmpty())

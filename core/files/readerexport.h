@@ -22,9 +22,9 @@ struct MarkedWell {
 
 // Why the table taken was taken.
 enum class TableTaken {
-    Only,       // the one table of densities the file holds
-    OnlyRaw,    // the only raw absorbance read of several reads
-    Chosen,     // the one the user chose
+    Only,    // the one table of densities the file holds
+    OnlyRaw, // the only raw absorbance read of several reads
+    Chosen,  // the one the user chose
 };
 
 // One 8 x 12 plate of optical densities read from a plate reader's text export.
@@ -35,13 +35,13 @@ struct ReaderExport {
     std::array<QString, Wells> densities;
     QList<MarkedWell> markedWells; // held by the file without a number, in the same order
     QStringList absentWells;       // not held by the file (a list that omits them), in the same order
-    int block = 1;  // the table taken (1-based) ...
-    int blocks = 1; // ... of the tables the file holds
-    QString label;  // the table's label in the file ("450 nm", "630nmAbsRead:630", "OD450"), may be empty
+    int block = 1;                 // the table taken (1-based) ...
+    int blocks = 1;                // ... of the tables the file holds
+    QString label; // the table's label in the file ("450 nm", "630nmAbsRead:630", "OD450"), may be empty
     TableTaken taken = TableTaken::Only;
-    int repeat = 0;  // the repeat taken (1-based) of `repeats`, 0 when each well has one value
+    int repeat = 0; // the repeat taken (1-based) of `repeats`, 0 when each well has one value
     int repeats = 0;
-    QString repeatLabel; // "Repeat 3", "Time 0:01:30", "повтор 3"
+    QString repeatLabel;   // "Repeat 3", "Time 0:01:30", "повтор 3"
     bool wellList = false; // one line per well ("A1;0,123") rather than a grid
 
     static int index(int col, int row) { return (row - 1) * 12 + (col - 1); } // col 1..12, row 1..8
@@ -50,10 +50,10 @@ struct ReaderExport {
 
 // One table (or read) an export offers.
 struct ExportTable {
-    QString label;          // as the file names it; may be empty
-    bool densities = false; // holds optical densities: only such a table can be taken
+    QString label;              // as the file names it; may be empty
+    bool densities = false;     // holds optical densities: only such a table can be taken
     bool rawAbsorbance = false; // its label names a raw absorbance read
-    QStringList repeats;    // the labels of the repeats when each well is listed several times, else empty
+    QStringList repeats;        // the labels of the repeats when each well is listed several times, else empty
 };
 
 // What an export offers to import, for the user to choose from.

@@ -38,15 +38,50 @@ constexpr const char* Kit04Controls[] = {"C+", "C-"};
 constexpr const char* Kit05Controls[] = {"C+", "C+!", "C-", "C-!"};
 
 constexpr std::array<KitEntry, KitCount> Catalogue{{
-    {Kit::K01, "01 - Набор «Зорвал-SR»", false, &kit01Vertical, &kit01Horizontal, calculateKit01, u"SRC", Kit01Controls,
+    {Kit::K01,
+     "01 - Набор «Зорвал-SR»",
+     false,
+     &kit01Vertical,
+     &kit01Horizontal,
+     calculateKit01,
+     u"SRC",
+     Kit01Controls,
      {"S+", "S+!", "R+", "R+!", "C-", "C-!", "(C-)/(S+)", "(C-!)/(R+!)", "d(C-) = (C-)/1.5", "d(C-!) = (C-!)/1.5"}},
-    {Kit::K02, "02 - Набор «Зорвал-К»", false, &kit02Vertical, &kit02Horizontal, calculateKit02, u"SRC", Kit02Controls,
+    {Kit::K02,
+     "02 - Набор «Зорвал-К»",
+     false,
+     &kit02Vertical,
+     &kit02Horizontal,
+     calculateKit02,
+     u"SRC",
+     Kit02Controls,
      {"C+", "C-", "", "", "", "", "(C-)/(C+)", "", "", ""}},
-    {Kit::K03, "03 - Набор «Кимрен»", false, &kit03Vertical, &kit03Horizontal, calculateKit03, u"SOC", Kit03Controls,
+    {Kit::K03,
+     "03 - Набор «Кимрен»",
+     false,
+     &kit03Vertical,
+     &kit03Horizontal,
+     calculateKit03,
+     u"SOC",
+     Kit03Controls,
      {"C+", "C-", "O", "", "", "", "(C+)/(C-)", "", "", ""}},
-    {Kit::K04, "04 - (Скриннинг) Набор «Тальвик»", true, &kit04Vertical, &kit04Horizontal, calculateKit04, u"SRC", Kit04Controls,
+    {Kit::K04,
+     "04 - (Скриннинг) Набор «Тальвик»",
+     true,
+     &kit04Vertical,
+     &kit04Horizontal,
+     calculateKit04,
+     u"SRC",
+     Kit04Controls,
      {"((C+)+(C+))/2", "((C-)+(C-))/2", "", "", "", "", "(C+)/(C-)", "", "", ""}},
-    {Kit::K05, "05 - (Верификация) Набор «Тальвик»", true, &kit05Vertical, nullptr, calculateKit05, u"SRC", Kit05Controls,
+    {Kit::K05,
+     "05 - (Верификация) Набор «Тальвик»",
+     true,
+     &kit05Vertical,
+     nullptr,
+     calculateKit05,
+     u"SRC",
+     Kit05Controls,
      {"(d(C+)+d(C+))/2", "d(C-) = (C-)-(C-!)", "", "", "((C-) + (C-!))/2", "", "", "", "", ""}},
 }};
 
@@ -111,7 +146,8 @@ constexpr bool catalogueComplete()
     return true;
 }
 
-static_assert(catalogueComplete(), "every kit needs its row, layout rules, calculation, control letters, controls and label meanings");
+static_assert(catalogueComplete(),
+              "every kit needs its row, layout rules, calculation, control letters, controls and label meanings");
 
 } // namespace
 

@@ -23,9 +23,9 @@ using KitCalculation = void (*)(Project& project, const MessageSink& message);
 // catalogue is checked at compile time in catalogue.cpp).
 struct KitEntry {
     Kit kit;
-    const char* row;              // the kit box row, also caption, protocol and file text (UTF-8)
-    bool materialOffered;         // the "Молоко" / "Сыворотка" choice, read by the calculation
-    const LayoutTable* vertical;  // the layout rule of each orientation;
+    const char* row;               // the kit box row, also caption, protocol and file text (UTF-8)
+    bool materialOffered;          // the "Молоко" / "Сыворотка" choice, read by the calculation
+    const LayoutTable* vertical;   // the layout rule of each orientation;
     const LayoutTable* horizontal; // null when only the vertical one is offered
     KitCalculation calculate;
     // A layout text holding one of these letters is a control well, no sample.

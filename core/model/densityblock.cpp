@@ -66,9 +66,9 @@ QString counted(int n, const char* one, const char* few, const char* many)
 {
     const int tens = n % 100;
     const int units = n % 10;
-    const char* word = (units == 1 && tens != 11)                          ? one
+    const char* word = (units == 1 && tens != 11)                               ? one
                        : (units >= 2 && units <= 4 && (tens < 12 || tens > 14)) ? few
-                                                                               : many;
+                                                                                : many;
     return QString::number(n) + QLatin1Char(' ') + QString::fromUtf8(word);
 }
 
@@ -87,7 +87,7 @@ bool needsQuotes(const QString& cell)
 
 QList<QStringList> splitBlock(const QString& text)
 {
-    const QChar separator = text.contains(QLatin1Char('\t')) ? QLatin1Char('\t')
+    const QChar separator = text.contains(QLatin1Char('\t'))  ? QLatin1Char('\t')
                             : text.contains(QLatin1Char(';')) ? QLatin1Char(';')
                                                               : QChar();
     QList<QStringList> rows;

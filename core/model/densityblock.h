@@ -38,9 +38,9 @@ struct PasteResult {
     int row = 0;
     int blockRows = 0; // the block without a recognised header row or column
     int blockColumns = 0;
-    int rowsCut = 0; // block rows below row H
-    int columnsCut = 0; // block columns right of column 12
-    int cellsCut = 0; // cells of the block left off the plate
+    int rowsCut = 0;          // block rows below row H
+    int columnsCut = 0;       // block columns right of column 12
+    int cellsCut = 0;         // cells of the block left off the plate
     QList<WellText> previous; // the wells written, with their texts before
 };
 

@@ -212,8 +212,8 @@ void Project::resetLabels()
 
 void Project::resetSampleTable()
 {
-    m_samples.assign(2, {QStringLiteral("№"), QStringLiteral("1"), QStringLiteral("Проба "),
-                         QStringLiteral("Проба №1"), QStringLiteral("Кол-во"), QStringLiteral("1")});
+    m_samples.assign(2, {QStringLiteral("№"), QStringLiteral("1"), QStringLiteral("Проба "), QStringLiteral("Проба №1"),
+                         QStringLiteral("Кол-во"), QStringLiteral("1")});
 }
 
 } // namespace pleq

@@ -61,14 +61,14 @@ public:
 
     const QString& plateName() const { return m_plateName; }
     void setPlateName(const QString& name);
-    const QString& firstRow() const { return m_firstRow; }        // "A".."H"
-    const QString& firstColumn() const { return m_firstColumn; }  // "1".."12"
+    const QString& firstRow() const { return m_firstRow; }       // "A".."H"
+    const QString& firstColumn() const { return m_firstColumn; } // "1".."12"
     void setFirstWell(const QString& row, const QString& column);
     bool horizontal() const { return m_horizontal; } // else vertical
     void setHorizontal(bool horizontal);
     const QString& controlCount() const { return m_controlCount; } // "1".."12"
     void setControlCount(const QString& count);
-    const QString& repetitions() const { return m_repetitions; }   // "01".."03"
+    const QString& repetitions() const { return m_repetitions; } // "01".."03"
     void setRepetitions(const QString& repetitions);
     int material() const { return m_material; } // 0 "Молоко", 1 "Сыворотка"
     void setMaterial(int material);

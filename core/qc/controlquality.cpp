@@ -184,18 +184,17 @@ std::set<qint64> Result::rejectedRuns() const
     return out;
 }
 
-Result analyse(Kit kit, std::vector<Point> points, const Baseline& baseline, const QDateTime& from,
-               const QDateTime& to)
+Result analyse(Kit kit, std::vector<Point> points, const Baseline& baseline, const QDateTime& from, const QDateTime& to)
 {
     std::stable_sort(points.begin(), points.end(), [](const Point& a, const Point& b) { return a.seq < b.seq; });
 
     // The baseline counts runs of the kit, whether or not each holds every control.
     std::set<qint64> baselineRuns;
     for (const Point& point : points) {
-        const bool in = baseline.kind == Baseline::Kind::FirstRuns
-                            ? (baselineRuns.count(point.seq) > 0
-                               || static_cast<int>(baselineRuns.size()) < baseline.runs)
-                            : inRange(point.time, baseline.from, baseline.to);
+        const bool in =
+            baseline.kind == Baseline::Kind::FirstRuns
+                ? (baselineRuns.count(point.seq) > 0 || static_cast<int>(baselineRuns.size()) < baseline.runs)
+                : inRange(point.time, baseline.from, baseline.to);
         if (in)
             baselineRuns.insert(point.seq);
     }

@@ -32,13 +32,13 @@ struct Point {
 // that completes the pattern; the rules within one run flag every control of
 // the run that takes part.
 enum class Rule {
-    W12s,  // warning: one point beyond 2 SD
-    R13s,  // one point beyond 3 SD
-    R22s,  // two consecutive points of one control beyond 2 SD on the same side,
-           // or two controls of one run beyond 2 SD on the same side
-    RR4s,  // within one run: one control beyond +2 SD and another beyond −2 SD
-    R41s,  // four consecutive points of one control beyond 1 SD on the same side
-    R10x,  // ten consecutive points of one control on the same side of the mean
+    W12s, // warning: one point beyond 2 SD
+    R13s, // one point beyond 3 SD
+    R22s, // two consecutive points of one control beyond 2 SD on the same side,
+          // or two controls of one run beyond 2 SD on the same side
+    RR4s, // within one run: one control beyond +2 SD and another beyond −2 SD
+    R41s, // four consecutive points of one control beyond 1 SD on the same side
+    R10x, // ten consecutive points of one control on the same side of the mean
 };
 QString ruleName(Rule rule); // "1-2s", "1-3s", "2-2s", "R-4s", "4-1s", "10x"
 bool isRejection(Rule rule); // every rule but 1-2s

@@ -129,15 +129,10 @@ void ReaderLink::pauseEnded()
             pauseThen(300, Step::ColumnsWait);
             break;
         case Step::ColumnsWait:
-        case Step::ScanWait:
-            waitForReply();
-            break;
-        case Step::Poll:
-            pollPass();
-            break;
+        case Step::ScanWait: waitForReply(); break;
+        case Step::Poll: pollPass(); break;
         case Step::Idle:
-        case Step::LastWait:
-            break;
+        case Step::LastWait: break;
         }
     });
 }
@@ -171,13 +166,10 @@ void ReaderLink::replyHandled()
         m_receivedBytes.clear();
         pauseThen(3800, Step::Poll);
         break;
-    case Step::LastWait:
-        endAcquisition(AcquisitionEnd::Data);
-        break;
+    case Step::LastWait: endAcquisition(AcquisitionEnd::Data); break;
     case Step::Idle:
     case Step::ColumnsPause:
-    case Step::Poll:
-        break;
+    case Step::Poll: break;
     }
 }
 

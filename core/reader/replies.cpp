@@ -127,8 +127,7 @@ ReaderPlate readPlate(const QByteArray& data)
             readDensity(value);
         } catch (const Error&) {
             const QString well = QChar(u'A' + int(i % PlateRows)) + QString::number(i / PlateRows + 1);
-            return refused(QStringLiteral("значение «%1» лунки %2 не читается как плотность").arg(value, well),
-                           values);
+            return refused(QStringLiteral("значение «%1» лунки %2 не читается как плотность").arg(value, well), values);
         }
         plate.densities << value;
     }

@@ -40,7 +40,6 @@ speed_t speedOf(int baud)
     }
 }
 
-
 } // namespace
 
 struct SerialLine::Impl {
@@ -126,11 +125,11 @@ SerialLine::SerialLine(const QString& device, const QString& portName, int baud)
         // Raw and binary-safe: no line editing, echo, signals, CR/LF
         // translation, XON/XOFF or output processing. 8N1, receiver on,
         // modem lines ignored; hardware flow control stays as it was.
-        raw.c_iflag &= ~tcflag_t(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL
-                                 | IXON | IXOFF | IXANY | IUCLC | IMAXBEL | IUTF8);
+        raw.c_iflag &= ~tcflag_t(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IXON
+                                 | IXOFF | IXANY | IUCLC | IMAXBEL | IUTF8);
         raw.c_oflag &= ~tcflag_t(OPOST);
-        raw.c_lflag &= ~tcflag_t(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOKE | ICANON | ISIG | IEXTEN | NOFLSH
-                                 | TOSTOP);
+        raw.c_lflag &=
+            ~tcflag_t(ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOKE | ICANON | ISIG | IEXTEN | NOFLSH | TOSTOP);
         raw.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CSTOPB | HUPCL);
         raw.c_cflag |= CS8 | CREAD | CLOCAL;
         raw.c_cc[VMIN] = 1;
@@ -283,9 +282,10 @@ bool hasUart(const QString& name)
 QStringList existingSerialDevices()
 {
     QStringList devices;
-    const QStringList names = QDir(QStringLiteral("/dev"))
-                                  .entryList({QStringLiteral("ttyS*"), QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
-                                             QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    const QStringList names =
+        QDir(QStringLiteral("/dev"))
+            .entryList({QStringLiteral("ttyS*"), QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
+                       QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
         if (name.startsWith(QLatin1String("ttyS")) && !hasUart(name))
             continue;

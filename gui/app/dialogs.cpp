@@ -56,8 +56,9 @@ public:
     QString saveFileNameOfType(QWidget* parent, const QStringList& filters, int* chosen) override
     {
         QString selected = filters.value(0);
-        const QString name = QFileDialog::getSaveFileName(parent, QString(), QString(), filters.join(QLatin1String(";;")),
-                                                          &selected, QFileDialog::DontConfirmOverwrite);
+        const QString name =
+            QFileDialog::getSaveFileName(parent, QString(), QString(), filters.join(QLatin1String(";;")), &selected,
+                                         QFileDialog::DontConfirmOverwrite);
         *chosen = int(qMax(qsizetype(0), filters.indexOf(selected)));
         return name;
     }

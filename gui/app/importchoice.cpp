@@ -45,10 +45,9 @@ std::optional<files::ImportChoice> chooseImport(QWidget* parent, const QString& 
         QStringList items;
         for (qsizetype r = 0; r < repeats.size(); ++r)
             items.append(files::numbered(int(r) + 1, repeats.at(r)));
-        const std::optional<int> picked =
-            pick(parent,
-                 QStringLiteral("В файле «%1» у лунок по нескольку значений. Какой повтор импортировать?").arg(path),
-                 items);
+        const std::optional<int> picked = pick(
+            parent, QStringLiteral("В файле «%1» у лунок по нескольку значений. Какой повтор импортировать?").arg(path),
+            items);
         if (!picked)
             return std::nullopt;
         choice.repeat = *picked + 1;

@@ -13,12 +13,11 @@
 
 namespace {
 
-const char* const Usage =
-    "usage: pleq [PROJECT.plq]\n"
-    "       pleq --version | --help\n"
-    "\n"
-    "Opens the project file, if one is given, once the main window is shown.\n"
-    "The standard Qt options (such as -platform offscreen) are accepted.\n";
+const char* const Usage = "usage: pleq [PROJECT.plq]\n"
+                          "       pleq --version | --help\n"
+                          "\n"
+                          "Opens the project file, if one is given, once the main window is shown.\n"
+                          "The standard Qt options (such as -platform offscreen) are accepted.\n";
 
 } // namespace
 

@@ -196,19 +196,20 @@ void MainWindow::createMenu()
     connect(newItem, &QAction::triggered, this, &MainWindow::startNewProject);
     QAction* openItem = addItem(fileMenu, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open);
     connect(openItem, &QAction::triggered, this, &MainWindow::chooseAndOpenFile);
-    connect(addItem(fileMenu, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this, &MainWindow::saveProjectAs);
+    connect(addItem(fileMenu, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this,
+            &MainWindow::saveProjectAs);
     // The import writes densities: not while the reader fills the plate.
     QAction* importItem = addItem(fileMenu, "NImport", QStringLiteral("Импорт ..."), {});
     connect(importItem, &QAction::triggered, this, &MainWindow::importReaderExport);
     connect(&m_project, &Project::plateLockChanged, importItem, &QAction::setDisabled);
     // The export writes a file and changes nothing of the plate: it stays
     // enabled while the plate is read (its results are forgotten then anyway).
-    connect(addItem(fileMenu, "NExportResults", QStringLiteral("Экспорт результатов ..."), {}), &QAction::triggered, this,
-            &MainWindow::exportResultsToFile);
+    connect(addItem(fileMenu, "NExportResults", QStringLiteral("Экспорт результатов ..."), {}), &QAction::triggered,
+            this, &MainWindow::exportResultsToFile);
     // The protocol of the plate as "Протокол" writes it, printed or as PDF;
     // they change nothing, so they stay while the reader fills the plate.
-    connect(addItem(fileMenu, "ProtocolPrint", QStringLiteral("Печать ..."), QKeySequence::Print), &QAction::triggered, this,
-            [this] { runCommand(this, [this] { printProtocol(this, protocolTextLines(m_project)); }); });
+    connect(addItem(fileMenu, "ProtocolPrint", QStringLiteral("Печать ..."), QKeySequence::Print), &QAction::triggered,
+            this, [this] { runCommand(this, [this] { printProtocol(this, protocolTextLines(m_project)); }); });
     connect(addItem(fileMenu, "ProtocolPdf", QStringLiteral("Сохранить как PDF ..."), {}), &QAction::triggered, this,
             [this] { runCommand(this, [this] { saveProtocolPdf(this, protocolTextLines(m_project)); }); });
     QMenu* settingsMenu = addMenu("N2", QStringLiteral("Настройки"));
@@ -234,8 +235,8 @@ void MainWindow::createMenu()
     connect(addItem(archiveMenu, "NJournal", QStringLiteral("Журнал планшетов ..."), {}), &QAction::triggered, this,
             &MainWindow::showJournal);
     addQcAction(archiveMenu, this, *m_archive);
-    connect(addItem(archiveMenu, "NArchiveLocation", QStringLiteral("Место архива ..."), {}), &QAction::triggered,
-            this, &MainWindow::chooseArchiveLocation);
+    connect(addItem(archiveMenu, "NArchiveLocation", QStringLiteral("Место архива ..."), {}), &QAction::triggered, this,
+            &MainWindow::chooseArchiveLocation);
 }
 
 // "Правка", after the menus that were there before it: "Отменить" and
@@ -316,7 +317,8 @@ void MainWindow::openFile(const QString& name)
 
 void MainWindow::openFileWhenShown(const QString& name)
 {
-    QMetaObject::invokeMethod(this, [this, name] { openFile(name); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, name] { openFile(name); }, Qt::QueuedConnection);
 }
 
 void MainWindow::saveProjectAs()
@@ -370,11 +372,11 @@ void MainWindow::storeRunInArchive()
     runCommand(this, [this] {
         m_archive->archive(); // a place that names no archive is told at once
         // The run as it stands at this click goes to the writer's thread.
-        const RunRecord record = makeRunRecord(m_project, m_session->lastRun(),
-                                               QDateTime::currentDateTime(), RunIdentity::ofThisWorkstation());
+        const RunRecord record = makeRunRecord(m_project, m_session->lastRun(), QDateTime::currentDateTime(),
+                                               RunIdentity::ofThisWorkstation());
         const QPointer<MainWindow> self(this);
-        m_archive->write([record, queue = archiveQueuePath(), self](const std::function<Archive&()>& archive)
-                             -> std::function<void()> {
+        m_archive->write([record, queue = archiveQueuePath(),
+                          self](const std::function<Archive&()>& archive) -> std::function<void()> {
             QString told;
             std::optional<Error> error;
             try {

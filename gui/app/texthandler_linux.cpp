@@ -7,7 +7,8 @@ namespace pleq {
 bool textFileHandlerPresent()
 {
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/plain")});
     // A tool that does not answer within two seconds is taken as no handler.
     if (!query.waitForStarted(2000) || !query.waitForFinished(2000)) {
         query.kill();

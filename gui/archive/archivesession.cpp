@@ -9,7 +9,8 @@
 namespace pleq {
 
 ArchiveSession::ArchiveSession(QObject* parent)
-    : QObject(parent), m_writer(new ArchiveWriter(this))
+    : QObject(parent)
+    , m_writer(new ArchiveWriter(this))
 {
 }
 

@@ -47,7 +47,7 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_given;
-    std::deque<Write> m_writes; // guarded by m_mutex
+    std::deque<Write> m_writes;  // guarded by m_mutex
     std::deque<Tell> m_outcomes; // guarded by m_mutex
     bool m_stopping = false;     // guarded by m_mutex
     int m_pending = 0;           // the window's thread only

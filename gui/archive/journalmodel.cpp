@@ -9,8 +9,8 @@ namespace pleq {
 
 namespace {
 
-const char* const Headers[] = {"№", "Дата", "Исполнитель", "Набор", "Планшет", "Проб", "Полож.", "Отриц.",
-                               "Сомнит.", "Годен", "Контроль качества"};
+const char* const Headers[] = {"№",      "Дата",   "Исполнитель", "Набор", "Планшет",          "Проб",
+                               "Полож.", "Отриц.", "Сомнит.",     "Годен", "Контроль качества"};
 
 } // namespace
 
@@ -136,12 +136,9 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const
         return QDateTime::fromString(value.toString(), Qt::ISODateWithMs)
             .toLocalTime()
             .toString(QStringLiteral("dd.MM.yyyy HH:mm"));
-    case JournalColumn::Kit:
-        return QStringLiteral("%1").arg(value.toInt(), 2, 10, QLatin1Char('0'));
-    case JournalColumn::Valid:
-        return value.toInt() ? QStringLiteral("да") : QStringLiteral("нет");
-    default:
-        return value;
+    case JournalColumn::Kit: return QStringLiteral("%1").arg(value.toInt(), 2, 10, QLatin1Char('0'));
+    case JournalColumn::Valid: return value.toInt() ? QStringLiteral("да") : QStringLiteral("нет");
+    default: return value;
     }
 }
 

@@ -36,9 +36,8 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
 
     // The journal reads on a connection of its own (see JournalReader).
     m_model = std::make_unique<JournalModel>(archive.location());
-    connect(m_model.get(), &JournalModel::failed, this, [this](const QString& message) {
-        Dialogs::get().error(this, message);
-    });
+    connect(m_model.get(), &JournalModel::failed, this,
+            [this](const QString& message) { Dialogs::get().error(this, message); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(createFilters());
@@ -161,7 +160,8 @@ void JournalWindow::saveAnchor()
         return;
     runCommand(this, [&] {
         appendAnchor(file, m_anchor);
-        Dialogs::get().message(this, QStringLiteral("Якорь добавлен в %1: %2").arg(QDir::toNativeSeparators(file), m_anchor));
+        Dialogs::get().message(this,
+                               QStringLiteral("Якорь добавлен в %1: %2").arg(QDir::toNativeSeparators(file), m_anchor));
     });
 }
 

@@ -12,7 +12,9 @@
 namespace pleq {
 
 QueueSender::QueueSender(ArchiveSession& session, QObject* parent)
-    : QObject(parent), m_session(session), m_running(std::make_shared<std::atomic_bool>(false))
+    : QObject(parent)
+    , m_session(session)
+    , m_running(std::make_shared<std::atomic_bool>(false))
 {
     m_timer.setInterval(IntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &QueueSender::sendNow);
@@ -47,7 +49,12 @@ void QueueSender::sendNow()
         *running = false;
         if (sent > 0)
             QMetaObject::invokeMethod(
-                qApp, [self] { if (self) self->m_session.notifyArchived(); }, Qt::QueuedConnection);
+                qApp,
+                [self] {
+                    if (self)
+                        self->m_session.notifyArchived();
+                },
+                Qt::QueuedConnection);
     });
 }
 

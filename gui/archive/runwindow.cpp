@@ -61,8 +61,8 @@ QLabel* RunWindow::createInfo()
                        .arg(record.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")), record.executor,
                             kitEntry(record.kit).rowText(), record.plateName);
     if (record.material)
-        info += QStringLiteral(", материал: ") + (*record.material == 0 ? QStringLiteral("Молоко")
-                                                                        : QStringLiteral("Сыворотка"));
+        info += QStringLiteral(", материал: ")
+                + (*record.material == 0 ? QStringLiteral("Молоко") : QStringLiteral("Сыворотка"));
     info += QStringLiteral("\nрабочее место: %1, пользователь: %2").arg(record.host, record.osUser);
     auto* infoLabel = new QLabel(info, this);
     infoLabel->setObjectName(QStringLiteral("RunInfo"));
@@ -165,8 +165,7 @@ QHBoxLayout* RunWindow::createButtons()
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(addButton("RunPrint", QStringLiteral("Печать ..."), &RunWindow::printRunProtocol));
-    buttons->addWidget(addButton("RunSaveProject", QStringLiteral("Сохранить проект ..."),
-                                 &RunWindow::saveRunProject));
+    buttons->addWidget(addButton("RunSaveProject", QStringLiteral("Сохранить проект ..."), &RunWindow::saveRunProject));
     buttons->addWidget(addButton("RunExport", QStringLiteral("Экспорт результатов ..."), &RunWindow::exportRunResults));
     return buttons;
 }

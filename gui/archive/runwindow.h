@@ -29,13 +29,13 @@ public:
 
 private:
     // The window's parts, made once by the constructor.
-    QLabel* createInfo();            // number, time, executor, kit, plate, material, workstation
-    QTabWidget* createTabs();        // results, layout, densities, protocol, messages
+    QLabel* createInfo();     // number, time, executor, kit, plate, material, workstation
+    QTabWidget* createTabs(); // results, layout, densities, protocol, messages
     QWidget* createResultsPage(QWidget* parent, QTableWidget* results); // the result grid, the summary labels under it
     void fillPlates(QTableWidget* layout, QTableWidget* densities, QTableWidget* results) const;
     QWidget* createProtocolView(QWidget* parent);
     QWidget* createMessagesView(QWidget* parent);
-    QHBoxLayout* createButtons();    // "Печать ...", "Сохранить проект ...", "Экспорт результатов ..."
+    QHBoxLayout* createButtons(); // "Печать ...", "Сохранить проект ...", "Экспорт результатов ..."
     QTableWidget* addPlate(const char* name);
 
     StoredRun m_run;

@@ -159,8 +159,7 @@ const QString WidestDensity = QStringLiteral("0,00000");
 const QString WidestResult = QStringLiteral("0,00000 ");
 
 // Both plate grids: 40 by 17 pixel cells on the button-face grey, no scroll bars.
-template<typename View>
-View* setUpPlateGrid(View* view, const char* name)
+template<typename View> View* setUpPlateGrid(View* view, const char* name)
 {
     view->setObjectName(QLatin1String(name));
     QPalette palette = view->palette();
@@ -269,8 +268,8 @@ QGroupBox* CalculationWindow::createCalculationBox()
     auto* calculationBox = new QGroupBox(QStringLiteral("Расчет"), this);
     calculationBox->setObjectName(QStringLiteral("GroupBox2"));
     // The view only reads the result grid; the calculation writes its wells.
-    m_resultGrid = setUpPlateGrid(new GridView(const_cast<TextGrid*>(&m_project.resultTable()), 40, 17, calculationBox),
-                              "RasTab");
+    m_resultGrid =
+        setUpPlateGrid(new GridView(const_cast<TextGrid*>(&m_project.resultTable()), 40, 17, calculationBox), "RasTab");
     m_resultGrid->setItemDelegate(new ResultDelegate(m_project, m_resultGrid));
     m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Plain pixels in the font colours, as the classic grid draws them.
@@ -440,8 +439,8 @@ void CalculationWindow::manualEntryChanged()
     const bool typing = m_manualEntryBox->isChecked() && !m_project.plateLocked();
     m_densityGrid->setWritable(typing);
     m_densityGrid->setEditTriggers(typing ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                                           | QAbstractItemView::AnyKeyPressed
-                                     : QAbstractItemView::NoEditTriggers);
+                                                | QAbstractItemView::AnyKeyPressed
+                                          : QAbstractItemView::NoEditTriggers);
 }
 
 // The reader fills the densities: an open cell editor is closed (the delegate

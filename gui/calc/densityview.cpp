@@ -26,8 +26,8 @@ bool isWell(const QModelIndex& index)
 // The keys the grid takes for itself before a window's shortcut sees them.
 bool isGridKey(const QKeyEvent* key)
 {
-    return key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Copy)
-           || key->matches(QKeySequence::Undo) || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace;
+    return key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Undo)
+           || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace;
 }
 
 // What a cell being typed into takes as a block rather than as its own text.
@@ -53,9 +53,8 @@ QList<QPoint> DensityView::selectedWells() const
             wells.append({index.column(), index.row()});
     if (wells.isEmpty() && isWell(currentIndex()))
         wells.append({currentIndex().column(), currentIndex().row()});
-    std::sort(wells.begin(), wells.end(), [](QPoint a, QPoint b) {
-        return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x();
-    });
+    std::sort(wells.begin(), wells.end(),
+              [](QPoint a, QPoint b) { return a.y() != b.y() ? a.y() < b.y() : a.x() < b.x(); });
     return wells;
 }
 
@@ -153,8 +152,7 @@ void DensityView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHin
         GridView::closeEditor(editor, QAbstractItemDelegate::NoHint);
         step(-1, 0);
         break;
-    default:
-        GridView::closeEditor(editor, hint);
+    default: GridView::closeEditor(editor, hint);
     }
 }
 

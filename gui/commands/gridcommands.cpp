@@ -7,21 +7,42 @@
 
 namespace pleq {
 
-QStringList PlateLayoutCommand::read() const { return project().plateLayout().columnMajorTexts(); }
-void PlateLayoutCommand::write(const QStringList& texts) { restorePlateLayout(project(), texts); }
+QStringList PlateLayoutCommand::read() const
+{
+    return project().plateLayout().columnMajorTexts();
+}
+void PlateLayoutCommand::write(const QStringList& texts)
+{
+    restorePlateLayout(project(), texts);
+}
 
-QStringList SampleListCommand::read() const { return project().sampleTable().columnMajorTexts(); }
-void SampleListCommand::write(const QStringList& texts) { restoreSampleTable(project(), texts); }
+QStringList SampleListCommand::read() const
+{
+    return project().sampleTable().columnMajorTexts();
+}
+void SampleListCommand::write(const QStringList& texts)
+{
+    restoreSampleTable(project(), texts);
+}
 
-QStringList DensitiesCommand::read() const { return project().densityTable().columnMajorTexts(); }
-void DensitiesCommand::write(const QStringList& texts) { restoreDensities(project(), texts); }
+QStringList DensitiesCommand::read() const
+{
+    return project().densityTable().columnMajorTexts();
+}
+void DensitiesCommand::write(const QStringList& texts)
+{
+    restoreDensities(project(), texts);
+}
 
 PlateFill::PlateFill(Project& project)
     : PlateLayoutCommand(project, QStringLiteral("Заполнить"))
 {
 }
 
-void PlateFill::edit() { fillPlate(project()); }
+void PlateFill::edit()
+{
+    fillPlate(project());
+}
 
 SampleRowAddition::SampleRowAddition(Project& project, int* row)
     : SampleListCommand(project, QStringLiteral("Добавить пробу"))
@@ -29,7 +50,10 @@ SampleRowAddition::SampleRowAddition(Project& project, int* row)
 {
 }
 
-void SampleRowAddition::edit() { *m_row = addSampleRow(project()); }
+void SampleRowAddition::edit()
+{
+    *m_row = addSampleRow(project());
+}
 
 SampleRowDeletion::SampleRowDeletion(Project& project, int row)
     : SampleListCommand(project, QStringLiteral("Удалить пробу"))
@@ -37,7 +61,10 @@ SampleRowDeletion::SampleRowDeletion(Project& project, int row)
 {
 }
 
-void SampleRowDeletion::edit() { deleteSampleRow(project(), m_row); }
+void SampleRowDeletion::edit()
+{
+    deleteSampleRow(project(), m_row);
+}
 
 SampleCellEdit::SampleCellEdit(Project& project, int col, int row, const QString& text)
     : SampleListCommand(project, col == 2 ? QStringLiteral("Количество пробы") : QStringLiteral("Название пробы"))
@@ -47,7 +74,10 @@ SampleCellEdit::SampleCellEdit(Project& project, int col, int row, const QString
 {
 }
 
-void SampleCellEdit::edit() { changeSampleCell(project(), m_col, m_row, m_text); }
+void SampleCellEdit::edit()
+{
+    changeSampleCell(project(), m_col, m_row, m_text);
+}
 
 DensityCellEdit::DensityCellEdit(Project& project, int col, int row, const QString& text)
     : DensitiesCommand(project, QStringLiteral("Ввод плотности"))
@@ -57,7 +87,10 @@ DensityCellEdit::DensityCellEdit(Project& project, int col, int row, const QStri
 {
 }
 
-void DensityCellEdit::edit() { changeDensityCell(project(), m_col, m_row, m_text); }
+void DensityCellEdit::edit()
+{
+    changeDensityCell(project(), m_col, m_row, m_text);
+}
 
 DensityPaste::DensityPaste(Project& project, QPoint well, const QString& text, PasteResult* result)
     : DensitiesCommand(project, QStringLiteral("Вставка"))
@@ -67,7 +100,10 @@ DensityPaste::DensityPaste(Project& project, QPoint well, const QString& text, P
 {
 }
 
-void DensityPaste::edit() { *m_result = pasteDensities(project(), m_well.x(), m_well.y(), m_text); }
+void DensityPaste::edit()
+{
+    *m_result = pasteDensities(project(), m_well.x(), m_well.y(), m_text);
+}
 
 DensityCellsClearing::DensityCellsClearing(Project& project, const QList<QPoint>& wells)
     : DensitiesCommand(project, QStringLiteral("Удаление"))
@@ -75,17 +111,22 @@ DensityCellsClearing::DensityCellsClearing(Project& project, const QList<QPoint>
 {
 }
 
-void DensityCellsClearing::edit() { clearDensityCells(project(), m_wells); }
+void DensityCellsClearing::edit()
+{
+    clearDensityCells(project(), m_wells);
+}
 
 DensitiesClearing::DensitiesClearing(Project& project)
     : DensitiesCommand(project, QStringLiteral("Очистить данные"))
 {
 }
 
-void DensitiesClearing::edit() { clearDensities(project()); }
+void DensitiesClearing::edit()
+{
+    clearDensities(project());
+}
 
-DensityImport::DensityImport(Project& project, const QString& path, const files::ImportChoice& choice,
-                             QString* message)
+DensityImport::DensityImport(Project& project, const QString& path, const files::ImportChoice& choice, QString* message)
     : DensitiesCommand(project, QStringLiteral("Импорт"))
     , m_path(path)
     , m_choice(choice)
@@ -93,6 +134,9 @@ DensityImport::DensityImport(Project& project, const QString& path, const files:
 {
 }
 
-void DensityImport::edit() { *m_message = files::importDensities(project(), m_path, m_choice); }
+void DensityImport::edit()
+{
+    *m_message = files::importDensities(project(), m_path, m_choice);
+}
 
 } // namespace pleq

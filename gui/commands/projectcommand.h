@@ -40,8 +40,7 @@ private:
 };
 
 // A command over one part of the project, kept as a value before and after.
-template<typename Part>
-class PartCommand : public ProjectCommand
+template<typename Part> class PartCommand : public ProjectCommand
 {
 public:
     bool changed() const override { return m_before != m_after; }
@@ -49,7 +48,7 @@ public:
 protected:
     using ProjectCommand::ProjectCommand;
 
-    virtual Part read() const = 0;          // the part as it stands
+    virtual Part read() const = 0;            // the part as it stands
     virtual void write(const Part& part) = 0; // through a core operation
 
     void capture(Moment moment) override { (moment == Moment::Before ? m_before : m_after) = read(); }

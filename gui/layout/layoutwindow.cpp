@@ -144,7 +144,8 @@ public:
         if (isFixed(index))
             return;
         const TextGrid& plate = m_project.plateLayout();
-        if (plate.cell(0, index.row()) != m_project.firstRow() || plate.cell(index.column(), 0) != m_project.firstColumn())
+        if (plate.cell(0, index.row()) != m_project.firstRow()
+            || plate.cell(index.column(), 0) != m_project.firstColumn())
             return;
         painter->save();
         painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2));
@@ -176,8 +177,7 @@ void showBoxText(QComboBox* box, const QString& text)
     box->setCurrentIndex(index);
 }
 
-template <typename T>
-T* named(T* widget, const char* name)
+template<typename T> T* named(T* widget, const char* name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;
@@ -417,7 +417,8 @@ void LayoutWindow::connectEdits()
     connect(m_removeItem, &QAction::triggered, this, &LayoutWindow::removeSampleRow);
     connect(m_sampleGrid, &QWidget::customContextMenuRequested, this,
             [this](QPoint pos) { m_sampleMenu->popup(m_sampleGrid->viewport()->mapToGlobal(pos)); });
-    connect(m_plateMap->selectionModel(), &QItemSelectionModel::currentChanged, this, &LayoutWindow::chooseFirstWellOnMap);
+    connect(m_plateMap->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &LayoutWindow::chooseFirstWellOnMap);
     // A sample cell typed; while the reader fills the plate the lock closes
     // the editor and its text is not written.
     qobject_cast<GridDelegate*>(m_sampleGrid->itemDelegate())
@@ -429,12 +430,12 @@ void LayoutWindow::connectEdits()
     connect(m_plateNameEdit, &QLineEdit::textEdited, this,
             [this](const QString& name) { m_edits.edit(this, std::make_unique<PlateNameEdit>(m_project, name)); });
     connect(m_firstWellRow, &QComboBox::currentIndexChanged, this, [this] {
-        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, m_firstWellRow->currentText(),
-                                                             m_project.firstColumn()));
+        m_edits.edit(
+            this, std::make_unique<FirstWellChoice>(m_project, m_firstWellRow->currentText(), m_project.firstColumn()));
     });
     connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this, [this] {
-        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, m_project.firstRow(),
-                                                             m_firstWellColumn->currentText()));
+        m_edits.edit(
+            this, std::make_unique<FirstWellChoice>(m_project, m_project.firstRow(), m_firstWellColumn->currentText()));
     });
     connect(m_controlCountBox, &QComboBox::currentIndexChanged, this, [this] {
         m_edits.edit(this, std::make_unique<ControlCountChoice>(m_project, m_controlCountBox->currentText()));

@@ -42,9 +42,9 @@ private:
     void orderTabs();
     void connectEdits();
 
-    void fill();                 // "Заполнить"
-    void appendSampleRow();      // "Добавить", "+"
-    void removeSampleRow();      // "Удалить", "-"
+    void fill();            // "Заполнить"
+    void appendSampleRow(); // "Добавить", "+"
+    void removeSampleRow(); // "Удалить", "-"
     void chooseFirstWellOnMap(const QModelIndex& current);
     void showProject();
     void showFirstWell();

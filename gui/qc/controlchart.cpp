@@ -132,7 +132,7 @@ void paintLimits(QPainter& painter, const Geometry& g, const qc::ControlChart& c
         Qt::PenStyle style;
     };
     const Line lines[] = {{3, chart::RejectionColor, Qt::DashLine}, {2, chart::WarningColor, Qt::DashLine},
-                          {1, QColor(150, 150, 150), Qt::DotLine}, {0, QColor(0, 130, 0), Qt::SolidLine},
+                          {1, QColor(150, 150, 150), Qt::DotLine},  {0, QColor(0, 130, 0), Qt::SolidLine},
                           {-1, QColor(150, 150, 150), Qt::DotLine}, {-2, chart::WarningColor, Qt::DashLine},
                           {-3, chart::RejectionColor, Qt::DashLine}};
     for (const Line& line : lines) {
@@ -156,8 +156,11 @@ void paintRunNumbers(QPainter& painter, const Geometry& g, const qc::ControlChar
 {
     painter.setPen(Qt::darkGray);
     const double labelWidth = metrics.horizontalAdvance(QStringLiteral("00000")) + 6;
-    const std::size_t every = g.count == 0 ? 1
-        : std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(labelWidth / (g.plot.width() / static_cast<double>(g.count)))));
+    const std::size_t every =
+        g.count == 0
+            ? 1
+            : std::max<std::size_t>(
+                1, static_cast<std::size_t>(std::ceil(labelWidth / (g.plot.width() / static_cast<double>(g.count)))));
     for (std::size_t i = 0; i < chart.points.size(); i += every)
         painter.drawText(QRectF(g.x(i) - labelWidth / 2, g.plot.bottom() + 2, labelWidth, BottomMargin - 4),
                          Qt::AlignHCenter | Qt::AlignTop, QString::number(chart.points[i].seq));
@@ -258,8 +261,7 @@ QImage render(const qc::Result& result, int width, int chartHeight)
     image.fill(Qt::white);
     QPainter painter(&image);
     for (int i = 0; i < static_cast<int>(result.charts.size()); ++i)
-        paint(painter, QRectF(0, i * chartHeight, width, chartHeight), result.charts[std::size_t(i)],
-              result.baseline);
+        paint(painter, QRectF(0, i * chartHeight, width, chartHeight), result.charts[std::size_t(i)], result.baseline);
     return image;
 }
 
@@ -339,8 +341,7 @@ QString pointText(const QString& control, const qc::ChartPoint& point)
 {
     QString text = QStringLiteral("№ %1, %2, %3 %4")
                        .arg(point.seq)
-                       .arg(point.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")), control,
-                            fixedText(point.mean, 4));
+                       .arg(point.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")), control, fixedText(point.mean, 4));
     if (point.z)
         text += QStringLiteral(", z = %1").arg(fixedText(*point.z, 2));
     if (!point.rules.empty())

@@ -16,14 +16,14 @@ namespace pleq {
 // the baseline's points on a shaded band, flagged points marked in the colour
 // of their worst rule with the rule names above them.
 namespace chart {
-inline const QColor WarningColor{230, 140, 0};  // 1-2s alone
+inline const QColor WarningColor{230, 140, 0}; // 1-2s alone
 inline const QColor RejectionColor{210, 0, 0}; // any rejection rule
 inline const QColor PointColor{20, 60, 160};
 
 // Where the chart's parts lie in `area`.
 struct Geometry {
-    QRectF plot;        // the plotting area inside the axes and labels
-    double low = 0;     // the values at the plot's bottom and top
+    QRectF plot;    // the plotting area inside the axes and labels
+    double low = 0; // the values at the plot's bottom and top
     double high = 1;
     std::size_t count = 0;
     double x(std::size_t index) const;

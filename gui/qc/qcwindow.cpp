@@ -243,8 +243,7 @@ void QcWindow::refresh()
             m_points = controlPoints(m_session.openArchive(), kit);
             m_pointsRead = true;
         }
-        m_result = qc::analyse(kit, m_points, chosenBaseline(),
-                               range ? m_from->date().startOfDay() : QDateTime(),
+        m_result = qc::analyse(kit, m_points, chosenBaseline(), range ? m_from->date().startOfDay() : QDateTime(),
                                range ? m_to->date().endOfDay() : QDateTime());
     });
 
@@ -302,9 +301,8 @@ QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session)
 {
     QAction* action = menu->addAction(QStringLiteral("Контроль качества ..."));
     action->setObjectName(QStringLiteral("NQc"));
-    QObject::connect(action, &QAction::triggered, parent, [parent, &session] {
-        runCommand(parent, [parent, &session] { openQcWindow(parent, session); });
-    });
+    QObject::connect(action, &QAction::triggered, parent,
+                     [parent, &session] { runCommand(parent, [parent, &session] { openQcWindow(parent, session); }); });
     return action;
 }
 

@@ -133,8 +133,7 @@ bool PortDialog::eventFilter(QObject* watched, QEvent* event)
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
         case Qt::Key_Return:
-        case Qt::Key_Enter:
-            break;
+        case Qt::Key_Enter: break;
         default:
             if (!key->text().isEmpty())
                 return true;

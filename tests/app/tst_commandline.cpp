@@ -48,6 +48,7 @@ Run run(const QString& program, const QStringList& args, const QString& platform
 
 void TestCommandLine::options_data()
 {
+    // clang-format off
     const QString gui = QStringLiteral(PLEQ_GUI);
     const QString cli = QStringLiteral(PLEQ_CLI);
     const QString version = QStringLiteral(PLEQ_PROJECT_VERSION);
@@ -65,6 +66,7 @@ void TestCommandLine::options_data()
     QTest::newRow("pleq unknown option")<< gui << QStringList{"--verbose"} << "offscreen" << 2 << "" << "pleq: unknown option --verbose";
     QTest::newRow("pleq two files")     << gui << QStringList{"a.plq", "b.plq"} << "offscreen" << 2 << "" << "pleq: one project file at a time";
     QTest::newRow("pleq-cli --version") << cli << QStringList{"--version"} << "nowhere"   << 0 << "pleq-cli " + version + "\n" << "";
+    // clang-format on
     // clang-format on
 }
 
@@ -92,10 +94,10 @@ void TestCommandLine::cliHelpListsEveryCommand()
 {
     const Run r = run(QStringLiteral(PLEQ_CLI), {QStringLiteral("--help")}, QStringLiteral("nowhere"));
     QCOMPARE(r.status, 0);
-    for (const char* usage : {"  check PROJECT.plq", "  fill PROJECT.plq", "  calc PROJECT.plq",
-                              "  protocol PROJECT.plq", "  read PROJECT.plq", "  import PROJECT.plq", "  export PROJECT.plq",
-                              "  archive add", "  archive verify", "  archive import", "  archive copy",
-                              "  archive send", "  archive qc", "       pleq-cli --version | --help"})
+    for (const char* usage :
+         {"  check PROJECT.plq", "  fill PROJECT.plq", "  calc PROJECT.plq", "  protocol PROJECT.plq",
+          "  read PROJECT.plq", "  import PROJECT.plq", "  export PROJECT.plq", "  archive add", "  archive verify",
+          "  archive import", "  archive copy", "  archive send", "  archive qc", "       pleq-cli --version | --help"})
         QVERIFY2(r.out.contains(QLatin1String(usage)), usage);
     QCOMPARE(r.err, QString());
 }

@@ -76,6 +76,7 @@ void TestEditCommands::cleanup()
 
 void TestEditCommands::undoRedo_data()
 {
+    // clang-format off
     QTest::addColumn<MakeCommand>("make");
     QTest::addColumn<QString>("step"); // the text "Отменить: ..." names
     QTest::addColumn<QStringList>("changed");
@@ -124,6 +125,7 @@ void TestEditCommands::undoRedo_data()
     // The wells the layout uses take the file's densities (A1, B1; the others stay empty).
     QTest::newRow("densities imported") << MakeCommand([this](Project& p) { static QString message; return std::make_unique<DensityImport>(p, m_dir.filePath("export.csv"), files::ImportChoice{}, &message); })
         << "Импорт" << QStringList{"densities A1=0,123", "densities B1=0,456"};
+    // clang-format on
     // clang-format on
 }
 

@@ -75,6 +75,7 @@ void TestExportMenu::calculate()
 
 void TestExportMenu::exportsLastRun_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("file"); // as written
@@ -86,6 +87,7 @@ void TestExportMenu::exportsLastRun_data()
     QTest::newRow("spreadsheet, suffix added")
         << "plate" << 1 << "plate.csv" << QByteArray("\xEF\xBB\xBF" "plate;exported;executor;kit;")
         << "Петрова;05;(Верификация) Набор «Тальвик»;Сыворотка;D1;1.1;sample;1;Проба №1;0,9;0,9;positive;yes;";
+    // clang-format on
 }
 
 void TestExportMenu::exportsLastRun()
@@ -100,8 +102,7 @@ void TestExportMenu::exportsLastRun()
     QCOMPARE(m_dialogs->messages, QStringList());
     exportTo(m_dir.filePath(name), type);
     QCOMPARE(m_dialogs->errors, QStringList());
-    QCOMPARE(m_dialogs->offeredTypes,
-             QStringList({"CSV для LIMS (*.csv)", "CSV для Excel/Calc, русский (*.csv)"}));
+    QCOMPARE(m_dialogs->offeredTypes, QStringList({"CSV для LIMS (*.csv)", "CSV для Excel/Calc, русский (*.csv)"}));
     QFile f(m_dir.filePath(file));
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray csv = f.readAll();
@@ -121,6 +122,7 @@ void TestExportMenu::exportsLastRun()
 
 void TestExportMenu::noResultsToExport_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("change"); // what happens after "Расчет"
     QTest::addColumn<bool>("runsAgain"); // a new "Расчет" on the changed plate succeeds
     QTest::newRow("no Расчет yet") << "none" << true;
@@ -129,6 +131,7 @@ void TestExportMenu::noResultsToExport_data()
     QTest::newRow("material changed") << "material" << true;
     QTest::newRow("another kit") << "kit" << false;
     QTest::newRow("Расчет stopped by an error") << "stopped" << true;
+    // clang-format on
 }
 
 void TestExportMenu::noResultsToExport()

@@ -26,7 +26,6 @@
 
 using namespace pleq;
 
-
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -104,6 +103,7 @@ void TestMainWindow::startUp()
 
 void TestMainWindow::menuTree_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("menu");
     QTest::addColumn<int>("position"); // in the menu bar
     QTest::addColumn<QString>("menuTitle");
@@ -116,6 +116,7 @@ void TestMainWindow::menuTree_data()
     QTest::newRow("Помощь") << "N3" << 2 << "Помощь" << QStringList{"N9"} << QStringList{"О программе ..."};
     QTest::newRow("Архив") << "NArchive" << 3 << "Архив" << QStringList{"NArchiveRun", "NJournal", "NQc", "NArchiveLocation"}
                            << QStringList{"В архив", "Журнал планшетов ...", "Контроль качества ...", "Место архива ..."};
+    // clang-format on
 }
 
 void TestMainWindow::menuTree()
@@ -162,8 +163,10 @@ void TestMainWindow::newProjectResetsLabelsOnly()
 
 void TestMainWindow::inertItems_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("item");
     QTest::newRow("Параметры") << "N8";
+    // clang-format on
 }
 
 void TestMainWindow::inertItems()
@@ -254,11 +257,13 @@ void TestMainWindow::closingEndsAtOnce()
 
 void TestMainWindow::errorBox_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
     QTest::newRow("conversion") << "'abc' is not a valid integer value" << "'abc' is not a valid integer value.";
     QTest::newRow("file") << "File not found" << "File not found.";
     QTest::newRow("ends its sentence") << "Line 2 holds no kit." << "Line 2 holds no kit.";
+    // clang-format on
 }
 
 void TestMainWindow::errorBox()
@@ -314,8 +319,10 @@ void TestMainWindow::framesFollowGrids()
     // The widened calculation window is never cut unseen at the frame's edge:
     // the frame widens within its screen, and a scroll bar reaches the rest.
     auto* area = m_window->findChild<QMdiArea*>();
-    QVERIFY2(calculationFrame->geometry().right() < area->viewport()->width() || area->horizontalScrollBar()->isVisible(),
-             qPrintable(QStringLiteral("%1 past %2").arg(calculationFrame->geometry().right()).arg(area->viewport()->width())));
+    QVERIFY2(
+        calculationFrame->geometry().right() < area->viewport()->width() || area->horizontalScrollBar()->isVisible(),
+        qPrintable(
+            QStringLiteral("%1 past %2").arg(calculationFrame->geometry().right()).arg(area->viewport()->width())));
 
     m_project->plateLayout().assign(9, layout);
     m_project->densityTable().assign(9, densities);

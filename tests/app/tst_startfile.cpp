@@ -70,12 +70,14 @@ void TestStartFile::goodFileOpens()
 
 void TestStartFile::badFileKeepsStartProject_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("error");
     QTest::newRow("damaged kit line") << QStringLiteral(PLEQ_FIXTURES "/kit-09.plq")
                                       << QStringLiteral("Line 2 names no kit: '9' is not a kit number from 1 to 5");
     QTest::newRow("missing file") << QStringLiteral(PLEQ_FIXTURES "/no-such-project.plq")
                                   << QStringLiteral("File not found");
+    // clang-format on
 }
 
 void TestStartFile::badFileKeepsStartProject()

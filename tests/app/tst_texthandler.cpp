@@ -18,6 +18,7 @@ private Q_SLOTS:
 
 void TestTextHandler::handler_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("script"); // empty: no xdg-mime on the PATH
     QTest::addColumn<bool>("present");
     QTest::newRow("a viewer named") << QByteArray("#!/bin/sh\necho org.example.Viewer.desktop\n") << true;
@@ -25,6 +26,7 @@ void TestTextHandler::handler_data()
     QTest::newRow("query fails") << QByteArray("#!/bin/sh\nexit 4\n") << false;
     QTest::newRow("no xdg-mime") << QByteArray() << false;
     QTest::newRow("hangs") << QByteArray("#!/bin/sh\nexec /bin/sleep 30\n") << false;
+    // clang-format on
 }
 
 void TestTextHandler::handler()

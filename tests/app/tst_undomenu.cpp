@@ -33,8 +33,7 @@ private Q_SLOTS:
 
 private:
     QAction* action(const char* name) const { return m_window->findChild<QAction*>(QLatin1String(name)); }
-    template<typename T>
-    T* layoutChild(const char* name) const
+    template<typename T> T* layoutChild(const char* name) const
     {
         return m_window->layoutWindow()->findChild<T*>(QLatin1String(name));
     }
@@ -86,8 +85,8 @@ void TestUndoMenu::menuAfterTheOthers()
     QVERIFY(!action("NUndo")->isEnabled());
     QVERIFY(!action("NRedo")->isEnabled());
     QCOMPARE(action("NUndo")->shortcuts(), QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Z"))});
-    QCOMPARE(action("NRedo")->shortcuts(),
-             (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))}));
+    QCOMPARE(action("NRedo")->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                                                                QKeySequence(QStringLiteral("Ctrl+Y"))}));
 }
 
 // Each step named in the menu, undone and redone by the items and by the

@@ -63,7 +63,8 @@ public:
         : m_name(name)
     {
         const bool sqlite = location.kind == ArchiveLocation::Kind::Sqlite;
-        QSqlDatabase db = QSqlDatabase::addDatabase(sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), m_name);
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), m_name);
         db.setDatabaseName(sqlite ? location.path : location.database);
         if (!sqlite) {
             db.setHostName(location.host);

@@ -52,7 +52,8 @@ inline QString freshPgDatabase(const QString& address, const QString& name, QStr
                  || (create && !query.exec(QStringLiteral("CREATE DATABASE %1").arg(name))))
             *error = query.lastError().text();
         else
-            result = QStringLiteral("postgresql://%1@%2:%3/%4").arg(server.user, server.host).arg(server.port).arg(name);
+            result =
+                QStringLiteral("postgresql://%1@%2:%3/%4").arg(server.user, server.host).arg(server.port).arg(name);
     }
     QSqlDatabase::removeDatabase(connection);
     return result;
@@ -65,7 +66,10 @@ inline QString freshPgDatabase(const QString& address, const QString& name, QStr
 class OwnPgServer
 {
 public:
-    explicit OwnPgServer(QString dir) : m_dir(std::move(dir)) {}
+    explicit OwnPgServer(QString dir)
+        : m_dir(std::move(dir))
+    {
+    }
     ~OwnPgServer() { run(QStringLiteral("stop")); }
     OwnPgServer(const OwnPgServer&) = delete;
     OwnPgServer& operator=(const OwnPgServer&) = delete;

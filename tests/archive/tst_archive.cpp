@@ -121,7 +121,8 @@ private Q_SLOTS:
         layKit02Plate(project, QStringLiteral("Без протокола"), QStringLiteral("0,1"));
         project.sampleTable().setCell(2, 2, QStringLiteral("два"));
         const PlateResult result = calculatePlate(project, {});
-        const RunRecord run = makeRunRecord(project, &result, runTime(), {QStringLiteral("reader-pc"), QStringLiteral("lab")});
+        const RunRecord run =
+            makeRunRecord(project, &result, runTime(), {QStringLiteral("reader-pc"), QStringLiteral("lab")});
         {
             Archive archive(location);
             QCOMPARE(archive.append(run), 1);
@@ -201,22 +202,27 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("statements");
         QTest::addColumn<qint64>("firstBad");
         QTest::addColumn<QString>("message");
-        const QString changed = QStringLiteral("Запись 2 (планшет «Планшет 2», 2026-12-01 10:05): содержимое изменено.");
+        const QString changed =
+            QStringLiteral("Запись 2 (планшет «Планшет 2», 2026-12-01 10:05): содержимое изменено.");
         const QString broken = QStringLiteral("Перед записью %1 удалена или переставлена запись: цепочка разорвана.");
         for (const QString& backend : backendNames()) {
-            const auto row = [&](const char* name, const QStringList& statements, qint64 firstBad, const QString& message) {
+            const auto row = [&](const char* name, const QStringList& statements, qint64 firstBad,
+                                 const QString& message) {
                 QTest::addRow("%s: %s", qPrintable(backend), name) << backend << statements << firstBad << message;
             };
-            row("a density", {"UPDATE run_wells SET density = '1,9' WHERE seq = 2 AND col = 1 AND row = 1"}, 2, changed);
-            row("a result value", {"UPDATE run_wells SET value = value + 0.001 WHERE seq = 2 AND col = 1 AND row = 5"}, 2,
+            row("a density", {"UPDATE run_wells SET density = '1,9' WHERE seq = 2 AND col = 1 AND row = 1"}, 2,
                 changed);
+            row("a result value", {"UPDATE run_wells SET value = value + 0.001 WHERE seq = 2 AND col = 1 AND row = 5"},
+                2, changed);
             row("a well deleted", {"DELETE FROM run_wells WHERE seq = 2 AND col = 12 AND row = 8"}, 2, changed);
             row("the journal's positive count", {"UPDATE runs SET positive = positive + 1 WHERE seq = 2"}, 2, changed);
             // Columns stored beside the hashed content: the journal's date and filter, a well's name.
-            row("the journal's date", {"UPDATE runs SET time_utc = '2026-11-01T07:05:00.000Z' WHERE seq = 2"}, 2, changed);
-            row("a well's name", {"UPDATE run_wells SET well = 'H12' WHERE seq = 2 AND col = 1 AND row = 1"}, 2, changed);
-            row("a verdict no run writes", {"UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'"},
-                2, changed);
+            row("the journal's date", {"UPDATE runs SET time_utc = '2026-11-01T07:05:00.000Z' WHERE seq = 2"}, 2,
+                changed);
+            row("a well's name", {"UPDATE run_wells SET well = 'H12' WHERE seq = 2 AND col = 1 AND row = 1"}, 2,
+                changed);
+            row("a verdict no run writes",
+                {"UPDATE run_wells SET verdict = 'maybe' WHERE seq = 2 AND verdict = 'none'"}, 2, changed);
             row("a run deleted",
                 {"DELETE FROM run_wells WHERE seq = 2", "DELETE FROM run_samples WHERE seq = 2",
                  "DELETE FROM run_controls WHERE seq = 2", "DELETE FROM runs WHERE seq = 2"},
@@ -265,10 +271,12 @@ private Q_SLOTS:
         for (int w = 0; w < 2; ++w) {
             auto process = std::make_unique<QProcess>();
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("PLEQ_ARCHIVE_QUEUE"), m_dir.filePath(QStringLiteral("queue-%1-%2.sqlite").arg(m_files).arg(w)));
+            env.insert(QStringLiteral("PLEQ_ARCHIVE_QUEUE"),
+                       m_dir.filePath(QStringLiteral("queue-%1-%2.sqlite").arg(m_files).arg(w)));
             process->setProcessEnvironment(env);
-            process->start(QStringLiteral(PLEQ_STRESS_APPEND), {location.displayName(), QStringLiteral("w%1").arg(w),
-                                                                QStringLiteral("150"), QStringLiteral(PLEQ_STRESS_PROJECT)});
+            process->start(QStringLiteral(PLEQ_STRESS_APPEND),
+                           {location.displayName(), QStringLiteral("w%1").arg(w), QStringLiteral("150"),
+                            QStringLiteral(PLEQ_STRESS_PROJECT)});
             QVERIFY2(process->waitForStarted(), qPrintable(process->errorString()));
             writers.push_back(std::move(process));
         }
@@ -289,7 +297,8 @@ private Q_SLOTS:
                 process->waitForFinished(0);
         }
         for (const auto& process : writers) {
-            QVERIFY2(process->state() == QProcess::NotRunning || process->waitForFinished(int(deadline.remainingTime())),
+            QVERIFY2(process->state() == QProcess::NotRunning
+                         || process->waitForFinished(int(deadline.remainingTime())),
                      "a writer did not end within a minute");
             QCOMPARE(process->exitCode(), 0);
         }
@@ -330,8 +339,9 @@ private Q_SLOTS:
                 archive.append(plateRun(QStringLiteral("Планшет %1").arg(i + 1), 5 * i));
             anchor = headAnchor(archive);
         }
-        QVERIFY2(QRegularExpression(QStringLiteral("^3 2026-12-01T07:10:00\\.000Z [0-9a-f]{64}$")).match(anchor).hasMatch(),
-                 qPrintable(anchor));
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^3 2026-12-01T07:10:00\\.000Z [0-9a-f]{64}$")).match(anchor).hasMatch(),
+            qPrintable(anchor));
         const QString file = m_dir.filePath(QStringLiteral("anchors-%1.txt").arg(m_files));
         appendAnchor(file, QStringLiteral("# the head on paper, first 16 digits"));
         appendAnchor(file, anchor.left(anchor.size() - 48));
@@ -378,8 +388,8 @@ private Q_SLOTS:
             // A table called meta with a schema version is still not Pleq's.
             QTest::addRow("%s: a meta table of its own", qPrintable(backend))
                 << backend
-                << QStringList{"CREATE TABLE meta (key TEXT, value TEXT)", "INSERT INTO meta VALUES ('schema_version', '7')",
-                               "CREATE TABLE runs (id INTEGER)"}
+                << QStringList{"CREATE TABLE meta (key TEXT, value TEXT)",
+                               "INSERT INTO meta VALUES ('schema_version', '7')", "CREATE TABLE runs (id INTEGER)"}
                 << "meta, runs";
         }
     }
@@ -411,8 +421,9 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists(location.path + QStringLiteral("-wal")));
         } else {
             PlainSql plain(location);
-            QCOMPARE(plain.value(QStringLiteral("SELECT string_agg(table_name, ', ' ORDER BY table_name) FROM "
-                                                "information_schema.tables WHERE table_schema = 'public'"))
+            QCOMPARE(plain
+                         .value(QStringLiteral("SELECT string_agg(table_name, ', ' ORDER BY table_name) FROM "
+                                               "information_schema.tables WHERE table_schema = 'public'"))
                          .toString(),
                      tables);
         }
@@ -437,7 +448,9 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo(location.path).size(), 0);
         } else {
             PlainSql plain(location);
-            QCOMPARE(plain.value(QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = 'public'"))
+            QCOMPARE(plain
+                         .value(QStringLiteral(
+                             "SELECT count(*) FROM information_schema.tables WHERE table_schema = 'public'"))
                          .toInt(),
                      0);
         }
@@ -464,14 +477,15 @@ private Q_SLOTS:
             const QString v1Runs = QStringLiteral(
                 "seq, uid, time, time_utc, executor, host, os_user, kit, plate_name, material, sample_count, positive,"
                 " negative, doubtful, valid, labels, messages, log, project_file, protocol, prev_hash, hash");
-            QCOMPARE(plain.run({QStringLiteral("ATTACH '%1' AS src").arg(source),
-                                QStringLiteral("INSERT INTO runs (%1) SELECT %1 FROM src.runs").arg(v1Runs),
-                                QStringLiteral("INSERT INTO run_wells SELECT * FROM src.run_wells"),
-                                QStringLiteral("INSERT INTO run_samples SELECT * FROM src.run_samples"),
-                                QStringLiteral("INSERT INTO run_controls SELECT * FROM src.run_controls"),
-                                QStringLiteral("UPDATE chain_head SET seq = 2, hash = (SELECT hash FROM src.chain_head)"),
-                                QStringLiteral("DETACH src")}),
-                     QString());
+            QCOMPARE(
+                plain.run({QStringLiteral("ATTACH '%1' AS src").arg(source),
+                           QStringLiteral("INSERT INTO runs (%1) SELECT %1 FROM src.runs").arg(v1Runs),
+                           QStringLiteral("INSERT INTO run_wells SELECT * FROM src.run_wells"),
+                           QStringLiteral("INSERT INTO run_samples SELECT * FROM src.run_samples"),
+                           QStringLiteral("INSERT INTO run_controls SELECT * FROM src.run_controls"),
+                           QStringLiteral("UPDATE chain_head SET seq = 2, hash = (SELECT hash FROM src.chain_head)"),
+                           QStringLiteral("DETACH src")}),
+                QString());
             QCOMPARE(plain.value(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")).toString(),
                      QStringLiteral("1"));
         }
@@ -485,10 +499,13 @@ private Q_SLOTS:
                  QStringLiteral("2"));
         QCOMPARE(plain.value(QStringLiteral("SELECT sample_names FROM runs WHERE seq = 1")).toString(),
                  QStringLiteral("Корова 17\nКорова 18"));
-        QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM runs WHERE sample_names = 'Корова 17' || char(10) || 'Корова 18'"))
+        QCOMPARE(plain
+                     .value(QStringLiteral(
+                         "SELECT COUNT(*) FROM runs WHERE sample_names = 'Корова 17' || char(10) || 'Корова 18'"))
                      .toInt(),
                  3);
-        QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'runs_executor'")).toInt(), 1);
+        QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'runs_executor'")).toInt(),
+                 1);
         QCOMPARE(plain.value(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
     }
 
@@ -502,12 +519,14 @@ private Q_SLOTS:
         }
         {
             PlainSql plain(path);
-            QCOMPARE(plain.run({QStringLiteral("UPDATE meta SET value = '3' WHERE key = 'schema_version'")}), QString());
+            QCOMPARE(plain.run({QStringLiteral("UPDATE meta SET value = '3' WHERE key = 'schema_version'")}),
+                     QString());
         }
         Archive archive(ArchiveLocation::parse(path));
-        QCOMPARE(errorOf([&] { archive.open(); }),
-                 QStringLiteral("Архив %1: архив создан более новой версией Pleq (версия схемы 3, эта версия знает до 2)")
-                     .arg(QDir::toNativeSeparators(path)));
+        QCOMPARE(
+            errorOf([&] { archive.open(); }),
+            QStringLiteral("Архив %1: архив создан более новой версией Pleq (версия схемы 3, эта версия знает до 2)")
+                .arg(QDir::toNativeSeparators(path)));
     }
 
     // The control chart's points: one per control and run of the kit, in
@@ -520,7 +539,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("points");
         for (const QString& backend : backendNames()) {
             const auto row = [&](const char* name, const QDateTime& from, const QDateTime& to, const char* points) {
-                QTest::addRow("%s: %s", qPrintable(backend), name) << backend << from << to << QString::fromUtf8(points);
+                QTest::addRow("%s: %s", qPrintable(backend), name)
+                    << backend << from << to << QString::fromUtf8(points);
             };
             row("all", {}, {},
                 "1 10:00 C+ 0.11; 1 10:00 C- 1.25; 3 10:10 C+ 0.16; 3 10:10 C- 1.25; 4 10:15 C+ 0.12; 4 10:15 C- 1.25");

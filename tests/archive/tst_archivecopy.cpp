@@ -124,11 +124,11 @@ private Q_SLOTS:
             Archive(ArchiveLocation::parse(source)).append(runs);
         }
         const QString target = server ? newDatabase(QStringLiteral("copy_killed"))
-                                       : m_dir.filePath(QStringLiteral("part-%1.sqlite").arg(QTest::currentDataTag()));
+                                      : m_dir.filePath(QStringLiteral("part-%1.sqlite").arg(QTest::currentDataTag()));
         QProcess copy;
         copy.setReadChannel(QProcess::StandardError); // the progress, which waitForReadyRead waits for
-        copy.start(QStringLiteral(PLEQ_CLI), {QStringLiteral("archive"), QStringLiteral("copy"), QStringLiteral("--from"),
-                                              source, QStringLiteral("--to"), target});
+        copy.start(QStringLiteral(PLEQ_CLI), {QStringLiteral("archive"), QStringLiteral("copy"),
+                                              QStringLiteral("--from"), source, QStringLiteral("--to"), target});
         // Killed as soon as the first transaction is reported.
         QByteArray progress;
         while (!progress.contains("256 из 1000\n") && copy.waitForReadyRead(30000))
@@ -144,9 +144,10 @@ private Q_SLOTS:
         const QString out = QString::fromUtf8(run.out);
         // Whole transactions only: 256 runs, or a multiple if the kill came a little late.
         const QRegularExpressionMatch unfinished =
-            QRegularExpression(QStringLiteral("^%1: Копирование из %2 не закончено: в архиве только (\\d+) записей; "
-                                              "повторите archive copy, оно продолжится.\n$")
-                                   .arg(QRegularExpression::escape(targetShown), QRegularExpression::escape(sourceShown)))
+            QRegularExpression(
+                QStringLiteral("^%1: Копирование из %2 не закончено: в архиве только (\\d+) записей; "
+                               "повторите archive copy, оно продолжится.\n$")
+                    .arg(QRegularExpression::escape(targetShown), QRegularExpression::escape(sourceShown)))
                 .match(out);
         QVERIFY2(unfinished.hasMatch(), qPrintable(out));
         const int copied = unfinished.captured(1).toInt();
@@ -167,12 +168,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message"); // %1 the source, %2 the target
-        QTest::newRow("target holds runs")
-            << "target holds runs" << "Архив %2 не пуст (записей: 1): копировать можно только в пустой архив";
+        QTest::newRow("target holds runs") << "target holds runs"
+                                           << "Архив %2 не пуст (записей: 1): копировать можно только в пустой архив";
         QTest::newRow("source chain broken")
             << "source chain broken"
             << "Архив %1 не копируется: Перед записью 3 удалена или переставлена запись: цепочка разорвана.";
-        QTest::newRow("into itself") << "into itself" << "Архив %1: копировать архив в него же нельзя";
+        QTest::newRow("into itself") << "into itself"
+                                     << "Архив %1: копировать архив в него же нельзя";
         QTest::newRow("source chain broken, a new file")
             << "source chain broken, a new file"
             << "Архив %1 не копируется: Перед записью 3 удалена или переставлена запись: цепочка разорвана.";
@@ -203,14 +205,17 @@ private Q_SLOTS:
                                    QStringLiteral("--to"), target});
         QCOMPARE(run.status, 1);
         // The source is a file, shown with native separators; the target a server's address or a file.
-        const QString targetShown = target.startsWith(QLatin1String("postgresql:")) ? target : QDir::toNativeSeparators(target);
-        message.replace(QLatin1String("%1"), QDir::toNativeSeparators(source)).replace(QLatin1String("%2"), targetShown);
+        const QString targetShown =
+            target.startsWith(QLatin1String("postgresql:")) ? target : QDir::toNativeSeparators(target);
+        message.replace(QLatin1String("%1"), QDir::toNativeSeparators(source))
+            .replace(QLatin1String("%2"), targetShown);
         QCOMPARE(run.err, QStringLiteral("pleq-cli: ") + message + QLatin1Char('\n'));
         QCOMPARE(run.out, QByteArray());
         if (fault.endsWith(QLatin1String("a new file")))
             QVERIFY(!QFileInfo::exists(target)); // no empty target left behind
         else if (fault != QLatin1String("into itself"))
-            QCOMPARE(Archive(ArchiveLocation::parse(target)).runCount(), fault == QLatin1String("target holds runs") ? 1 : 0);
+            QCOMPARE(Archive(ArchiveLocation::parse(target)).runCount(),
+                     fault == QLatin1String("target holds runs") ? 1 : 0);
     }
 };
 

@@ -25,7 +25,6 @@ const QFileDevice::Permissions ReadWriteFile =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther | QFileDevice::WriteOther;
 const QFileDevice::Permissions ReadOnlyFile = QFileDevice::ReadOwner | QFileDevice::ReadOther;
 
-
 } // namespace
 
 // "Протокол" with an archive that cannot be written: the protocol is written
@@ -44,17 +43,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reason");
         QTest::newRow("locked by another writer")
             << "locked" << false << true << "архив занят: другая программа держит его на запись";
-        QTest::newRow("read-only file")
-            << "read-only file" << true << true
-            << "архив только для чтения: нет права записи в файл или его папку";
+        QTest::newRow("read-only file") << "read-only file" << true << true
+                                        << "архив только для чтения: нет права записи в файл или его папку";
         QTest::newRow("read-only folder")
-            << "read-only folder" << true << true
-            << "архив только для чтения: нет права записи в файл или его папку";
+            << "read-only folder" << true << true << "архив только для чтения: нет права записи в файл или его папку";
         QTest::newRow("disk full") << "disk full" << false << true
                                    << "ошибка записи на диск: диск заполнен или неисправен";
-        QTest::newRow("not a database")
-            << "not a database" << false << false
-            << "файл не является архивом (не база данных SQLite или поврежден)";
+        QTest::newRow("not a database") << "not a database" << false << false
+                                        << "файл не является архивом (не база данных SQLite или поврежден)";
         QTest::newRow("a folder") << "a folder" << false << false << "это папка, а не файл архива";
     }
     void protocolSurvivesTheArchive()
@@ -70,7 +66,8 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(dir.path(), Open));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("archive")) && QDir(dir.path()).mkdir(QStringLiteral("out")));
         const QString folder = dir.filePath(QStringLiteral("archive"));
-        QVERIFY(QFile::setPermissions(folder, Open) && QFile::setPermissions(dir.filePath(QStringLiteral("out")), Open));
+        QVERIFY(QFile::setPermissions(folder, Open)
+                && QFile::setPermissions(dir.filePath(QStringLiteral("out")), Open));
         const QString path = folder + QStringLiteral("/archive.sqlite");
         const QString protocolPath = dir.filePath(QStringLiteral("out/result.txt"));
         {
@@ -113,7 +110,8 @@ private Q_SLOTS:
                 // The protocol (4.5 kB) fits; the archive's log cannot grow past its first page.
                 full = std::make_unique<FileSizeLimit>(6000);
             }
-            const ProtocolOutcome outcome = writeProtocolAndArchive(project, &result, protocolPath, archive, runTime(5));
+            const ProtocolOutcome outcome =
+                writeProtocolAndArchive(project, &result, protocolPath, archive, runTime(5));
             full.reset();
             if (outcome.archiveMessage != expected || outcome.seq != 0) {
                 qWarning("message: %s", qPrintable(outcome.archiveMessage));
@@ -128,7 +126,7 @@ private Q_SLOTS:
             locker.reset();
         }
         QVERIFY(QFile::setPermissions(folder, Open) && QFile::setPermissions(path, ReadWriteFile));
-        {   // Nothing of the second run reached the archive.
+        { // Nothing of the second run reached the archive.
             PlainSql plain(path);
             QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM runs")).toInt(), 1);
             QCOMPARE(plain.value(QStringLiteral("SELECT COUNT(*) FROM run_wells")).toInt(), 96);
@@ -154,20 +152,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error");      // %1/: the temporary folder, with native separators
         QTest::addColumn<int>("runs");           // in archive.sqlite afterwards
         QTest::newRow("a quantity not an integer")
-            << "2x" << "result.txt" << "archive.sqlite"
+            << "2x"
+            << "result.txt"
+            << "archive.sqlite"
             << "'2x' is not a valid integer value\n"
                "Планшет «Планшет 2» записан в архив %1/archive.sqlite под номером 2 без протокола."
             << 2;
         QTest::newRow("a quantity past a plate")
-            << "97" << "result.txt" << "archive.sqlite"
+            << "97"
+            << "result.txt"
+            << "archive.sqlite"
             << "Sample 2: the quantity 97 is more than the 96 wells of a plate\n"
                "Планшет «Планшет 2» записан в архив %1/archive.sqlite под номером 2 без протокола."
             << 2;
         QTest::newRow("result.txt not writable")
-            << "2" << "plain.txt/result.txt" << "archive.sqlite"
+            << "2"
+            << "plain.txt/result.txt"
+            << "archive.sqlite"
             << "Not a directory\nПланшет «Планшет 2» записан в архив %1/archive.sqlite под номером 2." << 2;
         QTest::newRow("no protocol and no archive")
-            << "2x" << "result.txt" << "folder"
+            << "2x"
+            << "result.txt"
+            << "folder"
             << "'2x' is not a valid integer value\nПланшет не сохранен в архив. Архив %1/folder: это папка, а не файл "
                "архива. Сохраните его позже командой «В архив»."
             << 1;
@@ -196,8 +202,9 @@ private Q_SLOTS:
         const PlateResult result = calculatePlate(project, {});
 
         Archive archive(ArchiveLocation::parse(dir.filePath(archiveAt)));
-        QCOMPARE(errorOf([&] { writeProtocolAndArchive(project, &result, dir.filePath(protocolAt), archive, runTime(5)); }),
-                 error.replace(QLatin1String("%1/"), QDir::toNativeSeparators(dir.path() + QLatin1Char('/'))));
+        QCOMPARE(
+            errorOf([&] { writeProtocolAndArchive(project, &result, dir.filePath(protocolAt), archive, runTime(5)); }),
+            error.replace(QLatin1String("%1/"), QDir::toNativeSeparators(dir.path() + QLatin1Char('/'))));
         QCOMPARE(fileBytes(dir.filePath(QStringLiteral("result.txt"))), QByteArray("earlier"));
 
         Archive stored(ArchiveLocation::parse(path));

@@ -80,14 +80,15 @@ private Q_SLOTS:
         const QString root = labFolder();
         Archive archive(ArchiveLocation::parse(m_dir.filePath(QStringLiteral("import.sqlite"))));
         QList<int> progress;
-        ImportReport report = pleq::importFolder(archive, {root}, [&](int done, int total) { progress << done << total; });
+        ImportReport report =
+            pleq::importFolder(archive, {root}, [&](int done, int total) { progress << done << total; });
         QCOMPARE(report.files, 4);
         QCOMPARE(report.archived, 2);
         QCOMPARE(report.already, 0);
-        QCOMPARE(report.failures,
-                 (QStringList{QDir::toNativeSeparators(root + "/2026-12/broken.plq") + ": '' is not a valid integer value",
-                              QDir::toNativeSeparators(root + "/2026-12/kit-07.plq")
-                                  + ": Line 2 names no kit: '7' is not a kit number from 1 to 5"}));
+        QCOMPARE(report.failures, (QStringList{QDir::toNativeSeparators(root + "/2026-12/broken.plq")
+                                                   + ": '' is not a valid integer value",
+                                               QDir::toNativeSeparators(root + "/2026-12/kit-07.plq")
+                                                   + ": Line 2 names no kit: '7' is not a kit number from 1 to 5"}));
         QCOMPARE(progress, (QList<int>{4, 4}));
 
         // Path order: 2026-11/plate-a.plq, then 2026-12/old/plate-b.PLQ.
@@ -129,7 +130,8 @@ private Q_SLOTS:
                   "link needs rights a test does not have");
 #endif
         const QString root = labFolder();
-        Archive archive(ArchiveLocation::parse(m_dir.filePath(QStringLiteral("same-%1.sqlite").arg(QTest::currentDataTag()))));
+        Archive archive(
+            ArchiveLocation::parse(m_dir.filePath(QStringLiteral("same-%1.sqlite").arg(QTest::currentDataTag()))));
         if (how == QLatin1String("path uid")) {
             // As an earlier import stored the first plate: its uid from its path, time and bytes.
             const QString path = root + QStringLiteral("/2026-11/plate-a.plq");
@@ -137,10 +139,12 @@ private Q_SLOTS:
             openProject(project, path);
             const PlateResult result = calculatePlate(project, {});
             RunRecord record = makeRunRecord(project, &result, QFileInfo(path).lastModified(), {});
-            const QByteArray key = QFileInfo(path).absoluteFilePath().toUtf8() + '\n' + runTimeUtcText(record.time).toUtf8()
-                                   + '\n' + QCryptographicHash::hash(record.projectFile, QCryptographicHash::Sha256).toHex();
-            record.uid = QUuid::createUuidV5(QUuid::fromString(QLatin1String("{6f1d2f0e-5b8a-4c3e-9a51-0c5e4b7d2a10}")), key)
-                             .toString(QUuid::WithoutBraces);
+            const QByteArray key = QFileInfo(path).absoluteFilePath().toUtf8() + '\n'
+                                   + runTimeUtcText(record.time).toUtf8() + '\n'
+                                   + QCryptographicHash::hash(record.projectFile, QCryptographicHash::Sha256).toHex();
+            record.uid =
+                QUuid::createUuidV5(QUuid::fromString(QLatin1String("{6f1d2f0e-5b8a-4c3e-9a51-0c5e4b7d2a10}")), key)
+                    .toString(QUuid::WithoutBraces);
             archive.append(record);
         } else {
             QCOMPARE(pleq::importFolder(archive, {root}).archived, 2);
@@ -149,7 +153,8 @@ private Q_SLOTS:
         if (how == QLatin1String("link")) {
             QVERIFY(QFile::link(root, other));
         } else if (how == QLatin1String("copy")) {
-            for (const QString& name : {QStringLiteral("/2026-11/plate-a.plq"), QStringLiteral("/2026-12/old/plate-b.PLQ")})
+            for (const QString& name :
+                 {QStringLiteral("/2026-11/plate-a.plq"), QStringLiteral("/2026-12/old/plate-b.PLQ")})
                 put(other + name, fixture(root + name), QFileInfo(root + name).lastModified());
         } else {
             other = root; // the same folder again
@@ -183,10 +188,11 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("%1: файлов 4, записано в архив 3, уже были в архиве 0, "
                                                             "пропущено с ошибками 1.\n")
                                                  .arg(QDir::toNativeSeparators(path)));
-        QCOMPARE(run.err, QDir::toNativeSeparators(
-                              QStringLiteral("4 из 4\n%1/d-broken.plq: '' is not a valid integer value\n"
-                                             "%1/a-no-protocol.plq: Протокол не составлен: '1,5' is not a valid integer value\n")
-                                  .arg(root)));
+        QCOMPARE(run.err,
+                 QDir::toNativeSeparators(
+                     QStringLiteral("4 из 4\n%1/d-broken.plq: '' is not a valid integer value\n"
+                                    "%1/a-no-protocol.plq: Протокол не составлен: '1,5' is not a valid integer value\n")
+                         .arg(root)));
         QCOMPARE(run.status, 1);
 
         Archive archive(ArchiveLocation::parse(path));
@@ -219,11 +225,15 @@ private Q_SLOTS:
 
         CliRun run = runCli({"archive", "add", project, "--archive", path});
         QCOMPARE(run.err, QString());
-        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n").arg(QDir::toNativeSeparators(path)).toUtf8());
+        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n")
+                              .arg(QDir::toNativeSeparators(path))
+                              .toUtf8());
         QCOMPARE(run.status, 0);
         // The same file added again (an add killed after its commit, run again): the same run.
         run = runCli({"archive", "add", project, "--archive", path});
-        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n").arg(QDir::toNativeSeparators(path)).toUtf8());
+        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 11» в архиве %1: запись 1.\n")
+                              .arg(QDir::toNativeSeparators(path))
+                              .toUtf8());
         QCOMPARE(run.status, 0);
 
         run = runCli({"archive", "import", "--archive", path, root});
@@ -232,14 +242,16 @@ private Q_SLOTS:
                                          "пропущено с ошибками 2.\n")
                               .arg(QDir::toNativeSeparators(path))
                               .toUtf8());
-        QCOMPARE(run.err, QDir::toNativeSeparators(
-                              QStringLiteral("4 из 4\n%1/2026-12/broken.plq: '' is not a valid integer value\n"
-                                             "%1/2026-12/kit-07.plq: Line 2 names no kit: '7' is not a kit number from 1 to 5\n")
-                                  .arg(root)));
+        QCOMPARE(run.err,
+                 QDir::toNativeSeparators(
+                     QStringLiteral("4 из 4\n%1/2026-12/broken.plq: '' is not a valid integer value\n"
+                                    "%1/2026-12/kit-07.plq: Line 2 names no kit: '7' is not a kit number from 1 to 5\n")
+                         .arg(root)));
 
         qputenv("PLEQ_ARCHIVE", path.toUtf8());
         run = runCli({"archive", "verify"});
-        QCOMPARE(run.out, QStringLiteral("%1: Все 3 записи архива целы.\n").arg(QDir::toNativeSeparators(path)).toUtf8());
+        QCOMPARE(run.out,
+                 QStringLiteral("%1: Все 3 записи архива целы.\n").arg(QDir::toNativeSeparators(path)).toUtf8());
         QCOMPARE(run.status, 0);
         // The head appended to a file of anchors, and verify checks it.
         const QString anchors = m_dir.filePath(QStringLiteral("anchors.txt"));
@@ -247,9 +259,12 @@ private Q_SLOTS:
         QCOMPARE(run.status, 0);
         const QString anchor = QString::fromUtf8(fileBytes(anchors)).trimmed();
         QVERIFY2(anchor.startsWith(QLatin1String("3 ")) && anchor.size() == 2 + 24 + 1 + 64, qPrintable(anchor));
-        QCOMPARE(run.out, QStringLiteral("Якорь добавлен в %1: %2\n").arg(QDir::toNativeSeparators(anchors), anchor).toUtf8());
+        QCOMPARE(run.out,
+                 QStringLiteral("Якорь добавлен в %1: %2\n").arg(QDir::toNativeSeparators(anchors), anchor).toUtf8());
         run = runCli({"archive", "verify", "--anchor", anchors});
-        QCOMPARE(run.out, QStringLiteral("%1: Все 3 записи архива целы. Якоря совпадают: 1.\n").arg(QDir::toNativeSeparators(path)).toUtf8());
+        QCOMPARE(run.out, QStringLiteral("%1: Все 3 записи архива целы. Якоря совпадают: 1.\n")
+                              .arg(QDir::toNativeSeparators(path))
+                              .toUtf8());
         QCOMPARE(run.status, 0);
         {
             PlainSql plain(path);
@@ -264,9 +279,10 @@ private Q_SLOTS:
 
         // A changed chain is said first, anchors or not; a broken chain gets no anchor.
         run = runCli({"archive", "anchor", "--archive", path});
-        QCOMPARE(run.err, QStringLiteral("pleq-cli: Архив %1: якорь не записан, цепочка не цела: Запись 3 (планшет «Новый», "
-                                         "2026-12-01 14:00): содержимое изменено.\n")
-                              .arg(QDir::toNativeSeparators(path)));
+        QCOMPARE(run.err,
+                 QStringLiteral("pleq-cli: Архив %1: якорь не записан, цепочка не цела: Запись 3 (планшет «Новый», "
+                                "2026-12-01 14:00): содержимое изменено.\n")
+                     .arg(QDir::toNativeSeparators(path)));
         QCOMPARE(run.status, 1);
         run = runCli({"archive", "verify", "--anchor", anchors, "--archive", path});
         QCOMPARE(run.out, QStringLiteral("%1: Запись 3 (планшет «Новый», 2026-12-01 14:00): содержимое изменено.\n")
@@ -275,18 +291,21 @@ private Q_SLOTS:
         QCOMPARE(run.status, 1);
         put(anchors, "# on paper\n12 вчера abc\n");
         run = runCli({"archive", "verify", "--anchor", anchors, "--archive", path});
-        QCOMPARE(run.err, QStringLiteral("pleq-cli: Файл якорей %1, строка 2: «12 вчера abc» не якорь; ожидается «номер "
-                                         "время хеш», например «12 2026-12-01T07:00:00.000Z 3f7a9c0e12ab45cd»\n")
-                              .arg(anchors));
+        QCOMPARE(run.err,
+                 QStringLiteral("pleq-cli: Файл якорей %1, строка 2: «12 вчера abc» не якорь; ожидается «номер "
+                                "время хеш», например «12 2026-12-01T07:00:00.000Z 3f7a9c0e12ab45cd»\n")
+                     .arg(anchors));
         QCOMPARE(run.status, 1);
 
         run = runCli({"archive", "verify", "--archive", "mysql://db/x"});
-        QCOMPARE(run.err, QStringLiteral("pleq-cli: Место архива «mysql://db/x»: схема «mysql:» не поддерживается; ожидается путь к "
-                                         "файлу SQLite или адрес postgresql://пользователь@сервер[:порт]/база\n"));
+        QCOMPARE(
+            run.err,
+            QStringLiteral("pleq-cli: Место архива «mysql://db/x»: схема «mysql:» не поддерживается; ожидается путь к "
+                           "файлу SQLite или адрес postgresql://пользователь@сервер[:порт]/база\n"));
         QCOMPARE(run.status, 1);
         run = runCli({"archive", "verify", "--archive", m_dir.filePath(QStringLiteral("typo.sqlite"))});
         QCOMPARE(run.err, QStringLiteral("pleq-cli: Архив %1: файла нет\n")
-                                   .arg(QDir::toNativeSeparators(m_dir.filePath(QStringLiteral("typo.sqlite")))));
+                              .arg(QDir::toNativeSeparators(m_dir.filePath(QStringLiteral("typo.sqlite")))));
         QCOMPARE(run.status, 1);
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("typo.sqlite"))));
         run = runCli({"archive", "add", m_dir.filePath(QStringLiteral("none.plq")), "--archive", path});
@@ -298,7 +317,7 @@ private Q_SLOTS:
     // calculation or its protocol, says what on stderr and exits 1 then.
     void addKeepsEveryRun_data()
     {
-        QTest::addColumn<QString>("density"); // of B1, the C+ the kit reads
+        QTest::addColumn<QString>("density");  // of B1, the C+ the kit reads
         QTest::addColumn<QString>("quantity"); // of sample 2
         QTest::addColumn<QString>("err");
         QTest::addColumn<QStringList>("messages"); // of the archived run
@@ -306,15 +325,25 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         const QString calc = QStringLiteral("'abc' is not a valid floating point value");
         const QString stop = QStringLiteral("Протокол не составлен: '2x' is not a valid integer value");
-        QTest::newRow("a valid plate") << "0,12" << "2" << "" << QStringList{} << true << 0;
-        const QString cPlus = QStringLiteral("Не верное значение коэффициента (C+).\n\r(C+)>0.3.\n\r Результат не действителен.");
-        const QString ratio = QStringLiteral("Не верное отношение коэффициентов.\n\r(C-)/(C+)<5.\n\r Результат не действителен.");
-        QTest::newRow("an invalid plate") << "0,9" << "2" << cPlus + "\n" + ratio + "\n" << QStringList{cPlus, ratio}
-                                          << true << 0;
-        QTest::newRow("the calculation stopped") << "abc" << "2" << calc + "\n" << QStringList{calc} << true << 1;
-        QTest::newRow("the protocol stopped") << "0,12" << "2x" << stop + "\n" << QStringList{stop} << false << 1;
-        QTest::newRow("both stopped") << "abc" << "2x" << calc + "\n" + stop + "\n" << QStringList{calc, stop} << false
-                                      << 1;
+        QTest::newRow("a valid plate") << "0,12"
+                                       << "2"
+                                       << "" << QStringList{} << true << 0;
+        const QString cPlus =
+            QStringLiteral("Не верное значение коэффициента (C+).\n\r(C+)>0.3.\n\r Результат не действителен.");
+        const QString ratio =
+            QStringLiteral("Не верное отношение коэффициентов.\n\r(C-)/(C+)<5.\n\r Результат не действителен.");
+        QTest::newRow("an invalid plate") << "0,9"
+                                          << "2" << cPlus + "\n" + ratio + "\n"
+                                          << QStringList{cPlus, ratio} << true << 0;
+        QTest::newRow("the calculation stopped") << "abc"
+                                                 << "2" << calc + "\n"
+                                                 << QStringList{calc} << true << 1;
+        QTest::newRow("the protocol stopped") << "0,12"
+                                              << "2x" << stop + "\n"
+                                              << QStringList{stop} << false << 1;
+        QTest::newRow("both stopped") << "abc"
+                                      << "2x" << calc + "\n" + stop + "\n"
+                                      << QStringList{calc, stop} << false << 1;
     }
     void addKeepsEveryRun()
     {
@@ -334,7 +363,9 @@ private Q_SLOTS:
 
         const CliRun run = runCli({"archive", "add", project, "--archive", path});
         QCOMPARE(run.err, err);
-        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 5» в архиве %1: запись 1.\n").arg(QDir::toNativeSeparators(path)).toUtf8());
+        QCOMPARE(run.out, QStringLiteral("Планшет «Планшет 5» в архиве %1: запись 1.\n")
+                              .arg(QDir::toNativeSeparators(path))
+                              .toUtf8());
         QCOMPARE(run.status, status);
         Archive archive(ArchiveLocation::parse(path));
         const RunRecord stored = archive.run(1)->record;

@@ -77,10 +77,11 @@ private Q_SLOTS:
         const ArchiveOutcome first = archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue);
         QVERIFY(first.queued);
         QCOMPARE(first.seq, 0);
-        QCOMPARE(first.message, QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: "
-                                               "сервер не отвечает. Планшет поставлен в очередь (%1) и будет отправлен, "
-                                               "когда сервер ответит.")
-                                    .arg(QDir::toNativeSeparators(queue)));
+        QCOMPARE(first.message,
+                 QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: "
+                                "сервер не отвечает. Планшет поставлен в очередь (%1) и будет отправлен, "
+                                "когда сервер ответит.")
+                     .arg(QDir::toNativeSeparators(queue)));
         const ArchiveLocation later = laterServer();
         {
             Archive pending(later);
@@ -179,9 +180,10 @@ private Q_SLOTS:
         QVERIFY2(error.startsWith(QStringLiteral("'1.5' is not a valid integer value\nСервер архива %1 недоступен: ")
                                       .arg(later.displayName())),
                  qPrintable(error));
-        QVERIFY2(error.endsWith(QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда сервер ответит.")
-                                    .arg(QDir::toNativeSeparators(queue))),
-                 qPrintable(error));
+        QVERIFY2(
+            error.endsWith(QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда сервер ответит.")
+                               .arg(QDir::toNativeSeparators(queue))),
+            qPrintable(error));
         QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("none.txt"))));
 
         makeServer(later);
@@ -218,21 +220,26 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(writeProjectFile(project));
         }
-        const CliRun added = runCli({QStringLiteral("archive"), QStringLiteral("add"), plate, QStringLiteral("--archive"), DownServer});
+        const CliRun added =
+            runCli({QStringLiteral("archive"), QStringLiteral("add"), plate, QStringLiteral("--archive"), DownServer});
         QCOMPARE(added.status, 3);
-        QCOMPARE(QString::fromUtf8(added.out),
-                 QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: сервер не отвечает. Планшет "
-                                "поставлен в очередь (%1) и будет отправлен, когда сервер ответит.\n")
-                     .arg(QDir::toNativeSeparators(queue)));
-        const CliRun down1 = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), DownServer});
-        const CliRun sent = runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), server});
+        QCOMPARE(
+            QString::fromUtf8(added.out),
+            QStringLiteral("Сервер архива postgresql://pleq@127.0.0.1:1/pleq недоступен: сервер не отвечает. Планшет "
+                           "поставлен в очередь (%1) и будет отправлен, когда сервер ответит.\n")
+                .arg(QDir::toNativeSeparators(queue)));
+        const CliRun down1 =
+            runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), DownServer});
+        const CliRun sent =
+            runCli({QStringLiteral("archive"), QStringLiteral("send"), QStringLiteral("--archive"), server});
         qunsetenv("PLEQ_ARCHIVE_QUEUE");
         QCOMPARE(down1.status, 1);
         // One line in Russian, the reason last, and no warning of Qt's own.
         QCOMPARE(down1.err, QStringLiteral("pleq-cli: Архив postgresql://pleq@127.0.0.1:1/pleq: сервер не отвечает\n"));
         QCOMPARE(sent.status, 0);
         QCOMPARE(QString::fromUtf8(sent.out),
-                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 2.\n").arg(server, QDir::toNativeSeparators(queue)));
+                 QStringLiteral("Отправлено на сервер архива %1: 1; в очереди (%2) осталось 2.\n")
+                     .arg(server, QDir::toNativeSeparators(queue)));
         Archive sentTo(later);
         QCOMPARE(sentTo.runCount(), 1);
         QCOMPARE(sentTo.run(1)->record.plateName, QStringLiteral("Планшет 2"));
@@ -302,8 +309,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(queue));
         Archive down(ArchiveLocation::parse(DownServer));
         const QString error = errorOf([&] { archiveOrQueue(down, plateRun(QStringLiteral("Планшет 1")), queue); });
-        QVERIFY2(error.contains(QStringLiteral("Планшет не удалось поставить в очередь: Архив %1: это папка, а не файл архива")
-                                    .arg(QDir::toNativeSeparators(queue))),
+        QVERIFY2(error.contains(
+                     QStringLiteral("Планшет не удалось поставить в очередь: Архив %1: это папка, а не файл архива")
+                         .arg(QDir::toNativeSeparators(queue))),
                  qPrintable(error));
     }
 };

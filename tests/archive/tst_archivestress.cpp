@@ -78,7 +78,8 @@ private slots:
 #ifdef Q_OS_WIN
             QSKIP("The test server is stopped and started by a bash script, which a Windows program cannot start");
 #endif
-            own = std::make_unique<test::OwnPgServer>(qEnvironmentVariable("PLEQ_TEST_PG_DIR") + QStringLiteral("-stress"));
+            own = std::make_unique<test::OwnPgServer>(qEnvironmentVariable("PLEQ_TEST_PG_DIR")
+                                                      + QStringLiteral("-stress"));
             const QString failure = own->run(QStringLiteral("start"));
             QVERIFY2(failure.isEmpty(), qPrintable(failure));
             base = own->address();
@@ -97,7 +98,8 @@ private slots:
             env.insert(QStringLiteral("PLEQ_ARCHIVE_QUEUE"), dir.filePath(QStringLiteral("queue-%1.sqlite").arg(w)));
             process->setProcessEnvironment(env);
             process->start(QStringLiteral(PLEQ_STRESS_APPEND),
-                           {address, QStringLiteral("w%1").arg(w), QString::number(RunsEach), QStringLiteral(PLEQ_STRESS_PROJECT)});
+                           {address, QStringLiteral("w%1").arg(w), QString::number(RunsEach),
+                            QStringLiteral(PLEQ_STRESS_PROJECT)});
             QVERIFY2(process->waitForStarted(), qPrintable(process->errorString()));
             workers.push_back(std::move(process));
         }
@@ -121,12 +123,14 @@ private slots:
             QVERIFY2(process.waitForFinished(180000), qPrintable(QStringLiteral("worker %1 did not end").arg(w)));
             const QString out = QString::fromUtf8(process.readAllStandardOutput());
             QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
-                     qPrintable(QStringLiteral("worker %1: %2 %3").arg(w).arg(out, QString::fromUtf8(process.readAllStandardError()))));
+                     qPrintable(QStringLiteral("worker %1: %2 %3")
+                                    .arg(w)
+                                    .arg(out, QString::fromUtf8(process.readAllStandardError()))));
             QVERIFY2(out.startsWith(QLatin1String("queued ")), qPrintable(out));
             queued += out.mid(7).trimmed().toInt();
         }
-        qInfo("%d runs appended by %d processes in %lld ms, %d of them through the queues", Workers * RunsEach,
-              Workers, static_cast<long long>(clock.elapsed()), queued);
+        qInfo("%d runs appended by %d processes in %lld ms, %d of them through the queues", Workers * RunsEach, Workers,
+              static_cast<long long>(clock.elapsed()), queued);
         if (stopServer)
             QVERIFY2(queued > 0, "no run waited in a queue while the server was stopped");
         else

@@ -71,7 +71,8 @@ class TestArchiveWriter : public QObject
     QString newDatabase()
     {
         QString error;
-        const QString address = freshPgDatabase(m_server->address(), QStringLiteral("writer_%1").arg(++m_cases), &error);
+        const QString address =
+            freshPgDatabase(m_server->address(), QStringLiteral("writer_%1").arg(++m_cases), &error);
         if (address.isEmpty())
             qWarning("%s", qPrintable(error));
         return address;
@@ -135,8 +136,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("server halted") << "halt" << "сервер не отвечает. ";
-        QTest::newRow("server not answering") << "freeze" << "сервер не ответил вовремя. ";
+        QTest::newRow("server halted") << "halt"
+                                       << "сервер не отвечает. ";
+        QTest::newRow("server not answering") << "freeze"
+                                              << "сервер не ответил вовремя. ";
     }
     void windowNeverWaits()
     {
@@ -159,7 +162,10 @@ private Q_SLOTS:
         StallMeter meter;
         int clicked = 0;
         QByteArray clickedProject; // the project file as it stood at "В архив"
-        QTimer::singleShot(30, &window, [&] { pressProtocol(window); ++clicked; });
+        QTimer::singleShot(30, &window, [&] {
+            pressProtocol(window);
+            ++clicked;
+        });
         QTimer::singleShot(60, &window, [&] {
             project.setPlateName(QStringLiteral("Планшет 2"));
             clickedProject = writeProjectFile(project);
@@ -168,7 +174,8 @@ private Q_SLOTS:
             ++clicked;
         });
         QTRY_VERIFY_WITH_TIMEOUT(clicked == 2 && window.archive().writer().pending() == 0, 30000);
-        QVERIFY2(meter.longestMs() < 100, qPrintable(QStringLiteral("the event loop stalled %1 ms").arg(meter.longestMs())));
+        QVERIFY2(meter.longestMs() < 100,
+                 qPrintable(QStringLiteral("the event loop stalled %1 ms").arg(meter.longestMs())));
         QVERIFY(meter.ticks() > 5);
 
         QVERIFY(QFile::exists(QStringLiteral("result.txt")));
@@ -176,8 +183,10 @@ private Q_SLOTS:
         QCOMPARE(dialogs.messages, QStringList());
         QCOMPARE(dialogs.errors.size(), 2);
         const QString away = QStringLiteral("Сервер архива %1 недоступен: %2").arg(server, reason);
-        const QString waits = QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда сервер ответит.").arg(queue);
-        QVERIFY2(dialogs.errors[0].startsWith(QStringLiteral("Протокол записан. ") + away), qPrintable(dialogs.errors[0]));
+        const QString waits =
+            QStringLiteral("Планшет поставлен в очередь (%1) и будет отправлен, когда сервер ответит.").arg(queue);
+        QVERIFY2(dialogs.errors[0].startsWith(QStringLiteral("Протокол записан. ") + away),
+                 qPrintable(dialogs.errors[0]));
         QVERIFY2(dialogs.errors[0].endsWith(waits), qPrintable(dialogs.errors[0]));
         QVERIFY2(dialogs.errors[1].startsWith(away), qPrintable(dialogs.errors[1]));
         QVERIFY2(dialogs.errors[1].endsWith(waits), qPrintable(dialogs.errors[1]));
@@ -237,7 +246,8 @@ private Q_SLOTS:
                 QVERIFY2(meter.longestMs() < 100,
                          qPrintable(QStringLiteral("the event loop stalled %1 ms").arg(meter.longestMs())));
                 QCOMPARE(dialogs.errors.size(), 1);
-                QVERIFY2(dialogs.errors[0].startsWith(QStringLiteral("Протокол записан. Сервер архива %1 недоступен: ").arg(server)),
+                QVERIFY2(dialogs.errors[0].startsWith(
+                             QStringLiteral("Протокол записан. Сервер архива %1 недоступен: ").arg(server)),
                          qPrintable(dialogs.errors[0]));
             }
         }

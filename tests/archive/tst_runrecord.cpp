@@ -86,17 +86,25 @@ private Q_SLOTS:
         QTest::addColumn<int>("kit");
         QTest::addColumn<QString>("wells");
         QTest::addColumn<QString>("means");
-        QTest::newRow("kit 02, two wells each") << 2 << "C+ 1,2; C+ 1,0; C- 0,1; C- 0,2" << "C+ 1.1 2; C- 0.15 2";
-        QTest::newRow("catalogue order, not plate order") << 2 << "C- 0,1; C+ 1,0" << "C+ 1 1; C- 0.1 1";
-        QTest::newRow("reader's full stop and blanks") << 2 << "C+  1.5 ; C- 0,1" << "C+ 1.5 1; C- 0.1 1";
-        QTest::newRow("empty and unreadable left out") << 2 << "C+ 1,0; C+ ; C+ OVRFLW; C- 0,1" << "C+ 1 1; C- 0.1 1";
-        QTest::newRow("a control without a readable well") << 2 << "C+ ?????; C- 0,1" << "C- 0.1 1";
+        QTest::newRow("kit 02, two wells each") << 2 << "C+ 1,2; C+ 1,0; C- 0,1; C- 0,2"
+                                                << "C+ 1.1 2; C- 0.15 2";
+        QTest::newRow("catalogue order, not plate order") << 2 << "C- 0,1; C+ 1,0"
+                                                          << "C+ 1 1; C- 0.1 1";
+        QTest::newRow("reader's full stop and blanks") << 2 << "C+  1.5 ; C- 0,1"
+                                                       << "C+ 1.5 1; C- 0.1 1";
+        QTest::newRow("empty and unreadable left out") << 2 << "C+ 1,0; C+ ; C+ OVRFLW; C- 0,1"
+                                                       << "C+ 1 1; C- 0.1 1";
+        QTest::newRow("a control without a readable well") << 2 << "C+ ?????; C- 0,1"
+                                                           << "C- 0.1 1";
         // A text of one character reads as 0, as the calculation reads it.
-        QTest::newRow("one character reads as 0") << 2 << "C+ 5; C+ 1,0" << "C+ 0.5 2";
+        QTest::newRow("one character reads as 0") << 2 << "C+ 5; C+ 1,0"
+                                                  << "C+ 0.5 2";
         QTest::newRow("kit 01, six controls") << 1 << "S+ 1; S+! 0,9; R+ 0,8; R+! 0,7; C- 0,1; C-! 0,2; 1.1 2,0"
                                               << "S+ 0 1; S+! 0.9 1; R+ 0.8 1; R+! 0.7 1; C- 0.1 1; C-! 0.2 1";
-        QTest::newRow("kit 03 with its O") << 3 << "O 0,05; C+ 1,0" << "C+ 1 1; O 0.05 1";
-        QTest::newRow("a text near a control's is none") << 2 << "C+. 1,0; C+1 1,0; C- 0,1" << "C- 0.1 1";
+        QTest::newRow("kit 03 with its O") << 3 << "O 0,05; C+ 1,0"
+                                           << "C+ 1 1; O 0.05 1";
+        QTest::newRow("a text near a control's is none") << 2 << "C+. 1,0; C+1 1,0; C- 0,1"
+                                                         << "C- 0.1 1";
     }
     void controlMeans()
     {
@@ -270,66 +278,86 @@ private Q_SLOTS:
     void parseLocation_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("parsed"); // kind path | host port user database, or the error
+        QTest::addColumn<QString>("parsed");  // kind path | host port user database, or the error
         QTest::addColumn<QString>("display"); // a file's place with native separators, a server's address as given
-        QTest::newRow("file") << "/var/lib/pleq/archive.sqlite" << "sqlite /var/lib/pleq/archive.sqlite"
+        QTest::newRow("file") << "/var/lib/pleq/archive.sqlite"
+                              << "sqlite /var/lib/pleq/archive.sqlite"
                               << QDir::toNativeSeparators("/var/lib/pleq/archive.sqlite");
-        QTest::newRow("relative file, blanks around") << " lab/archive.sqlite " << "sqlite lab/archive.sqlite"
-                                                      << QDir::toNativeSeparators("lab/archive.sqlite");
-        QTest::newRow("file URL") << "file:///srv/lab/archive.sqlite" << "sqlite /srv/lab/archive.sqlite"
+        QTest::newRow("relative file, blanks around")
+            << " lab/archive.sqlite "
+            << "sqlite lab/archive.sqlite" << QDir::toNativeSeparators("lab/archive.sqlite");
+        QTest::newRow("file URL") << "file:///srv/lab/archive.sqlite"
+                                  << "sqlite /srv/lab/archive.sqlite"
                                   << QDir::toNativeSeparators("/srv/lab/archive.sqlite");
-        QTest::newRow("server") << "postgresql://lab@db.lab.local/pleq" << "postgres db.lab.local 5432 lab pleq"
+        QTest::newRow("server") << "postgresql://lab@db.lab.local/pleq"
+                                << "postgres db.lab.local 5432 lab pleq"
                                 << "postgresql://lab@db.lab.local/pleq";
-        QTest::newRow("postgres://, a port") << "postgres://lab@10.0.0.5:5433/pleq" << "postgres 10.0.0.5 5433 lab pleq"
+        QTest::newRow("postgres://, a port") << "postgres://lab@10.0.0.5:5433/pleq"
+                                             << "postgres 10.0.0.5 5433 lab pleq"
                                              << "postgresql://lab@10.0.0.5:5433/pleq";
         QTest::newRow("socket folder") << "postgresql://lab@/pleq?host=/tmp/pg&port=5433"
                                        << "postgres /tmp/pg 5433 lab pleq"
                                        << "postgresql://lab@/pleq?host=/tmp/pg&port=5433";
-        QTest::newRow("no user") << "postgresql://db/pleq" << "postgres db 5432  pleq" << "postgresql://db/pleq";
-        QTest::newRow("password")
-            << "postgresql://lab:secret@db/pleq"
-            << "Место архива «postgresql://lab@db/pleq»: пароль в адресе не хранится: задайте его в ~/.pgpass или PGPASSWORD"
-            << "";
-        QTest::newRow("password parameter")
-            << "postgresql://lab@db/pleq?password=secret"
-            << "Место архива «postgresql://lab@db/pleq»: пароль в адресе не хранится: задайте его в ~/.pgpass или PGPASSWORD"
-            << "";
+        QTest::newRow("no user") << "postgresql://db/pleq"
+                                 << "postgres db 5432  pleq"
+                                 << "postgresql://db/pleq";
+        QTest::newRow("password") << "postgresql://lab:secret@db/pleq"
+                                  << "Место архива «postgresql://lab@db/pleq»: пароль в адресе не хранится: задайте "
+                                     "его в ~/.pgpass или PGPASSWORD"
+                                  << "";
+        QTest::newRow("password parameter") << "postgresql://lab@db/pleq?password=secret"
+                                            << "Место архива «postgresql://lab@db/pleq»: пароль в адресе не хранится: "
+                                               "задайте его в ~/.pgpass или PGPASSWORD"
+                                            << "";
         QTest::newRow("no database")
             << "postgresql://lab@db/"
-            << "Место архива «postgresql://lab@db/»: не указана база данных (postgresql://пользователь@сервер/база)" << "";
-        QTest::newRow("bad port") << "postgresql://lab@/pleq?host=/tmp&port=x"
-                                  << "Место архива «postgresql://lab@/pleq?host=/tmp&port=x»: порт «x» не число от 1 до 65535"
-                                  << "";
+            << "Место архива «postgresql://lab@db/»: не указана база данных (postgresql://пользователь@сервер/база)"
+            << "";
+        QTest::newRow("bad port")
+            << "postgresql://lab@/pleq?host=/tmp&port=x"
+            << "Место архива «postgresql://lab@/pleq?host=/tmp&port=x»: порт «x» не число от 1 до 65535"
+            << "";
         QTest::newRow("unknown parameter") << "postgresql://lab@db/pleq?sslmode=require"
                                            << "Место архива «postgresql://lab@db/pleq?sslmode=require»: "
                                               "неизвестный параметр «sslmode»"
                                            << "";
         const QString form = QStringLiteral("postgresql://пользователь@сервер[:порт]/база");
-        QTest::newRow("another server") << "mysql://db/pleq"
-                                        << "Место архива «mysql://db/pleq»: схема «mysql:» не поддерживается; ожидается "
-                                           "путь к файлу SQLite или адрес " + form
-                                        << "";
-        QTest::newRow("a scheme without slashes") << "sqlite:lab.sqlite"
-                                                  << "Место архива «sqlite:lab.sqlite»: схема «sqlite:» не поддерживается; "
-                                                     "ожидается путь к файлу SQLite или адрес " + form
-                                                  << "";
+        QTest::newRow("another server")
+            << "mysql://db/pleq"
+            << "Место архива «mysql://db/pleq»: схема «mysql:» не поддерживается; ожидается "
+               "путь к файлу SQLite или адрес "
+                   + form
+            << "";
+        QTest::newRow("a scheme without slashes")
+            << "sqlite:lab.sqlite"
+            << "Место архива «sqlite:lab.sqlite»: схема «sqlite:» не поддерживается; "
+               "ожидается путь к файлу SQLite или адрес "
+                   + form
+            << "";
         QTest::newRow("one slash") << "postgresql:/lab@db/pleq"
-                                   << "Место архива «postgresql:/lab@db/pleq»: адрес PostgreSQL не читается; ожидается " + form
+                                   << "Место архива «postgresql:/lab@db/pleq»: адрес PostgreSQL не читается; ожидается "
+                                          + form
                                    << "";
         QTest::newRow("no slash") << "postgres:lab@db/pleq"
-                                  << "Место архива «postgres:lab@db/pleq»: адрес PostgreSQL не читается; ожидается " + form
+                                  << "Место архива «postgres:lab@db/pleq»: адрес PostgreSQL не читается; ожидается "
+                                         + form
                                   << "";
         QTest::newRow("a misspelt scheme") << "postgressql://lab@db/pleq"
                                            << "Место архива «postgressql://lab@db/pleq»: адрес PostgreSQL не читается; "
-                                              "ожидается " + form
+                                              "ожидается "
+                                                  + form
                                            << "";
         QTest::newRow("a port that is no number") << "postgresql://lab@db:54x/pleq"
                                                   << "Место архива «postgresql://lab@db:54x/pleq»: адрес PostgreSQL не "
-                                                     "читается; ожидается " + form
+                                                     "читается; ожидается "
+                                                         + form
                                                   << "";
-        QTest::newRow("a drive letter is no scheme") << "C:/lab/archive.sqlite" << "sqlite C:/lab/archive.sqlite"
-                                                     << QDir::toNativeSeparators("C:/lab/archive.sqlite");
-        QTest::newRow("empty") << "  " << "Место архива не указано" << "";
+        QTest::newRow("a drive letter is no scheme")
+            << "C:/lab/archive.sqlite"
+            << "sqlite C:/lab/archive.sqlite" << QDir::toNativeSeparators("C:/lab/archive.sqlite");
+        QTest::newRow("empty") << "  "
+                               << "Место архива не указано"
+                               << "";
     }
     void parseLocation()
     {
@@ -356,19 +384,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("server starting") << "FATAL:  the database system is starting up" << "сервер архива запускается, попробуйте позже";
-        QTest::newRow("connection lost")
-            << "server closed the connection unexpectedly\n\tThis probably means the server terminated abnormally\n\tbefore or while processing the request."
-            << "связь с сервером прервана";
+        QTest::newRow("server starting") << "FATAL:  the database system is starting up"
+                                         << "сервер архива запускается, попробуйте позже";
+        QTest::newRow("connection lost") << "server closed the connection unexpectedly\n\tThis probably means the "
+                                            "server terminated abnormally\n\tbefore or while processing the request."
+                                         << "связь с сервером прервана";
         QTest::newRow("killed by the administrator") << "FATAL:  terminating connection due to administrator command"
                                                      << "сервер прервал соединение";
-        QTest::newRow("no such database") << "FATAL:  database \"pleq\" does not exist" << "на сервере нет базы данных «pleq»";
-        QTest::newRow("no such role") << "FATAL:  role \"lab\" does not exist" << "на сервере нет пользователя «lab»";
-        QTest::newRow("unknown host") << "could not translate host name \"labserver\" to address: Name or service not known"
-                                      << "имя сервера не найдено";
+        QTest::newRow("no such database") << "FATAL:  database \"pleq\" does not exist"
+                                          << "на сервере нет базы данных «pleq»";
+        QTest::newRow("no such role") << "FATAL:  role \"lab\" does not exist"
+                                      << "на сервере нет пользователя «lab»";
+        QTest::newRow("unknown host")
+            << "could not translate host name \"labserver\" to address: Name or service not known"
+            << "имя сервера не найдено";
         QTest::newRow("no password") << "fe_sendauth: no password supplied"
                                      << "сервер требует пароль: задайте его в ~/.pgpass или PGPASSWORD";
-        QTest::newRow("unforeseen, on two lines") << "something odd\nhappened" << "ошибка базы данных: something odd happened";
+        QTest::newRow("unforeseen, on two lines") << "something odd\nhappened"
+                                                  << "ошибка базы данных: something odd happened";
     }
     void failureReason()
     {
@@ -411,7 +444,6 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(defaultPlace));
         if (!defaultPlaceExisted)
             QFile::remove(defaultPlace); // on Windows it lies outside this test's folder
-
     }
 };
 

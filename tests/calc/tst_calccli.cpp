@@ -48,6 +48,7 @@ QString TestCalcCli::save(int kit, const QString& wells, const QString& name)
 
 void TestCalcCli::json_data()
 {
+    // clang-format off
     QTest::addColumn<int>("kit");
     QTest::addColumn<QString>("wells");
     QTest::addColumn<QString>("decimal");
@@ -86,6 +87,7 @@ void TestCalcCli::json_data()
     QTest::newRow("kit 03 density not a number")
         << 3 << "A1 C+ 1,8; B1 C- abc" << "," << 1 << L{"s0:-:default:true"} << 0 << L{} << L{"A1:"}
         << "'abc' is not a valid floating point value" << L{"B1:C-::null:control:null:none"};
+    // clang-format on
 }
 
 void TestCalcCli::json()
@@ -101,8 +103,8 @@ void TestCalcCli::json()
     QFETCH(QString, error);
     QFETCH(QStringList, wellObjects);
 
-    const Run run = cli({save(kit, wells, QStringLiteral("plate")), QStringLiteral("--json"),
-                         QStringLiteral("--decimal"), decimal});
+    const Run run = cli(
+        {save(kit, wells, QStringLiteral("plate")), QStringLiteral("--json"), QStringLiteral("--decimal"), decimal});
     QCOMPARE(run.status, status);
     QJsonParseError parseError;
     const QJsonObject doc = QJsonDocument::fromJson(run.out, &parseError).object();
@@ -131,8 +133,7 @@ void TestCalcCli::json()
         QCOMPARE(row.toArray().size(), 12);
     for (const QString& expected : results) {
         const QString well = expected.section(QLatin1Char(':'), 0, 0);
-        const QString text =
-            rows.at(test::wellRow(well) - 1).toArray().at(test::wellColumn(well) - 1).toString();
+        const QString text = rows.at(test::wellRow(well) - 1).toArray().at(test::wellColumn(well) - 1).toString();
         QCOMPARE(well + QLatin1Char(':') + text, expected);
     }
     if (error.isEmpty())
@@ -176,10 +177,12 @@ void TestCalcCli::keysInOrder()
 // the comma under ru_RU, the full stop under C.
 void TestCalcCli::localeMarkByDefault_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("locale");
     QTest::addColumn<bool>("comma");
     QTest::newRow("ru_RU.UTF-8") << "ru_RU.UTF-8" << true;
     QTest::newRow("C.UTF-8") << "C.UTF-8" << false;
+    // clang-format on
 }
 
 void TestCalcCli::localeMarkByDefault()
@@ -218,6 +221,7 @@ void TestCalcCli::readableReport()
 
 void TestCalcCli::usage_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
     QTest::newRow("no project") << QStringList{"--json"} << "usage: pleq-cli calc";
@@ -225,6 +229,7 @@ void TestCalcCli::usage_data()
     QTest::newRow("separator missing") << QStringList{"x.plq", "--decimal"} << "--decimal";
     QTest::newRow("unknown option") << QStringList{"x.plq", "--csv"} << "usage: pleq-cli calc";
     QTest::newRow("no such file") << QStringList{"/nonexistent/x.plq", "--json"} << "pleq-cli: ";
+    // clang-format on
 }
 
 void TestCalcCli::usage()

@@ -45,14 +45,15 @@ private Q_SLOTS:
 // side of a check the boundary falls on depends on exactly this.
 void TestCalcSteps::limits()
 {
-    QVERIFY(0.3 < Limit0_3);  // C+ 0,3 passes kit 02, fails kit 03; N and M 0,3 pass
-    QVERIFY(0.2 > Limit0_2);  // Dn of the double 0.2 fails
+    QVERIFY(0.3 < Limit0_3); // C+ 0,3 passes kit 02, fails kit 03; N and M 0,3 pass
+    QVERIFY(0.2 > Limit0_2); // Dn of the double 0.2 fails
     QVERIFY(0.1 > Limit0_1);
-    QVERIFY(1.3 > Limit1_3);  // x = 1,3 in kit 03 is positive, not doubtful
+    QVERIFY(1.3 > Limit1_3); // x = 1,3 in kit 03 is positive, not doubtful
 }
 
 void TestCalcSteps::numberText_data()
 {
+    // clang-format off
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
     QTest::newRow("zero") << 0.0 << "0";
@@ -80,6 +81,7 @@ void TestCalcSteps::numberText_data()
     QTest::newRow("1E100") << 1e100 << "1E100";
     QTest::newRow("largest double") << std::numeric_limits<double>::max() << "1,79769313486232E308";
     QTest::newRow("smallest double") << std::numeric_limits<double>::denorm_min() << "4,94065645841247E-324";
+    // clang-format on
 }
 
 void TestCalcSteps::numberText()
@@ -94,6 +96,7 @@ void TestCalcSteps::numberText()
 
 void TestCalcSteps::numberTextFollowsLocale_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("locale");
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
@@ -103,6 +106,7 @@ void TestCalcSteps::numberTextFollowsLocale_data()
     QTest::newRow("C fixed") << "C" << 0.95 << "0.95";
     QTest::newRow("C scientific") << "C" << 1.5e20 << "1.5E20";
     QTest::newRow("C no mark") << "C" << 150.0 << "150";
+    // clang-format on
 }
 
 // Without a fixed separator the number texts follow the user's locale, also
@@ -117,6 +121,7 @@ void TestCalcSteps::numberTextFollowsLocale()
 
 void TestCalcSteps::fixedText_data()
 {
+    // clang-format off
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("decimals");
     QTest::addColumn<QString>("text");
@@ -126,6 +131,7 @@ void TestCalcSteps::fixedText_data()
     QTest::newRow("negative z") << -2.345 << 2 << "-2,35";
     QTest::newRow("rounds to zero from below") << -0.004 << 2 << "0,00";
     QTest::newRow("whole") << 2.0 << 3 << "2,000";
+    // clang-format on
 }
 
 // The control charts' figures: a fixed number of decimals with the mark of
@@ -143,6 +149,7 @@ void TestCalcSteps::fixedText()
 
 void TestCalcSteps::readDensity_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
     QTest::newRow("empty") << "" << 0.0;
@@ -166,6 +173,7 @@ void TestCalcSteps::readDensity_data()
     // rounds to even, 1.
     QTest::newRow("extended, then double")
         << "1.000000000000000111022302462515654042363166809082031251" << 1.0;
+    // clang-format on
 }
 
 void TestCalcSteps::readDensity()
@@ -177,11 +185,13 @@ void TestCalcSteps::readDensity()
 
 void TestCalcSteps::notADensity_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     for (const char* text : {"abc", "  ", "1,2,3", "1.2,3", "1 000", "1,000.5", "1e", "e5", "--1", "+-1",
                              "0x10", "inf", "nan", "12a", "1e5000", "1E400", "0,5 5"})
         QTest::newRow(text) << QString::fromLatin1(text);
     QTest::newRow("full-width digits") << QStringLiteral("１２");
+    // clang-format on
 }
 
 void TestCalcSteps::notADensity()
@@ -197,6 +207,7 @@ void TestCalcSteps::notADensity()
 
 void TestCalcSteps::markedWell_data()
 {
+    // clang-format off
     QTest::addColumn<double>("marked");
     QTest::addColumn<bool>("doubtfulStep");
     QTest::addColumn<double>("value");
@@ -215,6 +226,7 @@ void TestCalcSteps::markedWell_data()
     QTest::newRow("kit 01 has no doubtful step") << 12.0 << false << 12.0 << positive << "12";
     QTest::newRow("negative above 10") << -12.0 << true << 12.0 << negative << "12 ";
     QTest::newRow("tiny negative") << -1.5e-7 << true << 1.5e-7 << negative << "1,5E-7 ";
+    // clang-format on
 }
 
 void TestCalcSteps::markedWell()
@@ -255,6 +267,7 @@ void TestCalcSteps::divisions()
 
 void TestCalcSteps::drawnWell_data()
 {
+    // clang-format off
     QTest::addColumn<std::optional<double>>("value");
     QTest::addColumn<int>("verdict");
     QTest::addColumn<QString>("layoutText");
@@ -279,6 +292,7 @@ void TestCalcSteps::drawnWell_data()
     QTest::newRow("R+ control") << V(0.8) << positive << "R+" << false << "0,8" << black;
     QTest::newRow("current cell white") << V(0.95) << negative << "1.1" << true << "0,95 " << white;
     QTest::newRow("current control white") << V(0.3) << positive << "C+" << true << "0,3" << white;
+    // clang-format on
 }
 
 void TestCalcSteps::drawnWell()
@@ -297,6 +311,7 @@ void TestCalcSteps::drawnWell()
 // before the first ".", as the protocol lists the samples.
 void TestCalcSteps::wellKind_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("layoutText");
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("sample"); // 0: none
@@ -311,6 +326,7 @@ void TestCalcSteps::wellKind_data()
     QTest::newRow("nothing before the dot") << ".1" << empty << 0;
     QTest::newRow("letter before the dot") << "A.1" << empty << 0;
     QTest::newRow("empty text") << "" << empty << 0;
+    // clang-format on
 }
 
 void TestCalcSteps::wellKind()

@@ -65,8 +65,7 @@ private Q_SLOTS:
     void protocolWrittenAndOpened();
 
 private:
-    template<typename T>
-    T* child(const char* name) const
+    template<typename T> T* child(const char* name) const
     {
         T* widget = m_window->findChild<T*>(QLatin1String(name));
         if (!widget)
@@ -198,7 +197,8 @@ void TestCalculationWindow::controls()
     QVERIFY(child<QPushButton>("StopBtn")->isHidden());
     QCOMPARE(child<QPushButton>("Button1")->text(), QStringLiteral("Расчет"));
     QCOMPARE(child<QPushButton>("Button2")->text(), QStringLiteral("Протокол"));
-    const std::pair<const char*, QRgb> legend[] = {{"Label5", Green}, {"Label6", Red}, {"Label7", Maroon}, {"Label8", Black}};
+    const std::pair<const char*, QRgb> legend[] = {
+        {"Label5", Green}, {"Label6", Red}, {"Label7", Maroon}, {"Label8", Black}};
     for (const auto& [name, colour] : legend)
         QCOMPARE(child<QLabel>(name)->palette().color(QPalette::WindowText).rgb(), colour);
     // Five columns of two: s0 over s1, ..., dC0 over dC1, every one "-".
@@ -375,9 +375,11 @@ void TestCalculationWindow::blockIntoCellEditor()
 
 void TestCalculationWindow::spreadsheetKeysChangeNothing_data()
 {
+    // clang-format off
     QTest::addColumn<bool>("locked"); // else manual entry off
     QTest::newRow("manual entry off") << false;
     QTest::newRow("plate locked") << true;
+    // clang-format on
 }
 
 // Without manual entry, and while the reader fills the plate, neither a
@@ -465,7 +467,7 @@ void TestCalculationWindow::drawnColours()
         const QSet<QRgb> drawn = cellColours(grid, cell.col, cell.row) & textColours;
         QVERIFY2(drawn.contains(cell.colour), qPrintable(QStringLiteral("cell %1,%2").arg(cell.col).arg(cell.row)));
         const QSet<QRgb> allowed{cell.colour, Black, White}; // the grid lines and the frame
-        QCOMPARE(drawn - allowed, QSet<QRgb>()); // no other text colour
+        QCOMPARE(drawn - allowed, QSet<QRgb>());             // no other text colour
     }
     // The empty well's "0" shows nothing but its background.
     QCOMPARE(cellColours(grid, 6, 6).size(), 1);
@@ -477,6 +479,7 @@ void TestCalculationWindow::drawnColours()
 // texts back when they are emptied again.
 void TestCalculationWindow::gridsShowWholeTexts_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("grid");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("whole");
@@ -495,6 +498,7 @@ void TestCalculationWindow::gridsShowWholeTexts_data()
     QTest::newRow("density exponent")     << "PlData" << "1,5E2" << true << 6;
     QTest::newRow("result 15 digits")     << "RasTab" << "0,681818181818182" << false << 2;
     QTest::newRow("result 15 digits neg") << "RasTab" << "0,681818181818182 " << false << 2;
+    // clang-format on
 }
 
 void TestCalculationWindow::gridsShowWholeTexts()

@@ -34,8 +34,10 @@ const QHash<QString, QString>& messageTexts()
         {"04 r serum", "Не верное отношение коэффициентов.\n\r(C+)/(C-)<3.\n\r Результат не действителен."},
         {"04 r milk", "Не верное отношение коэффициентов.\n\r(C+)/(C-)<5.\n\r Результат не действителен."},
         {"05 Dp", "Не верное значение коэффициента (d(C+)+d(C+))/2\n\r<0.5.\n\r Результат не действителен."},
-        {"05 Dn serum", "Не верное значение коэффициента d(C-) = (C-) - (C-!).\n\rd(C-)>0.2.\n\r Результат не действителен."},
-        {"05 Dn milk", "Не верное значение коэффициента d(C-) = (C-) - (C-!).\n\rd(C-)>0.1.\n\r Результат не действителен."},
+        {"05 Dn serum",
+         "Не верное значение коэффициента d(C-) = (C-) - (C-!).\n\rd(C-)>0.2.\n\r Результат не действителен."},
+        {"05 Dn milk",
+         "Не верное значение коэффициента d(C-) = (C-) - (C-!).\n\rd(C-)>0.1.\n\r Результат не действителен."},
         {"05 M serum", "Не верное значение коэффициента ((C-) + (C-!))/2\n\r>0.3.\n\r Результат не действителен."},
         {"05 M milk", "Не верное значение коэффициента ((C-) + (C-!))/2\n\r>0.25.\n\r Результат не действителен."},
     };
@@ -83,6 +85,7 @@ private Q_SLOTS:
 
 void TestKits::calculation_data()
 {
+    // clang-format off
     QTest::addColumn<int>("kit");
     QTest::addColumn<QString>("setting"); // "milk", "horizontal" or ""
     QTest::addColumn<QString>("wells");
@@ -278,6 +281,7 @@ void TestKits::calculation_data()
         << 5 << "" << "A1 C+ 1,5; A2 C+! 0,3; B1 C+ 1,4; B2 C+! 0,2; D1 1.1 0,3; D2 1.1 0,25; E1 2.1 0,9; E2 2.1 0,3"
         << L{"s4:((C-) + (C-!))/2 = 0:green", "s2::default:hidden"} << L{} << L{} << L{"1.1 = 0,05"}
         << "Floating point division by zero";
+    // clang-format on
 }
 
 void TestKits::calculation()
@@ -357,7 +361,7 @@ void TestKits::wellsOfTheResult()
         {"E1", 0.5, Verdict::Positive, WellKind::Sample, 12, "0,5"},
         {"A1", 0.2, Verdict::Positive, WellKind::Control, std::nullopt, "0,2"},
         {"F1", 0.0, Verdict::None, WellKind::Empty, std::nullopt, ""},
-        {"G1", 0.25, Verdict::Negative, WellKind::Sample, 3, "0,25 "}, // typed negative, never classified
+        {"G1", 0.25, Verdict::Negative, WellKind::Sample, 3, "0,25 "},           // typed negative, never classified
         {"H1", 1.6, Verdict::Negative, WellKind::Control, std::nullopt, "1,6 "}, // "O" is a sample position in kit 02
     };
     for (const auto& w : wells) {
@@ -398,10 +402,12 @@ void TestKits::lockedPlateRefused()
 // locale's mark: the comma under ru_RU, the full stop under C.
 void TestKits::textsFollowTheLocale_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("locale");
     QTest::addColumn<bool>("comma");
     QTest::newRow("ru_RU") << "ru_RU" << true;
     QTest::newRow("C") << "C" << false;
+    // clang-format on
 }
 
 void TestKits::textsFollowTheLocale()
@@ -444,6 +450,7 @@ void TestKits::s2AndS3ShownAgain()
 
 void TestKits::n05Delta_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("wells");
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("delta");
@@ -454,6 +461,7 @@ void TestKits::n05Delta_data()
         << "D1 1.1 2,0; D2 1.1 0,5; E1 1.1 0,25; E2 1.1 0,125" << "1.1" << 2 - 0.25 - 0.5 - 0.125;
     QTest::newRow("no well") << "D1 1.1 0,9" << "2.1" << 99.0;
     QTest::newRow("single well") << "D1 1.1 0,9" << "1.1" << 0.9;
+    // clang-format on
 }
 
 void TestKits::n05Delta()

@@ -46,9 +46,13 @@ int runUnprivileged(const std::function<int()>& work)
     return work();
 }
 
-FileSizeLimit::FileSizeLimit(long) {}
+FileSizeLimit::FileSizeLimit(long)
+{
+}
 
-FileSizeLimit::~FileSizeLimit() {}
+FileSizeLimit::~FileSizeLimit()
+{
+}
 
 #else
 

@@ -56,11 +56,11 @@ void layTwoSamples(Project& project, int kit, const QString& wells)
     samples.setCell(2, 2, QStringLiteral("1"));
 }
 
-
 } // namespace
 
 void TestCsvExport::quoting_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("comma");     // the field in the LIMS form
     QTest::addColumn<QString>("semicolon"); // the field in the spreadsheet form
@@ -77,6 +77,7 @@ void TestCsvExport::quoting_data()
     QTest::newRow("trailing blank") << "0,95 " << "\"0,95 \"" << "\"0,95 \"";
     QTest::newRow("leading tab") << "\tx" << "\"\tx\"" << "\"\tx\"";
     QTest::newRow("blank inside") << "C+ 2" << "C+ 2" << "C+ 2";
+    // clang-format on
 }
 
 void TestCsvExport::quoting()
@@ -90,6 +91,7 @@ void TestCsvExport::quoting()
 
 void TestCsvExport::plate_data()
 {
+    // clang-format off
     QTest::addColumn<int>("kit");
     QTest::addColumn<QString>("wells");
     QTest::addColumn<int>("material"); // 0 "Молоко", 1 "Сыворотка"
@@ -153,6 +155,7 @@ void TestCsvExport::plate_data()
                        s01 + "D1;1.1;sample;1;" + cow + ";0,95;0,95;negative" + ratio,
                        s01 + "D2;2;sample;2;\" Бык 3 \";0,001;0,001;positive" + ratio,
                        s01 + "E1;x;empty;;;0;0;none" + ratio};
+    // clang-format on
 }
 
 void TestCsvExport::plate()
@@ -168,8 +171,7 @@ void TestCsvExport::plate()
     project.setMaterial(material);
     const PlateResult result = calculatePlate(project, {});
     QVERIFY(!result.error);
-    const QByteArray csv =
-        resultsCsv(project, result, Now, spreadsheet ? CsvStyle::Spreadsheet : CsvStyle::Machine);
+    const QByteArray csv = resultsCsv(project, result, Now, spreadsheet ? CsvStyle::Spreadsheet : CsvStyle::Machine);
     const QByteArray bom("\xEF\xBB\xBF");
     QCOMPARE(csv.startsWith(bom), spreadsheet);
     QCOMPARE(firstDifference(spreadsheet ? csv.mid(3) : csv, (lines.join("\r\n") + "\r\n").toUtf8()), QString());
@@ -214,7 +216,8 @@ void TestCsvExport::failedWriteKeepsFile()
                  }),
                  0);
     QVERIFY(untouched());
-    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
     if (FaultsAvailable) { // A full disk (the system's text, in the user's language).
         FileSizeLimit full(100);
@@ -227,7 +230,8 @@ void TestCsvExport::failedWriteKeepsFile()
              QStringLiteral("no error"));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(f.readAll().startsWith("\xEF\xBB\xBF" "plate;exported;"));
+    QVERIFY(f.readAll().startsWith("\xEF\xBB\xBF"
+                                   "plate;exported;"));
 }
 
 QTEST_GUILESS_MAIN(TestCsvExport)

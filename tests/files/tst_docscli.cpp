@@ -36,7 +36,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-
 } // namespace
 
 class TestDocsCli : public QObject
@@ -54,6 +53,7 @@ private Q_SLOTS:
 
 void TestDocsCli::check_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
@@ -69,6 +69,7 @@ void TestDocsCli::check_data()
     QTest::newRow("missing") << "no-such.plq" << 1 << "" << "pleq-cli: File not found\n";
     QTest::newRow("not a project") << fixturePath("kit-07.plq") << 1 << ""
                                    << "pleq-cli: Line 2 names no kit: '7' is not a kit number from 1 to 5\n";
+    // clang-format on
 }
 
 void TestDocsCli::check()
@@ -94,11 +95,12 @@ void TestDocsCli::protocolOutput()
     QCOMPARE(toStdout.status, 0);
     QCOMPARE(toStdout.out, fileBytes(out));
     QVERIFY(toStdout.out.startsWith(QByteArray(32, ' ') + "\xcf\xf0\xee\xf2\xee\xea\xee\xeb")); // "Протокол"
-    QVERIFY(toStdout.out.contains("\r\n2. \xca\xee\xf0\xee\xe2\xe0 17  -  [2.1]\r\n"));       // "Корова 17 "
+    QVERIFY(toStdout.out.contains("\r\n2. \xca\xee\xf0\xee\xe2\xe0 17  -  [2.1]\r\n"));         // "Корова 17 "
 }
 
 void TestDocsCli::protocolErrors_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("project");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("err");
@@ -110,6 +112,7 @@ void TestDocsCli::protocolErrors_data()
                                            << "pleq-cli: 'x2' is not a valid integer value\n";
     QTest::newRow("bad --decimal") << fileBytes(fixturePath("initial.plq")) << QStringList{"--decimal", ",,"}
                                    << "pleq-cli: --decimal takes \",\" or \".\", not ',,'\n";
+    // clang-format on
 }
 
 // An error before or in the protocol writes nothing: an earlier file stays.
@@ -141,8 +144,8 @@ void TestDocsCli::calculationErrorStillWrites()
     const QString in = dir.filePath(QStringLiteral("p.plq"));
     const QString out = dir.filePath(QStringLiteral("result.txt"));
     saveProject(project, in);
-    const Run r = cli({QStringLiteral("protocol"), in, QStringLiteral("-o"), out, QStringLiteral("--decimal"),
-                       QStringLiteral(",")});
+    const Run r = cli(
+        {QStringLiteral("protocol"), in, QStringLiteral("-o"), out, QStringLiteral("--decimal"), QStringLiteral(",")});
     QCOMPARE(r.err, QStringLiteral("pleq-cli: 'abc' is not a valid floating point value\n"));
     QCOMPARE(r.status, 1);
     QCOMPARE(fileBytes(out), protocolBytes(project)); // nothing was calculated
@@ -159,7 +162,8 @@ void TestDocsCli::fullStdout()
     p.start(QStringLiteral(PLEQ_CLI), {QStringLiteral("protocol"), fixturePath("three-samples.plq")});
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(p.readAllStandardError()).endsWith(QStringLiteral("pleq-cli: No space left on device\n")));
+    QVERIFY(
+        QString::fromUtf8(p.readAllStandardError()).endsWith(QStringLiteral("pleq-cli: No space left on device\n")));
 }
 
 QTEST_GUILESS_MAIN(TestDocsCli)

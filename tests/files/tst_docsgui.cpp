@@ -29,7 +29,6 @@
 using namespace pleq;
 using namespace pleq::test;
 
-
 class TestDocsGui : public QObject
 {
     Q_OBJECT
@@ -97,6 +96,7 @@ void TestDocsGui::cleanup()
 
 void TestDocsGui::openThroughMenu_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("executor");
@@ -109,6 +109,7 @@ void TestDocsGui::openThroughMenu_data()
                             << "Иванова А. П." << false << false << true;
     QTest::newRow("kit 04") << "protocol/kit04/project.plq" << "Проект [04 - (Скриннинг) Набор «Тальвик»]"
                             << "Иванова А. П." << false << true << true;
+    // clang-format on
 }
 
 // "Открыть ..." shows the restored project: caption, kit choices, orientation,
@@ -182,7 +183,8 @@ void TestDocsGui::protocolButton()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     QCOMPARE(bytes, protocolBytes(*m_project));
-    QVERIFY(bytes.contains("\r\n      [D,2] - 0,734 ([1.1] \xcf\xf0\xee\xe1\xe0 \xb9" "1)\r\n"));
+    QVERIFY(bytes.contains("\r\n      [D,2] - 0,734 ([1.1] \xcf\xf0\xee\xe1\xe0 \xb9"
+                           "1)\r\n"));
 }
 
 // An error is shown, the viewer is not started and an earlier result.txt

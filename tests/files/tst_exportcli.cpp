@@ -26,6 +26,7 @@ private:
 
 void TestExportCli::run_data()
 {
+    // clang-format off
     QTest::addColumn<int>("kit");
     QTest::addColumn<QString>("wells");
     QTest::addColumn<QStringList>("options"); // "OUT" stands for the output file
@@ -62,6 +63,7 @@ void TestExportCli::run_data()
     QTest::newRow("bad separator")
         << 5 << kit05 << QStringList{"--decimal", ";", "-o", "OUT"} << 1 << "" << ""
         << "pleq-cli: --decimal takes \",\" or \".\", not ';'\n";
+    // clang-format on
 }
 
 void TestExportCli::run()

@@ -43,8 +43,7 @@ QByteArray withLine(int n, const QByteArray& text)
 }
 
 // Everything a failed open must leave as it was.
-struct Snapshot
-{
+struct Snapshot {
     QByteArray file;
     QStringList results;
     QStringList labels;
@@ -149,11 +148,13 @@ void TestProjectFile::threeSamplesRoundTrip()
 
 void TestProjectFile::lineEndings_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray fixture = readFixture(QStringLiteral("three-samples.plq"));
     QTest::newRow("LF only") << QByteArray(fixture).replace("\r\n", "\n");
     QTest::newRow("last line without CR LF") << fixture.chopped(2);
     QTest::newRow("last line with LF only") << fixture.chopped(2) + "\n";
+    // clang-format on
 }
 
 // Files that lost their CRs (copied through a Unix tool) or their last line
@@ -168,6 +169,7 @@ void TestProjectFile::lineEndings()
 
 void TestProjectFile::fileName_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("saved");
     QTest::newRow("no extension") << "plate" << "plate.plq";
@@ -175,6 +177,7 @@ void TestProjectFile::fileName_data()
     QTest::newRow("capitals") << "plate.PLQ" << "plate.PLQ.plq";
     QTest::newRow("inside") << "plate.plq.bak" << "plate.plq.bak";
     QTest::newRow("folder with .plq") << "/data/x.plq/plate" << "/data/x.plq/plate";
+    // clang-format on
 }
 
 void TestProjectFile::fileName()
@@ -185,6 +188,7 @@ void TestProjectFile::fileName()
 
 void TestProjectFile::orientation_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("kitLine");
     QTest::addColumn<QByteArray>("line123");
     QTest::addColumn<QByteArray>("line124");
@@ -195,6 +199,7 @@ void TestProjectFile::orientation_data()
     QTest::newRow("none marked: vertical") << QByteArray("02") << QByteArray("FALSE") << QByteArray("") << false;
     QTest::newRow("not exactly TRUE") << QByteArray("03") << QByteArray("True") << QByteArray("FALSE") << false;
     QTest::newRow("kit 05 has no horizontal") << QByteArray("05") << QByteArray("TRUE") << QByteArray("FALSE") << false;
+    // clang-format on
 }
 
 // The kit change checks the vertical orientation; the stored one stands after it.
@@ -217,6 +222,7 @@ void TestProjectFile::orientation()
 
 void TestProjectFile::material_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("milk");
     QTest::addColumn<QByteArray>("serum");
     QTest::addColumn<int>("before");
@@ -226,6 +232,7 @@ void TestProjectFile::material_data()
     QTest::newRow("neither: unchanged") << QByteArray("0") << QByteArray("0") << 0 << 0;
     QTest::newRow("not exactly 1: unchanged") << QByteArray(" 1") << QByteArray("") << 1 << 1;
     QTest::newRow("both: the last wins") << QByteArray("1") << QByteArray("1") << 0 << 1;
+    // clang-format on
 }
 
 void TestProjectFile::material()
@@ -276,6 +283,7 @@ void TestProjectFile::shortFile()
 
 void TestProjectFile::openErrors_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");
     const QList<QByteArray> lines = fileLines(readFixture(QStringLiteral("three-samples.plq")));
@@ -309,6 +317,7 @@ void TestProjectFile::openErrors_data()
     QTest::newRow("CR inside a layout header") << withLine(5, "\rB") << lone.arg(5).arg("plate layout header cell [0,2]");
     QTest::newRow("CR inside a sample name") << withLine(135, "Korova\r17") << lone.arg(135).arg("name of sample 2");
     QTest::newRow("CR after a density") << withLine(182, "0,5\r") << lone.arg(182).arg("density table well C4");
+    // clang-format on
 }
 
 // A bad file changes nothing at all: not the settings, grids, results or labels.
@@ -365,6 +374,7 @@ void TestProjectFile::openFileErrors()
 
 void TestProjectFile::saveRefusesUnfaithfulTexts_data()
 {
+    // clang-format off
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
@@ -377,6 +387,7 @@ void TestProjectFile::saveRefusesUnfaithfulTexts_data()
     QTest::newRow("layout well, CJK") << 3 << "样" << cannot.arg("plate layout well H12") + code.arg("样", "6837");
     QTest::newRow("plate name, line feed") << 4 << "a\nb" << cannot.arg("plate name") + "a line break";
     QTest::newRow("no sample row") << 5 << "" << "The project cannot be saved: the sample list has no sample row";
+    // clang-format on
 }
 
 // A file must always reopen to the same project: such texts are refused and
@@ -452,7 +463,8 @@ void TestProjectFile::saveFailures()
     if (FaultsAvailable)
         QCOMPARE(runUnprivileged([&] { return save(path) == QLatin1String("File access denied") ? 0 : 1; }), 0);
     QVERIFY(untouched());
-    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
     QCOMPARE(save(path), QStringLiteral("saved"));
     QVERIFY(!untouched()); // the successful save replaced it
@@ -462,6 +474,7 @@ void TestProjectFile::saveFailures()
 // no converter of its own for it): bytes and text both ways.
 void TestProjectFile::codePage_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
     QTest::newRow("Cyrillic letters") << QByteArray("\xC0\xC1\xDF\xE0\xE1\xFF") << QStringLiteral("АБЯабя");
@@ -469,6 +482,7 @@ void TestProjectFile::codePage_data()
     QTest::newRow("punctuation") << QByteArray("\xAB\xBB\x96\x97\x85") << QStringLiteral("«»–—…");
     QTest::newRow("the euro and the unassigned 0x98") << QByteArray("\x88\x98") << QStringLiteral("€\u0098");
     QTest::newRow("ASCII and line ends") << QByteArray("0,394 C+\r\n") << QStringLiteral("0,394 C+\r\n");
+    // clang-format on
 }
 
 void TestProjectFile::codePage()
@@ -483,6 +497,7 @@ void TestProjectFile::codePage()
 
 void TestProjectFile::unrepresentable_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("first");
@@ -491,6 +506,7 @@ void TestProjectFile::unrepresentable_data()
     QTest::newRow("the first of two named") << QStringLiteral("Ω日") << QByteArray("??") << QStringLiteral("Ω");
     QTest::newRow("a lone surrogate at the end") << (QStringLiteral("x") + QChar(0xD83D)) << QByteArray("x?")
                                                  << QString(QChar(0xD83D));
+    // clang-format on
 }
 
 void TestProjectFile::unrepresentable()

@@ -58,7 +58,6 @@ QStringList protocolLines(const Project& project)
     return test::windows1251Lines(protocolBytes(project));
 }
 
-
 } // namespace
 
 class TestProtocol : public QObject
@@ -79,6 +78,7 @@ private Q_SLOTS:
 
 void TestProtocol::golden_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("name");
     // kit01: negatives with their blank, a control and a one-character result
     //        not listed, a 15-digit cell widening its line, a sample beyond the
@@ -87,14 +87,15 @@ void TestProtocol::golden_data()
     // kit04, kit05: their control pairs; uncalculated: three empty lists.
     for (const char* name : {"kit01", "kit02", "kit03", "kit04", "kit05", "uncalculated"})
         QTest::newRow(name) << QString::fromLatin1(name);
+    // clang-format on
 }
 
 void TestProtocol::golden()
 {
     QFETCH(QString, name);
     const auto project = plate(name);
-    const QString diff = firstDifference(protocolBytes(*project),
-                                         readFixture(QStringLiteral("protocol/%1/result.txt").arg(name)));
+    const QString diff =
+        firstDifference(protocolBytes(*project), readFixture(QStringLiteral("protocol/%1/result.txt").arg(name)));
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
 }
 
@@ -105,9 +106,9 @@ void TestProtocol::frameWidths()
     const QStringList lines = protocolLines(*project);
     QCOMPARE(lines.size(), 51);
     const QList<std::pair<int, int>> widths = {
-        {1, 79}, {2, 80}, {7, 102}, {8, 103}, {9, 103}, {10, 101}, {17, 101}, {18, 103}, {24, 80}, {25, 102},
-        {26, 103}, {27, 103}, {28, 101}, {35, 101}, {36, 103}, {37, 103}, {38, 103}, {39, 103}, {40, 103},
-        {41, 103}, {42, 103}, {43, 103}, {44, 103}, {45, 103}, {46, 103}, {49, 103}, {51, 95}};
+        {1, 79},   {2, 80},   {7, 102},  {8, 103},  {9, 103},  {10, 101}, {17, 101}, {18, 103}, {24, 80},
+        {25, 102}, {26, 103}, {27, 103}, {28, 101}, {35, 101}, {36, 103}, {37, 103}, {38, 103}, {39, 103},
+        {40, 103}, {41, 103}, {42, 103}, {43, 103}, {44, 103}, {45, 103}, {46, 103}, {49, 103}, {51, 95}};
     for (const auto& [line, width] : widths)
         QVERIFY2(lines.at(line - 1).size() == width,
                  qPrintable(QStringLiteral("line %1 has %2 characters").arg(line).arg(lines.at(line - 1).size())));
@@ -129,6 +130,7 @@ void TestProtocol::unrepresentableText()
 
 void TestProtocol::listedWithoutSample_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("wells"); // "C2|layout|result" (results written as the fixtures do)
     QTest::addColumn<QStringList>("lists"); // the three lists, trailing blanks cut off
     const QString positive = QStringLiteral("     Положительные:");
@@ -157,6 +159,7 @@ void TestProtocol::listedWithoutSample_data()
                        doubtful,
                        "      [B,1] - (2,5) ([C-!] )",
                        "      [B,2] - (1,9) ([1.2] Корова 17)"};
+    // clang-format on
 }
 
 // A listed well whose layout text names no sample number is listed with no
@@ -195,6 +198,7 @@ void TestProtocol::listedWithoutSample()
 
 void TestProtocol::errors_data()
 {
+    // clang-format off
     QTest::addColumn<int>("col");
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("layout");
@@ -209,6 +213,7 @@ void TestProtocol::errors_data()
     // A listed well whose layout names no sample does not excuse the quantity.
     QTest::newRow("quantity not a number, a control listed") << 2 << 3 << "C-!" << "(2,5)" << "1,5"
                                                               << notInt.arg("1,5");
+    // clang-format on
 }
 
 // The protocol stops at a sample quantity that is not an integer and writes nothing.
@@ -270,11 +275,13 @@ void TestProtocol::atomicWrite()
                                                   | QFileDevice::ExeOther));
     if (FaultsAvailable)
         QCOMPARE(runUnprivileged([&] {
-                     return errorOf([&] { writeProtocol(project, path); }) == QLatin1String("File access denied") ? 0 : 1;
+                     return errorOf([&] { writeProtocol(project, path); }) == QLatin1String("File access denied") ? 0
+                                                                                                                  : 1;
                  }),
                  0);
     QVERIFY(untouched());
-    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
     // Writing again overwrites the earlier protocol.
     QCOMPARE(errorOf([&] { writeProtocol(project, path); }), QStringLiteral("no error"));

@@ -45,7 +45,8 @@ QString marked(const ReaderExport& plate)
 
 QString rowLetters(int row)
 {
-    return row <= 26 ? QString(QLatin1Char(char('A' + row - 1))) : QStringLiteral("A") + QLatin1Char(char('A' + row - 27));
+    return row <= 26 ? QString(QLatin1Char(char('A' + row - 1)))
+                     : QStringLiteral("A") + QLatin1Char(char('A' + row - 27));
 }
 
 // A tab-separated table of 0.5 under a header 1..cols: rows lettered A.., or
@@ -167,6 +168,7 @@ private Q_SLOTS:
 // Every fixture holds 0.RCC in well (row R, column CC) except its markers.
 void TestReaderExport::shapes_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("block");
     QTest::addColumn<int>("blocks");
@@ -215,6 +217,7 @@ void TestReaderExport::shapes_data()
         << "results-two-modes.txt" << 1 << 2 << false << "od:600"
         << "0.101" << "0.404" << "0.505" << "0.812" << "" << "";
     // clang-format on
+    // clang-format on
 }
 
 void TestReaderExport::shapes()
@@ -248,6 +251,7 @@ void TestReaderExport::shapes()
 
 void TestReaderExport::cells_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("density");
     QTest::addColumn<QString>("marked");
@@ -259,6 +263,7 @@ void TestReaderExport::cells_data()
     QTest::newRow("beyond a double") << "1e999" << "" << "A1=1e999";
     QTest::newRow("over range") << ">3.5" << "" << "A1=>3.5";
     QTest::newRow("two marks") << "0,1.2" << "" << "A1=0,1.2";
+    // clang-format on
 }
 
 // One cell in A1 of a tab-separated grid, 0,1 in A2, 0 elsewhere.
@@ -268,7 +273,8 @@ void TestReaderExport::cells()
     QFETCH(QString, density);
     QFETCH(QString, marked);
 
-    QByteArray bytes = "\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\nA\t" + cell.toUtf8() + "\t0,1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0";
+    QByteArray bytes =
+        "\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\nA\t" + cell.toUtf8() + "\t0,1\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0";
     for (const char* row : {"B", "C", "D", "E", "F", "G", "H"})
         bytes += QByteArray("\n") + row + "\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0\t0";
     const ReaderExport plate = parseReaderExport(bytes, QStringLiteral("x.txt"));
@@ -279,6 +285,7 @@ void TestReaderExport::cells()
 
 void TestReaderExport::wellLines_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("a1");
 
@@ -293,6 +300,7 @@ void TestReaderExport::wellLines_data()
         << QByteArray("Well;Content;Raw Data (450)\nA1;Sample X1;0,5\n") << "0.5";
     QTest::newRow("A260 before notes") << QByteArray("\"Well\",\"A260\",\"Notes\"\n\"A1\",\"0,5\",\"ok\"\n") << "0.5";
     QTest::newRow("Лунка, ОП") << QByteArray("Лунка;ОП\nA1;0,5\n") << "0.5";
+    // clang-format on
 }
 
 void TestReaderExport::wellLines()
@@ -310,6 +318,7 @@ void TestReaderExport::wellLines()
 // letters under a temperature column, whose first row may be all empty.
 void TestReaderExport::headers_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("a1b1h12");
     QTest::addColumn<QString>("marked");
@@ -329,6 +338,7 @@ void TestReaderExport::headers_data()
         << " 0.2 0.5" << "A1= A2= A3= A4= A5= A6= A7= A8= A9= A10= A11= A12=";
     QTest::newRow("temperature column, a line of tabs after H")
         << header + row.repeated(8) + QByteArray(13, '\t') + "\nEnd\n" << "0.2 0.2 0.5" << "";
+    // clang-format on
 }
 
 void TestReaderExport::headers()
@@ -344,6 +354,7 @@ void TestReaderExport::headers()
 
 void TestReaderExport::noPlate_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("error");
 
@@ -360,6 +371,7 @@ void TestReaderExport::noPlate_data()
     QTest::newRow("a table of integer codes")
         << QByteArray("\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\nA\t1\nB\t2\nC\t3\nD\nE\nF\nG\nH\t8\n")
         << QStringLiteral("В файле «x.txt» таблиц 8 × 12: 1, но ни в одной нет оптических плотностей");
+    // clang-format on
 }
 
 void TestReaderExport::noPlate()
@@ -378,6 +390,7 @@ void TestReaderExport::noPlate()
 // choice the file does not offer: refused, never read as a guess.
 void TestReaderExport::refused_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("table");
     QTest::addColumn<int>("repeat");
@@ -455,6 +468,7 @@ void TestReaderExport::refused_data()
         << QStringLiteral("В файле «x.txt» у каждой лунки одно значение: повтора 2 нет");
     QTest::newRow("a repeat past the file's") << fixture(QStringLiteral("list-repeats.csv")) << 0 << 4
         << QStringLiteral("В файле «x.txt» повторов 3, повтора 4 нет");
+    // clang-format on
 }
 
 void TestReaderExport::refused()
@@ -475,6 +489,7 @@ void TestReaderExport::refused()
 // read N + 1.
 void TestReaderExport::choices_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("table");
     QTest::addColumn<int>("repeat");
@@ -514,6 +529,7 @@ void TestReaderExport::choices_data()
         << twoGroups() << 2 << 0 << 2 << "столбцы 1..12 № 2" << ""
         << "0.9 0.9 0.9" << "" << "";
     // clang-format on
+    // clang-format on
 }
 
 void TestReaderExport::choices()
@@ -543,6 +559,7 @@ void TestReaderExport::choices()
 // which are raw absorbance reads, the repeats, and the default.
 void TestReaderExport::contents_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("tables");
     QTest::addColumn<int>("defaultTable");
@@ -562,6 +579,7 @@ void TestReaderExport::contents_data()
     QTest::newRow("two density columns: no default") << fixture(QStringLiteral("list-two-columns.txt"))
         << "A260:dr; A280:dr" << 0;
     QTest::newRow("repeats") << fixture(QStringLiteral("list-repeats.csv")) << "OD450:dr[Repeat 1|Repeat 2|Repeat 3]" << 1;
+    // clang-format on
 }
 
 void TestReaderExport::contents()
@@ -576,6 +594,7 @@ void TestReaderExport::contents()
 
 void TestReaderExport::importIntoLayoutWells_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("table");
     QTest::addColumn<int>("repeat");
@@ -622,6 +641,7 @@ void TestReaderExport::importIntoLayoutWells_data()
         << QStringLiteral("Импорт из файла «%1».\n"
                           "Записаны плотности лунок раскладки: 3.\n"
                           "Без числа в файле, оставлены пустыми (1): C3.").arg(block);
+    // clang-format on
 }
 
 // As the acquisition: the layout's wells take the file's numbers with the
@@ -645,6 +665,7 @@ void TestReaderExport::importIntoLayoutWells()
 
 void TestReaderExport::refusalsChangeNothing_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("locked");
     QTest::addColumn<QString>("error");
@@ -673,6 +694,7 @@ void TestReaderExport::refusalsChangeNothing_data()
         << repeats << false
         << QStringLiteral("В файле «%1» у лунок по нескольку значений, повторов 3: 1 «Repeat 1», 2 «Repeat 2», "
                           "3 «Repeat 3»; какой взять, не выбрано").arg(repeats);
+    // clang-format on
 }
 
 void TestReaderExport::refusalsChangeNothing()
@@ -705,18 +727,21 @@ void TestReaderExport::cli()
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.err, QStringLiteral("Импорт из файла «%1».\n"
                                      "Записаны плотности лунок раскладки: 12.\n"
-                                     "Без числа в файле, оставлены пустыми (2): A1 «OVRFLW», B2 «Range?».\n").arg(file));
+                                     "Без числа в файле, оставлены пустыми (2): A1 «OVRFLW», B2 «Range?».\n")
+                          .arg(file));
 
     // The fixture's layout uses A1..A7 and B1..B7; the test runs in the C locale.
     Project project;
     openProject(project, out);
     const TextGrid& d = project.densityTable();
-    QCOMPARE((QStringList{d.cell(1, 1), d.cell(2, 1), d.cell(7, 1), d.cell(2, 2), d.cell(7, 2), d.cell(8, 1), d.cell(1, 3)}),
-             (QStringList{"", "0.102", "0.107", "", "0.207", "", ""}));
+    QCOMPARE(
+        (QStringList{d.cell(1, 1), d.cell(2, 1), d.cell(7, 1), d.cell(2, 2), d.cell(7, 2), d.cell(8, 1), d.cell(1, 3)}),
+        (QStringList{"", "0.102", "0.107", "", "0.207", "", ""}));
 }
 
 void TestReaderExport::cliChoice_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("err");
     QTest::addColumn<QStringList>("a1b7");
@@ -734,6 +759,7 @@ void TestReaderExport::cliChoice_data()
                           "Взят повтор 3 из 3 «Repeat 3».\n"
                           "Записаны плотности лунок раскладки: 14.\n").arg(repeats)
         << QStringList{"2.101", "2.207"};
+    // clang-format on
 }
 
 void TestReaderExport::cliChoice()
@@ -755,6 +781,7 @@ void TestReaderExport::cliChoice()
 
 void TestReaderExport::cliErrors_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("err");
 
@@ -785,6 +812,7 @@ void TestReaderExport::cliErrors_data()
     QTest::newRow("three files") << QStringList{"import", project, noTable, noTable} << usage;
     QTest::newRow("a table that is no number") << QStringList{"import", project, twoReads, "--table", "2a"} << usage;
     QTest::newRow("repeat 0") << QStringList{"import", project, repeats, "--repeat", "0"} << usage;
+    // clang-format on
 }
 
 // An error writes nothing.

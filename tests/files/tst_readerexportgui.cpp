@@ -92,6 +92,7 @@ void TestReaderExportGui::importShowsMessage()
 // the file's path.
 void TestReaderExportGui::choice_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("file");
     QTest::addColumn<QList<int>>("answers"); // indexes picked, in turn; none left: cancelled
     QTest::addColumn<QList<QStringList>>("offered");
@@ -132,6 +133,7 @@ void TestReaderExportGui::choice_data()
         << "2,101" << "2,812";
     QTest::newRow("repeats, cancelled")
         << "list-repeats.csv" << QList<int>{} << QList<QStringList>{repeats} << "" << "1,5" << "";
+    // clang-format on
 }
 
 void TestReaderExportGui::choice()
@@ -163,7 +165,8 @@ void TestReaderExportGui::errorsInTheBox()
     m_dialogs->nextFileNames = {file};
     importItem()->trigger();
     QCOMPARE(m_dialogs->errors,
-             QStringList{QStringLiteral("В файле «%1» таблиц 8 × 12: 1, но ни в одной нет оптических плотностей").arg(file)});
+             QStringList{
+                 QStringLiteral("В файле «%1» таблиц 8 × 12: 1, но ни в одной нет оптических плотностей").arg(file)});
     QVERIFY(m_dialogs->messages.isEmpty());
     QCOMPARE(m_project->densityTable().cell(1, 1), QStringLiteral("1,5"));
 }

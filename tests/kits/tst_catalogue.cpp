@@ -21,8 +21,10 @@ QString layoutText(const Project& project)
     for (int col = 1; col < Project::PlateColumns; ++col)
         for (int row = 1; row < Project::PlateRows; ++row)
             if (project.plateLayout().cell(col, row) != Project::EmptyWell)
-                wells << QStringLiteral("%1%2 %3").arg(QLatin1Char(Letters[row - 1])).arg(col).arg(
-                             project.plateLayout().cell(col, row));
+                wells << QStringLiteral("%1%2 %3")
+                             .arg(QLatin1Char(Letters[row - 1]))
+                             .arg(col)
+                             .arg(project.plateLayout().cell(col, row));
     return wells.join(QStringLiteral("; "));
 }
 
@@ -75,6 +77,7 @@ private Q_SLOTS:
 
 void TestCatalogue::kits_data()
 {
+    // clang-format off
     QTest::addColumn<int>("kit");
     QTest::addColumn<bool>("horizontal");
     QTest::addColumn<bool>("material");           // "Молоко" / "Сыворотка" offered
@@ -135,6 +138,7 @@ void TestCatalogue::kits_data()
         << 5 << true << true << false
         << "A1 C+; B1 C+; C1 C-; D1 1.1; E1 2.1; F1 2.2; A2 C+!; B2 C+!; C2 C-!; D2 1.1; E2 2.1; F2 2.2" << ""
         << QStringList{} << QStringList{};
+    // clang-format on
 }
 
 void TestCatalogue::kits()

@@ -53,6 +53,7 @@ private Q_SLOTS:
 
 void TestCliFill::sameAsWindow_data()
 {
+    // clang-format off
     QTest::addColumn<int>("kitIndex");
     QTest::addColumn<bool>("horizontal");
     QTest::addColumn<QString>("firstRow");
@@ -67,6 +68,7 @@ void TestCliFill::sameAsWindow_data()
     QTest::newRow("05 vertical, 100 wells") << 4 << false << "A" << "1" << "03" << "1" << QStringList{"40", "60"} << "";
     QTest::newRow("letters quantity") << 1 << false << "C" << "2" << "01" << "1" << QStringList{"1", "abc"}
                                       << "'abc' is not a valid integer value";
+    // clang-format on
 }
 
 void TestCliFill::sameAsWindow()
@@ -136,11 +138,13 @@ void TestCliFill::sameAsWindow()
 
 void TestCliFill::usage_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("args");
     QTest::newRow("no project") << QStringList{"fill"};
     QTest::newRow("-o without a name") << QStringList{"fill", "a.plq", "-o"};
     QTest::newRow("two projects") << QStringList{"fill", "a.plq", "b.plq"};
     QTest::newRow("unknown option") << QStringList{"fill", "a.plq", "--json"};
+    // clang-format on
 }
 
 void TestCliFill::usage()

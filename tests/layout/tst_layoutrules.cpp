@@ -92,6 +92,7 @@ private Q_SLOTS:
 
 void TestLayoutRules::rules_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("rule");
     QTest::addColumn<QString>("firstWell");
     QTest::addColumn<int>("k");
@@ -192,6 +193,7 @@ void TestLayoutRules::rules_data()
     QTest::newRow("bad quantity after a full plate") << "N02Goriz" << "A1" << 1 << 1 << QStringList{"200", "1,5"}
         << inOrder(true, QStringList{"C+", "C-"} + sampleTexts(1, 1, 94)) << "'1,5' is not a valid integer value";
     // clang-format on
+    // clang-format on
 }
 
 void TestLayoutRules::rules()
@@ -237,6 +239,7 @@ void TestLayoutRules::refillLeavesNothingBehind()
 
 void TestLayoutRules::fillPlateDispatch_data()
 {
+    // clang-format off
     QTest::addColumn<int>("kitIndex");
     QTest::addColumn<bool>("horizontal");
     QTest::addColumn<QString>("rule");
@@ -252,6 +255,7 @@ void TestLayoutRules::fillPlateDispatch_data()
     // Kit 05 has no horizontal rule: a horizontal setting (only a model
     // caller can make one) still lays it out vertically.
     QTest::newRow("05 horizontal") << 4 << true << "N05Vert";
+    // clang-format on
 }
 
 // "Заполнить" reads the first well, the control count and the repetitions from
@@ -281,6 +285,7 @@ void TestLayoutRules::fillPlateDispatch()
 
 void TestLayoutRules::fillPlateBadBox_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("controlCount");
     QTest::addColumn<QString>("repetitions");
     QTest::addColumn<QString>("column");
@@ -288,6 +293,7 @@ void TestLayoutRules::fillPlateBadBox_data()
     QTest::newRow("control count") << "x" << "01" << "1" << "'x' is not a valid integer value";
     QTest::newRow("repetitions") << "1" << "" << "1" << "'' is not a valid integer value";
     QTest::newRow("column") << "1" << "01" << "1a" << "'1a' is not a valid integer value";
+    // clang-format on
 }
 
 // A box text that is no integer ends the fill with the map already cleared.

@@ -51,8 +51,7 @@ private Q_SLOTS:
     void contextMenuKeepsCurrentRow();
 
 private:
-    template <typename T>
-    T* find(const char* name) const
+    template<typename T> T* find(const char* name) const
     {
         T* widget = m_window->findChild<T*>(QLatin1String(name));
         if (!widget)
@@ -187,6 +186,7 @@ void TestLayoutWindow::addRows()
 
 void TestLayoutWindow::deleteRow_data()
 {
+    // clang-format off
     QTest::addColumn<int>("rows");    // sample rows before
     QTest::addColumn<int>("current"); // the grid's current row
     QTest::addColumn<QString>("how");
@@ -198,6 +198,7 @@ void TestLayoutWindow::deleteRow_data()
     QTest::newRow("first of two") << 2 << 1 << "Button2" << QStringList{"b"} << QStringList{"12"};
     QTest::newRow("the only row is reset") << 1 << 1 << "Button2" << QStringList{"Проба крови №1"} << QStringList{"1"};
     QTest::newRow("the only row by the menu") << 1 << 1 << "N2" << QStringList{"Проба крови №1"} << QStringList{"1"};
+    // clang-format on
 }
 
 void TestLayoutWindow::deleteRow()
@@ -309,8 +310,8 @@ void TestLayoutWindow::lettersQuantity()
     click("Button1");
     QCOMPARE(m_dialogs->errors, QStringList{"'abc' is not a valid integer value"});
     // The controls and the samples before the bad row stay.
-    QCOMPARE(wellsOf(m_project->plateLayout()),
-             sortedWells({"A1=S+", "A2=S+!", "B1=R+", "B2=R+!", "C1=C-", "C2=C-!", "D1=1.1", "D2=1.1", "E1=1.2", "E2=1.2"}));
+    QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"A1=S+", "A2=S+!", "B1=R+", "B2=R+!", "C1=C-", "C2=C-!",
+                                                             "D1=1.1", "D2=1.1", "E1=1.2", "E2=1.2"}));
 }
 
 void TestLayoutWindow::kitChoiceAndOrientation()
@@ -423,6 +424,7 @@ void TestLayoutWindow::resizeSampleColumns()
 // or sample text is elided or cut; the window grows to show the whole map.
 void TestLayoutWindow::plateMapShowsWholeTexts_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::newRow("C+!") << "C+!";
     QTest::newRow("S+!") << "S+!";
@@ -430,6 +432,7 @@ void TestLayoutWindow::plateMapShowsWholeTexts_data()
     QTest::newRow("2.13") << "2.13";
     QTest::newRow("2.92") << "2.92";
     QTest::newRow("10.12") << "10.12";
+    // clang-format on
 }
 
 void TestLayoutWindow::plateMapShowsWholeTexts()

@@ -65,6 +65,7 @@ QString fixture(const QString& name)
 
 void TestDensityBlock::split_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<Block>("expected");
     // clang-format off
@@ -84,6 +85,7 @@ void TestDensityBlock::split_data()
     QTest::newRow("quote inside a cell")    << "1\"5\t2"                << Block{{"1\"5", "2"}};
     QTest::newRow("unclosed quote")         << "\"1,5\t2"               << Block{{"\"1,5", "2"}};
     // clang-format on
+    // clang-format on
 }
 
 void TestDensityBlock::split()
@@ -95,6 +97,7 @@ void TestDensityBlock::split()
 
 void TestDensityBlock::paste_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("before"); // wells filled before the paste
     QTest::addColumn<QString>("at");
     QTest::addColumn<QString>("text");
@@ -129,6 +132,7 @@ void TestDensityBlock::paste_data()
     QTest::newRow("a part with headers is no plate") << QStringList{} << "B3" << "1\t2\n0,5\t0,6"
         << QStringList{"B3=1", "B4=2", "C3=0,5", "C4=0,6"} << "";
     // clang-format on
+    // clang-format on
 }
 
 void TestDensityBlock::paste()
@@ -153,6 +157,7 @@ void TestDensityBlock::paste()
 
 void TestDensityBlock::wholePlate_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("wells"); // A1, A12, E5, H1, H12
     QTest::addColumn<int>("filled");
@@ -161,6 +166,7 @@ void TestDensityBlock::wholePlate_data()
     QTest::newRow("header row, points")           << "plate-header-row.txt" << QStringList{"1.01", "1.12", "5.05", "8.01", "8.12"} << 96;
     QTest::newRow("small letters, ;")             << "plate-letters.txt"    << QStringList{"1,01", "1,12", "5,05", "8,01", "8,12"} << 96;
     QTest::newRow("no headers, blanks")           << "plate-bare.txt"       << QStringList{"1,01", "1,12", "5,05", "8,01", "8,12"} << 96;
+    // clang-format on
     // clang-format on
 }
 

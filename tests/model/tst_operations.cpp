@@ -69,6 +69,7 @@ void TestOperations::changeKit()
 
 void TestOperations::sampleRows_data()
 {
+    // clang-format off
     QTest::addColumn<int>("start");  // rows before: "n|Проба n|q" for n = 1..start
     QTest::addColumn<QString>("op"); // "add" or "delete N"
     QTest::addColumn<QStringList>("expected");
@@ -79,6 +80,7 @@ void TestOperations::sampleRows_data()
     QTest::newRow("delete only row resets it") << 1 << "delete 1" << QStringList{"1|Проба крови №1|1"};
     QTest::newRow("delete past the end: nothing") << 2 << "delete 3" << QStringList{"1|Проба 1|1", "2|Проба 2|2"};
     QTest::newRow("delete row 0: nothing") << 2 << "delete 0" << QStringList{"1|Проба 1|1", "2|Проба 2|2"};
+    // clang-format on
 }
 
 void TestOperations::sampleRows()
@@ -116,6 +118,7 @@ void TestOperations::clearDensities()
 
 void TestOperations::refusedWhileLocked_data()
 {
+    // clang-format off
     QTest::addColumn<std::function<void(Project&)>>("operation");
     QTest::newRow("new") << std::function<void(Project&)>([](Project& p) { newProject(p); });
     QTest::newRow("kit change") << std::function<void(Project&)>([](Project& p) { pleq::changeKit(p, Kit::K03); });
@@ -140,6 +143,7 @@ void TestOperations::refusedWhileLocked_data()
         saveProject(other, path);
         openProject(p, path);
     });
+    // clang-format on
 }
 
 // While the reader fills the densities nothing may change the plate: each

@@ -38,14 +38,14 @@ void TestProject::initialState()
     QCOMPARE(p.plateLayout().cell(5, 5), QStringLiteral(" - "));
     QVERIFY(p.densityTable().cell(0, 0).isEmpty());
     QVERIFY(p.resultTable().cell(3, 3).isEmpty());
-    QCOMPARE(p.sampleTable().columnMajorTexts(),
-             QStringList({"№", "1", "Проба ", "Проба №1", "Кол-во", "1"}));
+    QCOMPARE(p.sampleTable().columnMajorTexts(), QStringList({"№", "1", "Проба ", "Проба №1", "Кол-во", "1"}));
     for (int l = 0; l < LabelCount; ++l)
         QCOMPARE(p.label(Label(l)).text, QStringLiteral("-"));
 }
 
 void TestProject::kitChange_data()
 {
+    // clang-format off
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("code");
     QTest::addColumn<bool>("material");
@@ -55,6 +55,7 @@ void TestProject::kitChange_data()
     QTest::newRow("03") << 2 << 3 << false << true;
     QTest::newRow("04") << 3 << 4 << true << true;
     QTest::newRow("05") << 4 << 5 << true << false;
+    // clang-format on
 }
 
 void TestProject::kitChange()
@@ -69,8 +70,8 @@ void TestProject::kitChange()
     QTEST(p.kitCode(), "code");
     QTEST(p.materialOffered(), "material");
     QTEST(p.horizontalOffered(), "horizontalOffered");
-    QVERIFY(!p.horizontal()); // every kit change checks the vertical orientation
-    QCOMPARE(p.material(), 0);  // and keeps the material's item
+    QVERIFY(!p.horizontal());  // every kit change checks the vertical orientation
+    QCOMPARE(p.material(), 0); // and keeps the material's item
     QCOMPARE(p.caption(), QStringLiteral("Проект [") + kitRows().at(index) + QStringLiteral("]"));
 }
 
@@ -98,6 +99,7 @@ void TestProject::resets()
 
 void TestProject::toInt_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value"); // -1 = conversion error
     QTest::newRow("plain") << "12" << 12;
@@ -113,6 +115,7 @@ void TestProject::toInt_data()
     QTest::newRow("max") << "2147483647" << 2147483647;
     QTest::newRow("overflow") << "2147483648" << -1;
     QTest::newRow("huge") << "99999999999999999999" << -1;
+    // clang-format on
 }
 
 void TestProject::toInt()

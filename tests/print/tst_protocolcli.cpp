@@ -25,8 +25,6 @@ using test::fileBytes;
 
 using test::withoutTrailingBlankLines;
 
-
-
 } // namespace
 
 class TestProtocolCli : public QObject
@@ -39,6 +37,7 @@ private Q_SLOTS:
 
 void TestProtocolCli::pdf_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("extra"); // %1 is the temporary folder
     QTest::addColumn<bool>("noDisplay");
     QTest::addColumn<int>("status");
@@ -49,6 +48,7 @@ void TestProtocolCli::pdf_data()
     QTest::newRow("no platform, no display") << QStringList{"--pdf", "%1/p.pdf"} << true << 0 << "";
     QTest::newRow("missing folder") << QStringList{"--pdf", "%1/missing/p.pdf", "-o", "%1/result.txt"} << false << 1
                                     << "pleq-cli: Не удалось сохранить PDF %1/missing/p.pdf: " MISSING_FOLDER_REASON "\n";
+    // clang-format on
 }
 
 // `protocol --pdf` writes the protocol's lines as a PDF, with or without a
@@ -86,7 +86,8 @@ void TestProtocolCli::pdf()
     QTEST(run.exitCode(), "status");
     // Before it, the plate's validity messages, as without --pdf.
     const QString messages = QString::fromUtf8(run.readAllStandardError());
-    QVERIFY2(messages.endsWith(err.isEmpty() ? QStringLiteral(" Результат не действителен.\n") : err), qPrintable(messages));
+    QVERIFY2(messages.endsWith(err.isEmpty() ? QStringLiteral(" Результат не действителен.\n") : err),
+             qPrintable(messages));
     QCOMPARE(run.readAllStandardOutput(), QByteArray());
 
     const QString pdf = extra.at(1);

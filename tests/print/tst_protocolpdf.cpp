@@ -30,7 +30,6 @@ QStringList fixtureLines(const QString& name)
     return test::windows1251Lines(file.readAll());
 }
 
-
 // A page as pdftotext gives it: the text lines above the footer, and the footer.
 struct Page {
     QStringList body;
@@ -46,8 +45,6 @@ QList<Page> splitPages(const QList<QStringList>& pages)
     }
     return result;
 }
-
-
 
 } // namespace
 
@@ -82,7 +79,8 @@ void TestProtocolPdf::holdsTheProtocolLines()
     QProcess fonts;
     fonts.start(QStringLiteral("pdffonts"), {path});
     QVERIFY(fonts.waitForFinished());
-    const QStringList rows = QString::fromUtf8(fonts.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList rows =
+        QString::fromUtf8(fonts.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 3); // two heading rows, one font
     QVERIFY2(rows.at(2).contains(QStringLiteral("DejaVuSansMono ")), qPrintable(rows.at(2)));
 }
@@ -117,6 +115,7 @@ void TestProtocolPdf::longProtocolOnPages()
 
 void TestProtocolPdf::refused_data()
 {
+    // clang-format off
     const QString dejavu = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("font");
@@ -139,6 +138,7 @@ void TestProtocolPdf::refused_data()
     QTest::newRow("folder is a file")
         << QStringList{"Проба №1"} << dejavu + "DejaVuSansMono.ttf" << "protocol.pdf/new.pdf"
         << "Не удалось сохранить PDF %1/protocol.pdf/new.pdf: Not a directory";
+    // clang-format on
 }
 
 // A PDF that could not show every character, or not in columns, is refused
@@ -154,12 +154,14 @@ void TestProtocolPdf::refused()
     QFile earlier(earlierPath);
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
     earlier.close();
-    QCOMPARE(errorOf([&] { writeProtocolPdf(lines, dir.filePath(name), font); }), message.replace(QLatin1String("%1"), dir.path()));
+    QCOMPARE(errorOf([&] { writeProtocolPdf(lines, dir.filePath(name), font); }),
+             message.replace(QLatin1String("%1"), dir.path()));
     QCOMPARE(fileBytes(earlierPath), QByteArray("earlier"));
 }
 
 void TestProtocolPdf::pages_data()
 {
+    // clang-format off
     QTest::addColumn<int>("lineCount");
     QTest::addColumn<int>("perPage");
     QTest::addColumn<QList<int>>("sizes");
@@ -169,6 +171,7 @@ void TestProtocolPdf::pages_data()
     QTest::newRow("exactly one page") << 60 << 60 << QList<int>{60} << QStringList{"Стр. 1 из 1"};
     QTest::newRow("one line over") << 61 << 60 << QList<int>{60, 1} << QStringList{"Стр. 1 из 2", "Стр. 2 из 2"};
     QTest::newRow("no room: a line a page") << 2 << 0 << QList<int>{1, 1} << QStringList{"Стр. 1 из 2", "Стр. 2 из 2"};
+    // clang-format on
 }
 
 // The page cut: whole lines, in order, none lost at a boundary.

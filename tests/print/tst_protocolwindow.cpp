@@ -47,7 +47,6 @@ QStringList textFileLines(const QString& path)
     return test::windows1251Lines(file.readAll());
 }
 
-
 // The text of a one-page PDF above its footer.
 QStringList pdfBody(const QString& path)
 {
@@ -76,7 +75,10 @@ private Q_SLOTS:
 private:
     // "Протокол" in the calculation window, in the temporary folder.
     void clickProtocol();
-    ProtocolWindow* protocolWindow() const { return m_window->findChild<ProtocolWindow*>(QStringLiteral("ProtocolWindow")); }
+    ProtocolWindow* protocolWindow() const
+    {
+        return m_window->findChild<ProtocolWindow*>(QStringLiteral("ProtocolWindow"));
+    }
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     QTemporaryDir m_dir;
@@ -115,9 +117,11 @@ void TestProtocolWindow::clickProtocol()
 
 void TestProtocolWindow::viewerFailureShowsWindow_data()
 {
+    // clang-format off
     QTest::addColumn<bool>("viewerFails");
     QTest::newRow("viewer starts: no window of ours") << false;
     QTest::newRow("no viewer: the protocol window") << true;
+    // clang-format on
 }
 
 // result.txt is written either way; where no viewer starts, the protocol
@@ -179,6 +183,7 @@ void TestProtocolWindow::windowPrintsAndSaves()
 
 void TestProtocolWindow::menuItems_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("item");
     QTest::addColumn<bool>("cancelled");
     QTest::addColumn<QString>("error");
@@ -191,6 +196,7 @@ void TestProtocolWindow::menuItems_data()
                                                << "Не удалось сохранить PDF %1/missing/protocol.pdf: " MISSING_FOLDER_REASON;
     QTest::newRow("protocol error: nothing printed")
         << "ProtocolPrint" << false << "'x' is not a valid integer value";
+    // clang-format on
 }
 
 // "Печать ..." and "Сохранить как PDF ..." of the File menu give the protocol

@@ -38,12 +38,14 @@ inline void archiveQcRuns(Archive& archive)
     const double cPlus[] = {1.5, 2.5, 2.0, 3.6, 2.0, 3.01};
     const double cMinus[] = {0.2, 0.3, 0.25, 0.25, 0.25, 0.25};
     for (int day = 1; day <= 6; ++day)
-        archive.append(qcRun(day, Kit::K03, {{QStringLiteral("C+"), cPlus[day - 1]}, {QStringLiteral("C-"), cMinus[day - 1]}}));
+        archive.append(
+            qcRun(day, Kit::K03, {{QStringLiteral("C+"), cPlus[day - 1]}, {QStringLiteral("C-"), cMinus[day - 1]}}));
     archive.append(qcRun(7, Kit::K01, {{QStringLiteral("S+"), 1.1}, {QStringLiteral("C-"), 0.1}}));
     const double kit05Plus[] = {1.0, 1.1, 0.9, 1.0, 1.1, 0.9, 1.0, 1.1, 0.9, 1.0, 1.6};
     const double kit05Minus[] = {0.20, 0.22, 0.18, 0.20, 0.22, 0.18, 0.20, 0.22, 0.18, 0.20, 0.05};
     for (int i = 0; i < 11; ++i)
-        archive.append(qcRun(8 + i, Kit::K05, {{QStringLiteral("C+"), kit05Plus[i]}, {QStringLiteral("C-"), kit05Minus[i]}}));
+        archive.append(
+            qcRun(8 + i, Kit::K05, {{QStringLiteral("C+"), kit05Plus[i]}, {QStringLiteral("C-"), kit05Minus[i]}}));
 }
 
 } // namespace pleq::test

@@ -40,8 +40,7 @@ void TestQcCli::initTestCase()
 
 void TestQcCli::text()
 {
-    const test::CliRun run =
-        test::runCli({"archive", "qc", "--kit", "03", "--baseline", "3", "--archive", m_archive});
+    const test::CliRun run = test::runCli({"archive", "qc", "--kit", "03", "--baseline", "3", "--archive", m_archive});
     QCOMPARE(run.err, QString());
     QCOMPARE(run.status, 0);
     const QString expected = QStringLiteral(
@@ -80,8 +79,9 @@ void TestQcCli::text()
 // 0.7071), the points of March 4 and 5 only.
 void TestQcCli::json()
 {
-    const test::CliRun run = test::runCli({"archive", "qc", "--archive", m_archive, "--json", "--kit", "3", "--baseline",
-                                           "2026-03-01..2026-03-02", "--from", "2026-03-04", "--to", "2026-03-05"});
+    const test::CliRun run =
+        test::runCli({"archive", "qc", "--archive", m_archive, "--json", "--kit", "3", "--baseline",
+                      "2026-03-01..2026-03-02", "--from", "2026-03-04", "--to", "2026-03-05"});
     QCOMPARE(run.err, QString());
     QCOMPARE(run.status, 0);
     QJsonParseError error;
@@ -122,6 +122,7 @@ void TestQcCli::json()
 
 void TestQcCli::errors_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("err");
 
@@ -141,6 +142,7 @@ void TestQcCli::errors_data()
                                               << "pleq-cli: --baseline takes a date as yyyy-MM-dd, not ''\n";
     QTest::newRow("a date as the lab writes it") << QStringList{"--kit", "03", "--from", "01.03.2026"}
                                                  << "pleq-cli: --from takes a date as yyyy-MM-dd, not '01.03.2026'\n";
+    // clang-format on
 }
 
 void TestQcCli::errors()
@@ -163,7 +165,8 @@ void TestQcCli::notAnArchive()
     file.close();
     const test::CliRun run = test::runCli({"archive", "qc", "--kit", "03", "--archive", path});
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.startsWith(QStringLiteral("pleq-cli: ")) && run.err.contains(QDir::toNativeSeparators(path)), qPrintable(run.err));
+    QVERIFY2(run.err.startsWith(QStringLiteral("pleq-cli: ")) && run.err.contains(QDir::toNativeSeparators(path)),
+             qPrintable(run.err));
     QCOMPARE(run.out, QByteArray());
 }
 

@@ -125,8 +125,8 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
     kit->setCurrentIndex(2);
     const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("QcFlagged"));
     // The time as the run recorded it, at its workstation's offset.
-    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s",
-                                            "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s"}));
+    QCOMPARE(rowTexts(flagged),
+             (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s", "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s"}));
 
     // The chart of C+ marks run 4 as a rejection, run 6 as a warning, run 5 as a plain point.
     window->resize(1000, 900);
@@ -165,9 +165,9 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
         archive.append(test::qcRun(19, Kit::K03, {{QStringLiteral("C+"), 3.6}, {QStringLiteral("C-"), 0.25}}));
     }
     m_main->archive().notifyArchived();
-    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s",
-                                            "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s",
-                                            "19|19.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s, 2-2s"}));
+    QCOMPARE(rowTexts(flagged),
+             (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s", "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s",
+                          "19|19.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s, 2-2s"}));
 
     // A period as the baseline (March 1 and 2: C+ mean 2.0, SD 0.7071) and
     // only the points of March 4 and 5: run 4 at +2.26 SD is a warning now.
@@ -221,8 +221,8 @@ void TestQcWindow::laptopScreenInTheUsersNumbers()
     window->findChild<QSpinBox*>(QStringLiteral("QcBaselineRuns"))->setValue(3);
     window->findChild<QComboBox*>(QStringLiteral("QcKit"))->setCurrentIndex(2);
     const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("QcFlagged"));
-    QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3,6000|3,20|1-2s, 1-3s",
-                                            "6|06.03.2026 10:00|C+|3,0100|2,02|1-2s"}));
+    QCOMPARE(rowTexts(flagged),
+             (QStringList{"4|04.03.2026 10:00|C+|3,6000|3,20|1-2s, 1-3s", "6|06.03.2026 10:00|C+|3,0100|2,02|1-2s"}));
     setDecimalSeparator(std::nullopt);
 
     // The window as it opens, the whole of a 1366 × 768 screen, and the

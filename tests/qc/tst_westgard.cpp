@@ -69,6 +69,7 @@ private Q_SLOTS:
 // mean, so no run of points on one side starts inside the baseline.
 void TestWestgard::rules_data()
 {
+    // clang-format off
     QTest::addColumn<QList<double>>("cPlus");  // the runs after the baseline
     QTest::addColumn<QList<double>>("cMinus");
     QTest::addColumn<QStringList>("cPlusFlags");
@@ -134,6 +135,7 @@ void TestWestgard::rules_data()
         << QList<double>{2.01, 2.01, 2.01, 2.01, 2.01, 2.01, 2.01, 2.01, 2.01, 2.0} << none
         << QStringList{"", "", "", "", "", "", "", "", "", ""} << noFlags;
     // clang-format on
+    // clang-format on
 }
 
 void TestWestgard::rules()
@@ -144,8 +146,8 @@ void TestWestgard::rules()
     QFETCH(QStringList, cMinusFlags);
 
     const QList<double> base{1.5, 2.5, 2.0};
-    const Result result = analyse(Kit::K03, runs(base + cPlus, cMinus.isEmpty() ? base : base + cMinus),
-                                  Baseline::firstRuns(3));
+    const Result result =
+        analyse(Kit::K03, runs(base + cPlus, cMinus.isEmpty() ? base : base + cMinus), Baseline::firstRuns(3));
     const ControlChart& plus = chartOf(result, QStringLiteral("C+"));
     QVERIFY(plus.limits);
     QCOMPARE(plus.limits->mean, 2.0);
@@ -159,8 +161,9 @@ void TestWestgard::rules()
 void TestWestgard::runFlags()
 {
     const QList<double> base{1.5, 2.5, 2.0};
-    const Result result = analyse(Kit::K03, runs(base + QList<double>{3.01, 3.6, 2.0}, base + QList<double>{0.99, 3.1, 2.0}),
-                                  Baseline::firstRuns(3));
+    const Result result =
+        analyse(Kit::K03, runs(base + QList<double>{3.01, 3.6, 2.0}, base + QList<double>{0.99, 3.1, 2.0}),
+                Baseline::firstRuns(3));
     const std::map<qint64, QStringList> expected{
         {4, {"1-2s (C+, C-)", "R-4s (C+, C-)"}},
         {5, {"1-2s (C+, C-)", "1-3s (C+)", "2-2s (C+, C-)"}},
@@ -174,8 +177,8 @@ void TestWestgard::runFlags()
 void TestWestgard::shownRange()
 {
     const QList<double> base{1.5, 2.5, 2.0};
-    const Result result = analyse(Kit::K03, runs(base + QList<double>{3.01, 3.01, 2.0}, base),
-                                  Baseline::firstRuns(3), day(5), day(6));
+    const Result result =
+        analyse(Kit::K03, runs(base + QList<double>{3.01, 3.01, 2.0}, base), Baseline::firstRuns(3), day(5), day(6));
     const ControlChart& plus = chartOf(result, QStringLiteral("C+"));
     QCOMPARE(plus.points.size(), std::size_t(2));
     QCOMPARE(plus.points[0].seq, qint64(5));
@@ -186,6 +189,7 @@ void TestWestgard::shownRange()
 
 void TestWestgard::baseline_data()
 {
+    // clang-format off
     QTest::addColumn<QList<double>>("cPlus");
     QTest::addColumn<QList<double>>("cMinus");
     QTest::addColumn<int>("firstRuns"); // 0: the time range [from, to] instead
@@ -235,6 +239,7 @@ void TestWestgard::baseline_data()
                                << "Для контроля C+ в базовом периоде (первые 20 планшетов набора) все точки (3) равны, "
                                   "SD = 0: пределы не рассчитаны."
                                << "2 1 3";
+    // clang-format on
 }
 
 void TestWestgard::baseline()

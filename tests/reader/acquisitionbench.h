@@ -45,7 +45,7 @@ struct Bench {
         const HandOverPoster poster = inStep ? lockstep->poster() : qtHandOver();
         link.setPortOpener([this, poster](int number) {
             return std::make_unique<SerialPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
-                                              ReaderLink::BaudRate, poster);
+                                                ReaderLink::BaudRate, poster);
         });
         reader.start();
         // A reply that is not understood leaves the acquisition waiting for
@@ -102,8 +102,9 @@ inline QString Bench::firstWrongWell(unsigned seed) const
             const QString read = project.densityTable().cell(col, row);
             if (read != simulated(col, row, seed))
                 return QStringLiteral("%1%2: '%3' instead of '%4'")
-                    .arg(QLatin1Char(char('A' + row - 1))).arg(col).arg(read, simulated(col, row, seed));
+                    .arg(QLatin1Char(char('A' + row - 1)))
+                    .arg(col)
+                    .arg(read, simulated(col, row, seed));
         }
     return {};
 }
-

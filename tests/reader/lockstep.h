@@ -54,7 +54,8 @@ public:
                 queue->calls.push_back(std::move(call));
             }
             queue->posted.notify_all();
-            QMetaObject::invokeMethod(QCoreApplication::instance(), [queue] { queue->run(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [queue] { queue->run(); }, Qt::QueuedConnection);
         };
     }
 

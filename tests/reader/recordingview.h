@@ -12,7 +12,10 @@ struct RecordingView : pleq::ReaderView {
     {
         shown << (established ? QStringLiteral("Установлено") : QStringLiteral("Нет"));
     }
-    void showAcquiring(bool running) override { shown << (running ? QStringLiteral("running") : QStringLiteral("idle")); }
+    void showAcquiring(bool running) override
+    {
+        shown << (running ? QStringLiteral("running") : QStringLiteral("idle"));
+    }
 };
 
 // The fixed time of day every test log line carries.

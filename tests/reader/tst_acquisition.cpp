@@ -60,9 +60,9 @@ void TestAcquisition::wholePlateIntoTheUsedWells()
     const QStringList log = logMessages(bench.project, &timed);
     QVERIFY(timed);
     QString data;
-    QStringList expectedLog = {" Попытка инициализации ...", " Инициализация успешно ...",
+    QStringList expectedLog = {" Попытка инициализации ...",           " Инициализация успешно ...",
                                " Определение количества столбцов ...", " Столбцов для сканирования:12",
-                               " Команда выполнена прибором ...", " Команда выполнена прибором ..."};
+                               " Команда выполнена прибором ...",      " Команда выполнена прибором ..."};
     for (int col = 1; col <= 12; ++col) {
         QString column;
         for (int row = 1; row <= 8; ++row)
@@ -100,6 +100,7 @@ void TestAcquisition::repliesLaterThanThePauses()
 
 void TestAcquisition::repliesCutOrMerged_data()
 {
+    // clang-format off
     QTest::addColumn<int>("splitAt");
     QTest::addColumn<bool>("merge");
     // A data reply is "0" CR LF, blank, "d.ddd", ...: byte 7 is inside the
@@ -109,6 +110,7 @@ void TestAcquisition::repliesCutOrMerged_data()
     QTest::newRow("the end mark cut in two") << 55 << false;
     QTest::newRow("two columns' replies in one chunk") << 0 << true;
     QTest::newRow("two replies in one chunk, cut inside a density") << 7 << true;
+    // clang-format on
 }
 
 void TestAcquisition::repliesCutOrMerged()
@@ -188,9 +190,10 @@ void TestAcquisition::splitAcknowledgementNotUnderstood()
     Bench bench(split);
     bench.useEveryWell();
     const QStringList before = bench.densities();
-    const QStringList expectedLog = {" Попытка инициализации ...", " Получены данные : ", " Получены данные : OK",
-                                     " Данные к обработке : OK", " Объем : 6 байт", " Определение количества столбцов ...",
-                                     " Столбцов для сканирования:12", " Получены данные : ", " Получены данные : "};
+    const QStringList expectedLog = {
+        " Попытка инициализации ...",    " Получены данные : ", " Получены данные : OK",
+        " Данные к обработке : OK",      " Объем : 6 байт",     " Определение количества столбцов ...",
+        " Столбцов для сканирования:12", " Получены данные : ", " Получены данные : "};
     QObject::connect(&bench.project, &Project::logAppended, &bench.guard, [&] {
         if (bench.project.readerLog().size() == expectedLog.size())
             QTimer::singleShot(0, &bench.guard, [&] { bench.link.stop(); });

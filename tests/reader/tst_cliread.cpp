@@ -139,6 +139,7 @@ void TestCliRead::terminated()
 
 void TestCliRead::errors_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("message");
     const QString usage = QStringLiteral(
@@ -151,6 +152,7 @@ void TestCliRead::errors_data()
                                     << "Error opening port /dev/ttyNoSuch";
     QTest::newRow("silence zero") << QStringList{"--port", "1", "--silence", "0"}
                                   << "--silence takes a number of seconds from 1";
+    // clang-format on
 }
 
 void TestCliRead::errors()

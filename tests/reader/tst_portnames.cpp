@@ -14,6 +14,7 @@ private Q_SLOTS:
 
 void TestPortNames::device_data()
 {
+    // clang-format off
     QTest::addColumn<QStringList>("devices");
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("expected");
@@ -36,6 +37,7 @@ void TestPortNames::device_data()
         << "/dev/ttyACM3";
     QTest::newRow("duplicates count once") << QStringList{"/dev/ttyS0", "/dev/ttyS0", "/dev/ttyUSB0"} << 2
                                            << "/dev/ttyUSB0";
+    // clang-format on
 }
 
 void TestPortNames::device()

@@ -62,7 +62,7 @@ struct App {
         const HandOverPoster poster = answers ? lockstep->poster() : qtHandOver();
         controls->link().setPortOpener([this, poster](int number) {
             return std::make_unique<SerialPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
-                                              ReaderLink::BaudRate, poster);
+                                                ReaderLink::BaudRate, poster);
         });
     }
 
@@ -127,12 +127,14 @@ void TestReaderWindows::portDialogAtStart()
 
 void TestReaderWindows::portDialogChoices_data()
 {
+    // clang-format off
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("stored");
     QTest::newRow("255 accepted") << 255 << "Button1" << 255;
     QTest::newRow("3 accepted") << 3 << "Button1" << 3;
     QTest::newRow("Отмена keeps 7") << 12 << "Button2" << 7;
+    // clang-format on
 }
 
 void TestReaderWindows::portDialogChoices()

@@ -29,6 +29,7 @@ private Q_SLOTS:
 
 void TestReplies::frames_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("command");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("initialise") << "E" << QByteArray::fromHex("450A0D");
@@ -36,6 +37,7 @@ void TestReplies::frames_data()
     QTest::newRow("set-up") << "Z" << QByteArray::fromHex("5A0A0D");
     QTest::newRow("request data") << "X 0" << QByteArray::fromHex("5820300A0D");
     QTest::newRow("typed in the test field") << "" << QByteArray::fromHex("0A0D");
+    // clang-format on
 }
 
 void TestReplies::frames()
@@ -47,6 +49,7 @@ void TestReplies::frames()
 
 void TestReplies::onRead_data()
 {
+    // clang-format off
     QTest::addColumn<QList<QByteArray>>("chunks");
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QString>("receivedData");
@@ -85,6 +88,7 @@ void TestReplies::onRead_data()
         << " 1.111OK" << received << true;
     QTest::newRow("Windows-1251 text") << QList<QByteArray>{QByteArray::fromHex("30CEE8")}
                                        << QStringList{" Получены данные : Ои"} << "Ои" << untouched << true;
+    // clang-format on
 }
 
 void TestReplies::onRead()
@@ -218,12 +222,14 @@ const QString RefusedEnd = QStringLiteral("Плотности не записа�
 
 void TestReplies::wholePlateHoweverCut_data()
 {
+    // clang-format off
     QTest::addColumn<Cut>("cut");
     QTest::newRow("in two chunks, cut at every position") << Cut::AtEveryPosition;
     QTest::newRow("in chunks of every size, one to all bytes") << Cut::EverySize;
     QTest::newRow("every reply cut at the same offset, its tail with the next reply's head")
         << Cut::EveryReplyAtOneOffset;
     QTest::newRow("two replies in each chunk") << Cut::RepliesPairwise;
+    // clang-format on
 }
 
 void TestReplies::wholePlateHoweverCut()
@@ -241,12 +247,14 @@ void TestReplies::wholePlateHoweverCut()
 
 void TestReplies::damagedPlateNeverShifted_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("damage"); // what replaces one byte
     QTest::newRow("a byte lost") << QByteArray();
     QTest::newRow("a byte doubled") << QByteArray("=");
     QTest::newRow("a byte garbled") << QByteArray("?");
     QTest::newRow("a blank put in") << QByteArray(" ");
     QTest::newRow("a line break put in") << QByteArray("\r\n");
+    // clang-format on
 }
 
 void TestReplies::damagedPlateNeverShifted()
@@ -274,6 +282,7 @@ void TestReplies::damagedPlateNeverShifted()
 
 void TestReplies::refused_data()
 {
+    // clang-format off
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("message");
 
@@ -336,6 +345,7 @@ void TestReplies::refused_data()
     QTest::newRow("nothing") << QByteArray()
                              << "Данные ридера не приняты: нет строки «OK», которой ридер заканчивает данные. "
                                 "Получено знаков без пробелов: 0. Плотности не записаны, повторите чтение.";
+    // clang-format on
 }
 
 void TestReplies::refused()

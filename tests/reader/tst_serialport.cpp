@@ -65,8 +65,7 @@ bool writePaced(const PtyPair& pty, const QList<QByteArray>& parts, long gapMicr
         timespec next{};
         ::clock_gettime(CLOCK_MONOTONIC, &next);
         for (const QByteArray& part : parts) {
-            while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
-            }
+            while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) { }
             written = pty.write(part) && written;
             next.tv_nsec += gapMicroseconds * 1000;
             next.tv_sec += next.tv_nsec / 1000000000L;
@@ -88,8 +87,8 @@ QByteArray everyByte()
 bool sameSettings(const termios& a, const termios& b)
 {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag
-           && std::equal(std::begin(a.c_cc), std::end(a.c_cc), std::begin(b.c_cc))
-           && cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+           && std::equal(std::begin(a.c_cc), std::end(a.c_cc), std::begin(b.c_cc)) && cfgetispeed(&a) == cfgetispeed(&b)
+           && cfgetospeed(&a) == cfgetospeed(&b);
 }
 
 QString openError(const std::function<void()>& open)
@@ -168,12 +167,14 @@ void TestSerialPort::binarySafeBothWays()
 
 void TestSerialPort::failures_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("device");
     QTest::addColumn<int>("baud");
     QTest::addColumn<QString>("message");
     QTest::newRow("no such device") << "/dev/ttyNoSuch7" << 9600 << "Error opening port COM7";
     QTest::newRow("not a terminal") << "/dev/null" << 9600 << "Error opening port COM7";
     QTest::newRow("rate the line refuses") << "pty" << 12345 << "Error setting port COM7 state";
+    // clang-format on
 }
 
 void TestSerialPort::failures()
@@ -213,15 +214,14 @@ void TestSerialPort::exclusiveAgainstOtherUsers()
     const auto otherProgram = [&](bool tryRawOpen) {
         const pid_t pid = ::fork();
         if (pid == 0) {
-            if (::geteuid() == 0
-                && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
                 ::_exit(NoDrop);
             if (tryRawOpen) {
                 const int fd = ::open(QFile::encodeName(pty.path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
                 ::_exit(fd >= 0 ? Opened : errno == EBUSY ? Busy : OtherError);
             }
             const QString error = openError([&] { SerialPort p(pty.path, QStringLiteral("COM4"), 9600); });
-            ::_exit(error == QLatin1String("(opened)")              ? Opened
+            ::_exit(error == QLatin1String("(opened)")                  ? Opened
                     : error == QLatin1String("Error opening port COM4") ? Refused
                                                                         : OtherError);
         }

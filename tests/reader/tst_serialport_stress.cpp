@@ -110,7 +110,7 @@ void round(int number, CallQueue& queue)
     std::unique_ptr<SerialPort> port;
     try {
         port = std::make_unique<SerialPort>(pty.path, QStringLiteral("COM1"), 9600,
-                                          [&queue](std::function<void()> call) { queue.post(std::move(call)); });
+                                            [&queue](std::function<void()> call) { queue.post(std::move(call)); });
     } catch (const PortError&) {
         failure(number, "the port did not open");
         stopFlood = true;

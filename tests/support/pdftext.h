@@ -16,7 +16,8 @@ inline constexpr bool PdfTextReadable = false;
 #else
 inline constexpr bool PdfTextReadable = true;
 #endif
-#define PDF_TEXT_UNREADABLE_REASON "The PDF's text is read by poppler's Linux tools, which a Windows test cannot wait for"
+#define PDF_TEXT_UNREADABLE_REASON                                                                                     \
+    "The PDF's text is read by poppler's Linux tools, which a Windows test cannot wait for"
 
 inline QString runPdftotext(const QStringList& args)
 {
@@ -33,12 +34,14 @@ inline double pdfPitch(const QString& path)
 {
     const QString boxes = runPdftotext({QStringLiteral("-bbox-layout"), QStringLiteral("-f"), QStringLiteral("1"),
                                         QStringLiteral("-l"), QStringLiteral("1"), path, QStringLiteral("-")});
-    static const QRegularExpression word(QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
+    static const QRegularExpression word(
+        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
     double pitch = 0;
     qsizetype longest = 0;
     for (const QRegularExpressionMatch& m : word.globalMatch(boxes)) {
         QString text = m.captured(3);
-        for (const auto& [entity, plain] : {std::pair{"&quot;", "\""}, {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&apos;", "'"}})
+        for (const auto& [entity, plain] :
+             {std::pair{"&quot;", "\""}, {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&apos;", "'"}})
             text.replace(QLatin1String(entity), QLatin1String(plain));
         if (text.size() > longest) {
             longest = text.size();
@@ -58,9 +61,10 @@ inline QList<QStringList> pdfPages(const QString& path)
     const double pitch = pdfPitch(path);
     if (pitch <= 0)
         return {};
-    QStringList pages = runPdftotext({QStringLiteral("-layout"), QStringLiteral("-fixed"), QString::number(pitch, 'f', 6),
-                                      QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")})
-                            .split(QLatin1Char('\f'));
+    QStringList pages =
+        runPdftotext({QStringLiteral("-layout"), QStringLiteral("-fixed"), QString::number(pitch, 'f', 6),
+                      QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")})
+            .split(QLatin1Char('\f'));
     if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
         pages.removeLast(); // after the last page's form feed
     QList<QStringList> result;

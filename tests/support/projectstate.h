@@ -53,9 +53,10 @@ inline QStringList projectState(const Project& project)
         }
     for (int i = 0; i < LabelCount; ++i) {
         const SummaryLabel& label = project.label(Label(i));
-        lines.append(QStringLiteral("label %1=%2 %3 %4")
-                         .arg(QLatin1String(labelName(Label(i))), label.text, QLatin1String(labelColorName(label.color)))
-                         .arg(label.visible));
+        lines.append(
+            QStringLiteral("label %1=%2 %3 %4")
+                .arg(QLatin1String(labelName(Label(i))), label.text, QLatin1String(labelColorName(label.color)))
+                .arg(label.visible));
     }
     return lines;
 }

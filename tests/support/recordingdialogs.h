@@ -50,19 +50,19 @@ public:
 
     void clear();
 
-    QStringList errors;      // without the appended full stop
-    QStringList messages;    // validity messages, in the order shown
-    QStringList openedFiles; // text viewer starts
+    QStringList errors;        // without the appended full stop
+    QStringList messages;      // validity messages, in the order shown
+    QStringList openedFiles;   // text viewer starts
     QStringList nextFileNames; // answers of the file dialogs; empty = cancelled
     QList<int> nextFileTypes;  // the file types chosen in saveFileNameOfType; empty = the first
     QStringList offeredTypes;  // the file types the last saveFileNameOfType offered
     bool viewerFails = false;  // the desktop has no handler for text files
     bool printCancelled = false;
-    int printDialogs = 0;      // print dialogs shown
-    QByteArrayList printed;    // what was printed, each job as A4 PDF bytes
-    QStringList nextTexts;     // answers of textInput; empty = cancelled
-    QStringList inputs;        // each textInput asked: "label|offered text"
-    QList<int> nextChoices;    // answers of choose; empty = cancelled
+    int printDialogs = 0;       // print dialogs shown
+    QByteArrayList printed;     // what was printed, each job as A4 PDF bytes
+    QStringList nextTexts;      // answers of textInput; empty = cancelled
+    QStringList inputs;         // each textInput asked: "label|offered text"
+    QList<int> nextChoices;     // answers of choose; empty = cancelled
     QList<QStringList> choices; // each choose asked: its prompt, then the items offered
 
 private:

@@ -58,6 +58,7 @@ void TestWindowsPorts::cleanupTestCase()
 
 void TestWindowsPorts::deviceOfNumber_data()
 {
+    // clang-format off
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("device");
     QTest::newRow("COM1") << 1 << "\\\\.\\COM1";
@@ -65,6 +66,7 @@ void TestWindowsPorts::deviceOfNumber_data()
     QTest::newRow("the last") << 255 << "\\\\.\\COM255";
     QTest::newRow("COM0 names nothing") << 0 << QString();
     QTest::newRow("past the last") << 256 << QString();
+    // clang-format on
 }
 
 void TestWindowsPorts::deviceOfNumber()
@@ -87,10 +89,12 @@ void TestWindowsPorts::definedPortsListed()
 
 void TestWindowsPorts::openFailures_data()
 {
+    // clang-format off
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("message");
     QTest::newRow("no such port") << 43 << "Error opening port COM43";
     QTest::newRow("a name with no serial line") << 42 << "Error setting port COM42 state";
+    // clang-format on
 }
 
 void TestWindowsPorts::openFailures()
@@ -130,9 +134,11 @@ void TestWindowsPorts::dialogNamesThePorts()
 
 void TestWindowsPorts::textViewer_data()
 {
+    // clang-format off
     QTest::addColumn<bool>("associated");
     QTest::newRow(".txt opens in Notepad") << true;
     QTest::newRow(".txt names no program") << false;
+    // clang-format on
 }
 
 void TestWindowsPorts::textViewer()

@@ -51,8 +51,7 @@ int main(int argc, char* argv[])
             points.push_back({run, time, name, control.mean + shift + control.sd * 0.8 * normal()});
         }
     }
-    const pleq::qc::Result result =
-        pleq::qc::analyse(pleq::Kit::K03, points, pleq::qc::Baseline::firstRuns(20));
+    const pleq::qc::Result result = pleq::qc::analyse(pleq::Kit::K03, points, pleq::qc::Baseline::firstRuns(20));
     // The 256 most frequent colours (the rest go to the nearest of them, not
     // dithered) and the strongest compression keep the picture small.
     const QImage drawn = pleq::chart::render(result, 900, 240);

@@ -21,23 +21,22 @@ void onSignal(int)
         g_simulator->requestStop();
 }
 
-const char* const Usage =
-    "usage: pleq-reader-sim [options]\n"
-    "Serves a simulated plate reader on a pseudo-terminal and prints its device.\n"
-    "  --silent          take the commands, never answer\n"
-    "  --garbage         answer every command with bytes that are no reply\n"
-    "  --hang-up N       hang up the line after N data columns\n"
-    "  --split           send every reply in two parts, parted after its first byte,\n"
-    "                    the second once the program has read the first\n"
-    "  --split-at N      send every reply longer than N bytes in two parts, parted after byte N\n"
-    "  --merge           answer every \"X 0\" with two columns' replies at once\n"
-    "  --damage N        column N's reply loses the first decimal of its first density\n"
-    "  --paced           send byte by byte at 9600 baud, as a real line does\n"
-    "  --delay MS        wait MS milliseconds before every reply\n"
-    "  --turnaround MS   the reader's least time to answer (default 5)\n"
-    "  --seed N          another plate of densities\n"
-    "  --link PATH       also make PATH a symbolic link to the device\n"
-    "Stops on Ctrl+C and prints what it received.\n";
+const char* const Usage = "usage: pleq-reader-sim [options]\n"
+                          "Serves a simulated plate reader on a pseudo-terminal and prints its device.\n"
+                          "  --silent          take the commands, never answer\n"
+                          "  --garbage         answer every command with bytes that are no reply\n"
+                          "  --hang-up N       hang up the line after N data columns\n"
+                          "  --split           send every reply in two parts, parted after its first byte,\n"
+                          "                    the second once the program has read the first\n"
+                          "  --split-at N      send every reply longer than N bytes in two parts, parted after byte N\n"
+                          "  --merge           answer every \"X 0\" with two columns' replies at once\n"
+                          "  --damage N        column N's reply loses the first decimal of its first density\n"
+                          "  --paced           send byte by byte at 9600 baud, as a real line does\n"
+                          "  --delay MS        wait MS milliseconds before every reply\n"
+                          "  --turnaround MS   the reader's least time to answer (default 5)\n"
+                          "  --seed N          another plate of densities\n"
+                          "  --link PATH       also make PATH a symbolic link to the device\n"
+                          "Stops on Ctrl+C and prints what it received.\n";
 
 } // namespace
 

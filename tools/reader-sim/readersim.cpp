@@ -36,7 +36,8 @@ void addNanoseconds(timespec& t, long ns)
 
 std::string plateValue(int col, int row, unsigned seed)
 {
-    const unsigned thousandths = (unsigned(col) * 263u + unsigned(row) * 1019u + unsigned(col * row) * 31u + seed * 7919u) % 3900u + 50u;
+    const unsigned thousandths =
+        (unsigned(col) * 263u + unsigned(row) * 1019u + unsigned(col * row) * 31u + seed * 7919u) % 3900u + 50u;
     char text[8];
     std::snprintf(text, sizeof text, "%u.%03u", thousandths / 1000u, thousandths % 1000u);
     return text;
@@ -253,8 +254,7 @@ void ReaderSimulator::send(const char* data, size_t size)
             // instead of stretching the gap, as a UART keeps its pace.
             addNanoseconds(next, characterNs);
             m_delayUs += characterNs / 1000;
-            while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) {
-            }
+            while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr) == EINTR) { }
         }
     }
 }

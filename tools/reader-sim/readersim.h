@@ -30,15 +30,15 @@ struct Options {
     int splitAt = 0;
     bool mergeColumns = false; // each "X 0" answered with two columns' replies in one write
     int damageColumn = 0;      // that column's reply loses the first decimal of its first density
-    bool paced = false;      // bytes one at a time at the line's rate
+    bool paced = false;        // bytes one at a time at the line's rate
     int baud = 9600;
-    int replyDelayMs = 0;    // before each reply, on top of the turnaround
+    int replyDelayMs = 0; // before each reply, on top of the turnaround
     // A reader answers no sooner than its command has crossed the line (a
     // character time per byte) and it has taken a moment to act on it; the
     // pseudo-terminal hands the command over at once, so this is waited for.
     int turnaroundMs = 5;
     int hangUpAfterColumns = 6;
-    unsigned seed = 1;       // the plate's densities
+    unsigned seed = 1; // the plate's densities
 };
 
 // The density the simulated reader measures in a well, five characters
@@ -85,7 +85,7 @@ private:
 
     Options m_options;
     int m_master = -1;
-    int m_slave = -1;     // held open so the line never hangs up between clients
+    int m_slave = -1; // held open so the line never hangs up between clients
     int m_stopPipe[2] = {-1, -1};
     std::string m_devicePath;
     std::thread m_thread;
