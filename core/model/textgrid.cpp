@@ -85,14 +85,6 @@ QVariant TextGrid::data(const QModelIndex& index, int role) const
     return cell(index.column(), index.row());
 }
 
-bool TextGrid::setData(const QModelIndex& index, const QVariant& value, int role)
-{
-    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
-        return false;
-    setCell(index.column(), index.row(), value.toString());
-    return true;
-}
-
 Qt::ItemFlags TextGrid::flags(const QModelIndex& index) const
 {
     if (!index.isValid())

@@ -9,7 +9,10 @@ namespace pleq {
 // A string grid addressed as Cells[col,row], headers included: row 0 and
 // column 0 are the fixed header cells and are part of the state (the project
 // file stores them). The views show the whole grid; only the wells can be
-// selected, and only when the grid is editable can they be typed into.
+// selected, and only when the grid is editable can they be typed into. A view
+// never writes the grid: setData refuses, and a typed cell goes to the window's
+// edit (GridDelegate::setCellCommit), a command over a core operation, which
+// the plate lock refuses while the reader fills the plate.
 class TextGrid : public QAbstractTableModel
 {
     Q_OBJECT
@@ -36,7 +39,6 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:

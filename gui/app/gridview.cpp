@@ -130,10 +130,9 @@ void GridView::fitColumns(int first, int last)
 
 void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
-    if (!m_commit) {
-        QStyledItemDelegate::setModelData(editor, model, index);
+    Q_UNUSED(model);
+    if (!m_commit)
         return;
-    }
     const QByteArray property = editor->metaObject()->userProperty().name();
     m_commit(index.column(), index.row(), editor->property(property.constData()).toString());
 }

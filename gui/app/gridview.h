@@ -59,7 +59,8 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     // Where a typed cell's text goes: a window's edit of the project, so that
-    // the lock and the undo stack see it. Without one, into the model.
+    // the lock and the undo stack see it. Without one the text goes nowhere:
+    // the grids refuse writes from a view.
     using CellCommit = std::function<void(int col, int row, const QString& text)>;
     void setCellCommit(CellCommit commit) { m_commit = std::move(commit); }
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;

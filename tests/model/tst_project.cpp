@@ -18,6 +18,8 @@ private Q_SLOTS:
     void resets();
     void toInt_data();
     void toInt();
+    void viewsCannotWrite_data();
+    void viewsCannotWrite();
 };
 
 void TestProject::initialState()
@@ -131,6 +133,28 @@ void TestProject::toInt()
         }
     } else {
         QCOMPARE(pleq::toInt(text), value);
+    }
+}
+
+void TestProject::viewsCannotWrite_data()
+{
+    QTest::addColumn<bool>("locked");
+    QTest::newRow("unlocked") << false;
+    QTest::newRow("locked") << true;
+}
+
+// A view's typing reaches the project only as a window's command: the grids
+// themselves refuse a write through the model, locked or not.
+void TestProject::viewsCannotWrite()
+{
+    QFETCH(bool, locked);
+    Project p;
+    p.setPlateLocked(locked);
+    for (TextGrid* g : {&p.sampleTable(), &p.densityTable()}) {
+        const QString before = g->cell(2, 1);
+        QVERIFY(g->flags(g->index(1, 2)) & Qt::ItemIsEditable);
+        QVERIFY(!g->setData(g->index(1, 2), QStringLiteral("0,7")));
+        QCOMPARE(g->cell(2, 1), before);
     }
 }
 
