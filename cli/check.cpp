@@ -14,7 +14,7 @@ int check(const QStringList& args)
     out(QStringLiteral("kit: %1\nexecutor: %2\nsamples: %3\nfirst well: %4%5\norientation: %6\n")
             .arg(project->kitRow(), project->executor())
             .arg(samples.rows() - 1)
-            .arg(project->firstRow(), project->firstColumn(),
+            .arg(project->firstRow().text(), project->firstColumn().text(),
                  project->horizontal() ? QStringLiteral("horizontal") : QStringLiteral("vertical")));
     return 0;
 }

@@ -60,7 +60,7 @@ RunRecord makeRunRecord(const Project& project, const PlateResult* run, const QD
     record.kit = project.kit();
     record.plateName = project.plateName();
     if (project.materialOffered())
-        record.material = project.material();
+        record.material = project.material() == Material::Milk ? 0 : 1;
     record.projectFile = writeProjectFile(project);
     std::optional<QString> protocolStop;
     try {

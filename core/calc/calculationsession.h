@@ -2,6 +2,7 @@
 
 #include "core/calc/calculation.h"
 #include "core/calc/plateresult.h"
+#include "core/model/settings.h"
 
 #include <QObject>
 
@@ -41,7 +42,7 @@ private:
 
     Project& m_project;
     std::optional<PlateResult> m_lastRun;
-    int m_resultMaterial = 0;
+    Material m_resultMaterial = Material::Milk;
 };
 
 } // namespace pleq

@@ -11,10 +11,10 @@ namespace pleq {
 
 namespace {
 
-// Kits 04 and 05 take their limits from the material: "Молоко" (0) or "Сыворотка" (1).
+// Kits 04 and 05 take their limits from the material: "Молоко" or "Сыворотка".
 bool milk(const Project& project)
 {
-    return project.material() == 0;
+    return project.material() == Material::Milk;
 }
 
 void hideThirdAndFourth(Project& project)

@@ -96,9 +96,9 @@ QByteArray resultsCsv(const Project& project, const PlateResult& result, const Q
 
     const KitEntry& kit = kitEntry(project.kit());
     // Kits 04 and 05 calculate by the material chosen; the others have none.
-    const QString material = kit.materialOffered
-                                 ? (project.material() == 0 ? QStringLiteral("Молоко") : QStringLiteral("Сыворотка"))
-                                 : QString();
+    const QString material = kit.materialOffered ? (project.material() == Material::Milk ? QStringLiteral("Молоко")
+                                                                                         : QStringLiteral("Сыворотка"))
+                                                 : QString();
     // ISO 8601 with the offset written out, "+00:00" too, so that every row parses alike.
     const int offset = now.offsetFromUtc() / 60;
     const QString exported =

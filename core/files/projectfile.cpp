@@ -231,12 +231,12 @@ QByteArray writeProjectFile(const Project& project)
     w.add(project.kitRow(), QStringLiteral("kit"));
     w.addPlate(project.plateLayout(), QStringLiteral("plate layout"));
     w.add(project.plateName(), QStringLiteral("plate name"));
-    w.add(project.firstRow(), QStringLiteral("first well row"));
-    w.add(project.firstColumn(), QStringLiteral("first well column"));
+    w.add(project.firstRow().text(), QStringLiteral("first well row"));
+    w.add(project.firstColumn().text(), QStringLiteral("first well column"));
     w.add(project.horizontal() ? True : False, {});
     w.add(project.horizontal() ? False : True, {});
-    w.add(project.controlCount(), QStringLiteral("control count"));
-    w.add(project.repetitions(), QStringLiteral("repetitions"));
+    w.add(project.controlCount().text(), QStringLiteral("control count"));
+    w.add(project.repetitions().text(), QStringLiteral("repetitions"));
 
     const TextGrid& samples = project.sampleTable();
     const int n = samples.rows();
@@ -249,8 +249,8 @@ QByteArray writeProjectFile(const Project& project)
         w.add(QString(), {}); // the row past the last sample
     }
     w.addPlate(project.densityTable(), QStringLiteral("density table"));
-    w.add(project.material() == 0 ? QStringLiteral("1") : QStringLiteral("0"), {});
-    w.add(project.material() == 1 ? QStringLiteral("1") : QStringLiteral("0"), {});
+    w.add(project.material() == Material::Milk ? QStringLiteral("1") : QStringLiteral("0"), {});
+    w.add(project.material() == Material::Serum ? QStringLiteral("1") : QStringLiteral("0"), {});
     Q_ASSERT(w.lines() == 249 + 3 * n);
     return w.bytes();
 }
@@ -263,18 +263,18 @@ void readProjectFile(Project& project, const QByteArray& bytes)
     project.setExecutor(c.executor);
     project.plateLayout().assign(Project::PlateRows, c.layout);
     project.setPlateName(c.plateName);
-    project.setFirstWell(c.firstRow, c.firstColumn);
-    project.setControlCount(c.controlCount);
-    project.setRepetitions(c.repetitions);
+    project.setFirstWell({FirstRow::fromText(c.firstRow), FirstColumn::fromText(c.firstColumn)});
+    project.setControlCount(ControlCount::fromText(c.controlCount));
+    project.setRepetitions(Repetitions::fromText(c.repetitions));
     project.sampleTable().assign(c.sampleRows, c.samples);
     project.densityTable().assign(Project::PlateRows, c.densities);
 
     project.fillEmptyResults();
 
     if (c.milk)
-        project.setMaterial(0);
+        project.setMaterial(Material::Milk);
     if (c.serum)
-        project.setMaterial(1);
+        project.setMaterial(Material::Serum);
 
     // The kit change checks the vertical orientation; the stored one is then
     // selected again (kit 05 has no horizontal rule, so it stays vertical).

@@ -70,25 +70,25 @@ void changePlateName(Project& project, const QString& name)
     project.setPlateName(name);
 }
 
-void changeFirstWell(Project& project, const QString& row, const QString& column)
+void changeFirstWell(Project& project, const FirstWell& well)
 {
     project.ensureUnlocked();
-    project.setFirstWell(row, column);
+    project.setFirstWell(well);
 }
 
-void changeRepetitions(Project& project, const QString& repetitions)
+void changeRepetitions(Project& project, const Repetitions& repetitions)
 {
     project.ensureUnlocked();
     project.setRepetitions(repetitions);
 }
 
-void changeControlCount(Project& project, const QString& count)
+void changeControlCount(Project& project, const ControlCount& count)
 {
     project.ensureUnlocked();
     project.setControlCount(count);
 }
 
-void changeMaterial(Project& project, int material)
+void changeMaterial(Project& project, Material material)
 {
     project.ensureUnlocked();
     project.setMaterial(material);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/kits/kit.h"
+#include "core/model/settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,16 +34,15 @@ void deleteSampleRow(Project& project, int row);
 // "Очистить данные": every density well empty; the headers stay.
 void clearDensities(Project& project);
 
-// The settings of the parameters and layout windows, each as its control
-// shows it (the executor, the plate name, the first well of the next fill,
-// the repetitions, the control count, the material 0 "Молоко" or 1
-// "Сыворотка", the orientation).
+// The settings of the parameters and layout windows (the executor, the plate
+// name, the first well of the next fill, the repetitions, the control count,
+// the material, the orientation).
 void changeExecutor(Project& project, const QString& name);
 void changePlateName(Project& project, const QString& name);
-void changeFirstWell(Project& project, const QString& row, const QString& column);
-void changeRepetitions(Project& project, const QString& repetitions);
-void changeControlCount(Project& project, const QString& count);
-void changeMaterial(Project& project, int material);
+void changeFirstWell(Project& project, const FirstWell& well);
+void changeRepetitions(Project& project, const Repetitions& repetitions);
+void changeControlCount(Project& project, const ControlCount& count);
+void changeMaterial(Project& project, Material material);
 void changeOrientation(Project& project, bool horizontal);
 
 // A cell of the sample list (1 the name, 2 the quantity) or a density well

@@ -93,12 +93,11 @@ void Project::setPlateName(const QString& name)
     Q_EMIT settingsChanged();
 }
 
-void Project::setFirstWell(const QString& row, const QString& column)
+void Project::setFirstWell(const FirstWell& well)
 {
-    if (m_firstRow == row && m_firstColumn == column)
+    if (m_firstWell == well)
         return;
-    m_firstRow = row;
-    m_firstColumn = column;
+    m_firstWell = well;
     Q_EMIT settingsChanged();
 }
 
@@ -110,7 +109,7 @@ void Project::setHorizontal(bool horizontal)
     Q_EMIT settingsChanged();
 }
 
-void Project::setControlCount(const QString& count)
+void Project::setControlCount(const ControlCount& count)
 {
     if (m_controlCount == count)
         return;
@@ -118,7 +117,7 @@ void Project::setControlCount(const QString& count)
     Q_EMIT settingsChanged();
 }
 
-void Project::setRepetitions(const QString& repetitions)
+void Project::setRepetitions(const Repetitions& repetitions)
 {
     if (m_repetitions == repetitions)
         return;
@@ -126,9 +125,8 @@ void Project::setRepetitions(const QString& repetitions)
     Q_EMIT settingsChanged();
 }
 
-void Project::setMaterial(int material)
+void Project::setMaterial(Material material)
 {
-    Q_ASSERT(material == 0 || material == 1);
     if (m_material == material)
         return;
     m_material = material;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/kits/kit.h"
+#include "core/model/settings.h"
 #include "core/model/textgrid.h"
 #include "core/model/wellresult.h"
 
@@ -61,17 +62,18 @@ public:
 
     const QString& plateName() const { return m_plateName; }
     void setPlateName(const QString& name);
-    const QString& firstRow() const { return m_firstRow; }       // "A".."H"
-    const QString& firstColumn() const { return m_firstColumn; } // "1".."12"
-    void setFirstWell(const QString& row, const QString& column);
+    const FirstWell& firstWell() const { return m_firstWell; }
+    const FirstRow& firstRow() const { return m_firstWell.row; }
+    const FirstColumn& firstColumn() const { return m_firstWell.column; }
+    void setFirstWell(const FirstWell& well);
     bool horizontal() const { return m_horizontal; } // else vertical
     void setHorizontal(bool horizontal);
-    const QString& controlCount() const { return m_controlCount; } // "1".."12"
-    void setControlCount(const QString& count);
-    const QString& repetitions() const { return m_repetitions; } // "01".."03"
-    void setRepetitions(const QString& repetitions);
-    int material() const { return m_material; } // 0 "Молоко", 1 "Сыворотка"
-    void setMaterial(int material);
+    const ControlCount& controlCount() const { return m_controlCount; }
+    void setControlCount(const ControlCount& count);
+    const Repetitions& repetitions() const { return m_repetitions; }
+    void setRepetitions(const Repetitions& repetitions);
+    Material material() const { return m_material; }
+    void setMaterial(Material material);
 
     // --- the four grids ---
     TextGrid& plateLayout() { return m_layout; }
@@ -136,12 +138,11 @@ private:
     QString m_executor;
     Kit m_kit = Kit::K01;
     QString m_plateName = QStringLiteral("Новый");
-    QString m_firstRow = QStringLiteral("A");
-    QString m_firstColumn = QStringLiteral("1");
+    FirstWell m_firstWell;
     bool m_horizontal = false;
-    QString m_controlCount = QStringLiteral("1");
-    QString m_repetitions = QStringLiteral("01");
-    int m_material = 1;
+    ControlCount m_controlCount;
+    Repetitions m_repetitions;
+    Material m_material = Material::Serum;
 
     TextGrid m_layout{PlateColumns, PlateRows};
     TextGrid m_samples{3, 2};

@@ -1,117 +1,78 @@
 #pragma once
 
 #include "core/kits/kit.h"
+#include "core/model/operations.h"
+#include "core/model/project.h"
 #include "gui/commands/projectcommand.h"
 
+#include <functional>
+#include <type_traits>
 #include <utility>
 
 namespace pleq {
 
-// The settings of the parameters and layout windows, one step each. The
-// executor and the plate name are typed: the keys of one typing make one step.
-
-class ExecutorEdit : public PartCommand<QString>
-{
-public:
-    ExecutorEdit(Project& project, const QString& name);
-    int id() const override { return 1; }
-    bool mergeWith(const QUndoCommand* other) override { return mergeAfter(other); }
-
-private:
-    void edit() override;
-    QString read() const override;
-    void write(const QString& name) override;
-    QString m_name;
+// The value a core operation `void change(Project&, Value)` takes.
+template<typename Operation> struct OperationValue;
+template<typename Value> struct OperationValue<void (*)(Project&, Value)> {
+    using type = std::remove_cvref_t<Value>;
 };
 
-class PlateNameEdit : public PartCommand<QString>
+// One setting of the parameters and layout windows as one step: `Get` reads
+// the setting from the project (a member or a function), `Change` is the core
+// operation the edit runs, `Restore` the one undo and redo run with the value
+// `Get` read (the same operation unless the edit changes more than its value).
+// `Text` names the step in "Отменить"; a `MergeId` of 0 or more makes the
+// keys of one typing one step.
+template<auto Get, auto Change, const char* Text, int MergeId = -1, auto Restore = Change>
+class EditSetter : public PartCommand<std::remove_cvref_t<std::invoke_result_t<decltype(Get), const Project&>>>
 {
+    using Part = std::remove_cvref_t<std::invoke_result_t<decltype(Get), const Project&>>;
+    using Value = typename OperationValue<decltype(Change)>::type;
+
 public:
-    PlateNameEdit(Project& project, const QString& name);
-    int id() const override { return 2; }
-    bool mergeWith(const QUndoCommand* other) override { return mergeAfter(other); }
+    EditSetter(Project& project, Value value)
+        : PartCommand<Part>(project, QString::fromUtf8(Text))
+        , m_value(std::move(value))
+    {
+    }
+    int id() const override { return MergeId; }
+    bool mergeWith(const QUndoCommand* other) override { return MergeId >= 0 && this->mergeAfter(other); }
 
 private:
-    void edit() override;
-    QString read() const override;
-    void write(const QString& name) override;
-    QString m_name;
+    void edit() override { Change(this->project(), m_value); }
+    Part read() const override { return std::invoke(Get, std::as_const(this->project())); }
+    void write(const Part& part) override { Restore(this->project(), part); }
+
+    Value m_value;
 };
 
-// The first well of the next fill: row "A".."H", column "1".."12".
-class FirstWellChoice : public PartCommand<std::pair<QString, QString>>
-{
-public:
-    FirstWellChoice(Project& project, const QString& row, const QString& column);
+// The kit with the orientation its change checks.
+using KitSetting = std::pair<Kit, bool>;
+KitSetting kitSetting(const Project& project);
+void restoreKit(Project& project, const KitSetting& setting);
 
-private:
-    void edit() override;
-    std::pair<QString, QString> read() const override;
-    void write(const std::pair<QString, QString>& well) override;
-    QString m_row;
-    QString m_column;
-};
+namespace stepText {
+inline constexpr char Executor[] = "Исполнитель";
+inline constexpr char PlateName[] = "Наименование";
+inline constexpr char FirstWell[] = "Первая лунка";
+inline constexpr char Repetitions[] = "Повторности";
+inline constexpr char ControlCount[] = "Контроли";
+inline constexpr char Material[] = "Материал";
+inline constexpr char Orientation[] = "Ориентация";
+inline constexpr char Kit[] = "Набор";
+} // namespace stepText
 
-class RepetitionsChoice : public PartCommand<QString>
-{
-public:
-    RepetitionsChoice(Project& project, const QString& repetitions);
-
-private:
-    void edit() override;
-    QString read() const override;
-    void write(const QString& repetitions) override;
-    QString m_repetitions;
-};
-
-class ControlCountChoice : public PartCommand<QString>
-{
-public:
-    ControlCountChoice(Project& project, const QString& count);
-
-private:
-    void edit() override;
-    QString read() const override;
-    void write(const QString& count) override;
-    QString m_count;
-};
-
-class MaterialChoice : public PartCommand<int>
-{
-public:
-    MaterialChoice(Project& project, int material);
-
-private:
-    void edit() override;
-    int read() const override;
-    void write(const int& material) override;
-    int m_material;
-};
-
-class OrientationChoice : public PartCommand<bool>
-{
-public:
-    OrientationChoice(Project& project, bool horizontal);
-
-private:
-    void edit() override;
-    bool read() const override;
-    void write(const bool& horizontal) override;
-    bool m_horizontal;
-};
-
-// The kit change, which also checks the vertical orientation: its undo puts
-// back the kit and the orientation.
-class KitChoice : public PartCommand<std::pair<Kit, bool>>
-{
-public:
-    KitChoice(Project& project, Kit kit);
-
-private:
-    void edit() override;
-    std::pair<Kit, bool> read() const override;
-    void write(const std::pair<Kit, bool>& kit) override;
-    Kit m_kit;
-};
+// The executor and the plate name are typed: the keys of one typing make one step.
+using ExecutorEdit = EditSetter<&Project::executor, &changeExecutor, stepText::Executor, 1>;
+using PlateNameEdit = EditSetter<&Project::plateName, &changePlateName, stepText::PlateName, 2>;
+using FirstWellChoice = EditSetter<&Project::firstWell, &changeFirstWell, stepText::FirstWell>;
+using RepetitionsChoice = EditSetter<&Project::repetitions, &changeRepetitions, stepText::Repetitions>;
+using ControlCountChoice = EditSetter<&Project::controlCount, &changeControlCount, stepText::ControlCount>;
+using MaterialChoice = EditSetter<&Project::material, &changeMaterial, stepText::Material>;
+using OrientationChoice = EditSetter<&Project::horizontal, &changeOrientation, stepText::Orientation>;
+// The kit change also checks the vertical orientation: its undo puts back the
+// kit and the orientation.
+using KitChoice = EditSetter<&kitSetting, static_cast<void (*)(Project&, Kit)>(&changeKit), stepText::Kit, -1,
+                             static_cast<void (*)(Project&, const KitSetting&)>(&restoreKit)>;
 
 } // namespace pleq

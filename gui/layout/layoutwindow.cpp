@@ -30,6 +30,14 @@ namespace pleq {
 
 namespace {
 
+// Whether a well of the map is the first well; a file's text off the boxes'
+// lists names none.
+bool isFirstWell(const FirstWell& well, const QModelIndex& index)
+{
+    return well.row.listed() && well.column.listed() && index.row() == well.row.number()
+           && index.column() == well.column.number();
+}
+
 // The window's two grids. The current cell keeps to the wells: the header row
 // and column cannot be chosen by mouse or keys. A right click opens the menu
 // without moving the current cell, because "Удалить" acts on the row that
@@ -143,9 +151,7 @@ public:
         GridDelegate::paint(painter, option, index);
         if (isFixed(index))
             return;
-        const TextGrid& plate = m_project.plateLayout();
-        if (plate.cell(0, index.row()) != m_project.firstRow()
-            || plate.cell(index.column(), 0) != m_project.firstColumn())
+        if (!isFirstWell(m_project.firstWell(), index))
             return;
         painter->save();
         painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2));
@@ -157,14 +163,6 @@ public:
 private:
     const Project& m_project;
 };
-
-QStringList numbers(int from, int to, int width = 1)
-{
-    QStringList items;
-    for (int n = from; n <= to; ++n)
-        items.append(QStringLiteral("%1").arg(n, width, 10, QLatin1Char('0')));
-    return items;
-}
 
 // Shows a box's value. A value outside the list (only a project file can
 // bring one) is shown as it is, with no item chosen.
@@ -311,18 +309,18 @@ QLayout* LayoutWindow::createFillFields(QWidget* parent)
     plateNameLabel->setBuddy(m_plateNameEdit);
     auto* firstWellLabel = named(new QLabel(QStringLiteral("Первая лунка:"), parent), "Label2");
     m_firstWellRow = named(new QComboBox(parent), "LunkaX");
-    m_firstWellRow->addItems({"A", "B", "C", "D", "E", "F", "G", "H"});
+    m_firstWellRow->addItems(FirstRow::items());
     m_firstWellColumn = named(new QComboBox(parent), "LunkaY");
-    m_firstWellColumn->addItems(numbers(1, 12));
+    m_firstWellColumn->addItems(FirstColumn::items());
     firstWellLabel->setBuddy(m_firstWellRow);
     auto* repetitionsLabel = named(new QLabel(QStringLiteral("Повторности"), parent), "Label4");
     m_repetitionsBox = named(new QComboBox(parent), "ComboBox4");
-    m_repetitionsBox->addItems(numbers(1, 3, 2));
+    m_repetitionsBox->addItems(Repetitions::items());
     repetitionsLabel->setBuddy(m_repetitionsBox);
     // The control count is one per group on the screen; only a project file sets another.
     auto* controlCountLabel = named(new QLabel(QStringLiteral("Контроли"), parent), "Label3");
     m_controlCountBox = named(new QComboBox(parent), "ComboBox3");
-    m_controlCountBox->addItems(numbers(1, 12));
+    m_controlCountBox->addItems(ControlCount::items());
     controlCountLabel->hide();
     m_controlCountBox->hide();
     // The boxes take values from their lists only: typed keys neither enter
@@ -429,30 +427,35 @@ void LayoutWindow::connectEdits()
     leaveUndoKeysToStack(m_plateNameEdit);
     connect(m_plateNameEdit, &QLineEdit::textEdited, this,
             [this](const QString& name) { m_edits.edit(this, std::make_unique<PlateNameEdit>(m_project, name)); });
-    connect(m_firstWellRow, &QComboBox::currentIndexChanged, this, [this] {
-        m_edits.edit(
-            this, std::make_unique<FirstWellChoice>(m_project, m_firstWellRow->currentText(), m_project.firstColumn()));
+    // A box's item n is the setting's number n + 1.
+    connect(m_firstWellRow, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            m_edits.edit(this, std::make_unique<FirstWellChoice>(
+                                   m_project, FirstWell{FirstRow(index + 1), m_project.firstColumn()}));
     });
-    connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this, [this] {
-        m_edits.edit(
-            this, std::make_unique<FirstWellChoice>(m_project, m_project.firstRow(), m_firstWellColumn->currentText()));
+    connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            m_edits.edit(this, std::make_unique<FirstWellChoice>(
+                                   m_project, FirstWell{m_project.firstRow(), FirstColumn(index + 1)}));
     });
-    connect(m_controlCountBox, &QComboBox::currentIndexChanged, this, [this] {
-        m_edits.edit(this, std::make_unique<ControlCountChoice>(m_project, m_controlCountBox->currentText()));
+    connect(m_controlCountBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            m_edits.edit(this, std::make_unique<ControlCountChoice>(m_project, ControlCount(index + 1)));
     });
-    connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this, [this] {
-        m_edits.edit(this, std::make_unique<RepetitionsChoice>(m_project, m_repetitionsBox->currentText()));
+    connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            m_edits.edit(this, std::make_unique<RepetitionsChoice>(m_project, Repetitions(index + 1)));
     });
     connect(m_horizontalButton, &QRadioButton::toggled, this, [this] {
         m_edits.edit(this, std::make_unique<OrientationChoice>(m_project, m_horizontalButton->isChecked()));
     });
     connect(m_milk, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, 0));
+            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, Material::Milk));
     });
     connect(m_serum, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, 1));
+            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, Material::Serum));
     });
 }
 
@@ -460,10 +463,10 @@ void LayoutWindow::showProject()
 {
     if (m_plateNameEdit->text() != m_project.plateName())
         m_plateNameEdit->setText(m_project.plateName());
-    showBoxText(m_firstWellRow, m_project.firstRow());
-    showBoxText(m_firstWellColumn, m_project.firstColumn());
-    showBoxText(m_controlCountBox, m_project.controlCount());
-    showBoxText(m_repetitionsBox, m_project.repetitions());
+    showBoxText(m_firstWellRow, m_project.firstRow().text());
+    showBoxText(m_firstWellColumn, m_project.firstColumn().text());
+    showBoxText(m_controlCountBox, m_project.controlCount().text());
+    showBoxText(m_repetitionsBox, m_project.repetitions().text());
     {
         const QSignalBlocker b1(m_horizontalButton);
         const QSignalBlocker b2(m_verticalButton);
@@ -473,7 +476,7 @@ void LayoutWindow::showProject()
     {
         const QSignalBlocker b1(m_milk);
         const QSignalBlocker b2(m_serum);
-        (m_project.material() == 0 ? m_milk : m_serum)->setChecked(true);
+        (m_project.material() == Material::Milk ? m_milk : m_serum)->setChecked(true);
         m_materialBox->setHidden(!m_project.materialOffered());
     }
     showFirstWell();
@@ -483,14 +486,11 @@ void LayoutWindow::showProject()
 // Choosing it in the boxes never writes into the map.
 void LayoutWindow::showFirstWell()
 {
-    const TextGrid& plate = m_project.plateLayout();
-    for (int row = 1; row < plate.rows(); ++row) {
-        for (int col = 1; col < plate.columns(); ++col) {
-            if (plate.cell(0, row) == m_project.firstRow() && plate.cell(col, 0) == m_project.firstColumn()) {
-                if (m_plateMap->currentIndex() != plate.index(row, col))
-                    m_plateMap->setCurrentIndex(plate.index(row, col));
-            }
-        }
+    const FirstWell& well = m_project.firstWell();
+    if (well.row.listed() && well.column.listed()) {
+        const QModelIndex index = m_plateMap->model()->index(well.row.number(), well.column.number());
+        if (m_plateMap->currentIndex() != index)
+            m_plateMap->setCurrentIndex(index);
     }
     m_plateMap->viewport()->update();
 }
@@ -499,12 +499,10 @@ void LayoutWindow::chooseFirstWellOnMap(const QModelIndex& current)
 {
     if (!current.isValid() || current.row() < 1 || current.column() < 1)
         return;
-    const TextGrid& plate = m_project.plateLayout();
-    const QString row = plate.cell(0, current.row());
-    const QString column = plate.cell(current.column(), 0);
     // The map follows the project too (showFirstWell): that is no choice.
-    if (row != m_project.firstRow() || column != m_project.firstColumn())
-        m_edits.edit(this, std::make_unique<FirstWellChoice>(m_project, row, column));
+    if (!isFirstWell(m_project.firstWell(), current))
+        m_edits.edit(this, std::make_unique<FirstWellChoice>(
+                               m_project, FirstWell{FirstRow(current.row()), FirstColumn(current.column())}));
 }
 
 void LayoutWindow::fill()

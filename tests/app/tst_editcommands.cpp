@@ -86,20 +86,20 @@ void TestEditCommands::undoRedo_data()
         << "Исполнитель" << QStringList{"executor=Петров"};
     QTest::newRow("plate name") << MakeCommand([](Project& p) { return std::make_unique<PlateNameEdit>(p, "Стадо 4"); })
         << "Наименование" << QStringList{"plate name=Стадо 4"};
-    QTest::newRow("first well") << MakeCommand([](Project& p) { return std::make_unique<FirstWellChoice>(p, "C", "5"); })
+    QTest::newRow("first well") << MakeCommand([](Project& p) { return std::make_unique<FirstWellChoice>(p, FirstWell{3, 5}); })
         << "Первая лунка" << QStringList{"first well=C5"};
-    QTest::newRow("repetitions") << MakeCommand([](Project& p) { return std::make_unique<RepetitionsChoice>(p, "03"); })
+    QTest::newRow("repetitions") << MakeCommand([](Project& p) { return std::make_unique<RepetitionsChoice>(p, 3); })
         << "Повторности" << QStringList{"repetitions=03"};
-    QTest::newRow("control count") << MakeCommand([](Project& p) { return std::make_unique<ControlCountChoice>(p, "2"); })
+    QTest::newRow("control count") << MakeCommand([](Project& p) { return std::make_unique<ControlCountChoice>(p, 2); })
         << "Контроли" << QStringList{"control count=2"};
-    QTest::newRow("material") << MakeCommand([](Project& p) { return std::make_unique<MaterialChoice>(p, 0); })
+    QTest::newRow("material") << MakeCommand([](Project& p) { return std::make_unique<MaterialChoice>(p, Material::Milk); })
         << "Материал" << QStringList{"material=0"};
     QTest::newRow("orientation") << MakeCommand([](Project& p) { return std::make_unique<OrientationChoice>(p, true); })
         << "Ориентация" << QStringList{"horizontal=1"};
     // The kit change checks the vertical orientation; its undo puts back both.
     QTest::newRow("kit") << MakeCommand([](Project& p) { p.setHorizontal(true); return std::make_unique<KitChoice>(p, Kit::K03); })
         << "Набор" << QStringList{"kit=03 - Набор «Кимрен»", "horizontal=0"};
-    QTest::newRow("fill") << MakeCommand([](Project& p) { p.setFirstWell("B", "2"); return std::make_unique<PlateFill>(p); })
+    QTest::newRow("fill") << MakeCommand([](Project& p) { p.setFirstWell({2, 2}); return std::make_unique<PlateFill>(p); })
         << "Заполнить" << QStringList{"layout A1= - ", "layout A2= - ", "layout B1= - ", "layout B2=S+", "layout B3=S+!",
                                       "layout C1= - ", "layout C2=R+", "layout C3=R+!", "layout D1= - ", "layout D2=C-",
                                       "layout D3=C-!", "layout E2=1.1", "layout E3=1.1"};

@@ -146,7 +146,7 @@ void TestExportMenu::noResultsToExport()
     else if (change == QLatin1String("layout"))
         m_project->plateLayout().setCell(3, 1, QStringLiteral("3.1"));
     else if (change == QLatin1String("material"))
-        m_project->setMaterial(0);
+        m_project->setMaterial(Material::Milk);
     else if (change == QLatin1String("kit"))
         test::selectKit(*m_project, 4);
     else if (change == QLatin1String("stopped")) {

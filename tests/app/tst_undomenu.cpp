@@ -68,7 +68,7 @@ void TestUndoMenu::nameAndFill()
     name->setFocus();
     name->selectAll();
     test::typeText(name, QStringLiteral("Стадо"));
-    m_project->setFirstWell(QStringLiteral("B"), QStringLiteral("1")); // no step: only the fill below
+    m_project->setFirstWell({2, 1}); // no step: only the fill below
     layoutChild<QPushButton>("Button1")->click();
     QCOMPARE(m_project->plateLayout().cell(1, 2), QStringLiteral("S+"));
 }
@@ -107,15 +107,15 @@ void TestUndoMenu::stepsBackAndForth()
     QVERIFY(name->hasFocus());
     QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(name->text(), QStringLiteral("Новый"));
-    QCOMPARE(m_project->firstRow(), QStringLiteral("B")); // set outside the stack: stays
-    m_project->setFirstWell(QStringLiteral("A"), QStringLiteral("1"));
+    QCOMPARE(m_project->firstRow().text(), QStringLiteral("B")); // set outside the stack: stays
+    m_project->setFirstWell({1, 1});
     QCOMPARE(test::projectState(*m_project), start);
     QCOMPARE(texts(), (QStringList{"Отменить", "Повторить: Наименование"}));
     QVERIFY(!action("NUndo")->isEnabled());
 
     QTest::keyClick(name, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(name->text(), QStringLiteral("Стадо"));
-    m_project->setFirstWell(QStringLiteral("B"), QStringLiteral("1"));
+    m_project->setFirstWell({2, 1});
     QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(test::projectState(*m_project), filled);
     QCOMPARE(texts(), (QStringList{"Отменить: Заполнить", "Повторить"}));

@@ -154,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(r.uid != pleq::makeRunRecord(project, &run, time, {}).uid);
 
         project.selectKit(Kit::K04);
-        project.setMaterial(0);
+        project.setMaterial(Material::Milk);
         r = pleq::makeRunRecord(project, nullptr, time, {});
         QCOMPARE(r.material, 0);
         // No "Расчет" for the plate as it stands: never a valid record.

@@ -297,7 +297,7 @@ void TestKits::calculation()
 
     Project project;
     test::selectKit(project, kit);
-    project.setMaterial(setting == QLatin1String("milk") ? 0 : 1);
+    project.setMaterial(setting == QLatin1String("milk") ? Material::Milk : Material::Serum);
     project.setHorizontal(setting == QLatin1String("horizontal"));
     layPlate(project, wells);
     for (int i = 0; i < LabelCount; ++i)

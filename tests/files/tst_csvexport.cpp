@@ -168,7 +168,7 @@ void TestCsvExport::plate()
 
     Project project;
     layTwoSamples(project, kit, wells);
-    project.setMaterial(material);
+    project.setMaterial(Material(material));
     const PlateResult result = calculatePlate(project, {});
     QVERIFY(!result.error);
     const QByteArray csv = resultsCsv(project, result, Now, spreadsheet ? CsvStyle::Spreadsheet : CsvStyle::Machine);

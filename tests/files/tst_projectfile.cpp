@@ -86,6 +86,8 @@ private Q_SLOTS:
     void orientation();
     void material_data();
     void material();
+    void settings_data();
+    void settings();
     void openEmptiesResults();
     void shortFile();
     void openErrors_data();
@@ -131,7 +133,7 @@ void TestProjectFile::threeSamplesRoundTrip()
     QCOMPARE(project.caption(), QStringLiteral("Проект [01 - Набор «Зорвал-SR»]"));
     QCOMPARE(project.executor(), QStringLiteral("Иванова А. П. "));
     QVERIFY(project.horizontal());
-    QCOMPARE(project.material(), 0);
+    QCOMPARE(project.material(), Material::Milk);
     QCOMPARE(project.plateName(), QStringLiteral("Планшет 7"));
     QCOMPARE(project.sampleTable().rows(), 4);
     QCOMPARE(project.sampleTable().cell(1, 0), QStringLiteral("Проба "));
@@ -244,9 +246,54 @@ void TestProjectFile::material()
     lines[259] = milk;
     lines[260] = serum;
     Project project;
-    project.setMaterial(before);
+    project.setMaterial(Material(before));
     readProjectFile(project, joinLines(lines));
-    QTEST(project.material(), "after");
+    QTEST(int(project.material()), "after");
+}
+
+void TestProjectFile::settings_data()
+{
+    // clang-format off
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("number"); // 0: none of the box's items
+    QTest::newRow("row C") << 121 << QByteArray("C") << 3;
+    QTest::newRow("row c") << 121 << QByteArray("c") << 0;
+    QTest::newRow("row empty") << 121 << QByteArray("") << 0;
+    QTest::newRow("column 12") << 122 << QByteArray("12") << 12;
+    QTest::newRow("column 012") << 122 << QByteArray("012") << 0;
+    QTest::newRow("column 13") << 122 << QByteArray("13") << 0;
+    QTest::newRow("control count 2") << 125 << QByteArray("2") << 2;
+    QTest::newRow("control count x") << 125 << QByteArray("x") << 0;
+    QTest::newRow("repetitions 03") << 126 << QByteArray("03") << 3;
+    QTest::newRow("repetitions 1") << 126 << QByteArray("1") << 0;
+    QTest::newRow("repetitions 04") << 126 << QByteArray("04") << 0;
+    // clang-format on
+}
+
+// The settings are numbers of the boxes' lists; a text a file holds that is
+// none of them stays as it was read, and the file is written back unchanged.
+void TestProjectFile::settings()
+{
+    QFETCH(int, line);
+    QFETCH(QByteArray, text);
+    QFETCH(int, number);
+    const QByteArray file = withLine(line, text);
+    Project project;
+    readProjectFile(project, file);
+    const auto check = [&](const auto& setting) {
+        QCOMPARE(setting.listed(), number != 0);
+        if (number != 0)
+            QCOMPARE(setting.number(), number);
+        QCOMPARE(setting.text(), QString::fromLatin1(text));
+    };
+    switch (line) {
+    case 121: check(project.firstRow()); break;
+    case 122: check(project.firstColumn()); break;
+    case 125: check(project.controlCount()); break;
+    default: check(project.repetitions()); break;
+    }
+    QCOMPARE(writeProjectFile(project), file);
 }
 
 // Opening clears the calculation even when the densities are the same.
@@ -272,13 +319,13 @@ void TestProjectFile::shortFile()
     QList<QByteArray> lines = fileLines(readFixture(QStringLiteral("three-samples.plq")));
     lines = lines.mid(0, 142 + 10); // the samples end at line 142; ten density lines follow
     Project project;
-    project.setMaterial(0);
+    project.setMaterial(Material::Milk);
     readProjectFile(project, joinLines(lines));
     QCOMPARE(project.sampleTable().cell(1, 3), QStringLiteral("Тёлка «Зорька»"));
     QCOMPARE(project.densityTable().cell(1, 0), QStringLiteral("1")); // line 152
     QCOMPARE(project.densityTable().cell(1, 1), QString());           // line 153, past the end
     QCOMPARE(project.densityTable().cell(12, 8), QString());
-    QCOMPARE(project.material(), 0);
+    QCOMPARE(project.material(), Material::Milk);
 }
 
 void TestProjectFile::openErrors_data()

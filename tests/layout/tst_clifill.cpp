@@ -88,9 +88,9 @@ void TestCliFill::sameAsWindow()
     LayoutWindow window(edits);
     project.selectKit(Kit(kitIndex));
     project.setHorizontal(horizontal);
-    project.setFirstWell(firstRow, firstColumn);
-    project.setRepetitions(repetitions);
-    project.setControlCount(controlCount);
+    project.setFirstWell({FirstRow::fromText(firstRow), FirstColumn::fromText(firstColumn)});
+    project.setRepetitions(Repetitions::fromText(repetitions));
+    project.setControlCount(ControlCount::fromText(controlCount));
     TextGrid& samples = project.sampleTable();
     samples.setRows(int(quantities.size()) + 1);
     for (int i = 1; i <= quantities.size(); ++i) {

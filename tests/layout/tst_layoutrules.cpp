@@ -269,9 +269,9 @@ void TestLayoutRules::fillPlateDispatch()
     Project project;
     project.selectKit(Kit(kitIndex));
     project.setHorizontal(horizontal);
-    project.setFirstWell(QStringLiteral("F"), QStringLiteral("7"));
-    project.setControlCount(QStringLiteral("2"));
-    project.setRepetitions(QStringLiteral("02"));
+    project.setFirstWell({6, 7});
+    project.setControlCount(2);
+    project.setRepetitions(2);
     setQuantities(project.sampleTable(), {"3", "0", "2"});
     fillPlate(project);
 
@@ -306,9 +306,9 @@ void TestLayoutRules::fillPlateBadBox()
     fillPlate(project);
     QVERIFY(!wellsOf(project.plateLayout()).isEmpty());
 
-    project.setControlCount(controlCount);
-    project.setRepetitions(repetitions);
-    project.setFirstWell(QStringLiteral("A"), column);
+    project.setControlCount(ControlCount::fromText(controlCount));
+    project.setRepetitions(Repetitions::fromText(repetitions));
+    project.setFirstWell({1, FirstColumn::fromText(column)});
     QString thrown;
     try {
         fillPlate(project);

@@ -236,8 +236,8 @@ void TestLayoutWindow::selectWellOnMap()
     clickWell(QStringLiteral("F7"));
     QCOMPARE(find<QComboBox>("LunkaX")->currentText(), QStringLiteral("F"));
     QCOMPARE(find<QComboBox>("LunkaY")->currentText(), QStringLiteral("7"));
-    QCOMPARE(m_project->firstRow(), QStringLiteral("F"));
-    QCOMPARE(m_project->firstColumn(), QStringLiteral("7"));
+    QCOMPARE(m_project->firstRow().text(), QStringLiteral("F"));
+    QCOMPARE(m_project->firstColumn().text(), QStringLiteral("7"));
     QCOMPARE(wellsOf(m_project->plateLayout()), before); // choosing changes nothing on the map
 
     click("Button1");
@@ -250,16 +250,16 @@ void TestLayoutWindow::selectWellOnMap()
     auto* map = find<GridView>("PlData");
     map->setFocus();
     QTest::keyClick(map, Qt::Key_Down);
-    QCOMPARE(m_project->firstRow(), QStringLiteral("G"));
+    QCOMPARE(m_project->firstRow().text(), QStringLiteral("G"));
     clickWell(QStringLiteral("A1"));
     QTest::keyClick(map, Qt::Key_Up);
     QTest::keyClick(map, Qt::Key_Left);
-    QCOMPARE(m_project->firstRow(), QStringLiteral("A"));
-    QCOMPARE(m_project->firstColumn(), QStringLiteral("1"));
+    QCOMPARE(m_project->firstRow().text(), QStringLiteral("A"));
+    QCOMPARE(m_project->firstColumn().text(), QStringLiteral("1"));
     QTest::mouseClick(map->viewport(), Qt::LeftButton, {}, map->visualRect(map->model()->index(0, 5)).center());
     QTest::mouseClick(map->viewport(), Qt::LeftButton, {}, map->visualRect(map->model()->index(4, 0)).center());
-    QCOMPARE(m_project->firstRow(), QStringLiteral("A"));
-    QCOMPARE(m_project->firstColumn(), QStringLiteral("1"));
+    QCOMPARE(m_project->firstRow().text(), QStringLiteral("A"));
+    QCOMPARE(m_project->firstColumn().text(), QStringLiteral("1"));
     QVERIFY(m_dialogs->errors.isEmpty());
 }
 
@@ -273,13 +273,13 @@ void TestLayoutWindow::firstWellBoxes()
     QTest::keyClick(firstRow, Qt::Key_Down);
     QTest::keyClick(firstRow, Qt::Key_Down);
     firstColumn->setCurrentIndex(11);
-    QCOMPARE(m_project->firstRow(), QStringLiteral("C"));
-    QCOMPARE(m_project->firstColumn(), QStringLiteral("12"));
+    QCOMPARE(m_project->firstRow().text(), QStringLiteral("C"));
+    QCOMPARE(m_project->firstColumn().text(), QStringLiteral("12"));
     QCOMPARE(wellsOf(m_project->plateLayout()), before);
     QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(3, 12));
 
     find<QComboBox>("ComboBox4")->setCurrentIndex(1);
-    QCOMPARE(m_project->repetitions(), QStringLiteral("02"));
+    QCOMPARE(m_project->repetitions().text(), QStringLiteral("02"));
     click("Button1");
     // Kit 01 vertical from C12: the second wells (column 13) are lost.
     QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"C12=S+", "D12=R+", "E12=C-", "F12=1.1", "G12=1.1"}));
@@ -294,9 +294,9 @@ void TestLayoutWindow::boxesIgnoreTyping()
         QTest::keyClicks(box, QStringLiteral("F73b 02"));
         QCOMPARE(box->currentText(), before);
     }
-    QCOMPARE(m_project->firstRow(), QStringLiteral("A"));
-    QCOMPARE(m_project->firstColumn(), QStringLiteral("1"));
-    QCOMPARE(m_project->repetitions(), QStringLiteral("01"));
+    QCOMPARE(m_project->firstRow().text(), QStringLiteral("A"));
+    QCOMPARE(m_project->firstColumn().text(), QStringLiteral("1"));
+    QCOMPARE(m_project->repetitions().text(), QStringLiteral("01"));
 }
 
 void TestLayoutWindow::lettersQuantity()
@@ -345,7 +345,7 @@ void TestLayoutWindow::kitChoiceAndOrientation()
     QVERIFY(find<QGroupBox>("RG")->isHidden());
 
     QTest::mouseClick(find<QRadioButton>("RGItem0"), Qt::LeftButton);
-    QCOMPARE(m_project->material(), 0);
+    QCOMPARE(m_project->material(), Material::Milk);
     QVERIFY(m_dialogs->errors.isEmpty());
 }
 
@@ -353,11 +353,11 @@ void TestLayoutWindow::kitChoiceAndOrientation()
 void TestLayoutWindow::followsProject()
 {
     m_project->setPlateName(QStringLiteral("Планшет 7"));
-    m_project->setFirstWell(QStringLiteral("H"), QStringLiteral("12"));
-    m_project->setRepetitions(QStringLiteral("03"));
-    m_project->setControlCount(QStringLiteral("2"));
+    m_project->setFirstWell({8, 12});
+    m_project->setRepetitions(3);
+    m_project->setControlCount(2);
     m_project->setHorizontal(true);
-    m_project->setMaterial(0);
+    m_project->setMaterial(Material::Milk);
     QCOMPARE(find<QLineEdit>("Edit1")->text(), QStringLiteral("Планшет 7"));
     QCOMPARE(find<QComboBox>("LunkaX")->currentText(), QStringLiteral("H"));
     QCOMPARE(find<QComboBox>("LunkaY")->currentText(), QStringLiteral("12"));
@@ -367,14 +367,14 @@ void TestLayoutWindow::followsProject()
     QVERIFY(find<QRadioButton>("RGItem0")->isChecked());
     QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(8, 12));
     // Following the project writes nothing back.
-    QCOMPARE(m_project->controlCount(), QStringLiteral("2"));
-    QCOMPARE(m_project->repetitions(), QStringLiteral("03"));
+    QCOMPARE(m_project->controlCount().text(), QStringLiteral("2"));
+    QCOMPARE(m_project->repetitions().text(), QStringLiteral("03"));
 
     // A value off the list (only a file can bring one) is shown as it is.
-    m_project->setRepetitions(QStringLiteral("7"));
+    m_project->setRepetitions(Repetitions::fromText(QStringLiteral("7")));
     QCOMPARE(find<QComboBox>("ComboBox4")->currentIndex(), -1);
     QCOMPARE(find<QComboBox>("ComboBox4")->placeholderText(), QStringLiteral("7"));
-    QCOMPARE(m_project->repetitions(), QStringLiteral("7"));
+    QCOMPARE(m_project->repetitions().text(), QStringLiteral("7"));
 
     // A plate name typed in goes into the project.
     auto* edit = find<QLineEdit>("Edit1");

@@ -29,7 +29,7 @@ void TestProject::initialState()
     QCOMPARE(p.caption(), QStringLiteral("Проект [01 - Набор «Зорвал-SR»]"));
     QCOMPARE(p.plateName(), QStringLiteral("Новый"));
     QVERIFY(!p.horizontal());
-    QCOMPARE(p.material(), 1);
+    QCOMPARE(p.material(), Material::Serum);
     QCOMPARE(p.portNumber(), 0);
     // Headers of the three plate grids; the corners keep their blank form.
     for (const TextGrid* g : {&p.plateLayout(), &p.densityTable(), &p.resultTable()}) {
@@ -65,7 +65,7 @@ void TestProject::kitChange()
     QFETCH(int, index);
     Project p;
     p.setHorizontal(true);
-    p.setMaterial(0);
+    p.setMaterial(Material::Milk);
     QSignalSpy kitSpy(&p, &Project::kitChanged);
     p.selectKit(Kit(index));
     QCOMPARE(kitSpy.count(), 1);
@@ -73,7 +73,7 @@ void TestProject::kitChange()
     QTEST(p.materialOffered(), "material");
     QTEST(p.horizontalOffered(), "horizontalOffered");
     QVERIFY(!p.horizontal());  // every kit change checks the vertical orientation
-    QCOMPARE(p.material(), 0); // and keeps the material's item
+    QCOMPARE(p.material(), Material::Milk); // and keeps the material's item
     QCOMPARE(p.caption(), QStringLiteral("Проект [") + kitRows().at(index) + QStringLiteral("]"));
 }
 
