@@ -3,6 +3,7 @@
 
 #include "archive/anchor.h"
 #include "archive/copy.h"
+#include "archive/journal.h"
 #include "archive/schema.h"
 #include "core/model/errors.h"
 
@@ -256,6 +257,93 @@ private Q_SLOTS:
         const VerifyReport report = archive.verify();
         QCOMPARE(report.message, message);
         QCOMPARE(report.firstBad, firstBad);
+    }
+
+    // A row the chain does not account for (a run numbered 0 or -7 beside
+    // runs 1-3, a well of no run, a meta key Pleq never writes) fails
+    // verify, anchored or not, and neither the journal nor the control
+    // charts show it.
+    void rowOutsideChain_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<bool>("anchored");
+        QTest::addColumn<qint64>("firstBad");
+        QTest::addColumn<QString>("message");
+        const auto forged = [](int seq) {
+            const QString columns = QStringLiteral(
+                "time, time_utc, executor, host, os_user, kit, material, sample_count, positive, negative,"
+                " doubtful, valid, labels, messages, log, project_file, protocol, prev_hash, hash, sample_names");
+            return QStringList{
+                QStringLiteral("INSERT INTO runs (seq, uid, plate_name, %1) "
+                               "SELECT %2, 'forged %2', 'Подлог', %1 FROM runs WHERE seq = 2")
+                    .arg(columns)
+                    .arg(seq),
+                QStringLiteral("INSERT INTO run_controls (seq, position, control, mean, wells) "
+                               "SELECT %1, position, control, mean + 5, wells FROM run_controls WHERE seq = 2")
+                    .arg(seq)};
+        };
+        for (const QString& backend : backendNames()) {
+            for (const bool anchored : {false, true}) {
+                const auto row = [&](const char* name, const QStringList& statements, qint64 firstBad,
+                                     const char* message) {
+                    QTest::addRow("%s: %s%s", qPrintable(backend), name, anchored ? ", anchored" : "")
+                        << backend << statements << anchored << firstBad << QString::fromUtf8(message);
+                };
+                row("a run at 0", forged(0), 0, "Запись 0 (планшет «Подлог») вне цепочки (записи 1–3): архив изменен.");
+                row("a run at -7", forged(-7), -7,
+                    "Запись -7 (планшет «Подлог») вне цепочки (записи 1–3): архив изменен.");
+                row("a meta key", {"INSERT INTO meta (key, value) VALUES ('owner', 'x')"}, 4,
+                    "Строка «owner» таблицы meta не из архива Pleq: архив изменен.");
+                // PostgreSQL keeps its foreign keys whoever writes; a file's are off for a plain connection.
+                if (backend == QLatin1String("sqlite"))
+                    row("a well of no run",
+                        {"INSERT INTO run_wells (seq, col, row, well, layout, density, value, verdict, kind, sample)"
+                         " VALUES (9, 1, 1, 'A1', 'C+', '0,1', 0.1, 'none', 'control', NULL)"},
+                        9, "Строки таблицы run_wells с номером записи 9 вне цепочки (записи 1–3): архив изменен.");
+            }
+        }
+    }
+    void rowOutsideChain()
+    {
+        QFETCH(QString, backend);
+        QFETCH(QStringList, statements);
+        QFETCH(bool, anchored);
+        QFETCH(qint64, firstBad);
+        QFETCH(QString, message);
+        const ArchiveLocation location = newLocation(backend);
+        std::vector<Anchor> anchors;
+        {
+            Archive archive(location);
+            for (int i = 0; i < 3; ++i)
+                archive.append(plateRun(QStringLiteral("Планшет %1").arg(i + 1), 5 * i));
+            if (anchored) {
+                const QString file = m_dir.filePath(QStringLiteral("anchors-%1.txt").arg(m_files));
+                appendAnchor(file, headAnchor(archive));
+                anchors = readAnchors(file);
+            }
+        }
+        {
+            PlainSql plain(location);
+            QCOMPARE(plain.run(statements), QString());
+        }
+        Archive archive(location);
+        const VerifyReport report = archive.verify();
+        QCOMPARE(report.message, message);
+        QCOMPARE(report.firstBad, firstBad);
+        if (anchored)
+            QCOMPARE(checkAnchors(archive, anchors), QString()); // the anchored runs stand: only verify finds it
+        QStringList points;
+        for (const ControlPoint& p : archive.controlSeries(Kit::K02))
+            points.append(QStringLiteral("%1 %2").arg(p.seq).arg(p.control));
+        QCOMPARE(points.join(QStringLiteral(", ")), QStringLiteral("1 C+, 1 C-, 2 C+, 2 C-, 3 C+, 3 C-"));
+        JournalReader journal(location);
+        journal.select(JournalFilter());
+        QStringList seqs;
+        for (const JournalRow& row : journal.read(10))
+            seqs.append(row[0].toString());
+        QCOMPARE(seqs.join(QLatin1Char(' ')), QStringLiteral("3 2 1"));
+        QCOMPARE(journal.executors(), QStringList{QStringLiteral("Иванова А. П.")});
     }
 
     // Verify while other processes append: each verify checks the runs
