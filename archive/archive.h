@@ -85,6 +85,9 @@ public:
     QString connectionName() const;
 
 private:
+    // Opens the archive for reading as it is; false for an empty database.
+    bool openForReading();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -112,15 +112,35 @@ QStringList version1(const Dialect& dialect)
     return statements;
 }
 
+namespace {
+
+// The tables and views of the database, asked of its catalogue so that a
+// catalogue that cannot be read (a file without the right to read it, a
+// write-ahead log that cannot be opened) is an error, never an empty list.
+QStringList tablesOf(const QSqlDatabase& db, const QString& archiveName)
+{
+    const bool sqlite = db.driverName() == QLatin1String("QSQLITE");
+    QSqlQuery query =
+        sql::exec(db,
+                  sqlite ? QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'view')"
+                                          " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'")
+                         : QStringLiteral("SELECT c.relname FROM pg_class c WHERE c.relnamespace = "
+                                          "(SELECT oid FROM pg_namespace WHERE nspname = current_schema())"
+                                          " AND c.relkind IN ('r', 'v')"),
+                  archiveName);
+    QStringList names;
+    while (query.next())
+        names.append(query.value(0).toString());
+    return names;
+}
+
+} // namespace
+
 int version(const QSqlDatabase& db, const QString& archiveName)
 {
-    // sqlite_master / information_schema differ; asking the driver does not.
-    const QStringList tables = db.tables(QSql::Tables) + db.tables(QSql::Views);
-    if (tables.isEmpty()) {
-        // An unreadable file shows here first: the table list is empty, the error is not.
-        sql::exec(db, QStringLiteral("SELECT 1"), archiveName);
+    const QStringList tables = tablesOf(db, archiveName);
+    if (tables.isEmpty())
         return 0;
-    }
     // Only a database that holds Pleq's tables is an archive; any other is
     // another program's, and nothing in it is changed.
     static const char* const Own[] = {"meta", "runs", "run_wells", "run_samples", "run_controls", "chain_head"};

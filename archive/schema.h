@@ -14,6 +14,8 @@ namespace pleq::schema {
 //   2  runs.sample_names (the sample names joined by LF, for the journal's
 //      search), filled from run_samples, and the index on the executor
 inline constexpr int LatestVersion = 2;
+// The oldest version the reads (verify, the journal) take as it is.
+inline constexpr int ReadableVersion = 2;
 
 // The statements that create a version-1 archive, kept so that an archive
 // of that version can be made and its upgrade checked.
