@@ -218,8 +218,9 @@ ArchiveOutcome archiveOrQueue(Archive& archive, const RunRecord& run, const QStr
         outcome.seq = archive.append(run);
         return outcome;
     } catch (const ArchiveError& error) {
-        if (error.form() == ArchiveError::Form::Foreign)
-            throw; // no server to wait for: the database is another program's
+        // No server to wait for: the database is another program's, or a copy under way that takes no run.
+        if (error.form() == ArchiveError::Form::Foreign || error.form() == ArchiveError::Form::UnfinishedCopy)
+            throw;
         reason = reasonOf(error, server);
     } catch (const Error& error) {
         reason = reasonOf(error, server);
