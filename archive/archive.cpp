@@ -109,6 +109,12 @@ VerifyReport Archive::verify()
     return verifyChain(d->connection);
 }
 
+VerifyReport Archive::verifyAfter(qint64 seq, const QByteArray& hash)
+{
+    d->connection.open(false);
+    return verifyChain(d->connection, seq, hash);
+}
+
 QString Archive::unfinishedCopy()
 {
     if (!openForReading())

@@ -125,7 +125,7 @@ std::optional<QString> rowOutsideChain(ArchiveConnection& connection, qint64 run
 
 } // namespace
 
-VerifyReport verifyChain(ArchiveConnection& connection)
+VerifyReport verifyChain(ArchiveConnection& connection, qint64 after, const QByteArray& afterHash)
 {
     if (!connection.holdsArchive())
         return {0, std::nullopt, intactMessage(0)}; // an empty database: nothing to check
@@ -152,9 +152,10 @@ VerifyReport verifyChain(ArchiveConnection& connection)
 
     // Runs are read in slices of seq so that a large archive is checked in little memory.
     constexpr qint64 Slice = 256;
-    qint64 expected = 1;
-    QByteArray previous;
-    for (qint64 from = 1; from <= std::max(last, qint64(0)); from += Slice) {
+    qint64 expected = after + 1;
+    QByteArray previous = afterHash;
+    report.runs = after;
+    for (qint64 from = after + 1; from <= std::max(last, qint64(0)); from += Slice) {
         for (const reader::LoadedRun& loaded : reader::load(connection, from, from + Slice - 1)) {
             const StoredRun& s = loaded.stored;
             if (s.seq != expected || s.previousHash != previous)

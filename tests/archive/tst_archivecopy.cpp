@@ -170,7 +170,10 @@ private Q_SLOTS:
 
     // A copy stopped after its first transaction (256 of 300 runs), into a
     // file or a server. Until it ends the target takes no other run (it is
-    // neither stored nor queued); once it ends, the target takes runs again.
+    // neither stored nor queued); the copy that goes on verifies only the
+    // source's runs after the 256 copied, so a change to a copied run of the
+    // source shows in the report after the copy and one to a run still to
+    // copy stops it; once it ends, the target takes runs again.
     void stoppedCopy_data()
     {
         QTest::addColumn<bool>("server");
@@ -179,6 +182,11 @@ private Q_SLOTS:
         for (const bool server : {false, true}) {
             const char* target = server ? "into a server" : "into a file";
             QTest::addRow("%s", target) << server << 0 << "Все 300 записей архива целы.";
+            QTest::addRow("%s, a copied run changed", target)
+                << server << 10 << "Запись 10 (планшет «Планшет», 2026-12-01 10:09): содержимое изменено.";
+            QTest::addRow("%s, a run to copy changed", target)
+                << server << 280
+                << "Архив %1 не копируется: Запись 280 (планшет «Планшет», 2026-12-01 14:39): содержимое изменено.";
         }
     }
     void stoppedCopy()
