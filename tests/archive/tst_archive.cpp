@@ -466,39 +466,63 @@ private Q_SLOTS:
     void foreignDatabaseRefused_data()
     {
         QTest::addColumn<QString>("backend");
+        QTest::addColumn<bool>("archived"); // the other program's objects join an archive of Pleq's
         QTest::addColumn<QStringList>("statements");
-        QTest::addColumn<QString>("tables");
+        QTest::addColumn<QString>("objects"); // as the refusal names them
         for (const QString& backend : backendNames()) {
-            QTest::addRow("%s: a table of its own", qPrintable(backend))
-                << backend
-                << QStringList{"CREATE TABLE notes (id INTEGER, text TEXT)", "INSERT INTO notes VALUES (1, 'заметка')"}
-                << "notes";
+            const auto row = [&](const char* name, bool archived, const QStringList& statements, const char* objects) {
+                QTest::addRow("%s: %s", qPrintable(backend), name)
+                    << backend << archived << statements << QString::fromUtf8(objects);
+            };
+            row("a table of its own", false,
+                {"CREATE TABLE notes (id INTEGER, text TEXT)", "INSERT INTO notes VALUES (1, 'заметка')"}, "notes");
             // A table called meta with a schema version is still not Pleq's.
-            QTest::addRow("%s: a meta table of its own", qPrintable(backend))
-                << backend
-                << QStringList{"CREATE TABLE meta (key TEXT, value TEXT)",
-                               "INSERT INTO meta VALUES ('schema_version', '7')", "CREATE TABLE runs (id INTEGER)"}
-                << "meta, runs";
+            row("a meta table of its own", false,
+                {"CREATE TABLE meta (key TEXT, value TEXT)", "INSERT INTO meta VALUES ('schema_version', '7')",
+                 "CREATE TABLE runs (id INTEGER)"},
+                "meta, runs");
+            row("Pleq's tables and one of another program", true, {"CREATE TABLE notes (id INTEGER)"}, "notes");
+            row("a view only", false, {"CREATE VIEW answer AS SELECT 42 AS n"}, "представление answer");
+            if (backend == QLatin1String("sqlite"))
+                continue;
+            row("a table named in capitals", false, {"CREATE TABLE \"Invoices\" (id INTEGER)"}, "Invoices");
+            row("a table named pg_", false, {"CREATE TABLE pg_notes (id INTEGER)"}, "pg_notes");
+            row("a materialized view only", false, {"CREATE MATERIALIZED VIEW totals AS SELECT 1 AS n"},
+                "материализованное представление totals");
+            row("a sequence only", false, {"CREATE SEQUENCE invoice_numbers"}, "последовательность invoice_numbers");
+            row("a type only", false, {"CREATE TYPE mood AS ENUM ('ok')"}, "тип mood");
+            row("a function only", false, {"CREATE FUNCTION answer() RETURNS integer LANGUAGE sql AS 'SELECT 42'"},
+                "функция answer");
+            row("a partitioned table only", false, {"CREATE TABLE measures (d date) PARTITION BY RANGE (d)"},
+                "секционированная таблица measures");
+            row("a function beside Pleq's tables", true,
+                {"CREATE FUNCTION answer() RETURNS integer LANGUAGE sql AS 'SELECT 42'"}, "функция answer");
         }
     }
     void foreignDatabaseRefused()
     {
         QFETCH(QString, backend);
+        QFETCH(bool, archived);
         QFETCH(QStringList, statements);
-        QFETCH(QString, tables);
+        QFETCH(QString, objects);
         const ArchiveLocation location = newLocation(backend);
         const bool sqlite = backend == QLatin1String("sqlite");
+        if (archived)
+            Archive(location).append(plateRun(QStringLiteral("Планшет 1")));
         {
             PlainSql plain(location);
             QCOMPARE(plain.run(statements), QString());
         }
+        const QString catalogue = QStringLiteral("SELECT string_agg(relname || ' ' || relkind, ', ' ORDER BY relname) "
+                                                 "FROM pg_class WHERE relnamespace = 'public'::regnamespace");
         const QByteArray before = sqlite ? fileBytes(location.path) : QByteArray();
+        const QString listed = sqlite ? QString() : PlainSql(location).value(catalogue).toString();
         const QString refused = QStringLiteral("Архив %1: это не архив Pleq, база данных принадлежит другой программе "
                                                "(таблицы: %2); Pleq ее не изменяет")
-                                    .arg(location.displayName(), tables);
+                                    .arg(location.displayName(), objects);
         {
             Archive archive(location);
-            QCOMPARE(errorOf([&] { archive.append(plateRun(QStringLiteral("Планшет 1"))); }), refused);
+            QCOMPARE(errorOf([&] { archive.append(plateRun(QStringLiteral("Планшет 2"))); }), refused);
             QCOMPARE(errorOf([&] { archive.verify(); }), refused);
             Archive source(newLocation(QStringLiteral("sqlite")));
             source.append(plateRun(QStringLiteral("Планшет 1")));
@@ -508,13 +532,62 @@ private Q_SLOTS:
             QCOMPARE(fileBytes(location.path), before);
             QVERIFY(!QFile::exists(location.path + QStringLiteral("-wal")));
         } else {
-            PlainSql plain(location);
-            QCOMPARE(plain
-                         .value(QStringLiteral("SELECT string_agg(table_name, ', ' ORDER BY table_name) FROM "
-                                               "information_schema.tables WHERE table_schema = 'public'"))
-                         .toString(),
-                     tables);
+            QCOMPARE(PlainSql(location).value(catalogue).toString(), listed);
         }
+    }
+
+    // An archive made before Pleq marked its databases (schema version 2, no
+    // mark) opens, verifies and is marked on its next write; one of version 3
+    // without the mark is refused, untouched.
+    void markOfPleq_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("refusal"); // empty: taken and marked
+        for (const QString& backend : backendNames()) {
+            QTest::addRow("%s: before the mark", qPrintable(backend)) << backend << "2"
+                                                                      << "";
+            QTest::addRow("%s: unmarked", qPrintable(backend))
+                << backend << "3"
+                << "нет метки архива Pleq (версия схемы 3): база данных не принимается; Pleq ее не изменяет";
+        }
+    }
+    void markOfPleq()
+    {
+        QFETCH(QString, backend);
+        QFETCH(QString, version);
+        QFETCH(QString, refusal);
+        const ArchiveLocation location = newLocation(backend);
+        const bool sqlite = backend == QLatin1String("sqlite");
+        Archive(location).append(plateRun(QStringLiteral("Планшет 1")));
+        const QString mark = sqlite ? QStringLiteral("PRAGMA application_id")
+                                    : QStringLiteral("SELECT obj_description('meta'::regclass, 'pg_class')");
+        {
+            PlainSql plain(location);
+            QCOMPARE(plain.value(mark).toString(),
+                     sqlite ? QStringLiteral("1349281137") : QStringLiteral("Pleq run archive"));
+            QCOMPARE(
+                plain.run({sqlite ? QStringLiteral("PRAGMA application_id = 0")
+                                  : QStringLiteral("COMMENT ON TABLE meta IS NULL"),
+                           QStringLiteral("UPDATE meta SET value = '%1' WHERE key = 'schema_version'").arg(version)}),
+                QString());
+        }
+        Archive archive(location);
+        if (!refusal.isEmpty()) {
+            const QString refused = QStringLiteral("Архив %1: ").arg(location.displayName()) + refusal;
+            QCOMPARE(errorOf([&] { archive.verify(); }), refused);
+            QCOMPARE(errorOf([&] { archive.append(plateRun(QStringLiteral("Планшет 2"), 5)); }), refused);
+            PlainSql plain(location);
+            QCOMPARE(plain.value(mark).toString(), sqlite ? QStringLiteral("0") : QString());
+            return;
+        }
+        QCOMPARE(archive.verify().message, QStringLiteral("Единственная запись архива цела."));
+        QCOMPARE(archive.append(plateRun(QStringLiteral("Планшет 2"), 5)), 2);
+        PlainSql plain(location);
+        QCOMPARE(plain.value(mark).toString(),
+                 sqlite ? QStringLiteral("1349281137") : QStringLiteral("Pleq run archive"));
+        QCOMPARE(plain.value(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")).toString(),
+                 QStringLiteral("3"));
     }
 
     // Verify of an empty database says so and makes nothing; the first
@@ -584,7 +657,8 @@ private Q_SLOTS:
         }
         PlainSql plain(path);
         QCOMPARE(plain.value(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")).toString(),
-                 QStringLiteral("2"));
+                 QStringLiteral("3"));
+        QCOMPARE(plain.value(QStringLiteral("PRAGMA application_id")).toInt(), 1349281137);
         QCOMPARE(plain.value(QStringLiteral("SELECT sample_names FROM runs WHERE seq = 1")).toString(),
                  QStringLiteral("Корова 17\nКорова 18"));
         QCOMPARE(plain
@@ -600,20 +674,20 @@ private Q_SLOTS:
     // An archive of a later schema version is refused, not changed.
     void newerVersionRefused()
     {
-        const QString path = m_dir.filePath(QStringLiteral("version3.sqlite"));
+        const QString path = m_dir.filePath(QStringLiteral("version4.sqlite"));
         {
             Archive archive(ArchiveLocation::parse(path));
             archive.open();
         }
         {
             PlainSql plain(path);
-            QCOMPARE(plain.run({QStringLiteral("UPDATE meta SET value = '3' WHERE key = 'schema_version'")}),
+            QCOMPARE(plain.run({QStringLiteral("UPDATE meta SET value = '4' WHERE key = 'schema_version'")}),
                      QString());
         }
         Archive archive(ArchiveLocation::parse(path));
         QCOMPARE(
             errorOf([&] { archive.open(); }),
-            QStringLiteral("Архив %1: архив создан более новой версией Pleq (версия схемы 3, эта версия знает до 2)")
+            QStringLiteral("Архив %1: архив создан более новой версией Pleq (версия схемы 4, эта версия знает до 3)")
                 .arg(QDir::toNativeSeparators(path)));
     }
 
