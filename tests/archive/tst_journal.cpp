@@ -426,7 +426,7 @@ private Q_SLOTS:
                      QString());
         }
         m_dialogs->nextFileNames = QStringList{anchors};
-        journal->findChild<QPushButton*>(QStringLiteral("JournalSaveAnchor"))->click();
+        journal->findChild<QPushButton*>(QStringLiteral("journal.saveAnchor"))->click();
         QCOMPARE(m_dialogs->errors, QStringList{"Архив " + QDir::toNativeSeparators(archivePath())
                                                 + ": якорь не записан, цепочка не цела: Запись 1 (планшет «Утро», "
                                                   "2026-12-01 10:00): содержимое изменено."});
