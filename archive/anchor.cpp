@@ -63,6 +63,11 @@ std::vector<Anchor> readAnchors(const QString& path)
                             .arg(line));
         anchors.push_back({m.captured(1).toLongLong(), m.captured(2), m.captured(3).toLower().toLatin1(), line});
     }
+    // A file without an anchor checks nothing: saying that they all hold would mislead.
+    if (anchors.empty())
+        throw Error(QStringLiteral("Файл якорей %1: в нем нет ни одного якоря (файл пуст или в нем только "
+                                   "комментарии)")
+                        .arg(path));
     return anchors;
 }
 

@@ -32,7 +32,8 @@ QString headAnchor(Archive& archive);
 void appendAnchor(const QString& path, const QString& line);
 
 // The anchors of a file, one per line; blank lines and lines beginning with
-// "#" are skipped. Throws Error naming the file and the line that does not read.
+// "#" are skipped. Throws Error naming the file and the line that does not
+// read, or saying that it holds no anchor at all.
 std::vector<Anchor> readAnchors(const QString& path);
 
 // The first anchor the archive does not keep, as the user reads it; empty

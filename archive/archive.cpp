@@ -55,16 +55,24 @@ void Archive::appendCopies(const std::vector<StoredRun>& runs)
     writer::retrying(d->connection, [&] { return writer::write(d->connection, {}, &runs); });
 }
 
+bool Archive::openForReading()
+{
+    d->connection.open(false);
+    return d->connection.holdsArchive();
+}
+
 qint64 Archive::runCount()
 {
-    open();
+    if (!openForReading())
+        return 0;
     QSqlQuery query = sql::exec(d->connection.db(), QStringLiteral("SELECT COUNT(*) FROM runs"), d->connection.name());
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
 std::optional<qint64> Archive::seqOf(const QString& uid)
 {
-    open();
+    if (!openForReading())
+        return std::nullopt;
     QSqlQuery query =
         sql::prepare(d->connection.db(), QStringLiteral("SELECT seq FROM runs WHERE uid = ?"), d->connection.name());
     query.addBindValue(uid);
@@ -76,8 +84,9 @@ std::optional<qint64> Archive::seqOf(const QString& uid)
 
 std::vector<StoredRun> Archive::runs(qint64 from, qint64 to)
 {
-    open();
     std::vector<StoredRun> runs;
+    if (!openForReading())
+        return runs;
     for (reader::LoadedRun& loaded : reader::load(d->connection, from, to))
         runs.push_back(std::move(loaded.stored));
     return runs;
@@ -85,7 +94,8 @@ std::vector<StoredRun> Archive::runs(qint64 from, qint64 to)
 
 std::optional<StoredRun> Archive::run(qint64 seq)
 {
-    open();
+    if (!openForReading())
+        return std::nullopt;
     std::vector<reader::LoadedRun> runs = reader::load(d->connection, seq, seq);
     if (runs.empty())
         return std::nullopt;
@@ -99,9 +109,16 @@ VerifyReport Archive::verify()
     return verifyChain(d->connection);
 }
 
+VerifyReport Archive::verifyAfter(qint64 seq, const QByteArray& hash)
+{
+    d->connection.open(false);
+    return verifyChain(d->connection, seq, hash);
+}
+
 QString Archive::unfinishedCopy()
 {
-    open();
+    if (!openForReading())
+        return {};
     QSqlQuery query = sql::exec(d->connection.db(), QStringLiteral("SELECT value FROM meta WHERE key = 'copy_from'"),
                                 d->connection.name());
     return query.next() ? query.value(0).toString() : QString();
@@ -125,7 +142,8 @@ void Archive::endCopy()
 
 std::vector<ControlPoint> Archive::controlSeries(Kit kit, const QDateTime& from, const QDateTime& to)
 {
-    open();
+    if (!openForReading())
+        return {};
     return reader::controlSeries(d->connection, kit, from, to);
 }
 

@@ -69,6 +69,9 @@ public:
     // The runs with seq in [from, to], in chain order.
     std::vector<StoredRun> runs(qint64 from, qint64 to);
     VerifyReport verify();
+    // The same for the runs after `seq`, whose hash is `hash` (verified
+    // before): the walk goes on from there.
+    VerifyReport verifyAfter(qint64 seq, const QByteArray& hash);
 
     // `archive copy` under way into this archive: the source it copies from,
     // kept in the archive until the copy ends, so that verify tells an
@@ -85,6 +88,9 @@ public:
     QString connectionName() const;
 
 private:
+    // Opens the archive for reading as it is; false for an empty database.
+    bool openForReading();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -16,6 +16,10 @@ QString compose(const QString& archive, const QString& reason, ArchiveError::For
         return QStringLiteral("Архив %1: это не архив Pleq, база данных принадлежит другой программе (таблицы: %2); "
                               "Pleq ее не изменяет")
             .arg(archive, reason);
+    case ArchiveError::Form::UnfinishedCopy:
+        return QStringLiteral("Архив %1: это незаконченная копия архива %2: записи в него не добавляются, пока "
+                              "archive copy не закончит копирование")
+            .arg(archive, reason);
     case ArchiveError::Form::Failed: break;
     }
     return QStringLiteral("Архив %1: %2").arg(archive, reason);

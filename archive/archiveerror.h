@@ -19,6 +19,8 @@ public:
         NotCopied,  // "Архив A не копируется: reason"
         MissingRun, // "В архиве A нет записи № reason"
         Foreign, // "Архив A: это не архив Pleq, ... (таблицы: reason); ...": another program's database
+        // "Архив A: это незаконченная копия архива reason: ...": it takes the copy's resume only
+        UnfinishedCopy,
     };
     ArchiveError(QString archive, QString reason, Form form = Form::Failed);
 

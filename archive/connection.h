@@ -28,7 +28,9 @@ public:
 
     // Connects once; throws ArchiveError. Only an empty database (or a new
     // file) becomes an archive, and only with `create`: without it an empty
-    // database is left as it is and holdsArchive() says so.
+    // database is left as it is and holdsArchive() says so, and the archive
+    // is opened for reading as it is (a file this user cannot write is read
+    // unchanged); a later open(true) sets it up for writing.
     void open(bool create = true);
     // Whether the database holds the archive's tables (after open()).
     bool holdsArchive() const { return m_opened; }
@@ -38,10 +40,14 @@ public:
     ArchiveError failure(const QString& reason) const { return ArchiveError(name(), reason); }
 
 private:
+    void prepare(QSqlDatabase& database, bool create);
+
     ArchiveLocation m_location;
     const Dialect& m_dialect;
     QString m_connection;
-    bool m_opened = false;
+    bool m_opened = false;   // it holds an archive, readable
+    bool m_writable = false; // set up for writing, the schema at its latest version
+    bool m_readOnly = false; // a file read as it is: nothing is written through it
 };
 
 } // namespace pleq

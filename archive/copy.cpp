@@ -2,6 +2,10 @@
 
 #include "archive/archiveerror.h"
 
+#include <QFileInfo>
+
+#include <optional>
+
 namespace pleq {
 
 CopyReport copyArchive(Archive& from, Archive& to, const std::function<void(qint64 done, qint64 total)>& progress)
@@ -10,24 +14,30 @@ CopyReport copyArchive(Archive& from, Archive& to, const std::function<void(qint
     const QString target = to.location().displayName();
     if (source == target)
         throw ArchiveError(source, QStringLiteral("копировать архив в него же нельзя"));
-    // The source first: a refused copy leaves no target made.
-    const VerifyReport before = from.verify();
-    if (!before.intact())
-        throw ArchiveError(source, before.message, ArchiveError::Form::NotCopied);
-    const qint64 held = to.runCount();
     // A copy from this source that stopped goes on after the runs it copied,
-    // when they are the source's first runs as they stand.
-    const bool resumed = to.unfinishedCopy() == source;
-    if (held > 0 && !resumed)
-        throw ArchiveError(target, QString::number(held), ArchiveError::Form::NotEmpty);
+    // when they are the source's first runs as they stand. A target not made
+    // yet is not asked (asking would make an empty file).
+    const bool targetMade =
+        to.location().kind == ArchiveLocation::Kind::Postgres || QFileInfo::exists(to.location().path);
+    const qint64 held = targetMade ? to.runCount() : 0;
+    const bool resumed = targetMade && to.unfinishedCopy() == source;
+    std::optional<StoredRun> last;
     if (resumed && held > 0) {
-        const std::optional<StoredRun> last = to.run(held);
+        last = to.run(held);
         const std::optional<StoredRun> same = from.run(held);
         if (!last || !same || last->hash != same->hash)
             throw ArchiveError(target, QStringLiteral("незаконченная копия не совпадает с архивом %1: удалите ее и "
                                                       "скопируйте заново")
                                            .arg(source));
     }
+    // The source before the target is touched: a broken chain is not copied.
+    // The runs copied already were verified when they went over: a copy that
+    // goes on verifies the source's runs after them, linked to the last.
+    const VerifyReport before = last ? from.verifyAfter(last->seq, last->hash) : from.verify();
+    if (!before.intact())
+        throw ArchiveError(source, before.message, ArchiveError::Form::NotCopied);
+    if (held > 0 && !resumed)
+        throw ArchiveError(target, QString::number(held), ArchiveError::Form::NotEmpty);
     if (!resumed)
         to.beginCopy(source);
 

@@ -56,6 +56,11 @@ ArchiveLocation parsePostgres(const QString& text)
             throw badLocation(text, QStringLiteral("неизвестный параметр «%1»").arg(key));
         }
     }
+    // The local socket is named, never implied by a missing server: "postgresql:///pleq" is a typo as often.
+    if (location.host.isEmpty())
+        throw badLocation(text, QStringLiteral("не указан сервер (%1; сокет на этом компьютере: "
+                                               "postgresql://пользователь@/база?host=/var/run/postgresql)")
+                                    .arg(ServerForm));
     if (location.database.isEmpty() || location.database.contains(QLatin1Char('/')))
         throw badLocation(text, QStringLiteral("не указана база данных (postgresql://пользователь@сервер/база)"));
     return location;
@@ -72,6 +77,14 @@ ArchiveLocation ArchiveLocation::parse(const QString& text)
     static const QRegularExpression schemePattern(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]+):"));
     const QRegularExpressionMatch scheme = schemePattern.match(trimmed);
     const QString name = scheme.captured(1).toLower();
+    // An address with a typo ("postgresql//db", "postgresql;//db", "postgresql ://db"): a word, then "//",
+    // ";//" or blanks and ":", is never taken for a file of that name.
+    static const QRegularExpression attemptedAddress(
+        QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*(\\s*;\\s*//|\\s*//|\\s+:)"));
+    if (attemptedAddress.match(trimmed).hasMatch())
+        throw badLocation(
+            trimmed,
+            QStringLiteral("похоже на адрес с опечаткой; ожидается путь к файлу SQLite или адрес %1").arg(ServerForm));
     if (name.startsWith(QLatin1String("postgres"))) {
         // One slash, "postgressql:", "postgresql:lab@db/pleq": no address Pleq can read, never a file of that name.
         if (!trimmed.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)

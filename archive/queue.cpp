@@ -28,14 +28,33 @@ ArchiveLocation queueLocation(const QString& queuePath)
     return location;
 }
 
-// Which server each queued run was meant for, by its uid: a run goes to no
-// other. A run queued without one (by an earlier version) goes to the first
-// server that takes the queue.
+// The servers each queued run is owed to, by its uid: it goes to each of
+// them and to no other, and leaves the queue once every one holds it. A run
+// queued without one (by an earlier version) goes to the first server that
+// takes the queue. A version before this one kept one server per run in
+// queue_targets: its rows move over.
 void ensureTargets(Archive& queue)
 {
-    sql::exec(QSqlDatabase::database(queue.connectionName(), false),
+    const QString name = queue.location().displayName();
+    const QSqlDatabase db = QSqlDatabase::database(queue.connectionName(), false);
+    sql::exec(db,
+              QStringLiteral("CREATE TABLE IF NOT EXISTS queue_owed (uid TEXT NOT NULL, server TEXT NOT NULL,"
+                             " PRIMARY KEY (uid, server))"),
+              name);
+    sql::exec(db,
               QStringLiteral("CREATE TABLE IF NOT EXISTS queue_targets (uid TEXT PRIMARY KEY, server TEXT NOT NULL)"),
-              queue.location().displayName());
+              name);
+    sql::exec(db, QStringLiteral("BEGIN IMMEDIATE"), name);
+    try {
+        sql::exec(
+            db, QStringLiteral("INSERT OR IGNORE INTO queue_owed (uid, server) SELECT uid, server FROM queue_targets"),
+            name);
+        sql::exec(db, QStringLiteral("DELETE FROM queue_targets"), name);
+        sql::exec(db, QStringLiteral("COMMIT"), name);
+    } catch (...) {
+        sql::rollback(db);
+        throw;
+    }
 }
 
 void recordTarget(Archive& queue, const QString& uid, const QString& server)
@@ -43,20 +62,21 @@ void recordTarget(Archive& queue, const QString& uid, const QString& server)
     const QString name = queue.location().displayName();
     QSqlQuery query =
         sql::prepare(QSqlDatabase::database(queue.connectionName(), false),
-                     QStringLiteral("INSERT OR REPLACE INTO queue_targets (uid, server) VALUES (?, ?)"), name);
+                     QStringLiteral("INSERT OR IGNORE INTO queue_owed (uid, server) VALUES (?, ?)"), name);
     query.addBindValue(uid);
     query.addBindValue(server);
     sql::exec(query, name);
 }
 
-// The seqs of the runs queued for `server`, in the order they were queued.
+// The seqs of the runs owed to `server`, in the order they were queued.
 std::vector<qint64> queuedFor(Archive& queue, const QString& server)
 {
     const QString name = queue.location().displayName();
-    QSqlQuery query = sql::prepare(QSqlDatabase::database(queue.connectionName(), false),
-                                   QStringLiteral("SELECT r.seq FROM runs r LEFT JOIN queue_targets t ON t.uid = r.uid"
-                                                  " WHERE t.server IS NULL OR t.server = ? ORDER BY r.seq"),
-                                   name);
+    QSqlQuery query = sql::prepare(
+        QSqlDatabase::database(queue.connectionName(), false),
+        QStringLiteral("SELECT r.seq FROM runs r WHERE EXISTS (SELECT 1 FROM queue_owed o WHERE o.uid = r.uid AND"
+                       " o.server = ?) OR NOT EXISTS (SELECT 1 FROM queue_owed o WHERE o.uid = r.uid) ORDER BY r.seq"),
+        name);
     query.addBindValue(server);
     sql::exec(query, name);
     std::vector<qint64> seqs;
@@ -65,22 +85,27 @@ std::vector<qint64> queuedFor(Archive& queue, const QString& server)
     return seqs;
 }
 
-// The runs the server holds leave the queue (their wells, samples and
-// controls with them: the queue's foreign keys cascade), with their
-// targets, in one transaction.
-void removeSent(Archive& queue, const std::vector<const StoredRun*>& sent)
+// The runs `server` holds are no longer owed to it; a run owed to no other
+// server leaves the queue (its wells, samples and controls with it: the
+// queue's foreign keys cascade), all in one transaction.
+void removeSent(Archive& queue, const QString& server, const std::vector<const StoredRun*>& sent)
 {
     const QString name = queue.location().displayName();
     const QSqlDatabase db = QSqlDatabase::database(queue.connectionName(), false);
     sql::exec(db, QStringLiteral("BEGIN IMMEDIATE"), name);
     try {
-        QSqlQuery run = sql::prepare(db, QStringLiteral("DELETE FROM runs WHERE seq = ?"), name);
-        QSqlQuery target = sql::prepare(db, QStringLiteral("DELETE FROM queue_targets WHERE uid = ?"), name);
+        QSqlQuery owed = sql::prepare(db, QStringLiteral("DELETE FROM queue_owed WHERE uid = ? AND server = ?"), name);
+        QSqlQuery run = sql::prepare(
+            db,
+            QStringLiteral(
+                "DELETE FROM runs WHERE seq = ? AND NOT EXISTS (SELECT 1 FROM queue_owed WHERE uid = runs.uid)"),
+            name);
         for (const StoredRun* stored : sent) {
+            owed.bindValue(0, stored->record.uid);
+            owed.bindValue(1, server);
+            sql::exec(owed, name);
             run.bindValue(0, stored->seq);
             sql::exec(run, name);
-            target.bindValue(0, stored->record.uid);
-            sql::exec(target, name);
         }
         sql::exec(db, QStringLiteral("COMMIT"), name);
     } catch (...) {
@@ -137,7 +162,8 @@ int sendQueued(Archive& server, const QString& queuePath)
     // queued when this stops is sent again later, and the server, holding its
     // uid, keeps it once.
     constexpr size_t Slice = 64;
-    const std::vector<qint64> seqs = queuedFor(queue, server.location().displayName());
+    const QString serverName = server.location().displayName();
+    const std::vector<qint64> seqs = queuedFor(queue, serverName);
     std::vector<StoredRun> held;
     held.reserve(seqs.size());
     std::vector<const StoredRun*> sent;
@@ -156,7 +182,7 @@ int sendQueued(Archive& server, const QString& queuePath)
     } catch (const Error&) {
         if (!sent.empty()) {
             try {
-                removeSent(queue, sent);
+                removeSent(queue, serverName, sent);
             } catch (const Error&) {
                 // Left queued, they are sent again, and kept once, next time.
             }
@@ -164,7 +190,7 @@ int sendQueued(Archive& server, const QString& queuePath)
         throw;
     }
     if (!sent.empty())
-        removeSent(queue, sent);
+        removeSent(queue, serverName, sent);
     return int(sent.size());
 }
 
@@ -192,8 +218,9 @@ ArchiveOutcome archiveOrQueue(Archive& archive, const RunRecord& run, const QStr
         outcome.seq = archive.append(run);
         return outcome;
     } catch (const ArchiveError& error) {
-        if (error.form() == ArchiveError::Form::Foreign)
-            throw; // no server to wait for: the database is another program's
+        // No server to wait for: the database is another program's, or a copy under way that takes no run.
+        if (error.form() == ArchiveError::Form::Foreign || error.form() == ArchiveError::Form::UnfinishedCopy)
+            throw;
         reason = reasonOf(error, server);
     } catch (const Error& error) {
         reason = reasonOf(error, server);

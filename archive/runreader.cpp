@@ -127,7 +127,9 @@ std::vector<ControlPoint> controlSeries(ArchiveConnection& connection, Kit kit, 
                                         const QDateTime& to)
 {
     QString statement = QStringLiteral("SELECT r.seq, r.time, c.control, c.mean FROM runs r"
-                                       " JOIN run_controls c ON c.seq = r.seq WHERE r.kit = ?");
+                                       " JOIN run_controls c ON c.seq = r.seq WHERE r.kit = ?"
+                                       // the chain's runs only: a row outside it is no run verify vouches for
+                                       " AND r.seq BETWEEN 1 AND (SELECT seq FROM chain_head WHERE id = 1)");
     if (from.isValid())
         statement += QStringLiteral(" AND r.time_utc >= ?");
     if (to.isValid())

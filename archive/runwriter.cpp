@@ -270,6 +270,12 @@ std::vector<qint64> write(ArchiveConnection& connection, const std::vector<const
     try {
         auto [headSeq, hash] = lockHead(connection);
         const qint64 startSeq = headSeq;
+        if (!copies) {
+            // An unfinished copy takes the copy's runs only: a run added meanwhile would stop it for good.
+            QSqlQuery copy = sql::exec(database, QStringLiteral("SELECT value FROM meta WHERE key = 'copy_from'"), n);
+            if (copy.next())
+                throw ArchiveError(n, copy.value(0).toString(), ArchiveError::Form::UnfinishedCopy);
+        }
         Statements statements(database, connection.dialect(), n);
         for (size_t r = 0; r < runs.size(); ++r) {
             const RunRecord& run = *runs[r];

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <optional>
 
 namespace pleq {
 
@@ -69,9 +70,62 @@ private:
     QSqlDatabase m_db;
 };
 
+// "записи 1–12", or that the chain holds none.
+QString chainText(qint64 runs)
+{
+    return runs == 0 ? QStringLiteral("цепочка пуста") : QStringLiteral("записи 1–%1").arg(runs);
+}
+
+// A row of Pleq's tables that the chain of runs 1..`runs` does not account
+// for: a run numbered outside it (0, -7), a well, sample or control of no
+// run of it, a meta key Pleq does not write. The message names it, `seq`
+// gets its number; none when every row belongs.
+std::optional<QString> rowOutsideChain(ArchiveConnection& connection, qint64 runs, std::optional<qint64>* seq)
+{
+    const QString n = connection.name();
+    QSqlQuery run = sql::prepare(connection.db(),
+                                 QStringLiteral("SELECT seq, plate_name FROM runs WHERE seq < 1 OR seq > ?"
+                                                " ORDER BY seq LIMIT 1"),
+                                 n);
+    run.bindValue(0, runs);
+    sql::exec(run, n);
+    if (run.next()) {
+        *seq = run.value(0).toLongLong();
+        return QStringLiteral("Запись %1 (планшет «%2») вне цепочки (%3): архив изменен.")
+            .arg(**seq)
+            .arg(run.value(1).toString(), chainText(runs));
+    }
+    for (const char* table : {"run_wells", "run_samples", "run_controls"}) {
+        QSqlQuery child =
+            sql::prepare(connection.db(),
+                         QStringLiteral("SELECT seq FROM %1 WHERE seq < 1 OR seq > ? ORDER BY seq LIMIT 1")
+                             .arg(QLatin1String(table)),
+                         n);
+        child.bindValue(0, runs);
+        sql::exec(child, n);
+        if (child.next()) {
+            *seq = child.value(0).toLongLong();
+            return QStringLiteral("Строки таблицы %1 с номером записи %2 вне цепочки (%3): архив изменен.")
+                .arg(QLatin1String(table))
+                .arg(**seq)
+                .arg(chainText(runs));
+        }
+    }
+    QSqlQuery meta = sql::exec(connection.db(),
+                               QStringLiteral("SELECT key FROM meta WHERE key IS NULL OR key NOT IN "
+                                              "('schema_version', 'copy_from') ORDER BY key"),
+                               n);
+    if (meta.next()) {
+        *seq = runs + 1;
+        return QStringLiteral("Строка «%1» таблицы meta не из архива Pleq: архив изменен.")
+            .arg(meta.value(0).toString());
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-VerifyReport verifyChain(ArchiveConnection& connection)
+VerifyReport verifyChain(ArchiveConnection& connection, qint64 after, const QByteArray& afterHash)
 {
     if (!connection.holdsArchive())
         return {0, std::nullopt, intactMessage(0)}; // an empty database: nothing to check
@@ -98,9 +152,10 @@ VerifyReport verifyChain(ArchiveConnection& connection)
 
     // Runs are read in slices of seq so that a large archive is checked in little memory.
     constexpr qint64 Slice = 256;
-    qint64 expected = 1;
-    QByteArray previous;
-    for (qint64 from = 1; from <= std::max(last, qint64(0)); from += Slice) {
+    qint64 expected = after + 1;
+    QByteArray previous = afterHash;
+    report.runs = after;
+    for (qint64 from = after + 1; from <= std::max(last, qint64(0)); from += Slice) {
         for (const reader::LoadedRun& loaded : reader::load(connection, from, from + Slice - 1)) {
             const StoredRun& s = loaded.stored;
             if (s.seq != expected || s.previousHash != previous)
@@ -123,6 +178,8 @@ VerifyReport verifyChain(ArchiveConnection& connection)
             report.runs,
             QStringLiteral("Голова цепочки не совпадает с последней записью %1: архив изменен.").arg(report.runs));
     }
+    if (const std::optional<QString> stray = rowOutsideChain(connection, report.runs, &report.firstBad))
+        return bad(*report.firstBad, *stray);
     QSqlQuery copy = sql::exec(connection.db(), QStringLiteral("SELECT value FROM meta WHERE key = 'copy_from'"), n);
     if (copy.next())
         return bad(report.runs + 1, QStringLiteral("Копирование из %1 не закончено: в архиве только %2; "

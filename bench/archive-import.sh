@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
-# How long "pleq-cli archive import" takes: writes a folder of projects (the
-# five kits, both materials, laid out by "pleq-cli fill", every plate with
-# densities of its own and a time of its own), imports them on one core
-# (taskset -c 0) into a new archive, verifies it and prints the figures.
-#   bench/archive-import.sh [PLATES] [PLEQ-CLI]    defaults: 10000 plates, build/cli/pleq-cli
+# How fast "pleq-cli archive import" stores plates: writes a folder of
+# projects (the five kits, both materials, laid out by "pleq-cli fill", every
+# plate with densities of its own and a time of its own), imports them on one
+# core (taskset -c 0) into a new SQLite file and into a new database on a
+# PostgreSQL server of the script's own (scripts/pg-test-server), verifies
+# each and prints plates per second and the figures.
+#   bench/archive-import.sh [PLATES] [PLEQ-CLI]    defaults: 2000 plates, build/cli/pleq-cli
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-plates=${1:-10000}
+plates=${1:-2000}
 cli=${2:-build/cli/pleq-cli}
 [ -x "$cli" ] || { echo "no $cli: build first (scripts/test)" >&2; exit 2; }
 command -v taskset > /dev/null || { echo "taskset (util-linux) is needed" >&2; exit 2; }
 
 dir=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$dir"' EXIT
+chmod 755 "$dir" # the PostgreSQL server runs as its own user when this runs as root
+cleanup() {
+    [ -d "$dir/pg" ] && scripts/pg-test-server stop "$dir/pg" > /dev/null 2>&1
+    [ -n "${KEEP:-}" ] || rm -rf "$dir"
+}
+trap cleanup EXIT
 mkdir "$dir/templates" "$dir/plates"
 
 kits=("01 - Набор «Зорвал-SR»" "02 - Набор «Зорвал-К»" "03 - Набор «Кимрен»"
@@ -96,14 +103,26 @@ timed() {
     cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }')
 }
 
-archive="$dir/archive.sqlite"
-timed "$dir/import.txt" taskset -c 0 "$cli" archive import "$dir/plates" --archive "$archive"
-import_wall=$wall import_cpu=$cpu
-timed "$dir/verify.txt" taskset -c 0 "$cli" archive verify --archive "$archive"
+# One back end: the import into a new archive, then its verify.
+measure() {
+    local name=$1 archive=$2 shown=$3
+    timed "$dir/import.txt" taskset -c 0 "$cli" archive import "$dir/plates" --archive "$archive"
+    local import_wall=$wall import_cpu=$cpu
+    timed "$dir/verify.txt" taskset -c 0 "$cli" archive verify --archive "$archive"
+    sed "s|$archive|$shown|" "$dir/import.txt"
+    sed "s|$archive|$shown|" "$dir/verify.txt"
+    echo "$name: $(awk -v t="$import_wall" -v n="$plates" 'BEGIN { printf "%.0f", n / t }') plates/s" \
+         "($(awk -v t="$import_cpu" -v n="$plates" 'BEGIN { printf "%.0f", n / t }') by processor time;" \
+         "$plates plates in ${import_wall} s on one core, processor time ${import_cpu} s," \
+         "$(awk -v t="$import_cpu" -v n="$plates" 'BEGIN { printf "%.2f", 1000 * t / n }') ms per plate);" \
+         "verify ${wall} s (processor time ${cpu} s)"
+}
 
-sed "s|$archive|archive|" "$dir/import.txt"
-sed "s|$archive|archive|" "$dir/verify.txt"
-size=$(du -k "$archive" | cut -f1)
-echo "pleq-cli archive import: $plates plates in ${import_wall} s on one core (processor time ${import_cpu} s)," \
-     "$(awk -v t="$import_cpu" -v n="$plates" 'BEGIN { printf "%.2f", 1000 * t / n }') ms per plate; archive $((size / 1024)) MB"
-echo "pleq-cli archive verify: $plates runs in ${wall} s (processor time ${cpu} s)"
+measure "SQLite" "$dir/archive.sqlite" "archive.sqlite"
+echo "  archive $(( $(du -k "$dir/archive.sqlite" | cut -f1) / 1024 )) MB"
+if scripts/pg-test-server start "$dir/pg" > "$dir/pg.log" 2>&1; then
+    measure "PostgreSQL" "$(cat "$dir/pg/address")" "postgresql"
+else
+    echo "PostgreSQL: not measured, its server did not start:" >&2
+    cat "$dir/pg.log" >&2
+fi

@@ -159,9 +159,11 @@ void JournalWindow::saveAnchor()
     if (file.isEmpty())
         return;
     runCommand(this, [&] {
-        appendAnchor(file, m_anchor);
+        // The head once the chain verifies, as `pleq-cli archive anchor` gives it: a broken chain gets no anchor.
+        const QString line = headAnchor(m_session.openArchive());
+        appendAnchor(file, line);
         Dialogs::get().message(this,
-                               QStringLiteral("Якорь добавлен в %1: %2").arg(QDir::toNativeSeparators(file), m_anchor));
+                               QStringLiteral("Якорь добавлен в %1: %2").arg(QDir::toNativeSeparators(file), line));
     });
 }
 

@@ -3,6 +3,7 @@
 
 #include "archive/anchor.h"
 #include "archive/copy.h"
+#include "archive/journal.h"
 #include "archive/schema.h"
 #include "core/model/errors.h"
 
@@ -258,6 +259,93 @@ private Q_SLOTS:
         QCOMPARE(report.firstBad, firstBad);
     }
 
+    // A row the chain does not account for (a run numbered 0 or -7 beside
+    // runs 1-3, a well of no run, a meta key Pleq never writes) fails
+    // verify, anchored or not, and neither the journal nor the control
+    // charts show it.
+    void rowOutsideChain_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<bool>("anchored");
+        QTest::addColumn<qint64>("firstBad");
+        QTest::addColumn<QString>("message");
+        const auto forged = [](int seq) {
+            const QString columns = QStringLiteral(
+                "time, time_utc, executor, host, os_user, kit, material, sample_count, positive, negative,"
+                " doubtful, valid, labels, messages, log, project_file, protocol, prev_hash, hash, sample_names");
+            return QStringList{
+                QStringLiteral("INSERT INTO runs (seq, uid, plate_name, %1) "
+                               "SELECT %2, 'forged %2', 'Подлог', %1 FROM runs WHERE seq = 2")
+                    .arg(columns)
+                    .arg(seq),
+                QStringLiteral("INSERT INTO run_controls (seq, position, control, mean, wells) "
+                               "SELECT %1, position, control, mean + 5, wells FROM run_controls WHERE seq = 2")
+                    .arg(seq)};
+        };
+        for (const QString& backend : backendNames()) {
+            for (const bool anchored : {false, true}) {
+                const auto row = [&](const char* name, const QStringList& statements, qint64 firstBad,
+                                     const char* message) {
+                    QTest::addRow("%s: %s%s", qPrintable(backend), name, anchored ? ", anchored" : "")
+                        << backend << statements << anchored << firstBad << QString::fromUtf8(message);
+                };
+                row("a run at 0", forged(0), 0, "Запись 0 (планшет «Подлог») вне цепочки (записи 1–3): архив изменен.");
+                row("a run at -7", forged(-7), -7,
+                    "Запись -7 (планшет «Подлог») вне цепочки (записи 1–3): архив изменен.");
+                row("a meta key", {"INSERT INTO meta (key, value) VALUES ('owner', 'x')"}, 4,
+                    "Строка «owner» таблицы meta не из архива Pleq: архив изменен.");
+                // PostgreSQL keeps its foreign keys whoever writes; a file's are off for a plain connection.
+                if (backend == QLatin1String("sqlite"))
+                    row("a well of no run",
+                        {"INSERT INTO run_wells (seq, col, row, well, layout, density, value, verdict, kind, sample)"
+                         " VALUES (9, 1, 1, 'A1', 'C+', '0,1', 0.1, 'none', 'control', NULL)"},
+                        9, "Строки таблицы run_wells с номером записи 9 вне цепочки (записи 1–3): архив изменен.");
+            }
+        }
+    }
+    void rowOutsideChain()
+    {
+        QFETCH(QString, backend);
+        QFETCH(QStringList, statements);
+        QFETCH(bool, anchored);
+        QFETCH(qint64, firstBad);
+        QFETCH(QString, message);
+        const ArchiveLocation location = newLocation(backend);
+        std::vector<Anchor> anchors;
+        {
+            Archive archive(location);
+            for (int i = 0; i < 3; ++i)
+                archive.append(plateRun(QStringLiteral("Планшет %1").arg(i + 1), 5 * i));
+            if (anchored) {
+                const QString file = m_dir.filePath(QStringLiteral("anchors-%1.txt").arg(m_files));
+                appendAnchor(file, headAnchor(archive));
+                anchors = readAnchors(file);
+            }
+        }
+        {
+            PlainSql plain(location);
+            QCOMPARE(plain.run(statements), QString());
+        }
+        Archive archive(location);
+        const VerifyReport report = archive.verify();
+        QCOMPARE(report.message, message);
+        QCOMPARE(report.firstBad, firstBad);
+        if (anchored)
+            QCOMPARE(checkAnchors(archive, anchors), QString()); // the anchored runs stand: only verify finds it
+        QStringList points;
+        for (const ControlPoint& p : archive.controlSeries(Kit::K02))
+            points.append(QStringLiteral("%1 %2").arg(p.seq).arg(p.control));
+        QCOMPARE(points.join(QStringLiteral(", ")), QStringLiteral("1 C+, 1 C-, 2 C+, 2 C-, 3 C+, 3 C-"));
+        JournalReader journal(location);
+        journal.select(JournalFilter());
+        QStringList seqs;
+        for (const JournalRow& row : journal.read(10))
+            seqs.append(row[0].toString());
+        QCOMPARE(seqs.join(QLatin1Char(' ')), QStringLiteral("3 2 1"));
+        QCOMPARE(journal.executors(), QStringList{QStringLiteral("Иванова А. П.")});
+    }
+
     // Verify while other processes append: each verify checks the runs
     // committed when it began and finds them intact, never a false alarm.
     void verifyWhileAppending_data() { backends(); }
@@ -378,39 +466,63 @@ private Q_SLOTS:
     void foreignDatabaseRefused_data()
     {
         QTest::addColumn<QString>("backend");
+        QTest::addColumn<bool>("archived"); // the other program's objects join an archive of Pleq's
         QTest::addColumn<QStringList>("statements");
-        QTest::addColumn<QString>("tables");
+        QTest::addColumn<QString>("objects"); // as the refusal names them
         for (const QString& backend : backendNames()) {
-            QTest::addRow("%s: a table of its own", qPrintable(backend))
-                << backend
-                << QStringList{"CREATE TABLE notes (id INTEGER, text TEXT)", "INSERT INTO notes VALUES (1, 'заметка')"}
-                << "notes";
+            const auto row = [&](const char* name, bool archived, const QStringList& statements, const char* objects) {
+                QTest::addRow("%s: %s", qPrintable(backend), name)
+                    << backend << archived << statements << QString::fromUtf8(objects);
+            };
+            row("a table of its own", false,
+                {"CREATE TABLE notes (id INTEGER, text TEXT)", "INSERT INTO notes VALUES (1, 'заметка')"}, "notes");
             // A table called meta with a schema version is still not Pleq's.
-            QTest::addRow("%s: a meta table of its own", qPrintable(backend))
-                << backend
-                << QStringList{"CREATE TABLE meta (key TEXT, value TEXT)",
-                               "INSERT INTO meta VALUES ('schema_version', '7')", "CREATE TABLE runs (id INTEGER)"}
-                << "meta, runs";
+            row("a meta table of its own", false,
+                {"CREATE TABLE meta (key TEXT, value TEXT)", "INSERT INTO meta VALUES ('schema_version', '7')",
+                 "CREATE TABLE runs (id INTEGER)"},
+                "meta, runs");
+            row("Pleq's tables and one of another program", true, {"CREATE TABLE notes (id INTEGER)"}, "notes");
+            row("a view only", false, {"CREATE VIEW answer AS SELECT 42 AS n"}, "представление answer");
+            if (backend == QLatin1String("sqlite"))
+                continue;
+            row("a table named in capitals", false, {"CREATE TABLE \"Invoices\" (id INTEGER)"}, "Invoices");
+            row("a table named pg_", false, {"CREATE TABLE pg_notes (id INTEGER)"}, "pg_notes");
+            row("a materialized view only", false, {"CREATE MATERIALIZED VIEW totals AS SELECT 1 AS n"},
+                "материализованное представление totals");
+            row("a sequence only", false, {"CREATE SEQUENCE invoice_numbers"}, "последовательность invoice_numbers");
+            row("a type only", false, {"CREATE TYPE mood AS ENUM ('ok')"}, "тип mood");
+            row("a function only", false, {"CREATE FUNCTION answer() RETURNS integer LANGUAGE sql AS 'SELECT 42'"},
+                "функция answer");
+            row("a partitioned table only", false, {"CREATE TABLE measures (d date) PARTITION BY RANGE (d)"},
+                "секционированная таблица measures");
+            row("a function beside Pleq's tables", true,
+                {"CREATE FUNCTION answer() RETURNS integer LANGUAGE sql AS 'SELECT 42'"}, "функция answer");
         }
     }
     void foreignDatabaseRefused()
     {
         QFETCH(QString, backend);
+        QFETCH(bool, archived);
         QFETCH(QStringList, statements);
-        QFETCH(QString, tables);
+        QFETCH(QString, objects);
         const ArchiveLocation location = newLocation(backend);
         const bool sqlite = backend == QLatin1String("sqlite");
+        if (archived)
+            Archive(location).append(plateRun(QStringLiteral("Планшет 1")));
         {
             PlainSql plain(location);
             QCOMPARE(plain.run(statements), QString());
         }
+        const QString catalogue = QStringLiteral("SELECT string_agg(relname || ' ' || relkind, ', ' ORDER BY relname) "
+                                                 "FROM pg_class WHERE relnamespace = 'public'::regnamespace");
         const QByteArray before = sqlite ? fileBytes(location.path) : QByteArray();
+        const QString listed = sqlite ? QString() : PlainSql(location).value(catalogue).toString();
         const QString refused = QStringLiteral("Архив %1: это не архив Pleq, база данных принадлежит другой программе "
                                                "(таблицы: %2); Pleq ее не изменяет")
-                                    .arg(location.displayName(), tables);
+                                    .arg(location.displayName(), objects);
         {
             Archive archive(location);
-            QCOMPARE(errorOf([&] { archive.append(plateRun(QStringLiteral("Планшет 1"))); }), refused);
+            QCOMPARE(errorOf([&] { archive.append(plateRun(QStringLiteral("Планшет 2"))); }), refused);
             QCOMPARE(errorOf([&] { archive.verify(); }), refused);
             Archive source(newLocation(QStringLiteral("sqlite")));
             source.append(plateRun(QStringLiteral("Планшет 1")));
@@ -420,13 +532,62 @@ private Q_SLOTS:
             QCOMPARE(fileBytes(location.path), before);
             QVERIFY(!QFile::exists(location.path + QStringLiteral("-wal")));
         } else {
-            PlainSql plain(location);
-            QCOMPARE(plain
-                         .value(QStringLiteral("SELECT string_agg(table_name, ', ' ORDER BY table_name) FROM "
-                                               "information_schema.tables WHERE table_schema = 'public'"))
-                         .toString(),
-                     tables);
+            QCOMPARE(PlainSql(location).value(catalogue).toString(), listed);
         }
+    }
+
+    // An archive made before Pleq marked its databases (schema version 2, no
+    // mark) opens, verifies and is marked on its next write; one of version 3
+    // without the mark is refused, untouched.
+    void markOfPleq_data()
+    {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("refusal"); // empty: taken and marked
+        for (const QString& backend : backendNames()) {
+            QTest::addRow("%s: before the mark", qPrintable(backend)) << backend << "2"
+                                                                      << "";
+            QTest::addRow("%s: unmarked", qPrintable(backend))
+                << backend << "3"
+                << "нет метки архива Pleq (версия схемы 3): база данных не принимается; Pleq ее не изменяет";
+        }
+    }
+    void markOfPleq()
+    {
+        QFETCH(QString, backend);
+        QFETCH(QString, version);
+        QFETCH(QString, refusal);
+        const ArchiveLocation location = newLocation(backend);
+        const bool sqlite = backend == QLatin1String("sqlite");
+        Archive(location).append(plateRun(QStringLiteral("Планшет 1")));
+        const QString mark = sqlite ? QStringLiteral("PRAGMA application_id")
+                                    : QStringLiteral("SELECT obj_description('meta'::regclass, 'pg_class')");
+        {
+            PlainSql plain(location);
+            QCOMPARE(plain.value(mark).toString(),
+                     sqlite ? QStringLiteral("1349281137") : QStringLiteral("Pleq run archive"));
+            QCOMPARE(
+                plain.run({sqlite ? QStringLiteral("PRAGMA application_id = 0")
+                                  : QStringLiteral("COMMENT ON TABLE meta IS NULL"),
+                           QStringLiteral("UPDATE meta SET value = '%1' WHERE key = 'schema_version'").arg(version)}),
+                QString());
+        }
+        Archive archive(location);
+        if (!refusal.isEmpty()) {
+            const QString refused = QStringLiteral("Архив %1: ").arg(location.displayName()) + refusal;
+            QCOMPARE(errorOf([&] { archive.verify(); }), refused);
+            QCOMPARE(errorOf([&] { archive.append(plateRun(QStringLiteral("Планшет 2"), 5)); }), refused);
+            PlainSql plain(location);
+            QCOMPARE(plain.value(mark).toString(), sqlite ? QStringLiteral("0") : QString());
+            return;
+        }
+        QCOMPARE(archive.verify().message, QStringLiteral("Единственная запись архива цела."));
+        QCOMPARE(archive.append(plateRun(QStringLiteral("Планшет 2"), 5)), 2);
+        PlainSql plain(location);
+        QCOMPARE(plain.value(mark).toString(),
+                 sqlite ? QStringLiteral("1349281137") : QStringLiteral("Pleq run archive"));
+        QCOMPARE(plain.value(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")).toString(),
+                 QStringLiteral("3"));
     }
 
     // Verify of an empty database says so and makes nothing; the first
@@ -496,7 +657,8 @@ private Q_SLOTS:
         }
         PlainSql plain(path);
         QCOMPARE(plain.value(QStringLiteral("SELECT value FROM meta WHERE key = 'schema_version'")).toString(),
-                 QStringLiteral("2"));
+                 QStringLiteral("3"));
+        QCOMPARE(plain.value(QStringLiteral("PRAGMA application_id")).toInt(), 1349281137);
         QCOMPARE(plain.value(QStringLiteral("SELECT sample_names FROM runs WHERE seq = 1")).toString(),
                  QStringLiteral("Корова 17\nКорова 18"));
         QCOMPARE(plain
@@ -512,20 +674,20 @@ private Q_SLOTS:
     // An archive of a later schema version is refused, not changed.
     void newerVersionRefused()
     {
-        const QString path = m_dir.filePath(QStringLiteral("version3.sqlite"));
+        const QString path = m_dir.filePath(QStringLiteral("version4.sqlite"));
         {
             Archive archive(ArchiveLocation::parse(path));
             archive.open();
         }
         {
             PlainSql plain(path);
-            QCOMPARE(plain.run({QStringLiteral("UPDATE meta SET value = '3' WHERE key = 'schema_version'")}),
+            QCOMPARE(plain.run({QStringLiteral("UPDATE meta SET value = '4' WHERE key = 'schema_version'")}),
                      QString());
         }
         Archive archive(ArchiveLocation::parse(path));
         QCOMPARE(
             errorOf([&] { archive.open(); }),
-            QStringLiteral("Архив %1: архив создан более новой версией Pleq (версия схемы 3, эта версия знает до 2)")
+            QStringLiteral("Архив %1: архив создан более новой версией Pleq (версия схемы 4, эта версия знает до 3)")
                 .arg(QDir::toNativeSeparators(path)));
     }
 

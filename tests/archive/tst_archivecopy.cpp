@@ -4,8 +4,11 @@
 #include "archivefixture.h"
 #include "pgtest.h"
 
+#include "archive/copy.h"
+#include "archive/queue.h"
 #include "core/model/errors.h"
 #include "support/clirun.h"
+#include "support/texts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,6 +42,7 @@ class TestArchiveCopy : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    int m_stopped = 0;
 
     QString newDatabase(const QString& name)
     {
@@ -162,6 +166,82 @@ private Q_SLOTS:
                                                             "%2: Все 1000 записей архива целы.\n")
                                                  .arg(sourceShown, targetShown));
         QCOMPARE(chain(ArchiveLocation::parse(target)), chain(ArchiveLocation::parse(source)));
+    }
+
+    // A copy stopped after its first transaction (256 of 300 runs), into a
+    // file or a server. Until it ends the target takes no other run (it is
+    // neither stored nor queued); the copy that goes on verifies only the
+    // source's runs after the 256 copied, so a change to a copied run of the
+    // source shows in the report after the copy and one to a run still to
+    // copy stops it; once it ends, the target takes runs again.
+    void stoppedCopy_data()
+    {
+        QTest::addColumn<bool>("server");
+        QTest::addColumn<int>("changed"); // the source's run changed while the copy stood still; 0: none
+        QTest::addColumn<QString>("outcome");
+        for (const bool server : {false, true}) {
+            const char* target = server ? "into a server" : "into a file";
+            QTest::addRow("%s", target) << server << 0 << "Все 300 записей архива целы.";
+            QTest::addRow("%s, a copied run changed", target)
+                << server << 10 << "Запись 10 (планшет «Планшет», 2026-12-01 10:09): содержимое изменено.";
+            QTest::addRow("%s, a run to copy changed", target)
+                << server << 280
+                << "Архив %1 не копируется: Запись 280 (планшет «Планшет», 2026-12-01 14:39): содержимое изменено.";
+        }
+    }
+    void stoppedCopy()
+    {
+        QFETCH(bool, server);
+        QFETCH(int, changed);
+        QFETCH(QString, outcome);
+        const int number = ++m_stopped;
+        const QString source = m_dir.filePath(QStringLiteral("stopped-%1.sqlite").arg(number));
+        {
+            const RunRecord plate = plateRun(QStringLiteral("Планшет"));
+            std::vector<RunRecord> runs(300, plate); // two transactions of the copy
+            for (int i = 0; i < 300; ++i) {
+                runs[size_t(i)].uid = QStringLiteral("run-%1").arg(i + 1);
+                runs[size_t(i)].time = runTime(i);
+            }
+            Archive(ArchiveLocation::parse(source)).append(runs);
+        }
+        const ArchiveLocation targetLocation =
+            ArchiveLocation::parse(server ? newDatabase(QStringLiteral("copy_stopped"))
+                                          : m_dir.filePath(QStringLiteral("target-%1.sqlite").arg(number)));
+        Archive from(ArchiveLocation::parse(source));
+        Archive to(targetLocation);
+        QCOMPARE(
+            errorOf([&] { copyArchive(from, to, [](qint64, qint64) { throw Error(QStringLiteral("stopped")); }); }),
+            QStringLiteral("stopped"));
+        QCOMPARE(to.runCount(), 256);
+
+        const QString sourceShown = QDir::toNativeSeparators(source);
+        const QString refused = QStringLiteral("Архив %1: это незаконченная копия архива %2: записи в него не "
+                                               "добавляются, пока archive copy не закончит копирование")
+                                    .arg(to.location().displayName(), sourceShown);
+        QCOMPARE(errorOf([&] { to.append(plateRun(QStringLiteral("Другой"))); }), refused);
+        const QString queue = m_dir.filePath(QStringLiteral("queue-%1.sqlite").arg(number));
+        QCOMPARE(errorOf([&] { archiveOrQueue(to, plateRun(QStringLiteral("Другой")), queue); }), refused);
+        QCOMPARE(queuedRunCount(queue), 0);
+        QCOMPARE(to.runCount(), 256);
+
+        if (changed) {
+            PlainSql plain(source);
+            QCOMPARE(plain.run({QStringLiteral("UPDATE run_wells SET density = '1,9' WHERE seq = %1 AND col = 1 AND "
+                                               "row = 1")
+                                    .arg(changed)}),
+                     QString());
+        }
+        if (outcome.startsWith(QStringLiteral("Архив "))) {
+            QCOMPARE(errorOf([&] { copyArchive(from, to); }), outcome.arg(sourceShown));
+            QCOMPARE(to.runCount(), 256);
+            return;
+        }
+        const CopyReport report = copyArchive(from, to);
+        QCOMPARE(report.runs, 300);
+        QCOMPARE(report.source.message, outcome);
+        QCOMPARE(report.target.message, QStringLiteral("Все 300 записей архива целы."));
+        QCOMPARE(to.append(plateRun(QStringLiteral("Другой"))), 301);
     }
 
     void refused_data()

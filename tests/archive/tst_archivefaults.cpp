@@ -1,12 +1,15 @@
 #include "archivefixture.h"
+#include "pgtest.h"
 #include "support/texts.h"
 
+#include "archive/anchor.h"
 #include "archive/operations.h"
 #include "core/files/protocol.h"
 #include "files/docstest.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -137,6 +140,103 @@ private Q_SLOTS:
             Archive archive(ArchiveLocation::parse(path));
             QCOMPARE(archiveRun(project, &result, archive, runTime(10)), 2);
             QCOMPARE(archive.verify().message, QStringLiteral("Все 2 записи архива целы."));
+        }
+    }
+
+    // An archive that cannot be read is an error naming the reason, never
+    // an empty archive; one that can be read but not written (another user's
+    // file, a read-only mount) is verified as it is, and anchored.
+    void unreadableArchive_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("outcome"); // verify's message, or the error (%1: the archive)
+        QTest::newRow("sqlite: another user may read") << "may read"
+                                                       << "Все 3 записи архива целы.";
+        QTest::newRow("sqlite: another user may not read") << "may not read"
+                                                           << "Архив %1: файл архива не открывается";
+        QTest::newRow("sqlite: a read-only mount") << "read-only mount"
+                                                   << "Все 3 записи архива целы.";
+        QTest::newRow("postgres: a role without rights") << "role without rights"
+                                                         << "Архив %1: нет прав на базу данных архива";
+    }
+    void unreadableArchive()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, outcome);
+        if (!FaultsAvailable && fault != QLatin1String("role without rights"))
+            QSKIP("Wine runs as the Unix user: no other user, no mount");
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), Open));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("archive")) && QDir(dir.path()).mkdir(QStringLiteral("mount")));
+        const QString folder = dir.filePath(QStringLiteral("archive"));
+        ArchiveLocation location = ArchiveLocation::parse(folder + QStringLiteral("/archive.sqlite"));
+        if (fault == QLatin1String("role without rights")) {
+            QString error;
+            location =
+                ArchiveLocation::parse(freshPgDatabase(pgTestAddress(), QStringLiteral("faults_rights"), &error));
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        }
+        {
+            Archive archive(location);
+            for (int i = 0; i < 3; ++i)
+                archive.append(plateRun(QStringLiteral("Планшет %1").arg(i + 1), 5 * i));
+        }
+        struct Mount {
+            QString path;
+            ~Mount()
+            {
+                if (!path.isEmpty())
+                    QProcess::execute(QStringLiteral("umount"), {path});
+            }
+        } mount;
+        if (fault == QLatin1String("may read") || fault == QLatin1String("may not read")) {
+            // Closed to the owner as well, so that the case holds whoever runs the test.
+            QVERIFY(QFile::setPermissions(
+                location.path, fault == QLatin1String("may read") ? ReadOnlyFile : QFileDevice::Permissions()));
+            QVERIFY(QFile::setPermissions(folder, ReadOnlyFolder));
+        } else if (fault == QLatin1String("read-only mount")) {
+            QProcess bind;
+            bind.start(QStringLiteral("mount"), {QStringLiteral("--bind"), QStringLiteral("-o"), QStringLiteral("ro"),
+                                                 folder, dir.filePath(QStringLiteral("mount"))});
+            if (!bind.waitForFinished(10000) || bind.exitStatus() != QProcess::NormalExit || bind.exitCode() != 0)
+                QSKIP(qPrintable(
+                    QStringLiteral("no read-only bind mount here (mount needs root and the right to "
+                                   "mount): %1")
+                        .arg(QString::fromLocal8Bit(bind.readAllStandardError()).trimmed() + bind.errorString())));
+            mount.path = dir.filePath(QStringLiteral("mount"));
+            location = ArchiveLocation::parse(mount.path + QStringLiteral("/archive.sqlite"));
+        } else {
+            ArchiveLocation admin = location;
+            admin.user = QStringLiteral("pleq_admin");
+            PlainSql plain(admin);
+            QCOMPARE(plain.run({QStringLiteral("DO $$ BEGIN CREATE ROLE pleq_reader LOGIN; "
+                                               "EXCEPTION WHEN duplicate_object THEN NULL; END $$")}),
+                     QString());
+            location.user = QStringLiteral("pleq_reader");
+        }
+        const QString expected = QString(outcome).replace(QLatin1String("%1"), location.displayName());
+        const auto work = [&] {
+            Archive archive(location);
+            QString verified, anchor;
+            try {
+                verified = archive.verify().message;
+                anchor = headAnchor(archive);
+            } catch (const Error& e) {
+                verified = anchor = e.message();
+            }
+            const bool intact = !expected.startsWith(QStringLiteral("Архив "));
+            if (verified != expected
+                || (intact ? !anchor.startsWith(QStringLiteral("3 2026-12-01T07:10:00.000Z ")) : anchor != expected)) {
+                qWarning("verify: %s; anchor: %s", qPrintable(verified), qPrintable(anchor));
+                return 1;
+            }
+            return 0;
+        };
+        QCOMPARE(location.kind == ArchiveLocation::Kind::Sqlite ? runUnprivileged(work) : work(), 0);
+        if (location.kind == ArchiveLocation::Kind::Sqlite) {
+            // Nothing was written beside it: no log, no index of one.
+            QVERIFY(!QFile::exists(folder + QStringLiteral("/archive.sqlite-wal")));
+            QVERIFY(!QFile::exists(folder + QStringLiteral("/archive.sqlite-shm")));
         }
     }
 

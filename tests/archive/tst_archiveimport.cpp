@@ -297,6 +297,16 @@ private Q_SLOTS:
                      .arg(anchors));
         QCOMPARE(run.status, 1);
 
+        // A file without an anchor is refused, never "Якоря совпадают: 0."
+        for (const char* bytes : {"", "# only a comment\n\n"}) {
+            put(anchors, bytes);
+            run = runCli({"archive", "verify", "--anchor", anchors, "--archive", path});
+            QCOMPARE(run.err, QStringLiteral("pleq-cli: Файл якорей %1: в нем нет ни одного якоря (файл пуст или в нем "
+                                             "только комментарии)\n")
+                                  .arg(anchors));
+            QCOMPARE(run.status, 1);
+        }
+
         run = runCli({"archive", "verify", "--archive", "mysql://db/x"});
         QCOMPARE(
             run.err,

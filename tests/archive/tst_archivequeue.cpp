@@ -100,6 +100,51 @@ private Q_SLOTS:
         QCOMPARE(server.verify().message, QStringLiteral("Все 3 записи архива целы."));
     }
 
+    // One plate queued for server A, then for server B: it is owed to both
+    // and leaves the queue only once both hold it, whichever sends first. A
+    // queue of the version that kept one server per run moves over as it was.
+    void runOwedToEachServer_data()
+    {
+        QTest::addColumn<bool>("bFirst");
+        QTest::addColumn<bool>("earlierQueue"); // the run's server in queue_targets, as an earlier version kept it
+        QTest::newRow("A sends first") << false << false;
+        QTest::newRow("B sends first") << true << false;
+        QTest::newRow("a queue of the version before") << false << true;
+    }
+    void runOwedToEachServer()
+    {
+        QFETCH(bool, bFirst);
+        QFETCH(bool, earlierQueue);
+        const QString queue = newQueue();
+        const RunRecord plate = plateRun(QStringLiteral("Планшет 1"));
+        const ArchiveLocation a = laterServer();
+        const ArchiveLocation b = laterServer();
+        {
+            Archive downA(a), downB(b);
+            QVERIFY(archiveOrQueue(downA, plate, queue).queued);
+            if (earlierQueue) {
+                PlainSql plain(queue);
+                QCOMPARE(plain.run({QStringLiteral("INSERT INTO queue_targets SELECT uid, server FROM queue_owed"),
+                                    QStringLiteral("DELETE FROM queue_owed")}),
+                         QString());
+            } else {
+                QVERIFY(archiveOrQueue(downB, plate, queue).queued);
+            }
+        }
+        QCOMPARE(queuedRunCount(queue), 1);
+        makeServer(a);
+        makeServer(b);
+        Archive serverA(a), serverB(b);
+        serverA.open();
+        serverB.open();
+        QCOMPARE(sendQueued(bFirst ? serverB : serverA, queue), 1);
+        QCOMPARE(queuedRunCount(queue), earlierQueue ? 0 : 1);
+        QCOMPARE(sendQueued(bFirst ? serverA : serverB, queue), earlierQueue ? 0 : 1);
+        QCOMPARE(queuedRunCount(queue), 0);
+        QCOMPARE(plateNames(serverA), QStringList{"1 Планшет 1"});
+        QCOMPARE(plateNames(serverB), earlierQueue ? QStringList() : QStringList{"1 Планшет 1"});
+    }
+
     // A queued run the server holds already (its answer was lost after the
     // commit) counts as sent and is not stored twice.
     void sendQueuedSkipsRunsTheServerHolds()

@@ -418,6 +418,19 @@ private Q_SLOTS:
         QCOMPARE(model.data(model.index(1, JournalModel::QcColumn)).toString(), QStringLiteral("1-3s C+, 2-2s C-"));
         QCOMPARE(model.data(model.index(0, JournalModel::QcColumn)).toString(), QString());
         QCOMPARE(m_dialogs->errors, QStringList());
+
+        // A chain changed since it was shown: verified first, it gets no anchor.
+        {
+            PlainSql plain(archivePath());
+            QCOMPARE(plain.run({"UPDATE run_wells SET density = '1,9' WHERE seq = 1 AND col = 1 AND row = 1"}),
+                     QString());
+        }
+        m_dialogs->nextFileNames = QStringList{anchors};
+        journal->findChild<QPushButton*>(QStringLiteral("journal.saveAnchor"))->click();
+        QCOMPARE(m_dialogs->errors, QStringList{"Архив " + QDir::toNativeSeparators(archivePath())
+                                                + ": якорь не записан, цепочка не цела: Запись 1 (планшет «Утро», "
+                                                  "2026-12-01 10:00): содержимое изменено."});
+        QCOMPARE(fileBytes(anchors), (line + QLatin1Char('\n')).toUtf8());
     }
 
     // The table reads the runs as it scrolls, a batch at a time, and opening

@@ -352,6 +352,17 @@ private Q_SLOTS:
                                                      "читается; ожидается "
                                                          + form
                                                   << "";
+        // Typos of an address: refused, never a folder and a file made under the working folder.
+        const QString typo = QStringLiteral("»: похоже на адрес с опечаткой; ожидается путь к файлу SQLite или адрес ");
+        for (const char* text : {"postgresql//lab@db/pleq", "postgresql;//lab@db/pleq", "postgresql ://lab@db/pleq",
+                                 "postgresql ; //lab@db/pleq", "pgsql//db/pleq"})
+            QTest::addRow("a typo: %s", text)
+                << text << QStringLiteral("Место архива «") + QString::fromUtf8(text) + typo + form << "";
+        QTest::newRow("no server")
+            << "postgresql:///pleq"
+            << "Место архива «postgresql:///pleq»: не указан сервер (" + form
+                   + "; сокет на этом компьютере: postgresql://пользователь@/база?host=/var/run/postgresql)"
+            << "";
         QTest::newRow("a drive letter is no scheme")
             << "C:/lab/archive.sqlite"
             << "sqlite C:/lab/archive.sqlite" << QDir::toNativeSeparators("C:/lab/archive.sqlite");
