@@ -236,6 +236,7 @@ QList<FoundTable> tablesOf(const Block& b, const Geometry& g, const QString& con
                 t.label = (t.label.isEmpty() ? QString() : t.label + QStringLiteral(", "))
                           + QStringLiteral("столбцы 1..12 № %1").arg(r + 1);
             t.densities = holdsDensities(cells);
+            t.line = headerLine;
             t.repeats = {cells};
             t.repeatLabels = {QString()};
             tables.append(t);

@@ -162,6 +162,77 @@ bool isRawAbsorbance(const QString& label)
     return !processed.match(label).hasMatch() && absorbance.match(label).hasMatch();
 }
 
+ReadKind readKind(const QString& label)
+{
+    const auto matches = [&label](const QString& pattern) {
+        return QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption
+                                               | QRegularExpression::UseUnicodePropertiesOption)
+            .match(label)
+            .hasMatch();
+    };
+    // Excitation and emission filters ("535-15/587-20") are a fluorescence read's.
+    if (matches(QStringLiteral("fluor|флуоресц|\\bfi\\b|\\bex(citation)?\\b|\\bem(ission)?\\b|"
+                               "\\d{3}\\s*-\\s*\\d+\\s*/\\s*\\d{3}")))
+        return ReadKind::Fluorescence;
+    if (matches(QStringLiteral("lumin|\\blum\\b|люминесц|alphascreen|\\bbret\\b|\\btrf\\b|time.resolved")))
+        return ReadKind::Luminescence;
+    if (matches(QStringLiteral("conc|концентр|\\bdil\\b|dilution")))
+        return ReadKind::Concentration;
+    if (matches(QStringLiteral("r-?squared|r\\^2|r²|max\\s*v\\b|vmax|slope|\\bfit\\b|curve|\\b[45]pl\\b|"
+                               "ec50|ic50|onset|lag time")))
+        return ReadKind::CurveFit;
+    if (matches(QStringLiteral("calc|ratio|norm|mean|average|\\bsd\\b|\\bcv\\b|среднее|расч|"
+                               "[a-z]?\\d{3}\\s*/\\s*[a-z]?\\d{3}")))
+        return ReadKind::Calculated;
+    if (matches(QStringLiteral("blank|бланк|reduc|corr|delta|\\b\\d{3}\\s*[-−–]\\s*\\d{3}\\b")))
+        return ReadKind::Reduced;
+    if (isRawAbsorbance(label))
+        return ReadKind::RawAbsorbance;
+    return ReadKind::Unknown;
+}
+
+ReadKind declaredMeasurement(const QString& line)
+{
+    static const QRegularExpression fluorescence(QStringLiteral("fluorescen|флуоресц|\\(fi\\)"),
+                                                 QRegularExpression::CaseInsensitiveOption
+                                                     | QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression luminescence(QStringLiteral("luminescen|люминесц|alphascreen"),
+                                                 QRegularExpression::CaseInsensitiveOption
+                                                     | QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression absorbance(
+        QStringLiteral("absorbance|absorption|optical density|photometr|оптическая плотность|поглощени"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    const bool f = fluorescence.match(line).hasMatch();
+    const bool l = luminescence.match(line).hasMatch();
+    const bool a = absorbance.match(line).hasMatch();
+    if (int(f) + int(l) + int(a) != 1)
+        return ReadKind::Unknown;
+    return f ? ReadKind::Fluorescence : l ? ReadKind::Luminescence : ReadKind::RawAbsorbance;
+}
+
+bool namesAbsorbance(const QString& label)
+{
+    static const QRegularExpression word(
+        QStringLiteral("abs|\\bod\\b|\\bod\\d|optical density|оптическая плотность|^a\\s?\\d{3}\\b"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return word.match(label).hasMatch();
+}
+
+QString kindName(ReadKind kind)
+{
+    switch (kind) {
+    case ReadKind::Unknown:
+    case ReadKind::RawAbsorbance: return QStringLiteral("оптические плотности");
+    case ReadKind::Reduced: return QStringLiteral("значения за вычетом бланка или референса");
+    case ReadKind::Fluorescence: return QStringLiteral("флуоресценция");
+    case ReadKind::Luminescence: return QStringLiteral("люминесценция");
+    case ReadKind::Calculated: return QStringLiteral("расчётные значения");
+    case ReadKind::Concentration: return QStringLiteral("концентрации");
+    case ReadKind::CurveFit: return QStringLiteral("параметры подгонки кривой");
+    }
+    return {};
+}
+
 bool holdsDensities(const WellCells& cells)
 {
     static const QRegularExpression mark(QStringLiteral("[.,eE]"));
