@@ -182,7 +182,7 @@ ReadKind readKind(const QString& label)
                                "ec50|ic50|onset|lag time")))
         return ReadKind::CurveFit;
     if (matches(QStringLiteral("calc|ratio|norm|mean|average|\\bsd\\b|\\bcv\\b|среднее|расч|"
-                               "[a-z]?\\d{3}\\s*/\\s*[a-z]?\\d{3}")))
+                               "[a-z]?\\d{3}\\s*/\\s*[a-z]?\\d{3}|^\\d{3}\\s*:\\s*\\d{3}$")))
         return ReadKind::Calculated;
     if (matches(QStringLiteral("blank|бланк|reduc|corr|delta|\\b\\d{3}\\s*[-−–]\\s*\\d{3}\\b")))
         return ReadKind::Reduced;

@@ -51,6 +51,22 @@ ReadKind kindOf(const FoundTable& t, const QStringList& text)
     return own;
 }
 
+// A workbook or another binary file is no text export: it says what it is
+// rather than that it holds no table.
+void refuseBinary(const QByteArray& bytes, const QString& fileName)
+{
+    if (bytes.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        throw Error(QStringLiteral("Файл «%1» — книга Excel в формате .xls; сохраните лист с оптическими "
+                                   "плотностями как текст (CSV, TXT)")
+                        .arg(fileName));
+    if (bytes.startsWith("PK\x03\x04"))
+        throw Error(bytes.contains("xl/")
+                        ? QStringLiteral("Файл «%1» — книга Excel (.xlsx); сохраните лист с оптическими плотностями "
+                                         "как текст (CSV, TXT)")
+                              .arg(fileName)
+                        : QStringLiteral("Файл «%1» — архив ZIP, а не текстовый экспорт ридера").arg(fileName));
+}
+
 // Names what a file's tables hold when none may be taken.
 QString describeOthers(const QList<Table>& tables)
 {
@@ -68,6 +84,7 @@ QString describeOthers(const QList<Table>& tables)
 // when the file holds no raw read.
 Scan scan(const QByteArray& bytes, const QString& fileName)
 {
+    refuseBinary(bytes, fileName);
     const QStringList text = lines(bytes);
     const auto densities = [](const FoundTable& t) { return t.densities; };
     QList<FoundTable> found = findGrids(text, fileName);

@@ -158,8 +158,8 @@ private Q_SLOTS:
     void importIntoLayoutWells();
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
-    void onlyAbsorbance_data();
-    void onlyAbsorbance();
+    void importCases_data();
+    void importCases();
     void nothingWrittenClearsNothing();
     void cli();
     void cliChoice_data();
@@ -412,6 +412,12 @@ void TestReaderExport::refused_data()
     QTest::newRow("1536 wells, rows A..AF") << grid(32, 48) << 0 << 0
         << size(QStringLiteral("в строке 1 таблица"), QStringLiteral("32 × 48 (1536 лунок)"));
     QTest::newRow("384 wells without row letters") << grid(16, 24, false) << 0 << 0
+        << size(QStringLiteral("в строке 1 таблица"), QStringLiteral("16 × 24 (384 лунки)"));
+    QByteArray split384 = "\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18\t19\t20\t21\t22\t23"
+                          "\t24\nA";
+    for (int c = 1; c <= 24; ++c)
+        split384 += "\t0.5";
+    QTest::newRow("384 wells whose rows break off after A") << split384 + "\n\t0.6\nEnd\n" << 0 << 0
         << size(QStringLiteral("в строке 1 таблица"), QStringLiteral("16 × 24 (384 лунки)"));
     QTest::newRow("a list past H12") << QByteArray("A1;0,1\nB2;0,2\nP24;0,3\n") << 0 << 0
         << size(QStringLiteral("лунка P24 из списка"), QStringLiteral("16 × 24 (384 лунки)"));
@@ -725,9 +731,10 @@ void TestReaderExport::refusalsChangeNothing()
 }
 
 // Only an absorbance read becomes densities: what the file says a table is
-// decides, a corrected one only by choice and where no raw read is; a refusal
-// changes nothing.
-void TestReaderExport::onlyAbsorbance_data()
+// decides, a corrected one only by choice and where no raw read is. Every
+// plate and read is offered by the file's own names; the grid is the plate.
+// A refusal changes nothing.
+void TestReaderExport::importCases_data()
 {
     // clang-format off
     QTest::addColumn<QString>("file");
@@ -779,10 +786,44 @@ void TestReaderExport::onlyAbsorbance_data()
                           "Записаны плотности лунок раскладки: 4.").arg(kinetic);
     QTest::newRow("no repeat past the cycles") << kinetic << 0 << 4 << unchanged
         << QStringLiteral("В файле «%1» повторов 3, повтора 4 нет").arg(kinetic);
+    const QString plates = fixturePath(QStringLiteral("two-plates.txt"));
+    QTest::newRow("two plates at one wavelength, named by their plates") << plates << 0 << 0 << unchanged
+        << QStringLiteral("В файле «%1» несколько таблиц оптических плотностей: 1 «Plate name: Plate01, Measurement: "
+                          "Absorbance 450 nm», 2 «Plate name: Plate02, Measurement: Absorbance 450 nm»; какую взять, "
+                          "не выбрано").arg(plates);
+    QTest::newRow("the second plate") << plates << 2 << 0
+        << QStringList{"1,101", "1,102", "1,303", "1,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взята выбранная таблица 2 из 2 «Plate name: Plate02, Measurement: Absorbance 450 nm».\n"
+                          "Записаны плотности лунок раскладки: 4.").arg(plates);
+    const QString wavelengths = fixturePath(QStringLiteral("three-wavelengths.txt"));
+    QTest::newRow("three wavelengths under each row") << wavelengths << 0 << 0 << unchanged
+        << QStringLiteral("В файле «%1» несколько таблиц оптических плотностей: 1 «260», 2 «280», 3 «340»; какую "
+                          "взять, не выбрано").arg(wavelengths);
+    QTest::newRow("the third wavelength") << wavelengths << 3 << 0
+        << QStringList{"2,101", "2,102", "2,303", "2,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взята выбранная таблица 3 из 3 «340».\n"
+                          "Записаны плотности лунок раскладки: 4.").arg(wavelengths);
+    const QString nan = fixturePath(QStringLiteral("nan-temperature.txt"));
+    QTest::newRow("a plate block whose temperature is NaN, not its group lists") << nan << 0 << 0
+        << QStringList{"0,101", "0,102", "", "0,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Записаны плотности лунок раскладки: 3.\n"
+                          "Без числа в файле, оставлены пустыми (1): C3 «Masked».").arg(nan);
+    const QString headless = fixturePath(QStringLiteral("no-header-rows.txt"));
+    QTest::newRow("rows A..H without a header 1..12") << headless << 0 << 0
+        << QStringList{"0,101", "0,102", "0,303", "0,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Записаны плотности лунок раскладки: 4.").arg(headless);
+    const QString xls = fixturePath(QStringLiteral("workbook.xls"));
+    QTest::newRow("an .xls workbook") << xls << 0 << 0 << unchanged
+        << QStringLiteral("Файл «%1» — книга Excel в формате .xls; сохраните лист с оптическими плотностями как "
+                          "текст (CSV, TXT)").arg(xls);
     // clang-format on
 }
 
-void TestReaderExport::onlyAbsorbance()
+void TestReaderExport::importCases()
 {
     QFETCH(QString, file);
     QFETCH(int, table);
