@@ -4,6 +4,7 @@
 #include "core/files/exportlist.h"
 #include "core/files/exporttext.h"
 #include "core/files/fileio.h"
+#include "core/files/workbook.h"
 #include "core/model/errors.h"
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
@@ -60,11 +61,7 @@ void refuseBinary(const QByteArray& bytes, const QString& fileName)
                                    "плотностями как текст (CSV, TXT)")
                         .arg(fileName));
     if (bytes.startsWith("PK\x03\x04"))
-        throw Error(bytes.contains("xl/")
-                        ? QStringLiteral("Файл «%1» — книга Excel (.xlsx); сохраните лист с оптическими плотностями "
-                                         "как текст (CSV, TXT)")
-                              .arg(fileName)
-                        : QStringLiteral("Файл «%1» — архив ZIP, а не текстовый экспорт ридера").arg(fileName));
+        throw Error(QStringLiteral("Файл «%1» — архив ZIP, а не экспорт ридера").arg(fileName));
 }
 
 // Names what a file's tables hold when none may be taken.
@@ -82,35 +79,22 @@ QString describeOthers(const QList<Table>& tables)
 // Tables under headers if the file has any, else its lists of wells. Only
 // an absorbance read is offered; values less a blank or a reference only
 // when the file holds no raw read.
-Scan scan(const QByteArray& bytes, const QString& fileName)
+// A text's tables under headers if it has any, else its lists of wells.
+QList<FoundTable> findTables(const QStringList& text, const QString& fileName, bool& wellList)
 {
-    refuseBinary(bytes, fileName);
-    const QStringList text = lines(bytes);
-    const auto densities = [](const FoundTable& t) { return t.densities; };
-    QList<FoundTable> found = findGrids(text, fileName);
-    bool wellList = false;
-    if (!found.isEmpty()) {
-        if (std::none_of(found.begin(), found.end(), densities))
-            throw Error(QStringLiteral("В файле «%1» таблиц 8 × 12: %2, но ни в одной нет оптических плотностей")
-                            .arg(fileName, QString::number(found.size())));
-    } else {
-        found = findWellLists(text, fileName);
-        wellList = true;
-        if (found.isEmpty())
-            throw Error(QStringLiteral("В файле «%1» нет таблицы оптических плотностей: ни строки заголовка 1..12 "
-                                       "со строками A..H, ни строк лунок вида «A1;0,123»")
-                            .arg(fileName));
-        if (std::none_of(found.begin(), found.end(), densities))
-            throw Error(QStringLiteral("В файле «%1» в списке лунок нет ни одной оптической плотности").arg(fileName));
-    }
-    Scan s;
-    s.wellList = wellList;
+    QList<FoundTable> grids = findGrids(text, fileName);
+    wellList = grids.isEmpty();
+    return wellList ? findWellLists(text, fileName) : grids;
+}
+
+// Only an absorbance read is offered; values less a blank or a reference
+// only when the file holds no raw read.
+void offer(Scan& s, const QString& fileName)
+{
     bool raw = false;
-    for (const FoundTable& f : found) {
-        Table t{f, kindOf(f, text), false};
-        s.withNumbers += f.densities ? 1 : 0;
-        raw = raw || (f.densities && (t.kind == ReadKind::RawAbsorbance || t.kind == ReadKind::Unknown));
-        s.tables.append(t);
+    for (const Table& t : s.tables) {
+        s.withNumbers += t.found.densities ? 1 : 0;
+        raw = raw || (t.found.densities && (t.kind == ReadKind::RawAbsorbance || t.kind == ReadKind::Unknown));
     }
     for (Table& t : s.tables)
         t.offered = t.found.densities
@@ -121,6 +105,62 @@ Scan scan(const QByteArray& bytes, const QString& fileName)
                                    "поглощения (оптическая плотность); экспортируйте из программы ридера его "
                                    "необработанные значения")
                         .arg(fileName, describeOthers(s.tables)));
+}
+
+// A workbook's sheets read one by one as text exports; a table is named by
+// its sheet ("Raw Data, 450 nm"), whose name also says what it holds.
+Scan scanWorkbook(const QByteArray& bytes, const QString& fileName)
+{
+    const QList<workbook::Sheet> sheets = workbook::readXlsx(bytes, fileName);
+    Scan s;
+    s.wellList = true;
+    for (const workbook::Sheet& sheet : sheets) {
+        const QStringList& text = sheet.lines;
+        bool wellList = false;
+        const QList<FoundTable> found =
+            findTables(text, QStringLiteral("%1», лист «%2").arg(fileName, sheet.name), wellList);
+        for (FoundTable f : found) {
+            if (f.label != sheet.name)
+                f.label = f.label.isEmpty() ? sheet.name : sheet.name + QStringLiteral(", ") + f.label;
+            s.tables.append({f, kindOf(f, text), false});
+        }
+        s.wellList = s.wellList && (wellList || found.isEmpty());
+    }
+    if (std::none_of(s.tables.begin(), s.tables.end(), [](const Table& t) { return t.found.densities; }))
+        throw Error(QStringLiteral("В книге «%1» ни на одном листе (%2) нет таблицы оптических плотностей: ни строки "
+                                   "заголовка 1..12 со строками A..H, ни строк лунок вида «A1;0,123»")
+                        .arg(fileName, QString::number(sheets.size())));
+    offer(s, fileName);
+    return s;
+}
+
+// Tables under headers if the file has any, else its lists of wells.
+Scan scan(const QByteArray& bytes, const QString& fileName)
+{
+    if (workbook::isXlsx(bytes))
+        return scanWorkbook(bytes, fileName);
+    refuseBinary(bytes, fileName);
+    const QStringList text = lines(bytes);
+    const auto densities = [](const FoundTable& t) { return t.densities; };
+    bool wellList = false;
+    const QList<FoundTable> found = findTables(text, fileName, wellList);
+    if (!wellList) {
+        if (std::none_of(found.begin(), found.end(), densities))
+            throw Error(QStringLiteral("В файле «%1» таблиц 8 × 12: %2, но ни в одной нет оптических плотностей")
+                            .arg(fileName, QString::number(found.size())));
+    } else {
+        if (found.isEmpty())
+            throw Error(QStringLiteral("В файле «%1» нет таблицы оптических плотностей: ни строки заголовка 1..12 "
+                                       "со строками A..H, ни строк лунок вида «A1;0,123»")
+                            .arg(fileName));
+        if (std::none_of(found.begin(), found.end(), densities))
+            throw Error(QStringLiteral("В файле «%1» в списке лунок нет ни одной оптической плотности").arg(fileName));
+    }
+    Scan s;
+    s.wellList = wellList;
+    for (const FoundTable& f : found)
+        s.tables.append({f, kindOf(f, text), false});
+    offer(s, fileName);
     return s;
 }
 

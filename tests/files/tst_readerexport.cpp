@@ -592,6 +592,8 @@ void TestReaderExport::contents_data()
         << "Blank 450\n" + grid(8, 12) + "\n450 nm\n" + grid(8, 12) << "Blank 450:; 450 nm:dr" << 2;
     QTest::newRow("two density columns: no default") << fixture(QStringLiteral("list-two-columns.txt"))
         << "A260:dr; A280:dr" << 0;
+    QTest::newRow("a workbook's sheets") << fixture(QStringLiteral("workbook-sheets.xlsx"))
+        << "Raw Data, Absorbance 450 nm:dr; Calculated results:; Conc:" << 1;
     QTest::newRow("repeats") << fixture(QStringLiteral("list-repeats.csv")) << "OD450:dr[Repeat 1|Repeat 2|Repeat 3]" << 1;
     // clang-format on
 }
@@ -816,6 +818,25 @@ void TestReaderExport::importCases_data()
         << QStringList{"0,101", "0,102", "0,303", "0,812", "0,7"}
         << QStringLiteral("Импорт из файла «%1».\n"
                           "Записаны плотности лунок раскладки: 4.").arg(headless);
+    const QString book = fixturePath(QStringLiteral("workbook-sheets.xlsx"));
+    QTest::newRow("a workbook: the raw sheet, not the calculated ones") << book << 0 << 0
+        << QStringList{"0,101", "0,102", "", "0,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взята таблица 1 из 3 «Raw Data, Absorbance 450 nm»: единственное в файле необработанное "
+                          "измерение поглощения.\n"
+                          "Записаны плотности лунок раскладки: 3.\n"
+                          "Без числа в файле, оставлены пустыми (1): C3 «Masked».").arg(book);
+    QTest::newRow("a workbook's calculated sheet chosen") << book << 2 << 0 << unchanged
+        << QStringLiteral("Таблица 2 «Calculated results» файла «%1» — расчётные значения, не оптические плотности; "
+                          "они в таблицах 1 «Raw Data, Absorbance 450 nm»").arg(book);
+    const QString book384 = fixturePath(QStringLiteral("workbook-384.xlsx"));
+    QTest::newRow("a workbook of 384 wells") << book384 << 0 << 0 << unchanged
+        << QStringLiteral("В файле «%1», лист «Plate 1» в строке 1 таблица планшета 16 × 24 (384 лунки), а "
+                          "импортируется только планшет 8 × 12 (96 лунок): файл не прочитан").arg(book384);
+    const QString damaged = fixturePath(QStringLiteral("workbook.xlsx"));
+    QTest::newRow("a workbook cut short") << damaged << 0 << 0 << unchanged
+        << QStringLiteral("Файл «%1» — книга Excel (.xlsx), но прочитать её не удалось: архив повреждён или "
+                          "неполон").arg(damaged);
     const QString xls = fixturePath(QStringLiteral("workbook.xls"));
     QTest::newRow("an .xls workbook") << xls << 0 << 0 << unchanged
         << QStringLiteral("Файл «%1» — книга Excel в формате .xls; сохраните лист с оптическими плотностями как "
