@@ -64,6 +64,26 @@ void refuseBinary(const QByteArray& bytes, const QString& fileName)
         throw Error(QStringLiteral("Файл «%1» — архив ZIP, а не экспорт ридера").arg(fileName));
 }
 
+// A file without any table whose text declares only another measurement
+// says so rather than that it lacks a table.
+void refuseOtherMeasurement(const QStringList& text, const QString& fileName)
+{
+    qsizetype other = -1;
+    for (qsizetype l = 0; l < text.size(); ++l) {
+        const ReadKind declared = declaredMeasurement(text.at(l));
+        if (declared == ReadKind::RawAbsorbance)
+            return;
+        if (declared != ReadKind::Unknown && other < 0)
+            other = l;
+    }
+    if (other < 0)
+        return;
+    throw Error(QStringLiteral("Файл «%1» — %2 (строка %3: «%4»), а импортируются только оптические плотности "
+                               "(измерение поглощения)")
+                    .arg(fileName, kindName(declaredMeasurement(text.at(other))), QString::number(other + 1),
+                         labelOf(text.at(other))));
+}
+
 // Names what a file's tables hold when none may be taken.
 QString describeOthers(const QList<Table>& tables)
 {
@@ -149,10 +169,12 @@ Scan scan(const QByteArray& bytes, const QString& fileName)
             throw Error(QStringLiteral("В файле «%1» таблиц 8 × 12: %2, но ни в одной нет оптических плотностей")
                             .arg(fileName, QString::number(found.size())));
     } else {
-        if (found.isEmpty())
+        if (found.isEmpty()) {
+            refuseOtherMeasurement(text, fileName);
             throw Error(QStringLiteral("В файле «%1» нет таблицы оптических плотностей: ни строки заголовка 1..12 "
                                        "со строками A..H, ни строк лунок вида «A1;0,123»")
                             .arg(fileName));
+        }
         if (std::none_of(found.begin(), found.end(), densities))
             throw Error(QStringLiteral("В файле «%1» в списке лунок нет ни одной оптической плотности").arg(fileName));
     }

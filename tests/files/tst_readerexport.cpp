@@ -371,6 +371,10 @@ void TestReaderExport::noPlate_data()
         << QByteArray("\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\nA\t0.1\nC\nB\nD\nE\nF\nG\nH\n") << none;
     QTest::newRow("only a table of names") << fixture(QStringLiteral("names-only.txt"))
         << QStringLiteral("В файле «x.txt» таблиц 8 × 12: 1, но ни в одной нет оптических плотностей");
+    QTest::newRow("a luminescence file without a table")
+        << QByteArray("Measurement: Luminescence\nWell A1 counts 1234\n")
+        << QStringLiteral("Файл «x.txt» — люминесценция (строка 1: «Measurement: Luminescence»), а импортируются "
+                          "только оптические плотности (измерение поглощения)");
     QTest::newRow("a table of integer codes")
         << QByteArray("\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\nA\t1\nB\t2\nC\t3\nD\nE\nF\nG\nH\t8\n")
         << QStringLiteral("В файле «x.txt» таблиц 8 × 12: 1, но ни в одной нет оптических плотностей");
@@ -592,6 +596,8 @@ void TestReaderExport::contents_data()
         << "Blank 450\n" + grid(8, 12) + "\n450 nm\n" + grid(8, 12) << "Blank 450:; 450 nm:dr" << 2;
     QTest::newRow("two density columns: no default") << fixture(QStringLiteral("list-two-columns.txt"))
         << "A260:dr; A280:dr" << 0;
+    QTest::newRow("a wavelength and a ratio of two under each row") << results({"260", "260:280"})
+        << "260:d; 260:280:" << 1;
     QTest::newRow("a workbook's sheets") << fixture(QStringLiteral("workbook-sheets.xlsx"))
         << "Raw Data, Absorbance 450 nm:dr; Calculated results:; Conc:" << 1;
     QTest::newRow("repeats") << fixture(QStringLiteral("list-repeats.csv")) << "OD450:dr[Repeat 1|Repeat 2|Repeat 3]" << 1;
