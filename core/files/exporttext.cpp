@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <utility>
 
 namespace pleq::files::exporttext {
 
@@ -164,31 +165,29 @@ bool isRawAbsorbance(const QString& label)
 
 ReadKind readKind(const QString& label)
 {
-    const auto matches = [&label](const QString& pattern) {
-        return QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption
-                                               | QRegularExpression::UseUnicodePropertiesOption)
-            .match(label)
-            .hasMatch();
+    const auto pattern = [](const char* text) {
+        return QRegularExpression(QString::fromUtf8(text), QRegularExpression::CaseInsensitiveOption
+                                                               | QRegularExpression::UseUnicodePropertiesOption);
     };
-    // Excitation and emission filters ("535-15/587-20") are a fluorescence read's.
-    if (matches(QStringLiteral("fluor|флуоресц|\\bfi\\b|\\bex(citation)?\\b|\\bem(ission)?\\b|"
-                               "\\d{3}\\s*-\\s*\\d+\\s*/\\s*\\d{3}")))
-        return ReadKind::Fluorescence;
-    if (matches(QStringLiteral("lumin|\\blum\\b|люминесц|alphascreen|\\bbret\\b|\\btrf\\b|time.resolved")))
-        return ReadKind::Luminescence;
-    if (matches(QStringLiteral("conc|концентр|\\bdil\\b|dilution")))
-        return ReadKind::Concentration;
-    if (matches(QStringLiteral("r-?squared|r\\^2|r²|max\\s*v\\b|vmax|slope|\\bfit\\b|curve|\\b[45]pl\\b|"
-                               "ec50|ic50|onset|lag time")))
-        return ReadKind::CurveFit;
-    if (matches(QStringLiteral("calc|ratio|norm|mean|average|\\bsd\\b|\\bcv\\b|среднее|расч|"
-                               "[a-z]?\\d{3}\\s*/\\s*[a-z]?\\d{3}|^\\d{3}\\s*:\\s*\\d{3}$")))
-        return ReadKind::Calculated;
-    if (matches(QStringLiteral("blank|бланк|reduc|corr|delta|\\b\\d{3}\\s*[-−–]\\s*\\d{3}\\b")))
-        return ReadKind::Reduced;
-    if (isRawAbsorbance(label))
-        return ReadKind::RawAbsorbance;
-    return ReadKind::Unknown;
+    // In this order: "Blank 450/650 ratio" is a ratio. Excitation and emission
+    // filters ("535-15/587-20") are a fluorescence read's.
+    static const std::pair<QRegularExpression, ReadKind> kinds[] = {
+        {pattern("fluor|флуоресц|\\bfi\\b|\\bex(citation)?\\b|\\bem(ission)?\\b|\\d{3}\\s*-\\s*\\d+\\s*/\\s*\\d{3}"),
+         ReadKind::Fluorescence},
+        {pattern("lumin|\\blum\\b|люминесц|alphascreen|\\bbret\\b|\\btrf\\b|time.resolved"), ReadKind::Luminescence},
+        {pattern("conc|концентр|\\bdil\\b|dilution"), ReadKind::Concentration},
+        {pattern("r-?squared|r\\^2|r²|max\\s*v\\b|vmax|slope|\\bfit\\b|curve|\\b[45]pl\\b|ec50|ic50|onset|lag time"),
+         ReadKind::CurveFit},
+        {pattern("calc|ratio|norm|mean|average|\\bsd\\b|\\bcv\\b|среднее|расч|[a-z]?\\d{3}\\s*/\\s*[a-z]?\\d{3}|"
+                 "^\\d{3}\\s*:\\s*\\d{3}$"),
+         ReadKind::Calculated},
+        {pattern("blank|бланк|reduc|corr|delta|\\b\\d{3}\\s*[-−–]\\s*\\d{3}\\b"), ReadKind::Reduced},
+    };
+    for (const auto& [expression, kind] : kinds) {
+        if (expression.match(label).hasMatch())
+            return kind;
+    }
+    return isRawAbsorbance(label) ? ReadKind::RawAbsorbance : ReadKind::Unknown;
 }
 
 ReadKind declaredMeasurement(const QString& line)
