@@ -1,14 +1,19 @@
 // Bytes opened as a reader's export file: either refused naming the file, or
-// a list of tables whose default (the only table of densities, or the only
-// raw absorbance read among them) and every table of densities read as 96
-// wells, each holding a density the calculation reads, named as held without
-// a number, or named as absent.
+// a list of tables whose default (the one table offered, never values less a
+// blank) and every table offered read as 96 wells, each holding a density the
+// calculation reads, named as held without a number, or named as absent.
+// Nothing not absorbance: a table labelled as another measurement (fluorescence,
+// luminescence, calculated, concentration, curve fit) is never offered nor read,
+// and bytes under a declared fluorescence whose tables name no absorbance
+// write no density.
 #include "check.h"
 
 #include "core/calc/steps.h"
+#include "core/files/exporttext.h"
 #include "core/files/readerexport.h"
 #include "core/model/errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -62,19 +67,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto tables = int(contents.tables.size());
     FUZZ_CHECK(tables >= 1 && contents.defaultTable >= 0 && contents.defaultTable <= tables);
 
-    // A default among several tables of densities is their only raw absorbance read.
-    int withDensities = 0;
-    int raw = 0;
+    // A default is the one table offered, and not one less a blank.
+    int offered = 0;
     for (const pleq::files::ExportTable& table : contents.tables) {
-        withDensities += table.densities ? 1 : 0;
-        raw += table.densities && table.rawAbsorbance ? 1 : 0;
+        offered += table.densities ? 1 : 0;
+        using pleq::files::exporttext::ReadKind;
+        const ReadKind kind = pleq::files::exporttext::readKind(table.label);
+        if (table.densities)
+            FUZZ_CHECK(kind == ReadKind::Unknown || kind == ReadKind::RawAbsorbance || kind == ReadKind::Reduced);
+        FUZZ_CHECK(!table.densities || table.holds.isEmpty());
     }
+    FUZZ_CHECK(offered >= 1);
     if (contents.defaultTable > 0) {
         const pleq::files::ExportTable& taken = contents.tables.at(contents.defaultTable - 1);
-        FUZZ_CHECK(taken.densities);
-        FUZZ_CHECK(withDensities == 1 || (taken.rawAbsorbance && raw == 1));
+        FUZZ_CHECK(taken.densities && !taken.reduced && offered == 1);
     } else {
-        FUZZ_CHECK(withDensities > 1 && raw != 1);
+        FUZZ_CHECK(offered > 1
+                   || std::any_of(contents.tables.begin(), contents.tables.end(),
+                                  [](const pleq::files::ExportTable& t) { return t.densities && t.reduced; }));
     }
 
     // Without a choice: the default, unless it has repeats; nothing without a default.
@@ -97,6 +107,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 checkPlate(plate);
             }
         }
+    }
+
+    // The same bytes under a declared fluorescence: a table whose own label
+    // names no absorbance is never read.
+    const QStringList text = pleq::files::exporttext::lines(bytes);
+    if (std::any_of(text.begin(), text.end(), [](const QString& line) {
+            return pleq::files::exporttext::declaredMeasurement(line) != pleq::files::exporttext::ReadKind::Unknown;
+        }))
+        return 0;
+    try {
+        const pleq::files::ExportContents declared =
+            pleq::files::readerExportContents("Measurement type: Fluorescence (FI)\n" + bytes, FileName);
+        for (const pleq::files::ExportTable& table : declared.tables)
+            FUZZ_CHECK(!table.densities || pleq::files::exporttext::namesAbsorbance(table.label));
+    } catch (const pleq::Error& e) {
+        FUZZ_CHECK(e.message().contains(QStringLiteral("«fuzz.txt»")));
     }
     return 0;
 }

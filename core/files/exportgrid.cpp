@@ -2,6 +2,8 @@
 
 #include "core/model/errors.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <optional>
 
@@ -87,6 +89,14 @@ bool hasLetter(const QString& text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
 }
 
+// A read's label at a line's end: a name ("Blank 630nmAbsRead:630") or a
+// wavelength alone ("280", "260:280", "450 nm").
+bool readLabel(const QString& text)
+{
+    static const QRegularExpression wavelength(QStringLiteral("^\\d{3}([:/-]\\d{3})?(\\s*nm)?$"));
+    return hasLetter(text) || wavelength.match(text).hasMatch();
+}
+
 QString lineLabel(const QStringList& fields, qsizetype end)
 {
     for (qsizetype i = end; i < fields.size(); ++i) {
@@ -122,7 +132,7 @@ Block letteredRows(const QStringList& lines, qsizetype i, QChar sep, const Geome
         }
         // A read's line ends with its label ("Blank 630nmAbsRead:630").
         const bool readLine =
-            !b.rows.isEmpty() && letter.isEmpty() && emptyBefore(f, g.labelField) && hasLetter(lineLabel(f, g.end));
+            !b.rows.isEmpty() && letter.isEmpty() && emptyBefore(f, g.labelField) && readLabel(lineLabel(f, g.end));
         if (readLine && (subRows || b.rows.size() == 1)) {
             subRows = true;
             b.rows.last().append(f);
@@ -151,8 +161,12 @@ Block unletteredRows(const QStringList& lines, qsizetype i, QChar sep, const Geo
     while (i < lines.size()) {
         const QStringList f = splitFields(lines.at(i), sep);
         const QString lead = f.value(g.labelField);
-        if (!emptyBefore(f, g.labelField) || (!lead.isEmpty() && readCell(lead).kind != CellKind::Number)
-            || (f.size() < g.end && !values(f)))
+        // The first row's cell under the column's name holds its reading ("24.8"),
+        // or a mark where the instrument had none ("NaN").
+        const CellKind leadKind = readCell(lead).kind;
+        const bool leadFits =
+            lead.isEmpty() || leadKind == CellKind::Number || (b.rows.isEmpty() && leadKind == CellKind::Marker);
+        if (!emptyBefore(f, g.labelField) || !leadFits || (f.size() < g.end && !values(f)))
             break;
         b.rows.append({f});
         ++i;
@@ -236,9 +250,78 @@ QList<FoundTable> tablesOf(const Block& b, const Geometry& g, const QString& con
                 t.label = (t.label.isEmpty() ? QString() : t.label + QStringLiteral(", "))
                           + QStringLiteral("столбцы 1..12 № %1").arg(r + 1);
             t.densities = holdsDensities(cells);
+            t.line = headerLine;
             t.repeats = {cells};
             t.repeatLabels = {QString()};
             tables.append(t);
+        }
+    }
+    return tables;
+}
+
+// The nearest line within ten above a table, after the one before it, that
+// names a plate ("Plate name: Plate01", "Планшет 2"): its text.
+QString plateName(const QStringList& lines, qsizetype from, qsizetype header)
+{
+    static const QRegularExpression plate(QStringLiteral("^(plate|планшет)"),
+                                          QRegularExpression::CaseInsensitiveOption
+                                              | QRegularExpression::UseUnicodePropertiesOption);
+    for (qsizetype j = header - 1; j >= from && j >= header - 10; --j) {
+        const QString label = labelOf(lines.at(j));
+        if (plate.match(label).hasMatch())
+            return label;
+    }
+    return {};
+}
+
+// The fields of a line of row `row` with twelve values after its letter, or none.
+std::optional<QStringList> headlessRow(const QString& line, QChar sep, int row)
+{
+    QStringList f = splitFields(line, sep);
+    while (f.size() > 13 && f.last().isEmpty())
+        f.removeLast();
+    if (f.size() != 13 || rowNumber(f.first()) != row || f.first().size() != 1)
+        return std::nullopt;
+    return f;
+}
+
+// Rows A..H, each its letter and twelve values, one after another with no
+// header 1..12 above them (older exports), and no row I after H.
+QList<FoundTable> headlessGrids(const QStringList& lines)
+{
+    QList<FoundTable> tables;
+    for (qsizetype i = 0; i + 8 <= lines.size(); ++i) {
+        for (const QChar sep : Separators) {
+            if (!headlessRow(lines.at(i), sep, 1))
+                continue;
+            WellCells cells;
+            int row = 1;
+            for (; row <= 8; ++row) {
+                const auto f = headlessRow(lines.at(i + row - 1), sep, row);
+                if (!f)
+                    break;
+                for (int col = 1; col <= 12; ++col) {
+                    const auto at = size_t(index(col, row));
+                    cells.text[at] = f->at(col);
+                    cells.present[at] = true;
+                }
+            }
+            if (row <= 8 || (i + 8 < lines.size() && headlessRow(lines.at(i + 8), sep, 9)))
+                continue;
+            FoundTable t;
+            for (qsizetype j = i - 1; j >= 0 && j >= i - 3; --j) {
+                if (!blank(lines.at(j))) {
+                    t.label = labelOf(lines.at(j));
+                    break;
+                }
+            }
+            t.densities = holdsDensities(cells);
+            t.line = i;
+            t.repeats = {cells};
+            t.repeatLabels = {QString()};
+            tables.append(t);
+            i += 7;
+            break;
         }
     }
     return tables;
@@ -249,6 +332,7 @@ QList<FoundTable> tablesOf(const Block& b, const Geometry& g, const QString& con
 QList<FoundTable> findGrids(const QStringList& lines, const QString& fileName)
 {
     QList<FoundTable> tables;
+    QStringList plates; // the plate name above each table, or empty
     qsizetype previousEnd = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const auto header = headerRow(lines.at(i));
@@ -259,9 +343,14 @@ QList<FoundTable> findGrids(const QStringList& lines, const QString& fileName)
         if (!block)
             continue;
         const auto rows = int(block->rows.size());
-        if (rows > 8 || header->columns > 12)
-            throw Error(
-                otherSizeMessage(fileName, QStringLiteral("в строке %1 таблица").arg(i + 1), rows, header->columns));
+        if (rows > 8 || header->columns > 12) {
+            // Rows cut short (a plate's rows split over lines) still make a plate of its columns' size.
+            const int plateRows = header->columns == 24   ? std::max(rows, 16)
+                                  : header->columns == 48 ? std::max(rows, 32)
+                                                          : rows;
+            throw Error(otherSizeMessage(fileName, QStringLiteral("в строке %1 таблица").arg(i + 1), plateRows,
+                                         header->columns));
+        }
         if (rows < 8)
             continue;
         // A table is named by the text above it ("450 nm"), if any.
@@ -272,10 +361,27 @@ QList<FoundTable> findGrids(const QStringList& lines, const QString& fileName)
                 break;
             }
         }
-        tables += tablesOf(*block, g, context, i, fileName);
+        const QList<FoundTable> found = tablesOf(*block, g, context, i, fileName);
+        const QString plate = plateName(lines, previousEnd, i);
+        for (qsizetype t = 0; t < found.size(); ++t)
+            plates.append(plate);
+        tables += found;
         previousEnd = block->next;
         i = block->next - 1;
     }
+    // Tables whose labels are alike ("450 nm" on each plate) or empty are named by their plates.
+    QStringList labels;
+    for (const FoundTable& t : tables)
+        labels.append(t.label);
+    for (qsizetype t = 0; t < tables.size(); ++t) {
+        const QString& plate = plates.at(t);
+        if (plate.isEmpty() || (!labels.at(t).isEmpty() && labels.count(labels.at(t)) == 1)
+            || labels.at(t).contains(plate))
+            continue;
+        tables[t].label = labels.at(t).isEmpty() ? plate : plate + QStringLiteral(", ") + labels.at(t);
+    }
+    if (tables.isEmpty())
+        tables = headlessGrids(lines);
     return tables;
 }
 

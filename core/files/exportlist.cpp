@@ -66,6 +66,24 @@ struct Outside {
     }
 };
 
+// A repeat that holds no number (an empty line, the next table's title under
+// the wells) is no read of the plate: taken, it would write nothing. Nor is a
+// line of results after the reads ("Max V", "R-Squared", "Mean").
+void dropRepeatsWithoutNumbers(FoundTable& t)
+{
+    for (qsizetype r = t.repeats.size() - 1; r >= 0 && t.repeats.size() > 1; --r) {
+        const WellCells& cells = t.repeats.at(r);
+        bool number = false;
+        for (size_t i = 0; i < Wells && !number; ++i)
+            number = cells.present[i] && readCell(cells.text[i]).kind == CellKind::Number;
+        const ReadKind kind = readKind(t.repeatLabels.at(r));
+        if (!number || (kind != ReadKind::Unknown && kind != ReadKind::RawAbsorbance)) {
+            t.repeats.removeAt(r);
+            t.repeatLabels.removeAt(r);
+        }
+    }
+}
+
 // A header of wells as columns: the field of A1, followed by wells only.
 std::optional<qsizetype> wellColumnsStart(const QStringList& fields)
 {
@@ -113,6 +131,7 @@ std::optional<FoundTable> wellsAsColumns(const QStringList& lines, const QString
 
         FoundTable t;
         t.wellList = true;
+        t.line = h;
         for (qsizetype l = h + 1; l < lines.size(); ++l) {
             const QStringList f = splitFields(lines.at(l), sep);
             if (lines.at(l).trimmed().isEmpty() || f.size() <= *start || readCell(f.at(*start)).kind == CellKind::Label)
@@ -139,6 +158,7 @@ std::optional<FoundTable> wellsAsColumns(const QStringList& lines, const QString
             t.repeatLabels.append(label.isEmpty() ? QStringLiteral("строка %1").arg(l + 1)
                                                   : label.join(QStringLiteral(", ")));
         }
+        dropRepeatsWithoutNumbers(t);
         if (t.repeats.isEmpty())
             continue;
         t.densities = holdsDensities(t.repeats.first());
@@ -154,6 +174,7 @@ struct Columns {
     qsizetype repeat = -1;
     QString repeatName;
     bool headed = false;
+    qsizetype line = 0; // the header's
 };
 
 std::optional<Columns> headerColumns(const QStringList& fields, QString& wellsWithoutDensities)
@@ -210,6 +231,7 @@ QList<FoundTable> wellLines(const QStringList& lines, const QString& fileName)
         const QStringList fields = splitFields(line, sep);
         if (const auto header = headerColumns(fields, wellsWithoutDensities)) {
             columns = *header;
+            columns.line = l;
             continue;
         }
         const QString name = fields.value(columns.well);
@@ -231,6 +253,7 @@ QList<FoundTable> wellLines(const QStringList& lines, const QString& fileName)
                 FoundTable table;
                 table.label = columnName;
                 table.wellList = true;
+                table.line = columns.headed ? columns.line : l;
                 tables.append(table);
                 listed.append(std::array<int, Wells>{});
             }
@@ -257,6 +280,7 @@ QList<FoundTable> wellLines(const QStringList& lines, const QString& fileName)
                                    "(OD, Abs, A450, Absorbance, Raw Data)")
                         .arg(fileName, wellsWithoutDensities));
     for (FoundTable& t : tables) {
+        dropRepeatsWithoutNumbers(t);
         for (size_t i = 0; i < Wells && !t.densities; ++i)
             t.densities = t.repeats.first().present[i] && readCell(t.repeats.first().text[i]).kind == CellKind::Number;
     }

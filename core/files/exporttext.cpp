@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <utility>
 
 namespace pleq::files::exporttext {
 
@@ -160,6 +161,75 @@ bool isRawAbsorbance(const QString& label)
                        "оптическая плотность|\\d{3}\\s*nm|\\d{3}\\s*нм"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     return !processed.match(label).hasMatch() && absorbance.match(label).hasMatch();
+}
+
+ReadKind readKind(const QString& label)
+{
+    const auto pattern = [](const char* text) {
+        return QRegularExpression(QString::fromUtf8(text), QRegularExpression::CaseInsensitiveOption
+                                                               | QRegularExpression::UseUnicodePropertiesOption);
+    };
+    // In this order: "Blank 450/650 ratio" is a ratio. Excitation and emission
+    // filters ("535-15/587-20") are a fluorescence read's.
+    static const std::pair<QRegularExpression, ReadKind> kinds[] = {
+        {pattern("fluor|флуоресц|\\bfi\\b|\\bex(citation)?\\b|\\bem(ission)?\\b|\\d{3}\\s*-\\s*\\d+\\s*/\\s*\\d{3}"),
+         ReadKind::Fluorescence},
+        {pattern("lumin|\\blum\\b|люминесц|alphascreen|\\bbret\\b|\\btrf\\b|time.resolved"), ReadKind::Luminescence},
+        {pattern("conc|концентр|\\bdil\\b|dilution"), ReadKind::Concentration},
+        {pattern("r-?squared|r\\^2|r²|max\\s*v\\b|vmax|slope|\\bfit\\b|curve|\\b[45]pl\\b|ec50|ic50|onset|lag time"),
+         ReadKind::CurveFit},
+        {pattern("calc|ratio|norm|mean|average|\\bsd\\b|\\bcv\\b|среднее|расч|[a-z]?\\d{3}\\s*/\\s*[a-z]?\\d{3}|"
+                 "^\\d{3}\\s*:\\s*\\d{3}$"),
+         ReadKind::Calculated},
+        {pattern("blank|бланк|reduc|corr|delta|\\b\\d{3}\\s*[-−–]\\s*\\d{3}\\b"), ReadKind::Reduced},
+    };
+    for (const auto& [expression, kind] : kinds) {
+        if (expression.match(label).hasMatch())
+            return kind;
+    }
+    return isRawAbsorbance(label) ? ReadKind::RawAbsorbance : ReadKind::Unknown;
+}
+
+ReadKind declaredMeasurement(const QString& line)
+{
+    static const QRegularExpression fluorescence(QStringLiteral("fluorescen|флуоресц|\\(fi\\)"),
+                                                 QRegularExpression::CaseInsensitiveOption
+                                                     | QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression luminescence(QStringLiteral("luminescen|люминесц|alphascreen"),
+                                                 QRegularExpression::CaseInsensitiveOption
+                                                     | QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression absorbance(
+        QStringLiteral("absorbance|absorption|optical density|photometr|оптическая плотность|поглощени"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    const bool f = fluorescence.match(line).hasMatch();
+    const bool l = luminescence.match(line).hasMatch();
+    const bool a = absorbance.match(line).hasMatch();
+    if (int(f) + int(l) + int(a) != 1)
+        return ReadKind::Unknown;
+    return f ? ReadKind::Fluorescence : l ? ReadKind::Luminescence : ReadKind::RawAbsorbance;
+}
+
+bool namesAbsorbance(const QString& label)
+{
+    static const QRegularExpression word(
+        QStringLiteral("abs|\\bod\\b|\\bod\\d|optical density|оптическая плотность|^a\\s?\\d{3}\\b"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return word.match(label).hasMatch();
+}
+
+QString kindName(ReadKind kind)
+{
+    switch (kind) {
+    case ReadKind::Unknown:
+    case ReadKind::RawAbsorbance: return QStringLiteral("оптические плотности");
+    case ReadKind::Reduced: return QStringLiteral("значения за вычетом бланка или референса");
+    case ReadKind::Fluorescence: return QStringLiteral("флуоресценция");
+    case ReadKind::Luminescence: return QStringLiteral("люминесценция");
+    case ReadKind::Calculated: return QStringLiteral("расчётные значения");
+    case ReadKind::Concentration: return QStringLiteral("концентрации");
+    case ReadKind::CurveFit: return QStringLiteral("параметры подгонки кривой");
+    }
+    return {};
 }
 
 bool holdsDensities(const WellCells& cells)

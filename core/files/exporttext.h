@@ -61,6 +61,34 @@ QString labelOf(const QString& line);
 // or other-mode one ("Blank 630nmAbsRead:630", "[Concentration]", "fluor:579,616").
 bool isRawAbsorbance(const QString& label);
 
+// What a table's own label says it holds.
+enum class ReadKind {
+    Unknown,       // no word of its kind ("Cycle 1", no label): the file's measurement says
+    RawAbsorbance, // a raw absorbance read: "630nmAbsRead:630", "OD450", "450 nm"
+    Reduced,       // absorbance less a blank or a reference: "Blank 450", "Reduced (450-650)"
+    Fluorescence,
+    Luminescence,
+    Calculated,    // ratios, means, "Calculated results"
+    Concentration, // "[Concentration]", "Conc/Dil"
+    CurveFit,      // "Max V", "R-Squared", "Slope"
+};
+
+// The kind a table's label names; a raw absorbance only with a word of
+// absorbance or a wavelength and nothing of another kind.
+ReadKind readKind(const QString& label);
+
+// The measurement a line of the file's own text declares ("Fluorescence (FI)",
+// "Read Absorbance Endpoint"): Fluorescence, Luminescence, RawAbsorbance for
+// absorbance, or Unknown for a line that names none or more than one.
+ReadKind declaredMeasurement(const QString& line);
+
+// A label with a word of absorbance itself ("Abs", "OD", "A450"), not only
+// "Raw Data" or a wavelength, which a fluorescence read's label may hold too.
+bool namesAbsorbance(const QString& label);
+
+// "флуоресценция", "значения за вычетом бланка или референса": a kind as messages name it.
+QString kindName(ReadKind kind);
+
 // The values one read gives the wells: the cell's text where the file holds the well.
 struct WellCells {
     std::array<QString, Wells> text;
@@ -75,6 +103,7 @@ struct FoundTable {
     QStringList repeatLabels;
     bool densities = false; // optical densities, not names or integer codes
     bool wellList = false;
+    qsizetype line = 0; // where the table's header stands in the file
 };
 
 // Densities, not a map of names or integer codes: no names and some number

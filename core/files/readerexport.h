@@ -22,9 +22,10 @@ struct MarkedWell {
 
 // Why the table taken was taken.
 enum class TableTaken {
-    Only,    // the one table of densities the file holds
-    OnlyRaw, // the only raw absorbance read of several reads
-    Chosen,  // the one the user chose
+    Only,           // the one table of densities the file holds
+    OnlyRaw,        // the only raw absorbance read of several reads
+    OnlyAbsorbance, // the only table of densities, the others being other measurements
+    Chosen,         // the one the user chose
 };
 
 // One 8 x 12 plate of optical densities read from a plate reader's text export.
@@ -39,6 +40,7 @@ struct ReaderExport {
     int blocks = 1;                // ... of the tables the file holds
     QString label; // the table's label in the file ("450 nm", "630nmAbsRead:630", "OD450"), may be empty
     TableTaken taken = TableTaken::Only;
+    bool reduced = false; // values less a blank or a reference, taken by the user's choice
     int repeat = 0; // the repeat taken (1-based) of `repeats`, 0 when each well has one value
     int repeats = 0;
     QString repeatLabel;   // "Repeat 3", "Time 0:01:30", "повтор 3"
@@ -53,6 +55,8 @@ struct ExportTable {
     QString label;              // as the file names it; may be empty
     bool densities = false;     // holds optical densities: only such a table can be taken
     bool rawAbsorbance = false; // its label names a raw absorbance read
+    bool reduced = false;       // values less a blank or a reference, offered only where no raw read is
+    QString holds;              // what a table of numbers that is not offered holds ("флуоресценция")
     QStringList repeats;        // the labels of the repeats when each well is listed several times, else empty
 };
 
@@ -83,8 +87,11 @@ struct ImportChoice {
 //   "Raw Data (450)", one table each), or the wells as columns of a header
 //   with a line of values under it per read. A well listed several times has
 //   several repeats.
-// Without a choice the default is the only table of densities, else the only
-// raw absorbance read among them by its label, else none.
+// Only an absorbance read is offered (its label's words, else the measurement
+// the file declares above it): never fluorescence, luminescence, calculated
+// values, concentrations or curve fits; values less a blank or a reference
+// only when the file holds no raw read, and never as the default. Without a
+// choice the default is the one table offered, else none.
 // Throws Error naming `fileName` when the bytes hold no plate of densities,
 // or a plate of another size (a header past 12, a row past H, a well past H12).
 ExportContents readerExportContents(const QByteArray& bytes, const QString& fileName);

@@ -29,13 +29,17 @@ std::optional<files::ImportChoice> chooseImport(QWidget* parent, const QString& 
         for (qsizetype i = 0; i < contents.tables.size(); ++i) {
             if (contents.tables.at(i).densities) {
                 numbers.append(int(i) + 1);
-                items.append(files::numbered(int(i) + 1, contents.tables.at(i).label));
+                QString item = files::numbered(int(i) + 1, contents.tables.at(i).label);
+                if (contents.tables.at(i).reduced)
+                    item += QStringLiteral(" (значения за вычетом бланка или референса)");
+                items.append(item);
             }
         }
-        const std::optional<int> picked =
-            pick(parent,
-                 QStringLiteral("В файле «%1» несколько таблиц оптических плотностей. Какую импортировать?").arg(path),
-                 items);
+        const QString prompt =
+            items.size() == 1
+                ? QStringLiteral("В файле «%1» нет необработанного измерения поглощения. Импортировать эту таблицу?")
+                : QStringLiteral("В файле «%1» несколько таблиц оптических плотностей. Какую импортировать?");
+        const std::optional<int> picked = pick(parent, prompt.arg(path), items);
         if (!picked)
             return std::nullopt;
         table = choice.table = numbers.at(*picked);

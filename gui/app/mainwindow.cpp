@@ -45,7 +45,7 @@ namespace {
 
 const QString ProjectFilter = QStringLiteral("Файлы проекта (*.plq)");
 const QString ArchiveFilter = QStringLiteral("Архив SQLite (*.sqlite *.db);;Все файлы (*)");
-const QString ReaderExportFilter = QStringLiteral("Экспорт ридера (*.txt *.csv *.tsv *.xls);;Все файлы (*)");
+const QString ReaderExportFilter = QStringLiteral("Экспорт ридера (*.txt *.csv *.tsv *.xls *.xlsx);;Все файлы (*)");
 
 // A working window inside the frame: closing it only minimises it, so its
 // content stays part of the project.

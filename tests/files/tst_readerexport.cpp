@@ -158,6 +158,9 @@ private Q_SLOTS:
     void importIntoLayoutWells();
     void refusalsChangeNothing_data();
     void refusalsChangeNothing();
+    void importCases_data();
+    void importCases();
+    void nothingWrittenClearsNothing();
     void cli();
     void cliChoice_data();
     void cliChoice();
@@ -368,6 +371,10 @@ void TestReaderExport::noPlate_data()
         << QByteArray("\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\nA\t0.1\nC\nB\nD\nE\nF\nG\nH\n") << none;
     QTest::newRow("only a table of names") << fixture(QStringLiteral("names-only.txt"))
         << QStringLiteral("В файле «x.txt» таблиц 8 × 12: 1, но ни в одной нет оптических плотностей");
+    QTest::newRow("a luminescence file without a table")
+        << QByteArray("Measurement: Luminescence\nWell A1 counts 1234\n")
+        << QStringLiteral("Файл «x.txt» — люминесценция (строка 1: «Measurement: Luminescence»), а импортируются "
+                          "только оптические плотности (измерение поглощения)");
     QTest::newRow("a table of integer codes")
         << QByteArray("\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\nA\t1\nB\t2\nC\t3\nD\nE\nF\nG\nH\t8\n")
         << QStringLiteral("В файле «x.txt» таблиц 8 × 12: 1, но ни в одной нет оптических плотностей");
@@ -410,6 +417,12 @@ void TestReaderExport::refused_data()
         << size(QStringLiteral("в строке 1 таблица"), QStringLiteral("32 × 48 (1536 лунок)"));
     QTest::newRow("384 wells without row letters") << grid(16, 24, false) << 0 << 0
         << size(QStringLiteral("в строке 1 таблица"), QStringLiteral("16 × 24 (384 лунки)"));
+    QByteArray split384 = "\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18\t19\t20\t21\t22\t23"
+                          "\t24\nA";
+    for (int c = 1; c <= 24; ++c)
+        split384 += "\t0.5";
+    QTest::newRow("384 wells whose rows break off after A") << split384 + "\n\t0.6\nEnd\n" << 0 << 0
+        << size(QStringLiteral("в строке 1 таблица"), QStringLiteral("16 × 24 (384 лунки)"));
     QTest::newRow("a list past H12") << QByteArray("A1;0,1\nB2;0,2\nP24;0,3\n") << 0 << 0
         << size(QStringLiteral("лунка P24 из списка"), QStringLiteral("16 × 24 (384 лунки)"));
     QTest::newRow("a list of 1536 wells") << QByteArray("Well,OD\nA1,0.1\nAF48,0.2\n") << 0 << 0
@@ -431,7 +444,7 @@ void TestReaderExport::refused_data()
                           "2 «Time 0:00:30, T° 450 25,2», 3 «Time 0:01:00, T° 450 25,3»; какой взять, не выбрано");
     QTest::newRow("results with two raw reads") << fixture(QStringLiteral("results-two-reads.txt")) << 0 << 0
         << QStringLiteral("В файле «x.txt» несколько таблиц оптических плотностей: 1 «450nmAbsRead:450», "
-                          "2 «630nmAbsRead:630», 3 «Blank 450nmAbsRead:450»; какую взять, не выбрано");
+                          "2 «630nmAbsRead:630»; какую взять, не выбрано");
     QTest::newRow("a list with two density columns") << fixture(QStringLiteral("list-two-columns.txt")) << 0 << 0
         << QStringLiteral("В файле «x.txt» несколько таблиц оптических плотностей: 1 «A260», 2 «A280»; "
                           "какую взять, не выбрано");
@@ -456,6 +469,14 @@ void TestReaderExport::refused_data()
         << QByteArray("Sample\tWells\tValues\nS1\tA1\t0.5\n\tA2\t0.6\n") << 0 << 0
         << QStringLiteral("В файле «x.txt» список лунок (столбец «Wells») без столбца оптических плотностей "
                           "(OD, Abs, A450, Absorbance, Raw Data)");
+
+    QTest::newRow("a concentration chosen") << fixture(QStringLiteral("results-labelled.txt")) << 4 << 0
+        << QStringLiteral("Таблица 4 «[Concentration]» файла «x.txt» — концентрации, не оптические плотности; они в "
+                          "таблицах 2 «630nmAbsRead:630»");
+    QTest::newRow("a blank-corrected read chosen beside the raw one") << fixture(QStringLiteral("results-labelled.txt"))
+        << 3 << 0
+        << QStringLiteral("Таблица 3 «Blank 630nmAbsRead:630» файла «x.txt» — значения за вычетом бланка или "
+                          "референса, не оптические плотности; они в таблицах 2 «630nmAbsRead:630»");
 
     const QByteArray several = fixture(QStringLiteral("several-blocks.txt"));
     QTest::newRow("a table past the file's") << several << 4 << 0
@@ -504,9 +525,6 @@ void TestReaderExport::choices_data()
     QTest::newRow("results, the second raw read")
         << fixture(QStringLiteral("results-two-reads.txt")) << 2 << 0 << 2 << "630nmAbsRead:630" << ""
         << "1.101 1.404 1.812" << "" << "";
-    QTest::newRow("results, the concentration")
-        << fixture(QStringLiteral("results-labelled.txt")) << 4 << 0 << 4 << "[Concentration]" << ""
-        << "2.101  2.812" << "D4=?????" << "";
     QTest::newRow("a list's second density column")
         << fixture(QStringLiteral("list-two-columns.txt")) << 2 << 0 << 2 << "A280" << ""
         << "1.101  1.812" << "" << "D4";
@@ -565,19 +583,23 @@ void TestReaderExport::contents_data()
     QTest::addColumn<int>("defaultTable");
 
     QTest::newRow("a layout and three reads") << fixture(QStringLiteral("results-labelled.txt"))
-        << "Layout:; 630nmAbsRead:630:dr; Blank 630nmAbsRead:630:d; [Concentration]:d" << 2;
+        << "Layout:; 630nmAbsRead:630:dr; Blank 630nmAbsRead:630:; [Concentration]:" << 2;
     QTest::newRow("absorbance and fluorescence") << fixture(QStringLiteral("results-two-modes.txt"))
         << "od:600:dr; fluor:579,616:" << 1;
     QTest::newRow("the raw read under a corrected one") << results({"Blank od:450", "od:450", "[Concentration]"})
-        << "Blank od:450:d; od:450:dr; [Concentration]:d" << 2;
+        << "Blank od:450:; od:450:dr; [Concentration]:" << 2;
     QTest::newRow("two raw reads: no default") << fixture(QStringLiteral("results-two-reads.txt"))
-        << "450nmAbsRead:450:dr; 630nmAbsRead:630:dr; Blank 450nmAbsRead:450:d" << 0;
+        << "450nmAbsRead:450:dr; 630nmAbsRead:630:dr; Blank 450nmAbsRead:450:" << 0;
     QTest::newRow("tables under headers of their own, two raw reads: no default")
         << fixture(QStringLiteral("several-blocks.txt")) << "Layout:; 450 nm:dr; 620 nm:dr" << 0;
     QTest::newRow("tables under headers of their own, the raw one after a corrected one")
-        << "Blank 450\n" + grid(8, 12) + "\n450 nm\n" + grid(8, 12) << "Blank 450:d; 450 nm:dr" << 2;
+        << "Blank 450\n" + grid(8, 12) + "\n450 nm\n" + grid(8, 12) << "Blank 450:; 450 nm:dr" << 2;
     QTest::newRow("two density columns: no default") << fixture(QStringLiteral("list-two-columns.txt"))
         << "A260:dr; A280:dr" << 0;
+    QTest::newRow("a wavelength and a ratio of two under each row") << results({"260", "260:280"})
+        << "260:d; 260:280:" << 1;
+    QTest::newRow("a workbook's sheets") << fixture(QStringLiteral("workbook-sheets.xlsx"))
+        << "Raw Data, Absorbance 450 nm:dr; Calculated results:; Conc:" << 1;
     QTest::newRow("repeats") << fixture(QStringLiteral("list-repeats.csv")) << "OD450:dr[Repeat 1|Repeat 2|Repeat 3]" << 1;
     // clang-format on
 }
@@ -716,6 +738,169 @@ void TestReaderExport::refusalsChangeNothing()
     QCOMPARE(project.densityTable().columnMajorTexts(), before);
 }
 
+// Only an absorbance read becomes densities: what the file says a table is
+// decides, a corrected one only by choice and where no raw read is. Every
+// plate and read is offered by the file's own names; the grid is the plate.
+// A refusal changes nothing.
+void TestReaderExport::importCases_data()
+{
+    // clang-format off
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("table");
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<QStringList>("a1a2c3h12b1");
+    QTest::addColumn<QString>("message"); // or the error
+
+    const QStringList unchanged{"1,5", "", "", "9,9", "0,7"};
+    const QString notAbsorbance = QStringLiteral("В файле «%1» нет оптических плотностей: %2. Импортируется только "
+        "измерение поглощения (оптическая плотность); экспортируйте из программы ридера его необработанные значения");
+    const QString fluorescence = fixturePath(QStringLiteral("fluorescence-raw.csv"));
+    QTest::newRow("fluorescence counts under a filter pair") << fluorescence << 0 << 0 << unchanged
+        << notAbsorbance.arg(fluorescence, QStringLiteral("1 «Raw Data (535-15/587-20)» — флуоресценция"));
+    QTest::newRow("fluorescence counts, chosen") << fluorescence << 1 << 0 << unchanged
+        << notAbsorbance.arg(fluorescence, QStringLiteral("1 «Raw Data (535-15/587-20)» — флуоресценция"));
+    const QString calculated = fixturePath(QStringLiteral("calculated-only.txt"));
+    QTest::newRow("a calculated table only") << calculated << 0 << 0 << unchanged
+        << notAbsorbance.arg(calculated, QStringLiteral("1 «Calculated results» — расчётные значения"));
+    const QString reduced = fixturePath(QStringLiteral("reduced-only.txt"));
+    QTest::newRow("reduced values only, not chosen") << reduced << 0 << 0 << unchanged
+        << QStringLiteral("В файле «%1» нет необработанного измерения поглощения, только 1 «Reduced (450-650)» "
+                          "(значения за вычетом бланка или референса); она берётся лишь по явному выбору").arg(reduced);
+    QTest::newRow("reduced values only, chosen") << reduced << 1 << 0
+        << QStringList{"0,101", "0,102", "", "0,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взята выбранная таблица 1 из 1 «Reduced (450-650)» — значения за вычетом бланка или "
+                          "референса.\n"
+                          "Записаны плотности лунок раскладки: 3.\n"
+                          "Без числа в файле, оставлены пустыми (1): C3 «Range?».").arg(reduced);
+    const QString conc = fixturePath(QStringLiteral("raw-and-conc.txt"));
+    QTest::newRow("a raw read beside its concentrations") << conc << 0 << 0
+        << QStringList{"0,101", "0,102", "0,303", "0,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взята таблица 1 из 2 «Raw»: остальные таблицы файла — не оптические плотности.\n"
+                          "Записаны плотности лунок раскладки: 4.").arg(conc);
+    QTest::newRow("the concentrations chosen") << conc << 2 << 0 << unchanged
+        << QStringLiteral("Таблица 2 «Conc» файла «%1» — концентрации, не оптические плотности; они в таблицах "
+                          "1 «Raw»").arg(conc);
+    const QString kinetic = fixturePath(QStringLiteral("kinetic-foreign-lines.csv"));
+    QTest::newRow("kinetic cycles, not the lines after them") << kinetic << 0 << 0 << unchanged
+        << QStringLiteral("В файле «%1» у лунок по нескольку значений, повторов 3: 1 «Time 0:00:00, T° 450 25,1», "
+                          "2 «Time 0:00:30, T° 450 25,2», 3 «Time 0:01:00, T° 450 25,3»; какой взять, не выбрано")
+                          .arg(kinetic);
+    QTest::newRow("the last kinetic cycle") << kinetic << 0 << 3
+        << QStringList{"2,101", "2,102", "2,303", "2,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взят повтор 3 из 3 «Time 0:01:00, T° 450 25,3».\n"
+                          "Записаны плотности лунок раскладки: 4.").arg(kinetic);
+    QTest::newRow("no repeat past the cycles") << kinetic << 0 << 4 << unchanged
+        << QStringLiteral("В файле «%1» повторов 3, повтора 4 нет").arg(kinetic);
+    const QString plates = fixturePath(QStringLiteral("two-plates.txt"));
+    QTest::newRow("two plates at one wavelength, named by their plates") << plates << 0 << 0 << unchanged
+        << QStringLiteral("В файле «%1» несколько таблиц оптических плотностей: 1 «Plate name: Plate01, Measurement: "
+                          "Absorbance 450 nm», 2 «Plate name: Plate02, Measurement: Absorbance 450 nm»; какую взять, "
+                          "не выбрано").arg(plates);
+    QTest::newRow("the second plate") << plates << 2 << 0
+        << QStringList{"1,101", "1,102", "1,303", "1,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взята выбранная таблица 2 из 2 «Plate name: Plate02, Measurement: Absorbance 450 nm».\n"
+                          "Записаны плотности лунок раскладки: 4.").arg(plates);
+    const QString wavelengths = fixturePath(QStringLiteral("three-wavelengths.txt"));
+    QTest::newRow("three wavelengths under each row") << wavelengths << 0 << 0 << unchanged
+        << QStringLiteral("В файле «%1» несколько таблиц оптических плотностей: 1 «260», 2 «280», 3 «340»; какую "
+                          "взять, не выбрано").arg(wavelengths);
+    QTest::newRow("the third wavelength") << wavelengths << 3 << 0
+        << QStringList{"2,101", "2,102", "2,303", "2,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взята выбранная таблица 3 из 3 «340».\n"
+                          "Записаны плотности лунок раскладки: 4.").arg(wavelengths);
+    const QString nan = fixturePath(QStringLiteral("nan-temperature.txt"));
+    QTest::newRow("a plate block whose temperature is NaN, not its group lists") << nan << 0 << 0
+        << QStringList{"0,101", "0,102", "", "0,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Записаны плотности лунок раскладки: 3.\n"
+                          "Без числа в файле, оставлены пустыми (1): C3 «Masked».").arg(nan);
+    const QString headless = fixturePath(QStringLiteral("no-header-rows.txt"));
+    QTest::newRow("rows A..H without a header 1..12") << headless << 0 << 0
+        << QStringList{"0,101", "0,102", "0,303", "0,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Записаны плотности лунок раскладки: 4.").arg(headless);
+    const QString book = fixturePath(QStringLiteral("workbook-sheets.xlsx"));
+    QTest::newRow("a workbook: the raw sheet, not the calculated ones") << book << 0 << 0
+        << QStringList{"0,101", "0,102", "", "0,812", "0,7"}
+        << QStringLiteral("Импорт из файла «%1».\n"
+                          "Взята таблица 1 из 3 «Raw Data, Absorbance 450 nm»: единственное в файле необработанное "
+                          "измерение поглощения.\n"
+                          "Записаны плотности лунок раскладки: 3.\n"
+                          "Без числа в файле, оставлены пустыми (1): C3 «Masked».").arg(book);
+    QTest::newRow("a workbook's calculated sheet chosen") << book << 2 << 0 << unchanged
+        << QStringLiteral("Таблица 2 «Calculated results» файла «%1» — расчётные значения, не оптические плотности; "
+                          "они в таблицах 1 «Raw Data, Absorbance 450 nm»").arg(book);
+    const QString book384 = fixturePath(QStringLiteral("workbook-384.xlsx"));
+    QTest::newRow("a workbook of 384 wells") << book384 << 0 << 0 << unchanged
+        << QStringLiteral("В файле «%1», лист «Plate 1» в строке 1 таблица планшета 16 × 24 (384 лунки), а "
+                          "импортируется только планшет 8 × 12 (96 лунок): файл не прочитан").arg(book384);
+    const QString damaged = fixturePath(QStringLiteral("workbook.xlsx"));
+    QTest::newRow("a workbook cut short") << damaged << 0 << 0 << unchanged
+        << QStringLiteral("Файл «%1» — книга Excel (.xlsx), но прочитать её не удалось: архив повреждён или "
+                          "неполон").arg(damaged);
+    const QString xls = fixturePath(QStringLiteral("workbook.xls"));
+    QTest::newRow("an .xls workbook") << xls << 0 << 0 << unchanged
+        << QStringLiteral("Файл «%1» — книга Excel в формате .xls; сохраните лист с оптическими плотностями как "
+                          "текст (CSV, TXT)").arg(xls);
+    // clang-format on
+}
+
+void TestReaderExport::importCases()
+{
+    QFETCH(QString, file);
+    QFETCH(int, table);
+    QFETCH(int, repeat);
+    QFETCH(QStringList, a1a2c3h12b1);
+    QFETCH(QString, message);
+
+    Project project;
+    prepare(project);
+    try {
+        QCOMPARE(importDensities(project, file, {table, repeat}), message);
+    } catch (const Error& e) {
+        QCOMPARE(e.message(), message);
+    }
+    const TextGrid& d = project.densityTable();
+    QCOMPARE((QStringList{d.cell(1, 1), d.cell(2, 1), d.cell(3, 3), d.cell(12, 8), d.cell(1, 2)}), a1a2c3h12b1);
+}
+
+// A read that holds numbers only outside the layout would only erase the
+// layout's densities: refused, the plate as it was.
+void TestReaderExport::nothingWrittenClearsNothing()
+{
+    QByteArray bytes = "450 nm\n\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\n";
+    for (const char* row : {"A", "B", "C", "D", "E", "F", "G", "H"}) {
+        bytes += row;
+        for (int c = 1; c <= 12; ++c)
+            bytes += QByteArray(row) == "B" && c == 5 ? "\t0.5" : "\tOVRFLW";
+        bytes += "\n";
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("plate.txt"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+
+    Project project;
+    prepare(project);
+    const QStringList before = project.densityTable().columnMajorTexts();
+    try {
+        importDensities(project, path);
+        QFAIL("no error");
+    } catch (const Error& e) {
+        QCOMPARE(e.message(), QStringLiteral("В файле «%1» в таблице «450 nm» нет ни одного числа для лунок раскладки: "
+                                             "плотности не записаны, данные планшета не изменены")
+                                  .arg(path));
+    }
+    QCOMPARE(project.densityTable().columnMajorTexts(), before);
+}
+
 void TestReaderExport::cli()
 {
     QTemporaryDir dir;
@@ -793,7 +978,7 @@ void TestReaderExport::cliErrors_data()
     const QString twoReads = fixturePath(QStringLiteral("results-two-reads.txt"));
     QTest::newRow("a table to choose") << QStringList{"import", project, twoReads, "-o", "OUT"}
         << QStringLiteral("pleq-cli: В файле «%1» несколько таблиц оптических плотностей: 1 «450nmAbsRead:450», "
-                          "2 «630nmAbsRead:630», 3 «Blank 450nmAbsRead:450»; какую взять, не выбрано\n"
+                          "2 «630nmAbsRead:630»; какую взять, не выбрано\n"
                           "Укажите таблицу: --table N.\n").arg(twoReads);
     const QString several = fixturePath(QStringLiteral("several-blocks.txt"));
     QTest::newRow("a table of several under headers of their own to choose")

@@ -133,6 +133,36 @@ void TestReaderExportGui::choice_data()
         << "2,101" << "2,812";
     QTest::newRow("repeats, cancelled")
         << "list-repeats.csv" << QList<int>{} << QList<QStringList>{repeats} << "" << "1,5" << "";
+
+    // Values less a reference are taken only when picked, named as what they are.
+    const QStringList reduced{QStringLiteral("В файле «FILE» нет необработанного измерения поглощения. "
+                                             "Импортировать эту таблицу?"),
+                              QStringLiteral("1 «Reduced (450-650)» (значения за вычетом бланка или референса)")};
+    QTest::newRow("reduced values only, picked")
+        << "reduced-only.txt" << QList<int>{0} << QList<QStringList>{reduced}
+        << "Импорт из файла «FILE».\n"
+           "Взята выбранная таблица 1 из 1 «Reduced (450-650)» — значения за вычетом бланка или референса.\n"
+           "Записаны плотности лунок раскладки: 2."
+        << "0,101" << "0,812";
+    QTest::newRow("reduced values only, cancelled")
+        << "reduced-only.txt" << QList<int>{} << QList<QStringList>{reduced} << "" << "1,5" << "";
+    QTest::newRow("two plates, the second picked")
+        << "two-plates.txt" << QList<int>{1}
+        << QList<QStringList>{{QStringLiteral("В файле «FILE» несколько таблиц оптических плотностей. Какую "
+                                              "импортировать?"),
+                               QStringLiteral("1 «Plate name: Plate01, Measurement: Absorbance 450 nm»"),
+                               QStringLiteral("2 «Plate name: Plate02, Measurement: Absorbance 450 nm»")}}
+        << "Импорт из файла «FILE».\n"
+           "Взята выбранная таблица 2 из 2 «Plate name: Plate02, Measurement: Absorbance 450 nm».\n"
+           "Записаны плотности лунок раскладки: 2."
+        << "1,101" << "1,812";
+    QTest::newRow("a workbook's raw sheet, nothing to pick")
+        << "workbook-sheets.xlsx" << QList<int>{} << QList<QStringList>{}
+        << "Импорт из файла «FILE».\n"
+           "Взята таблица 1 из 3 «Raw Data, Absorbance 450 nm»: единственное в файле необработанное измерение "
+           "поглощения.\n"
+           "Записаны плотности лунок раскладки: 2."
+        << "0,101" << "0,812";
     // clang-format on
 }
 
