@@ -1,20 +1,15 @@
-#include "gui/archive/queuesender.h"
+#include "archive/queuesender.h"
 
+#include "archive/archivesession.h"
 #include "archive/location.h"
 #include "archive/queue.h"
 #include "core/model/errors.h"
-#include "gui/archive/archivesession.h"
-
-#include <QCoreApplication>
-#include <QPointer>
-#include <QThreadPool>
 
 namespace pleq {
 
 QueueSender::QueueSender(ArchiveSession& session, QObject* parent)
     : QObject(parent)
     , m_session(session)
-    , m_running(std::make_shared<std::atomic_bool>(false))
 {
     m_timer.setInterval(IntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &QueueSender::sendNow);
@@ -34,28 +29,24 @@ void QueueSender::sendNow()
     } catch (const Error&) {
         return; // no archive at the place set: the next archive command says so
     }
-    if (location.kind != ArchiveLocation::Kind::Postgres || m_running->exchange(true))
+    if (location.kind != ArchiveLocation::Kind::Postgres || m_sending)
         return;
-    QPointer<QueueSender> self(this);
-    auto running = m_running;
-    QThreadPool::globalInstance()->start([self, running, location, queue] {
-        int sent = 0;
-        try {
-            if (queuedRunCount(queue) > 0)
-                sent = sendQueuedRuns(location, queue);
-        } catch (const Error&) {
-            // Still unreachable: the runs wait for the next attempt.
-        }
-        *running = false;
-        if (sent > 0)
-            QMetaObject::invokeMethod(
-                qApp,
-                [self] {
-                    if (self)
-                        self->m_session.notifyArchived();
-                },
-                Qt::QueuedConnection);
-    });
+    m_sending = true;
+    m_worker.run(
+        this,
+        [location, queue] {
+            try {
+                return queuedRunCount(queue) > 0 ? sendQueuedRuns(location, queue) : 0;
+            } catch (const Error&) {
+                return 0; // still unreachable: the runs wait for the next attempt
+            }
+        },
+        [this](int sent) {
+            m_sending = false;
+            if (sent > 0)
+                m_session.notifyArchived();
+        },
+        [this](const QString&) { m_sending = false; });
 }
 
 } // namespace pleq

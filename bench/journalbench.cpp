@@ -6,7 +6,7 @@
 
 #include "archive/archive.h"
 #include "core/model/errors.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
 

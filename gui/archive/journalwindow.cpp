@@ -6,7 +6,7 @@
 #include "core/kits/catalogue.h"
 #include "core/model/errors.h"
 #include "gui/app/dialogs.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/runwindow.h"
 

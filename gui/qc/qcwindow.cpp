@@ -8,7 +8,7 @@
 #include "core/model/errors.h"
 #include "core/model/numberformat.h"
 #include "gui/app/dialogs.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/qc/controlchart.h"
 

@@ -4,7 +4,7 @@
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/qc/controlchart.h"
