@@ -64,12 +64,20 @@ void ArchiveConnection::open(bool create)
             return;
         for (const QString& statement : m_dialect.sessionSetup)
             sql::exec(database, statement, name());
+        if (m_statementLimitMs > 0 && *m_dialect.statementLimit)
+            sql::exec(database, QString::fromLatin1(m_dialect.statementLimit).arg(m_statementLimitMs), name());
         schema::upgrade(database, m_dialect, name());
     } catch (...) {
         database.close();
         throw;
     }
     m_opened = true;
+}
+
+void ArchiveConnection::applyStatementLimit(int ms)
+{
+    if (*m_dialect.statementLimit)
+        sql::exec(db(), QString::fromLatin1(m_dialect.statementLimit).arg(ms), name());
 }
 
 void ArchiveConnection::reset()

@@ -220,6 +220,7 @@ void JournalWindow::load(const JournalFilter& filter, bool whole)
         this,
         [reader = m_reader, filter, whole] {
             JournalPage page;
+            reader->restart();
             if (whole) {
                 page.anchor = reader->headAnchor();
                 page.executors = reader->executors();
@@ -343,6 +344,7 @@ void JournalWindow::openSelected()
         [location = m_location, seq] {
             // A connection of the read's own, made and closed on the worker's thread.
             Archive archive(location);
+            archive.limitReads();
             std::optional<StoredRun> run = archive.run(seq);
             if (!run)
                 throw ArchiveError(location.displayName(), QString::number(seq), ArchiveError::Form::MissingRun);

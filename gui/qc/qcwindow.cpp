@@ -248,6 +248,7 @@ void QcWindow::readPoints()
         [location = m_location, kit] {
             // A connection of the read's own, made and closed on the worker's thread.
             Archive archive(location);
+            archive.limitReads();
             return controlPoints(archive, kit);
         },
         [this, read](std::vector<qc::Point> points) {
@@ -370,6 +371,7 @@ void fillQcFlags(JournalWindow& journal, ArchiveSession& session)
         &journal,
         [location] {
             Archive archive(location);
+            archive.limitReads();
             return qcRunFlags(archive);
         },
         [&journal](std::map<qint64, QStringList> flags) { journal.setQcFlags(std::move(flags)); },
