@@ -20,7 +20,7 @@ JournalModel::JournalModel(QObject* parent)
 void JournalModel::setRows(std::vector<JournalRow> rows, bool more)
 {
     beginResetModel();
-    m_rows = std::move(rows);
+    m_rows.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
     m_more = more;
     m_fetching = false;
     endResetModel();

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <deque>
 #include <map>
 #include <vector>
 
@@ -48,7 +49,7 @@ Q_SIGNALS:
     void fetchRequested();
 
 private:
-    std::vector<JournalRow> m_rows;
+    std::deque<JournalRow> m_rows; // appended without moving the rows read before
     std::map<qint64, QStringList> m_qcFlags;
     bool m_more = false;     // the query holds rows not read yet
     bool m_fetching = false; // a page is being read
