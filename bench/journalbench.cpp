@@ -171,11 +171,11 @@ int main(int argc, char** argv)
         "quality flags of every run", [&] { fillQcFlags(*window, session); },
         [&] { return window->qcFlagsWorker().pending() == 0; });
     step(
-        "filter: kit 03", [&] { window->findChild<QComboBox*>(QStringLiteral("JournalKit"))->setCurrentIndex(3); },
+        "filter: kit 03", [&] { window->findChild<QComboBox*>(QStringLiteral("journal.kit"))->setCurrentIndex(3); },
         idle);
     step(
         "filter: all kits again",
-        [&] { window->findChild<QComboBox*>(QStringLiteral("JournalKit"))->setCurrentIndex(0); }, idle);
+        [&] { window->findChild<QComboBox*>(QStringLiteral("journal.kit"))->setCurrentIndex(0); }, idle);
     step(
         "sort: plate name",
         [&] {

@@ -15,8 +15,8 @@ namespace pleq {
 class Project;
 class CalculationWindow;
 
-// The main window's hidden diagnostic controls: "Инициализация" (Button1),
-// "тест" (Button2) and the command text (edtWrite).
+// The main window's hidden diagnostic controls: "Инициализация" (open), "тест"
+// (send) and the command text it sends.
 struct DiagnosticControls {
     QPushButton* open = nullptr;
     QPushButton* send = nullptr;

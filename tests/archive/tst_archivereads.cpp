@@ -141,8 +141,8 @@ class TestArchiveReads : public QObject
     }
     QPointer<QcWindow> openQc(MainWindow& window)
     {
-        window.findChild<QAction*>(QStringLiteral("NQc"))->trigger();
-        return window.findChild<QcWindow*>(QStringLiteral("QcWindow"));
+        window.findChild<QAction*>(QStringLiteral("menu.archive.qc"))->trigger();
+        return window.findChild<QcWindow*>(QStringLiteral("qcWindow"));
     }
     static bool settled(JournalWindow* journal, QcWindow* qc)
     {
@@ -182,7 +182,7 @@ private Q_SLOTS:
         RecordingDialogs dialogs;
         Project project;
         MainWindow window(project);
-        window.findChild<QAction*>(QStringLiteral("NJournal"))->trigger();
+        window.findChild<QAction*>(QStringLiteral("menu.archive.journal"))->trigger();
         QPointer<JournalWindow> journal = window.journal();
         QPointer<QcWindow> qc = openQc(window);
         QVERIFY(journal && qc);
@@ -194,30 +194,30 @@ private Q_SLOTS:
         StallMeter meter;
         QElapsedTimer clock;
         clock.start();
-        journal->findChild<QPushButton*>(QStringLiteral("JournalRefresh"))->click();
-        qc->findChild<QComboBox*>(QStringLiteral("QcKit"))->setCurrentIndex(1);
-        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("JournalStatus"))->text(), QStringLiteral("Загрузка ..."));
-        QCOMPARE(qc->findChild<QLabel*>(QStringLiteral("QcMessages"))->text(), QStringLiteral("Загрузка ..."));
+        journal->findChild<QPushButton*>(QStringLiteral("journal.refresh"))->click();
+        qc->findChild<QComboBox*>(QStringLiteral("qc.kit"))->setCurrentIndex(1);
+        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("journal.status"))->text(), QStringLiteral("Загрузка ..."));
+        QCOMPARE(qc->findChild<QLabel*>(QStringLiteral("qc.messages"))->text(), QStringLiteral("Загрузка ..."));
         QTRY_VERIFY_WITH_TIMEOUT(!journal->loading() && !qc->loading(), 30000);
         QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(meter.longestMs() < 1000,
                  qPrintable(QStringLiteral("the event loop stalled %1 ms").arg(meter.longestMs())));
         const QString away = QStringLiteral("Архив %1: сервер не ответил вовремя").arg(server);
         QCOMPARE(dialogs.errors, (QStringList{away, away}));
-        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("JournalStatus"))->text(), QString());
+        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("journal.status"))->text(), QString());
         QCOMPARE(journal->model()->rowCount(), 3); // the rows shown before stay
 
         // Closed while a read waits: the window goes, the read's outcome with it.
         dialogs.clear();
-        journal->findChild<QPushButton*>(QStringLiteral("JournalRefresh"))->click();
+        journal->findChild<QPushButton*>(QStringLiteral("journal.refresh"))->click();
         QVERIFY(journal->loading());
         journal->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!journal);
 
         thaw();
-        qc->findChild<QComboBox*>(QStringLiteral("QcKit"))->setCurrentIndex(2);
-        window.findChild<QAction*>(QStringLiteral("NJournal"))->trigger();
+        qc->findChild<QComboBox*>(QStringLiteral("qc.kit"))->setCurrentIndex(2);
+        window.findChild<QAction*>(QStringLiteral("menu.archive.journal"))->trigger();
         journal = window.journal();
         QVERIFY(journal);
         QVERIFY(settled(journal, qc));
@@ -242,11 +242,11 @@ private Q_SLOTS:
         StallMeter meter;
         QElapsedTimer clock;
         clock.start();
-        window.findChild<QAction*>(QStringLiteral("NJournal"))->trigger();
+        window.findChild<QAction*>(QStringLiteral("menu.archive.journal"))->trigger();
         const QPointer<JournalWindow> journal = window.journal();
         const QPointer<QcWindow> qc = openQc(window);
         QVERIFY(journal && qc);
-        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("JournalStatus"))->text(), QStringLiteral("Загрузка ..."));
+        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("journal.status"))->text(), QStringLiteral("Загрузка ..."));
         QTRY_VERIFY_WITH_TIMEOUT(!journal && !qc, 30000);
         QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(meter.longestMs() < 1000,
