@@ -36,6 +36,11 @@ void Archive::open()
     d->connection.open();
 }
 
+void Archive::limitReads()
+{
+    d->connection.limitStatements(ReadLimitMs);
+}
+
 qint64 Archive::append(const RunRecord& run)
 {
     return writer::retrying(d->connection, [&] { return writer::write(d->connection, {&run}); }).front();

@@ -51,6 +51,9 @@ public:
     const ArchiveLocation& location() const;
     // Connects, creates or upgrades the schema. Throws Error.
     void open();
+    // For the windows' reads, before the first use: each statement ends with
+    // an error after ReadLimitMs on the server (archive/connection.h).
+    void limitReads();
 
     // Appends a run at the head of the chain; returns its seq. A run whose
     // uid the archive holds already is not stored again (its seq is returned).

@@ -117,10 +117,18 @@ void ArchiveConnection::prepare(QSqlDatabase& database, bool create)
     if (!reading)
         for (const QString& statement : m_dialect.sessionSetup)
             sql::exec(database, statement, name());
+    if (m_statementLimitMs > 0 && *m_dialect.statementLimit)
+        sql::exec(database, QString::fromLatin1(m_dialect.statementLimit).arg(m_statementLimitMs), name());
     if (!reading || version < schema::ReadableVersion)
         schema::upgrade(database, m_dialect, name());
     m_opened = true;
     m_writable = !reading;
+}
+
+void ArchiveConnection::applyStatementLimit(int ms)
+{
+    if (*m_dialect.statementLimit)
+        sql::exec(db(), QString::fromLatin1(m_dialect.statementLimit).arg(ms), name());
 }
 
 void ArchiveConnection::reset()

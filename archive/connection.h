@@ -9,6 +9,13 @@
 
 namespace pleq {
 
+// How long a read of the windows may run on the server before it ends with
+// an error: ten times the slowest read they make (the quality flags of
+// 100,000 runs take about 1 s), and short enough that a technician still
+// waits for the answer. Writes have no such limit: a long import is no hang,
+// and a write that fails leaves its run in the queue.
+inline constexpr int ReadLimitMs = 10000;
+
 // One Qt SQL connection to an archive, of the archive layer only: the
 // archive's own, or the journal's beside it. Opening it connects, sets the
 // session up and creates or upgrades the schema; it closes with the object.
@@ -36,6 +43,11 @@ public:
     bool holdsArchive() const { return m_opened; }
     // Drops a connection the server lost; the next open() connects anew.
     void reset();
+    // Each statement from the next open() on ends with an error after `ms`
+    // milliseconds on the server (0: no limit); nothing for SQLite.
+    void limitStatements(int ms) { m_statementLimitMs = ms; }
+    // The same for the statements from now on, on the connection open.
+    void applyStatementLimit(int ms);
 
     ArchiveError failure(const QString& reason) const { return ArchiveError(name(), reason); }
 
@@ -48,6 +60,7 @@ private:
     bool m_opened = false;   // it holds an archive, readable
     bool m_writable = false; // set up for writing, the schema at its latest version
     bool m_readOnly = false; // a file read as it is: nothing is written through it
+    int m_statementLimitMs = 0; // each statement's limit on the server, from open() on
 };
 
 } // namespace pleq

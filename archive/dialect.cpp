@@ -21,12 +21,21 @@ const Dialect Sqlite = {
     "SELECT seq, hash FROM chain_head WHERE id = 1",
     "INSERT OR IGNORE INTO runs",
     "",
+    "",
 };
 
 const Dialect Postgres = {
     "QPSQL",
     "libqt6sql6-psql",
-    "connect_timeout=5",
+    // A server that takes the connection and never answers is given up after
+    // 5 s (a server on the laboratory's network answers in milliseconds, and
+    // the windows tell the error then). On a connection open, TCP keepalives
+    // find a server gone silent (a dropped VPN, a powered-off host) after
+    // 10 s of quiet and three probes 5 s apart; a request the server's host
+    // does not acknowledge for 20 s ends the connection. Either way the
+    // thread waiting on it gets an error in bounded time.
+    "connect_timeout=5;keepalives=1;keepalives_idle=10;keepalives_interval=5;keepalives_count=3;"
+    "tcp_user_timeout=20000",
     {QStringLiteral("SET client_min_messages = warning")},
     "BIGINT",
     "DOUBLE PRECISION",
@@ -40,6 +49,7 @@ const Dialect Postgres = {
     "SELECT seq, hash FROM chain_head WHERE id = 1 FOR UPDATE",
     "INSERT INTO runs",
     " ON CONFLICT (uid) DO NOTHING",
+    "SET statement_timeout = %1",
 };
 
 } // namespace

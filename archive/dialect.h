@@ -37,6 +37,11 @@ struct Dialect {
     // An insert of a run that does nothing when the archive holds its uid.
     const char* insertRunHead; // before "(columns) VALUES (...)"
     const char* insertRunTail; // after it
+
+    // Sets how long one statement of the connection may run before the
+    // server ends it with an error ("%1": milliseconds, 0 for no limit);
+    // empty where the database is a local file.
+    const char* statementLimit;
 };
 
 const Dialect& dialectFor(ArchiveLocation::Kind kind);

@@ -87,6 +87,7 @@ struct JournalReader::Private {
 JournalReader::JournalReader(const ArchiveLocation& location)
     : d(new Private{ArchiveConnection(location), QSqlQuery(), false})
 {
+    d->connection.limitStatements(ReadLimitMs);
 }
 
 JournalReader::~JournalReader()
@@ -104,11 +105,20 @@ void JournalReader::open()
     d->connection.open();
 }
 
+void JournalReader::restart()
+{
+    close();
+    if (d->connection.location().kind == ArchiveLocation::Kind::Postgres)
+        d->connection.reset();
+}
+
 void JournalReader::select(const JournalFilter& filter)
 {
     const JournalQuery q = journalQuery(filter, d->connection.location().kind);
     close(); // the earlier query ends before the next begins
     open();
+    // Its rows are read as the table scrolls: the statement lasts that long.
+    d->connection.applyStatementLimit(0);
     QSqlQuery query(d->connection.db());
     query.setForwardOnly(true);
     const bool ran = [&] {

@@ -50,7 +50,9 @@ using JournalRow = std::array<QVariant, JournalColumnCount>;
 
 // The journal's reads of the archive, on a connection of its own: the
 // archive's writes and reads of single runs never end the query whose rows
-// the journal's table is still reading. Errors are ArchiveError.
+// the journal's table is still reading. Its statements end with an error
+// after ReadLimitMs on the server, but for the query whose rows come as the
+// table scrolls: it runs as long as the user reads. Errors are ArchiveError.
 class JournalReader
 {
 public:
@@ -62,6 +64,10 @@ public:
     const ArchiveLocation& location() const;
     // Connects (the schema made or upgraded as the archive's own open does).
     void open();
+    // Before a new query: PostgreSQL's connection is made anew (the old one
+    // may hang on a server that stopped answering, while a new one is given
+    // up after the connect timeout); SQLite's stays.
+    void restart();
 
     // Runs the query of the filter (journalQuery); its rows come with read().
     // The query before it ends.

@@ -4,10 +4,10 @@
 #include "archive/operations.h"
 #include "gui/app/dialogs.h"
 #include "gui/app/importchoice.h"
-#include "gui/archive/archivesession.h"
-#include "gui/archive/archivewriter.h"
+#include "archive/archivesession.h"
+#include "archive/archivewriter.h"
 #include "gui/archive/journalwindow.h"
-#include "gui/archive/queuesender.h"
+#include "archive/queuesender.h"
 #include "gui/qc/qcwindow.h"
 #include "gui/calc/calculationwindow.h"
 #include "core/calc/calculationsession.h"
@@ -102,6 +102,8 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
     statusLine->setObjectName(QStringLiteral("main.statusBar"));
     setStatusBar(statusLine);
     m_archive = new ArchiveSession(this);
+    connect(&m_archive->writer(), &Worker::taskFailed, this,
+            [](const QString& message) { Dialogs::get().error(nullptr, message); });
     // Runs queued while the archive's server was away go to it at start and
     // every few minutes, without holding up the window.
     new QueueSender(*m_archive, this);

@@ -1,7 +1,5 @@
 #include "gui/archive/journalmodel.h"
 
-#include "core/model/errors.h"
-
 #include <QBrush>
 #include <QColor>
 
@@ -14,46 +12,31 @@ const char* const Headers[] = {"№",      "Дата",   "Исполнитель
 
 } // namespace
 
-JournalModel::JournalModel(const ArchiveLocation& location, QObject* parent)
+JournalModel::JournalModel(QObject* parent)
     : QAbstractTableModel(parent)
-    , m_reader(std::make_unique<JournalReader>(location))
 {
-    m_reader->open();
 }
 
-JournalModel::~JournalModel() = default;
-
-void JournalModel::setFilter(const JournalFilter& filter)
+void JournalModel::setRows(std::vector<JournalRow> rows, bool more)
 {
     beginResetModel();
-    m_rows.clear();
-    try {
-        m_reader->select(filter);
-        m_filter = filter;
-        m_rows = m_reader->read(FetchBatch);
-    } catch (...) {
-        endResetModel();
-        throw;
-    }
+    m_rows.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    m_more = more;
+    m_fetching = false;
     endResetModel();
 }
 
-QStringList JournalModel::executors()
+void JournalModel::appendRows(std::vector<JournalRow> rows, bool more)
 {
-    return m_reader->executors();
-}
-
-QString JournalModel::headAnchor()
-{
-    return m_reader->headAnchor();
-}
-
-void JournalModel::clear()
-{
-    beginResetModel();
-    m_reader->close();
-    m_rows.clear();
-    endResetModel();
+    m_more = more;
+    m_fetching = false;
+    if (rows.empty())
+        return;
+    const int first = int(m_rows.size());
+    beginInsertRows({}, first, first + int(rows.size()) - 1);
+    for (JournalRow& row : rows)
+        m_rows.push_back(std::move(row));
+    endInsertRows();
 }
 
 qint64 JournalModel::seq(int row) const
@@ -68,20 +51,6 @@ void JournalModel::setQcFlags(std::map<qint64, QStringList> flags)
         Q_EMIT dataChanged(index(0, QcColumn), index(rowCount() - 1, QcColumn));
 }
 
-void JournalModel::sort(int column, Qt::SortOrder order)
-{
-    if (column < 0 || column >= QcColumn)
-        return; // the flags are no database column
-    JournalFilter filter = m_filter;
-    filter.sortColumn = JournalColumn(column);
-    filter.descending = order == Qt::DescendingOrder;
-    try {
-        setFilter(filter);
-    } catch (const Error& e) {
-        Q_EMIT failed(e.message());
-    }
-}
-
 int JournalModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
@@ -94,25 +63,15 @@ int JournalModel::columnCount(const QModelIndex& parent) const
 
 bool JournalModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_reader->more();
+    return !parent.isValid() && m_more && !m_fetching;
 }
 
 void JournalModel::fetchMore(const QModelIndex& parent)
 {
-    if (parent.isValid() || !m_reader->more())
+    if (!canFetchMore(parent))
         return;
-    try {
-        std::vector<JournalRow> rows = m_reader->read(FetchBatch);
-        if (rows.empty())
-            return;
-        const int first = int(m_rows.size());
-        beginInsertRows({}, first, first + int(rows.size()) - 1);
-        for (JournalRow& row : rows)
-            m_rows.push_back(std::move(row));
-        endInsertRows();
-    } catch (const Error& e) {
-        Q_EMIT failed(e.message());
-    }
+    m_fetching = true;
+    Q_EMIT fetchRequested();
 }
 
 QVariant JournalModel::data(const QModelIndex& index, int role) const

@@ -6,9 +6,10 @@
 #include "core/kits/catalogue.h"
 #include "core/model/errors.h"
 #include "gui/app/dialogs.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/runwindow.h"
+#include "core/tasks/worker.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,25 +20,41 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace pleq {
 
+namespace {
+
+// What one read of the journal brings: a page of the query's rows, with the
+// chain's head and the executors when the whole window is read anew.
+struct JournalPage {
+    QString anchor;
+    QStringList executors;
+    std::vector<JournalRow> rows;
+    bool more = false;
+};
+
+} // namespace
+
 JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_session(session)
+    , m_location(session.archive().location())
 {
     setObjectName(QStringLiteral("journalWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const Archive& archive = session.openArchive();
-    setWindowTitle(QStringLiteral("Журнал планшетов — %1").arg(archive.location().displayName()));
+    setWindowTitle(QStringLiteral("Журнал планшетов — %1").arg(m_location.displayName()));
 
-    // The journal reads on a connection of its own (see JournalReader).
-    m_model = std::make_unique<JournalModel>(archive.location());
-    connect(m_model.get(), &JournalModel::failed, this,
-            [this](const QString& message) { Dialogs::get().error(this, message); });
+    // The journal reads on a connection of its own (see JournalReader), on its worker's thread.
+    m_worker = new Worker(Worker::AtEnd::Abandon, this);
+    m_qcFlagsWorker = new Worker(Worker::AtEnd::Abandon, this);
+    m_reader = std::make_shared<JournalReader>(m_location);
+    m_model = new JournalModel(this);
+    connect(m_model, &JournalModel::fetchRequested, this, &JournalWindow::fetchMore);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(createFilters());
@@ -51,7 +68,17 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
 JournalWindow::~JournalWindow()
 {
     m_table->setModel(nullptr);
-    m_model.reset();
+    // The reader ends on its thread, after the reads given (the worker lets
+    // them run on without the window).
+    m_worker->post([reader = std::move(m_reader)]() mutable -> Worker::Tell {
+        reader.reset();
+        return {};
+    });
+}
+
+bool JournalWindow::loading() const
+{
+    return m_worker->pending() > 0;
 }
 
 QHBoxLayout* JournalWindow::createFilters()
@@ -123,7 +150,7 @@ QTableView* JournalWindow::createTable()
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
-    m_table->setModel(m_model.get());
+    m_table->setModel(m_model);
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, &JournalWindow::openSelected);
     return m_table;
@@ -137,15 +164,18 @@ QHBoxLayout* JournalWindow::createHead()
     auto* save = new QPushButton(QStringLiteral("Сохранить якорь ..."), this);
     save->setObjectName(QStringLiteral("journal.saveAnchor"));
     connect(save, &QPushButton::clicked, this, &JournalWindow::saveAnchor);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("journal.status"));
     auto* row = new QHBoxLayout;
+    row->addWidget(m_status);
     row->addWidget(m_head, 1);
     row->addWidget(save);
     return row;
 }
 
-void JournalWindow::showHead()
+void JournalWindow::showHead(const QString& anchor)
 {
-    m_anchor = m_model->headAnchor();
+    m_anchor = anchor;
     m_head->setText(m_anchor.isEmpty()
                         ? QStringLiteral("Архив пуст.")
                         : QStringLiteral("Голова цепочки (якорь: храните его вне архива): %1").arg(m_anchor));
@@ -169,32 +199,112 @@ void JournalWindow::saveAnchor()
 
 void JournalWindow::showFirstRows()
 {
-    showHead();
-    fillExecutors();
     // The first query: newest first; the header shows it, and a click sorts anew.
-    m_model->setFilter(currentFilter());
     m_table->setSortingEnabled(false);
     m_table->horizontalHeader()->setSortIndicator(int(JournalColumn::Time), Qt::DescendingOrder);
     m_table->horizontalHeader()->setSortIndicatorShown(true);
-    connect(m_table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, m_model.get(), &JournalModel::sort);
-    m_table->resizeColumnsToContents();
-    if (m_model->rowCount() > 0)
-        m_table->selectRow(0);
+    connect(m_table->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, &JournalWindow::sortBy);
+    load(currentFilter(), true);
 }
 
 void JournalWindow::followSession()
 {
     // The window's archive goes away when the place changes.
-    connect(&m_session, &ArchiveSession::aboutToRelocate, this, [this] {
-        m_model->clear();
-        delete this;
-    });
+    connect(&m_session, &ArchiveSession::aboutToRelocate, this, [this] { delete this; });
     connect(&m_session, &ArchiveSession::runArchived, this, &JournalWindow::refresh);
+}
+
+void JournalWindow::load(const JournalFilter& filter, bool whole)
+{
+    const int query = ++m_query;
+    m_filter = filter;
+    m_worker->run(
+        this,
+        [reader = m_reader, filter, whole] {
+            JournalPage page;
+            reader->restart();
+            if (whole) {
+                page.anchor = reader->headAnchor();
+                page.executors = reader->executors();
+            }
+            reader->select(filter);
+            page.rows = reader->read(JournalModel::FetchBatch);
+            page.more = reader->more();
+            return page;
+        },
+        [this, query, whole](JournalPage page) {
+            if (whole) {
+                showHead(page.anchor);
+                fillExecutors(page.executors);
+            }
+            if (query == m_query) {
+                m_model->setRows(std::move(page.rows), page.more);
+                if (!m_shown) {
+                    m_table->resizeColumnsToContents();
+                    if (m_model->rowCount() > 0)
+                        m_table->selectRow(0);
+                }
+            }
+            m_shown = true;
+            showLoading();
+            Q_EMIT loaded();
+        },
+        [this](const QString& message) { readFailed(message); });
+    showLoading();
+}
+
+void JournalWindow::fetchMore()
+{
+    const int query = m_query;
+    m_worker->run(
+        this,
+        [reader = m_reader] {
+            JournalPage page;
+            page.rows = reader->read(JournalModel::FetchBatch);
+            page.more = reader->more();
+            return page;
+        },
+        [this, query](JournalPage page) {
+            if (query == m_query) // else the rows of a query no longer shown
+                m_model->appendRows(std::move(page.rows), page.more);
+            showLoading();
+            Q_EMIT loaded();
+        },
+        [this](const QString& message) { readFailed(message); });
+    showLoading();
+}
+
+void JournalWindow::sortBy(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= JournalModel::QcColumn)
+        return; // the flags are no database column
+    JournalFilter filter = m_filter;
+    filter.sortColumn = JournalColumn(column);
+    filter.descending = order == Qt::DescendingOrder;
+    load(filter, false);
+}
+
+void JournalWindow::showLoading()
+{
+    m_status->setText(loading() ? QStringLiteral("Загрузка ...") : QString());
+}
+
+void JournalWindow::readFailed(const QString& message)
+{
+    m_model->setFetching(false);
+    showLoading();
+    const QPointer<JournalWindow> self(this);
+    Dialogs::get().error(this, message);
+    if (!self)
+        return; // closed while the box was shown
+    if (!m_shown)
+        close(); // the archive could not be read at all: no window, as before its first rows
+    Q_EMIT loaded();
 }
 
 JournalFilter JournalWindow::currentFilter() const
 {
-    JournalFilter filter = m_model->filter();
+    JournalFilter filter = m_filter;
     filter.from = m_fromOn->isChecked() ? m_from->date().startOfDay() : QDateTime();
     filter.to = m_toOn->isChecked() ? m_to->date().addDays(1).startOfDay() : QDateTime();
     filter.kit = m_kit->currentIndex() > 0 ? std::optional<Kit>(Kit(m_kit->currentData().toInt())) : std::nullopt;
@@ -203,49 +313,54 @@ JournalFilter JournalWindow::currentFilter() const
     return filter;
 }
 
-void JournalWindow::fillExecutors()
+void JournalWindow::fillExecutors(const QStringList& names)
 {
     const QString chosen = m_executor->currentIndex() > 0 ? m_executor->currentText() : QString();
     const QSignalBlocker block(m_executor);
     m_executor->clear();
     m_executor->addItem(QStringLiteral("Все исполнители"));
-    m_executor->addItems(m_model->executors());
+    m_executor->addItems(names);
     m_executor->setCurrentIndex(chosen.isEmpty() ? 0 : qMax(0, m_executor->findText(chosen)));
 }
 
 void JournalWindow::applyFilter()
 {
-    if (!m_table)
+    if (!m_status)
         return; // the widgets are still being made
-    runCommand(this, [this] { m_model->setFilter(currentFilter()); });
+    load(currentFilter(), false);
 }
 
 void JournalWindow::refresh()
 {
-    runCommand(this, [this] {
-        showHead();
-        fillExecutors();
-        m_model->setFilter(currentFilter());
-    });
+    load(currentFilter(), true);
 }
 
-RunWindow* JournalWindow::openSelected()
+void JournalWindow::openSelected()
 {
     const QModelIndex current = m_table->currentIndex();
     if (!current.isValid())
-        return nullptr;
+        return;
     const qint64 seq = m_model->seq(current.row());
-    RunWindow* window = nullptr;
-    runCommand(this, [&] {
-        Archive& archive = m_session.openArchive();
-        std::optional<StoredRun> run = archive.run(seq);
-        if (!run)
-            throw ArchiveError(archive.location().displayName(), QString::number(seq), ArchiveError::Form::MissingRun);
-        window = new RunWindow(*run, this);
-        window->show();
-        window->raise();
-    });
-    return window;
+    m_worker->run(
+        this,
+        [location = m_location, seq] {
+            // A connection of the read's own, made and closed on the worker's thread.
+            Archive archive(location);
+            archive.limitReads();
+            std::optional<StoredRun> run = archive.run(seq);
+            if (!run)
+                throw ArchiveError(location.displayName(), QString::number(seq), ArchiveError::Form::MissingRun);
+            return std::move(*run);
+        },
+        [this](StoredRun run) {
+            showLoading();
+            auto* window = new RunWindow(std::move(run), this);
+            window->show();
+            window->raise();
+            Q_EMIT loaded();
+        },
+        [this](const QString& message) { readFailed(message); });
+    showLoading();
 }
 
 void JournalWindow::setQcFlags(std::map<qint64, QStringList> flags)

@@ -3,7 +3,7 @@
 #include "archive/archive.h"
 #include "archive/operations.h"
 #include "gui/app/dialogs.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "gui/app/gridview.h"
 #include "gui/calc/densityview.h"
 #include "core/calc/calculationsession.h"

@@ -7,8 +7,9 @@
 #include "core/kits/catalogue.h"
 #include "core/model/errors.h"
 #include "core/model/numberformat.h"
+#include "core/tasks/worker.h"
 #include "gui/app/dialogs.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/qc/controlchart.h"
 
@@ -19,15 +20,13 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileInfo>
-#include <QFutureWatcher>
-#include <QPromise>
-#include <QThreadPool>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPushButton>
@@ -62,8 +61,9 @@ QDateEdit* dateEdit(const char* name, QWidget* parent)
 QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_session(session)
+    , m_location(session.archive().location())
 {
-    session.openArchive();
+    m_worker = new Worker(Worker::AtEnd::Abandon, this);
     setObjectName(QStringLiteral("qcWindow"));
     setWindowTitle(QStringLiteral("Контроль качества"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -234,15 +234,69 @@ qc::Baseline QcWindow::chosenBaseline() const
     return qc::Baseline::timeRange(m_baselineFrom->date().startOfDay(), m_baselineTo->date().endOfDay());
 }
 
+bool QcWindow::loading() const
+{
+    return m_worker->pending() > 0;
+}
+
+void QcWindow::readPoints()
+{
+    const Kit kit = static_cast<Kit>(std::max(0, m_kit->currentIndex()));
+    const int read = ++m_read;
+    m_worker->run(
+        this,
+        [location = m_location, kit] {
+            // A connection of the read's own, made and closed on the worker's thread.
+            Archive archive(location);
+            archive.limitReads();
+            return controlPoints(archive, kit);
+        },
+        [this, read](std::vector<qc::Point> points) {
+            if (read == m_read) { // else the points of a kit no longer chosen
+                m_points = std::move(points);
+                m_pointsRead = true;
+                m_shown = true;
+                refresh();
+            }
+            showLoading();
+            Q_EMIT loaded();
+        },
+        [this](const QString& message) { readFailed(message); });
+    showLoading();
+}
+
+void QcWindow::showLoading()
+{
+    if (loading()) {
+        m_messages->setText(QStringLiteral("Загрузка ..."));
+        m_messages->setVisible(true);
+    } else {
+        m_messages->setText(m_result.messages().join(QLatin1Char('\n')));
+        m_messages->setVisible(!m_messages->text().isEmpty());
+    }
+}
+
+void QcWindow::readFailed(const QString& message)
+{
+    showLoading();
+    const QPointer<QcWindow> self(this);
+    Dialogs::get().error(this, message);
+    if (!self)
+        return; // closed while the box was shown
+    if (!m_shown)
+        close(); // the archive could not be read at all: no window
+    Q_EMIT loaded();
+}
+
 void QcWindow::refresh()
 {
+    if (!m_pointsRead) {
+        readPoints(); // refresh() again when the points come
+        return;
+    }
     runCommand(this, [this] {
         const Kit kit = static_cast<Kit>(std::max(0, m_kit->currentIndex()));
         const bool range = m_range->isChecked();
-        if (!m_pointsRead) {
-            m_points = controlPoints(m_session.openArchive(), kit);
-            m_pointsRead = true;
-        }
         m_result = qc::analyse(kit, m_points, chosenBaseline(), range ? m_from->date().startOfDay() : QDateTime(),
                                range ? m_to->date().endOfDay() : QDateTime());
     });
@@ -256,8 +310,7 @@ void QcWindow::refresh()
         view->setChart(chart, m_result.baseline);
         m_charts->addWidget(view);
     }
-    m_messages->setText(m_result.messages().join(QLatin1Char('\n')));
-    m_messages->setVisible(!m_messages->text().isEmpty());
+    showLoading();
 
     // The flagged points by run, within a run in the kit's order of controls.
     struct Flagged {
@@ -308,35 +361,23 @@ QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session)
 
 void fillQcFlags(JournalWindow& journal, ArchiveSession& session)
 {
-    using Flags = std::map<qint64, QStringList>;
     ArchiveLocation location;
     try {
         location = session.archive().location();
     } catch (const Error&) {
         return; // no archive at the place set: the journal says so itself
     }
-    const QString name = QStringLiteral("journal.qcFlags");
-    for (QFutureWatcherBase* running : journal.findChildren<QFutureWatcherBase*>(name, Qt::FindDirectChildrenOnly))
-        delete running;
-    auto* watcher = new QFutureWatcher<Flags>(&journal);
-    watcher->setObjectName(name);
-    QObject::connect(watcher, &QFutureWatcherBase::finished, &journal, [watcher, &journal] {
-        if (watcher->future().resultCount() > 0)
-            journal.setQcFlags(watcher->future().result());
-        watcher->deleteLater();
-    });
-    auto promise = std::make_shared<QPromise<Flags>>();
-    watcher->setFuture(promise->future());
-    promise->start();
-    QThreadPool::globalInstance()->start([promise, location] {
-        try {
+    journal.qcFlagsWorker().run(
+        &journal,
+        [location] {
             Archive archive(location);
-            promise->addResult(qcRunFlags(archive));
-        } catch (const Error&) {
-            // The journal reads the same archive and names its errors; the column stays empty.
-        }
-        promise->finish();
-    });
+            archive.limitReads();
+            return qcRunFlags(archive);
+        },
+        [&journal](std::map<qint64, QStringList> flags) { journal.setQcFlags(std::move(flags)); },
+        [](const QString&) {
+            // The journal reads the same archive and names its errors; the column stays as it is.
+        });
 }
 
 void showQcFlags(JournalWindow& journal, ArchiveSession& session)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/location.h"
 #include "core/qc/controlquality.h"
 
 #include <QStringList>
@@ -26,18 +27,22 @@ namespace pleq {
 class Archive;
 class ArchiveSession;
 class JournalWindow;
+class Worker;
 
 // "Контроль качества": the Levey–Jennings charts of one kit's controls over
 // the archived runs, the Westgard rules' flags on them and a list of the
 // flagged points. The kit's control points are read from the archive when
-// the kit is chosen and after each run archived meanwhile; a change of the
-// baseline or the range shown recalculates from them. It closes when the
-// archive moves.
+// the kit is chosen and after each run archived meanwhile, on the window's
+// worker thread ("Загрузка ..." above the charts meanwhile; a window closed
+// mid-read drops what the read brings); a change of the baseline or the range
+// shown recalculates from them. It closes when the archive moves, and when
+// its first read fails.
 class QcWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // Opens the session's archive; throws Error naming it and the reason.
+    // Throws Error when the place set names no archive; the archive itself is
+    // opened by the first read.
     explicit QcWindow(ArchiveSession& session, QWidget* parent = nullptr);
     ~QcWindow() override;
 
@@ -45,6 +50,12 @@ public:
     // Recalculates and redraws, reading the archive first when the kit changed
     // or a run was archived; an archive error shows in the error box.
     void refresh();
+    // A read of the archive not told yet.
+    bool loading() const;
+
+Q_SIGNALS:
+    // A read told: the charts show its points, or its error was shown.
+    void loaded();
 
 private:
     // The window's parts, built in this order by the constructor.
@@ -56,13 +67,20 @@ private:
     QSplitter* createChartsAndList();
     void connectSettings();
 
+    void readPoints();
+    void showLoading();
+    void readFailed(const QString& message);
     qc::Baseline chosenBaseline() const;
     void savePng();
     void print();
 
     ArchiveSession& m_session;
+    ArchiveLocation m_location;
+    Worker* m_worker = nullptr;
     std::vector<qc::Point> m_points; // every control point of the kit chosen
     bool m_pointsRead = false;
+    int m_read = 0;       // the number of the last read given: an older one's points are dropped
+    bool m_shown = false; // the first read has been told
     qc::Result m_result;
     QComboBox* m_kit = nullptr;
     QButtonGroup* m_baselineKind = nullptr;
@@ -84,9 +102,10 @@ QcWindow* openQcWindow(QWidget* parent, ArchiveSession& session);
 // the window over `parent`, an error shows in the error box.
 QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session);
 
-// Fills the journal's column from a thread of Qt's pool over a connection of
-// its own (about 2 s on 100,000 runs, most of it reading the points), so the
-// journal never waits for it; a newer fill replaces one still running.
+// Fills the journal's column on the journal's worker of the flags, over a
+// connection of its own (about 2 s on 100,000 runs, most of it reading the
+// points), so the journal's reads never wait for it; fills follow one another
+// in order, the newest shown last.
 void fillQcFlags(JournalWindow& journal, ArchiveSession& session);
 // fillQcFlags now, and again after each run archived while the journal shows.
 void showQcFlags(JournalWindow& journal, ArchiveSession& session);

@@ -4,8 +4,8 @@
 #include "core/files/projectfile.h"
 #include "core/model/operations.h"
 #include "gui/app/mainwindow.h"
-#include "gui/archive/archivesession.h"
-#include "gui/archive/archivewriter.h"
+#include "archive/archivesession.h"
+#include "archive/archivewriter.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/archive/runwindow.h"
@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
@@ -73,6 +74,20 @@ class TestJournal : public QObject
         m_window = std::make_unique<MainWindow>(*m_project);
     }
     void trigger(const char* name) { m_window->findChild<QAction*>(QLatin1String(name))->trigger(); }
+    // "Журнал планшетов" opened, its first read told (the journal reads on a worker).
+    JournalWindow* openJournal()
+    {
+        trigger("menu.archive.journal");
+        const QPointer<JournalWindow> journal = m_window->journal();
+        (void)QTest::qWaitFor([&] { return !journal || !journal->loading(); }, 10000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // a journal whose read failed closed
+        return journal;
+    }
+    // Waits for the reads a change of the journal gave.
+    static bool settled(JournalWindow* journal)
+    {
+        return QTest::qWaitFor([journal] { return !journal->loading(); }, 10000);
+    }
     void pressProtocolButton()
     {
         m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("calc.protocol"))->click();
@@ -337,8 +352,7 @@ private Q_SLOTS:
         qputenv("TZ", "Europe/Moscow");
         fillArchive();
         start(archivePath());
-        trigger("menu.archive.journal");
-        JournalWindow* journal = m_window->journal();
+        JournalWindow* journal = openJournal();
         QVERIFY(journal);
         QCOMPARE(journal->objectName(), QStringLiteral("journalWindow"));
         QCOMPARE(m_dialogs->errors, QStringList());
@@ -358,6 +372,7 @@ private Q_SLOTS:
             journal->findChild<QDateEdit*>(QStringLiteral("journal.to"))->setDate(to);
             journal->findChild<QCheckBox*>(QStringLiteral("journal.toOn"))->setChecked(true);
         }
+        QVERIFY(settled(journal));
         QCOMPARE(m_dialogs->errors, QStringList());
         QCOMPARE(listed(*journal->model()), seqs);
         qunsetenv("TZ");
@@ -369,8 +384,7 @@ private Q_SLOTS:
     {
         fillArchive();
         start(archivePath());
-        trigger("menu.archive.journal");
-        JournalWindow* journal = m_window->journal();
+        JournalWindow* journal = openJournal();
         QVERIFY(journal);
         JournalModel& model = *journal->model();
         QCOMPARE(model.data(model.index(0, 1)).toString().size(), 16); // "10.12.2026 10:00" in local time
@@ -382,8 +396,10 @@ private Q_SLOTS:
 
         QHeaderView* header = journal->table()->horizontalHeader();
         header->setSortIndicator(int(JournalColumn::PlateName), Qt::AscendingOrder);
+        QVERIFY(settled(journal));
         QCOMPARE(listed(model), (QList<qint64>{3, 4, 2, 1})); // Вечер, Козы, Овцы, Утро
         header->setSortIndicator(int(JournalColumn::Kit), Qt::DescendingOrder);
+        QVERIFY(settled(journal));
         QCOMPARE(listed(model), (QList<qint64>{4, 2, 3, 1})); // 05, 03, then kit 02 newest first
 
         {
@@ -394,6 +410,9 @@ private Q_SLOTS:
         }
         QCOMPARE(model.rowCount(), 4);
         journal->findChild<QPushButton*>(QStringLiteral("journal.refresh"))->click();
+        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("journal.status"))->text(), QStringLiteral("Загрузка ..."));
+        QVERIFY(settled(journal));
+        QCOMPARE(journal->findChild<QLabel*>(QStringLiteral("journal.status"))->text(), QString());
         QCOMPARE(listed(model), (QList<qint64>{4, 2, 3, 5, 1}));
         // The chain's head under the table, saved as an anchor to a file.
         const QString head = journal->findChild<QLabel*>(QStringLiteral("journal.head"))->text();
@@ -444,8 +463,7 @@ private Q_SLOTS:
             Archive(ArchiveLocation::parse(archivePath())).append(runs);
         }
         start(archivePath());
-        trigger("menu.archive.journal");
-        JournalWindow* journal = m_window->journal();
+        JournalWindow* journal = openJournal();
         QVERIFY(journal);
         JournalModel& model = *journal->model();
         QCOMPARE(model.rowCount(), 256);
@@ -453,10 +471,13 @@ private Q_SLOTS:
         QCOMPARE(model.seq(0), 600);
 
         journal->table()->selectRow(255);
-        QVERIFY(journal->openSelected());
+        journal->openSelected();
+        QTRY_VERIFY(journal->findChild<RunWindow*>());
         QCOMPARE(journal->findChild<RunWindow*>()->run().seq, 345);
-        for (int batch = 0; batch < 2 && model.canFetchMore({}); ++batch) // the view may have read one already
+        for (int batch = 0; batch < 2 && model.canFetchMore({}); ++batch) { // the view may have read one already
             model.fetchMore({});
+            QVERIFY(settled(journal));
+        }
         QCOMPARE(model.rowCount(), 600);
         QVERIFY(!model.canFetchMore({}));
         for (int row = 0; row < 600; row += 37)
@@ -472,14 +493,13 @@ private Q_SLOTS:
         const RunRecord record = plateRun(QStringLiteral("Утро"));
         Archive(ArchiveLocation::parse(archivePath())).append(record);
         start(archivePath());
-        trigger("menu.archive.journal");
-        JournalWindow* journal = m_window->journal();
+        JournalWindow* journal = openJournal();
         QVERIFY(journal);
         journal->table()->setFocus();
         journal->table()->selectRow(0);
         QTest::keyClick(journal->table(), Qt::Key_Return);
+        QTRY_VERIFY(journal->findChild<RunWindow*>(QStringLiteral("runWindow")));
         auto* run = journal->findChild<RunWindow*>(QStringLiteral("runWindow"));
-        QVERIFY(run);
         QCOMPARE(m_dialogs->errors, QStringList());
         QVERIFY2(run->findChild<QLabel*>(QStringLiteral("run.info"))->text().contains(QStringLiteral("Иванова А. П.")),
                  qPrintable(run->findChild<QLabel*>(QStringLiteral("run.info"))->text()));
@@ -536,8 +556,7 @@ private Q_SLOTS:
         const QString path = m_dir->filePath(QStringLiteral("folder"));
         QVERIFY(QDir().mkpath(path));
         start(path);
-        trigger("menu.archive.journal");
-        QVERIFY(!m_window->journal());
+        QVERIFY(!openJournal());
         QCOMPARE(m_dialogs->errors.size(), 1);
         QVERIFY2(m_dialogs->errors.first().contains(QDir::toNativeSeparators(path)),
                  qPrintable(m_dialogs->errors.first()));

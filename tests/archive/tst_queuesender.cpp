@@ -7,7 +7,7 @@
 
 #include "archive/queue.h"
 #include "gui/app/mainwindow.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "support/recordingdialogs.h"
 
 #include <QSignalSpy>

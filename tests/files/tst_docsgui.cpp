@@ -1,8 +1,8 @@
 #include "docstest.h"
 
 #include "gui/app/mainwindow.h"
-#include "gui/archive/archivesession.h"
-#include "gui/archive/archivewriter.h"
+#include "archive/archivesession.h"
+#include "archive/archivewriter.h"
 #include "gui/calc/calculationwindow.h"
 #include "core/files/projectfile.h"
 #include "core/files/protocol.h"

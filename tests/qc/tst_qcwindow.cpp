@@ -4,7 +4,7 @@
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/qc/controlchart.h"
@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QPointer>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -103,7 +104,11 @@ void TestQcWindow::cleanup()
 QcWindow* TestQcWindow::openFromMenu()
 {
     m_main->findChild<QAction*>(QStringLiteral("menu.archive.qc"))->trigger();
-    return m_main->findChild<QcWindow*>(QStringLiteral("qcWindow"));
+    // The points come from the window's worker; a window whose first read fails closes.
+    const QPointer<QcWindow> window = m_main->findChild<QcWindow*>(QStringLiteral("qcWindow"));
+    (void)QTest::qWaitFor([&] { return !window || !window->loading(); }, 10000);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return window;
 }
 
 void TestQcWindow::chartOfAKitWithARuleFiring()
@@ -117,12 +122,14 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
     // Kit 01 has one run: no limits, said plainly.
     auto* kit = window->findChild<QComboBox*>(QStringLiteral("qc.kit"));
     kit->setCurrentIndex(0);
+    QTRY_VERIFY(!window->loading());
     const QString messages = window->findChild<QLabel*>(QStringLiteral("qc.messages"))->text();
     QVERIFY2(messages.startsWith(QStringLiteral("Для контроля S+ в базовом периоде (первые 3 планшета набора) меньше "
                                                 "двух точек (1): пределы не рассчитаны.\n")),
              qPrintable(messages));
 
     kit->setCurrentIndex(2);
+    QTRY_VERIFY(!window->loading());
     const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("qc.flagged"));
     // The time as the run recorded it, at its workstation's offset.
     QCOMPARE(rowTexts(flagged),
@@ -165,6 +172,7 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
         archive.append(test::qcRun(19, Kit::K03, {{QStringLiteral("C+"), 3.6}, {QStringLiteral("C-"), 0.25}}));
     }
     m_main->archive().notifyArchived();
+    QTRY_VERIFY(!window->loading());
     QCOMPARE(rowTexts(flagged),
              (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s", "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s",
                           "19|19.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s, 2-2s"}));
@@ -193,6 +201,7 @@ void TestQcWindow::journalColumn()
     start(m_archive);
     m_main->findChild<QAction*>(QStringLiteral("menu.archive.journal"))->trigger();
     QVERIFY(m_main->journal());
+    QTRY_VERIFY(!m_main->journal()->loading());
     const JournalModel& model = *m_main->journal()->model();
     QCOMPARE(model.rowCount(), 18);
     const auto flagged = [&model] {
@@ -220,6 +229,7 @@ void TestQcWindow::laptopScreenInTheUsersNumbers()
     QVERIFY(window);
     window->findChild<QSpinBox*>(QStringLiteral("qc.baselineRuns"))->setValue(3);
     window->findChild<QComboBox*>(QStringLiteral("qc.kit"))->setCurrentIndex(2);
+    QTRY_VERIFY(!window->loading());
     const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("qc.flagged"));
     QCOMPARE(rowTexts(flagged),
              (QStringList{"4|04.03.2026 10:00|C+|3,6000|3,20|1-2s, 1-3s", "6|06.03.2026 10:00|C+|3,0100|2,02|1-2s"}));

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "core/tasks/worker.h"
+
 #include <QObject>
 #include <QTimer>
-
-#include <atomic>
-#include <memory>
 
 namespace pleq {
 
 class ArchiveSession;
 
 // Sends the runs that wait in the local queue to the archive's server at start
-// and every few minutes, on a thread of its own with a connection of its own,
-// so that a server that does not answer never holds up the window. A run sent
+// and every few minutes, on a worker thread with a connection of its own, so
+// that a server that does not answer never holds up the window. A run sent
 // tells the session, so the journal and the charts refresh.
 class QueueSender : public QObject
 {
@@ -29,7 +28,9 @@ public:
 private:
     ArchiveSession& m_session;
     QTimer m_timer;
-    std::shared_ptr<std::atomic_bool> m_running;
+    bool m_sending = false;
+    // Last, so that it ends first: a send under way ends before the sender.
+    Worker m_worker{Worker::AtEnd::Finish};
 };
 
 } // namespace pleq

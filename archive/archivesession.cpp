@@ -1,7 +1,7 @@
-#include "gui/archive/archivesession.h"
+#include "archive/archivesession.h"
 
 #include "archive/archive.h"
-#include "gui/archive/archivewriter.h"
+#include "archive/archivewriter.h"
 #include "core/model/errors.h"
 
 #include <optional>
