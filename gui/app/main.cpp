@@ -1,6 +1,7 @@
 #include "archive/sqlwarnings.h"
 #include "gui/app/mainwindow.h"
-#include "core/model/project.h"
+#include "gui/app/sessionarchive.h"
+#include "session/session.h"
 #include "core/files/standardstreams.h"
 
 #include <QApplication>
@@ -65,8 +66,10 @@ int main(int argc, char* argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    pleq::Project project;
-    pleq::MainWindow mainWindow(project);
+    // The session below the windows; it outlives them.
+    pleq::Session session;
+    pleq::addArchive(session);
+    pleq::MainWindow mainWindow(session);
     mainWindow.show();
     if (!files.isEmpty())
         mainWindow.openFileWhenShown(files.first());

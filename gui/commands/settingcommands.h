@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/kits/kit.h"
-#include "gui/commands/projectcommand.h"
+#include "session/projectcommand.h"
 
 #include <utility>
 
