@@ -91,7 +91,6 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     m_archive = &session.archive();
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Проект [Новый]"));
-    m_project.setPortNumber(0);
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("ClientArea"));
@@ -136,7 +135,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     m_readerLogWindow = new ReaderLogWindow(m_project, this);
     m_readerLogWindow->setWindowFlags(Qt::Window);
     m_readerLogWindow->hide();
-    m_portDialog = new PortDialog(m_project, this);
+    m_portDialog = new PortDialog(m_whole.reader(), this);
     m_portDialog->hide();
     // The reader link: the start and stop buttons and the connection label of
     // the calculation window, the hidden diagnostic controls, the ways to the

@@ -97,7 +97,7 @@ void TestMainWindow::startUp()
     QVERIFY(m_window->portDialog() && !m_window->portDialog()->isVisible());
     QCOMPARE(m_window->readerLogWindow()->windowTitle(), QStringLiteral("Обмен с ридером"));
     QCOMPARE(m_window->portDialog()->windowTitle(), QStringLiteral("Настройка ридера"));
-    QCOMPARE(m_project->portNumber(), 0);
+    QCOMPARE(m_session->reader().portNumber(), 0);
 
     // A closed working window is only minimised and keeps its content.
     windows.at(1)->close();

@@ -115,15 +115,16 @@ private Q_SLOTS:
 void TestReaderWindows::portDialogAtStart()
 {
     test::RecordingDialogs dialogs;
-    Project project;
-    PortDialog dialog(project);
+    Session session;
+    ReaderLink& link = session.reader();
+    PortDialog dialog(link);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
     QCOMPARE(portN->currentText(), QStringLiteral("0"));
     QCOMPARE(portN->count(), 256);
     QCOMPARE(portN->itemText(255), QStringLiteral("255"));
     dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
-    QCOMPARE(project.portNumber(), 0);
+    QCOMPARE(link.portNumber(), 0);
     QVERIFY(!dialog.isVisible());
     QVERIFY(dialogs.errors.isEmpty());
 }
@@ -146,15 +147,16 @@ void TestReaderWindows::portDialogChoices()
     QFETCH(QString, button);
     QFETCH(int, stored);
     test::RecordingDialogs dialogs;
-    Project project;
-    project.setPortNumber(7);
-    PortDialog dialog(project);
+    Session session;
+    ReaderLink& link = session.reader();
+    link.setPortNumber(7);
+    PortDialog dialog(link);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
     QCOMPARE(portN->currentText(), QStringLiteral("7"));
     portN->setCurrentIndex(index);
     dialog.findChild<QPushButton*>(button)->click();
-    QCOMPARE(project.portNumber(), stored);
+    QCOMPARE(link.portNumber(), stored);
     QVERIFY(!dialog.isVisible());
 
     // Shown again: the stored number, the full list rebuilt.
@@ -168,8 +170,9 @@ void TestReaderWindows::portDialogChoices()
 void TestReaderWindows::portDialogRefusesTypingAndBadText()
 {
     test::RecordingDialogs dialogs;
-    Project project;
-    PortDialog dialog(project);
+    Session session;
+    ReaderLink& link = session.reader();
+    PortDialog dialog(link);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
     QTest::keyClicks(portN->lineEdit(), QStringLiteral("12x"));
@@ -183,13 +186,14 @@ void TestReaderWindows::portDialogRefusesTypingAndBadText()
     dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     QCOMPARE(dialogs.errors, QStringList{"'' is not a valid integer value"});
     QVERIFY(dialog.isVisible());
-    QCOMPARE(project.portNumber(), 0);
+    QCOMPARE(link.portNumber(), 0);
 }
 
 void TestReaderWindows::portDialogShowsDevice()
 {
-    Project project;
-    PortDialog dialog(project);
+    Session session;
+    ReaderLink& link = session.reader();
+    PortDialog dialog(link);
     dialog.setDeviceLister([] { return QStringList{"/dev/ttyUSB0", "/dev/ttyS0"}; });
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
@@ -435,7 +439,7 @@ void TestReaderWindows::diagnosticControls()
         return std::make_unique<SerialPort>(QString::fromStdString(app.reader.devicePath()), comPortName(number), 9600);
     };
     app.link.setPortOpener(opener);
-    app.project.setPortNumber(4);
+    app.link.setPortNumber(4);
     openPortButton->click();
     QCOMPARE(openedNumber, 1); // COM1 whatever the port number
     commandEdit->setText(QStringLiteral("E"));

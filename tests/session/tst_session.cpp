@@ -2,6 +2,8 @@
 #include "gui/calc/calculationwindow.h"
 #include "gui/commands/settingcommands.h"
 #include "gui/commands/windowedits.h"
+#include "gui/reader/portdialog.h"
+#include "core/files/projectfile.h"
 #include "core/reader/portnames.h"
 #include "core/reader/serialport.h"
 #include "reader/lockstep.h"
@@ -10,9 +12,13 @@
 #include "support/recordingdialogs.h"
 #include "tools/reader-sim/readersim.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -51,6 +57,12 @@ sim::Options readerOf(sim::Options::Mode mode)
     return options;
 }
 
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unread)");
+}
+
 QPushButton* buttonOf(QWidget* window, const QString& text)
 {
     for (QPushButton* button : window->findChildren<QPushButton*>())
@@ -70,6 +82,8 @@ private Q_SLOTS:
     void windowOverTheSession();
     void controlsFollowTheLink_data();
     void controlsFollowTheLink();
+    void portNumberOutsideTheProject_data();
+    void portNumberOutsideTheProject();
 };
 
 void TestSession::readerWithoutWindows_data()
@@ -220,6 +234,65 @@ void TestSession::controlsFollowTheLink()
     QVERIFY(start->isEnabled());
     QVERIFY(stop->isHidden());
     QCOMPARE(label->text(), QStringLiteral("Нет"));
+}
+
+void TestSession::portNumberOutsideTheProject_data()
+{
+    QTest::addColumn<QString>("command"); // the menu item after the port was chosen
+    QTest::addColumn<QString>("executor");
+    QTest::addColumn<QString>("sameFileAs");
+    // clang-format off
+    QTest::newRow("Отменить") << "Отменить: Исполнитель" << ""       << "before.plq";
+    QTest::newRow("Новый")    << "Новый"                 << "Петров" << "chosen.plq";
+    QTest::newRow("Открыть")  << "Открыть ..."           << "Иванов" << "other.plq";
+    // clang-format on
+}
+
+void TestSession::portNumberOutsideTheProject()
+{
+    // "Принять" of "РИДЕР ..." sets the reader link's port: no step of the
+    // edit stack and nothing of the plate. Undo, a new project (which keeps
+    // the executor) or another file leave it, a project saved after it holds
+    // the bytes it held before, and a new session starts at 0.
+    QFETCH(QString, command);
+    QFETCH(QString, executor);
+    QFETCH(QString, sameFileAs);
+    test::RecordingDialogs dialogs;
+    QTemporaryDir dir;
+    const auto session = test::makeSession();
+    MainWindow window(*session);
+    Project& project = session->project();
+    QCOMPARE(session->reader().portNumber(), 0);
+    saveProject(project, dir.filePath(QStringLiteral("before.plq")));
+    project.setExecutor(QStringLiteral("Иванов"));
+    saveProject(project, dir.filePath(QStringLiteral("other.plq")));
+    project.setExecutor(QString());
+    QVERIFY(runEdit(session->edits(), &window, std::make_unique<ExecutorEdit>(project, QStringLiteral("Петров"))));
+    saveProject(project, dir.filePath(QStringLiteral("chosen.plq")));
+
+    PortDialog* dialog = window.portDialog();
+    dialog->show();
+    dialog->findChild<QComboBox*>()->setCurrentIndex(5);
+    buttonOf(dialog, QStringLiteral("Принять"))->click();
+    QCOMPARE(session->reader().portNumber(), 5);
+    QCOMPARE(session->edits().count(), 1);
+    QCOMPARE(project.executor(), QStringLiteral("Петров"));
+
+    dialogs.nextFileNames = {dir.filePath(QStringLiteral("other.plq"))};
+    int triggered = 0;
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->text() == command) {
+            action->trigger();
+            ++triggered;
+        }
+    QCOMPARE(triggered, 1);
+    QCOMPARE(project.executor(), executor);
+    QCOMPARE(session->edits().index(), 0);
+    QCOMPARE(session->reader().portNumber(), 5);
+    saveProject(project, dir.filePath(QStringLiteral("after.plq")));
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("after.plq"))), fileBytes(dir.filePath(sameFileAs)));
+    QVERIFY(dialogs.errors.isEmpty());
+    QCOMPARE(Session().reader().portNumber(), 0);
 }
 
 QTEST_MAIN(TestSession)
