@@ -56,7 +56,7 @@ public:
         : QMdiSubWindow(nullptr, flags)
     {
         setWidget(content);
-        setObjectName(content->objectName() + QStringLiteral("Window"));
+        setObjectName(content->objectName() + QStringLiteral(".frame"));
         setWindowTitle(content->windowTitle());
         setWindowIcon(QIcon()); // no system menu icon
         setOption(QMdiSubWindow::RubberBandResize, false);
@@ -89,18 +89,18 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     , m_edits(&session.edits())
 {
     m_archive = &session.archive();
-    setObjectName(QStringLiteral("TForm1"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Проект [Новый]"));
 
     m_mdi = new QMdiArea(this);
-    m_mdi->setObjectName(QStringLiteral("ClientArea"));
+    m_mdi->setObjectName(QStringLiteral("main.workArea"));
     // A working window widened past the frame's edge (long texts in its
     // grids on a small screen) is reached with a scroll bar.
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
     auto* statusLine = new QStatusBar(this);
-    statusLine->setObjectName(QStringLiteral("StatusBar1"));
+    statusLine->setObjectName(QStringLiteral("main.statusBar"));
     setStatusBar(statusLine);
     createMenu();
     createEditMenu();
@@ -173,7 +173,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::createMenu()
 {
     auto* menuBar = new QMenuBar(this);
-    menuBar->setObjectName(QStringLiteral("MainMenu1"));
+    menuBar->setObjectName(QStringLiteral("main.menuBar"));
     setMenuBar(menuBar);
 
     auto addMenu = [&](const char* name, const QString& title) {
@@ -188,29 +188,30 @@ void MainWindow::createMenu()
         return action;
     };
 
-    QMenu* fileMenu = addMenu("N1", QStringLiteral("Файл"));
-    QAction* newItem = addItem(fileMenu, "N4", QStringLiteral("Новый"), QKeySequence::New);
+    QMenu* fileMenu = addMenu("menu.file", QStringLiteral("Файл"));
+    QAction* newItem = addItem(fileMenu, "menu.file.new", QStringLiteral("Новый"), QKeySequence::New);
     connect(newItem, &QAction::triggered, this, &MainWindow::startNewProject);
-    QAction* openItem = addItem(fileMenu, "N5", QStringLiteral("Открыть ..."), QKeySequence::Open);
+    QAction* openItem = addItem(fileMenu, "menu.file.open", QStringLiteral("Открыть ..."), QKeySequence::Open);
     connect(openItem, &QAction::triggered, this, &MainWindow::chooseAndOpenFile);
-    connect(addItem(fileMenu, "N6", QStringLiteral("Сохранить ..."), QKeySequence::Save), &QAction::triggered, this,
-            &MainWindow::saveProjectAs);
+    connect(addItem(fileMenu, "menu.file.save", QStringLiteral("Сохранить ..."), QKeySequence::Save),
+            &QAction::triggered, this, &MainWindow::saveProjectAs);
     // The import writes densities: not while the reader fills the plate.
-    QAction* importItem = addItem(fileMenu, "NImport", QStringLiteral("Импорт ..."), {});
+    QAction* importItem = addItem(fileMenu, "menu.file.import", QStringLiteral("Импорт ..."), {});
     connect(importItem, &QAction::triggered, this, &MainWindow::importReaderExport);
     connect(&m_project, &Project::plateLockChanged, importItem, &QAction::setDisabled);
     // The export writes a file and changes nothing of the plate: it stays
     // enabled while the plate is read (its results are forgotten then anyway).
-    connect(addItem(fileMenu, "NExportResults", QStringLiteral("Экспорт результатов ..."), {}), &QAction::triggered,
-            this, &MainWindow::exportResultsToFile);
+    connect(addItem(fileMenu, "menu.file.exportResults", QStringLiteral("Экспорт результатов ..."), {}),
+            &QAction::triggered, this, &MainWindow::exportResultsToFile);
     // The protocol of the plate as "Протокол" writes it, printed or as PDF;
     // they change nothing, so they stay while the reader fills the plate.
-    connect(addItem(fileMenu, "ProtocolPrint", QStringLiteral("Печать ..."), QKeySequence::Print), &QAction::triggered,
-            this, [this] { runCommand(this, [this] { printProtocol(this, protocolTextLines(m_project)); }); });
-    connect(addItem(fileMenu, "ProtocolPdf", QStringLiteral("Сохранить как PDF ..."), {}), &QAction::triggered, this,
+    connect(addItem(fileMenu, "menu.file.print", QStringLiteral("Печать ..."), QKeySequence::Print),
+            &QAction::triggered, this,
+            [this] { runCommand(this, [this] { printProtocol(this, protocolTextLines(m_project)); }); });
+    connect(addItem(fileMenu, "menu.file.pdf", QStringLiteral("Сохранить как PDF ..."), {}), &QAction::triggered, this,
             [this] { runCommand(this, [this] { saveProtocolPdf(this, protocolTextLines(m_project)); }); });
-    QMenu* settingsMenu = addMenu("N2", QStringLiteral("Настройки"));
-    QAction* portItem = addItem(settingsMenu, "N7", QStringLiteral("РИДЕР ..."), {});
+    QMenu* settingsMenu = addMenu("menu.settings", QStringLiteral("Настройки"));
+    QAction* portItem = addItem(settingsMenu, "menu.settings.reader", QStringLiteral("РИДЕР ..."), {});
     connect(portItem, &QAction::triggered, this, &MainWindow::showPortDialog);
     // While the reader fills the plate, neither another project nor another
     // port; saving stays, as it changes nothing.
@@ -218,22 +219,22 @@ void MainWindow::createMenu()
         for (QAction* action : {newItem, openItem, portItem})
             action->setDisabled(locked);
     });
-    addItem(settingsMenu, "N8", QStringLiteral("Параметры"), {});
-    QMenu* helpMenu = addMenu("N3", QStringLiteral("Помощь"));
-    connect(addItem(helpMenu, "N9", QStringLiteral("О программе ..."), {}), &QAction::triggered, this,
+    addItem(settingsMenu, "menu.settings.parameters", QStringLiteral("Параметры"), {});
+    QMenu* helpMenu = addMenu("menu.help", QStringLiteral("Помощь"));
+    connect(addItem(helpMenu, "menu.help.about", QStringLiteral("О программе ..."), {}), &QAction::triggered, this,
             &MainWindow::showAbout);
 
     // The run archive: the plate stored as "Протокол" stores it, the journal
     // of stored runs, and where the archive lives. "В архив" changes nothing
     // of the plate, so it stays while the reader fills it.
-    QMenu* archiveMenu = addMenu("NArchive", QStringLiteral("Архив"));
-    connect(addItem(archiveMenu, "NArchiveRun", QStringLiteral("В архив"), {}), &QAction::triggered, this,
+    QMenu* archiveMenu = addMenu("menu.archive", QStringLiteral("Архив"));
+    connect(addItem(archiveMenu, "menu.archive.store", QStringLiteral("В архив"), {}), &QAction::triggered, this,
             &MainWindow::storeRunInArchive);
-    connect(addItem(archiveMenu, "NJournal", QStringLiteral("Журнал планшетов ..."), {}), &QAction::triggered, this,
-            &MainWindow::showJournal);
+    connect(addItem(archiveMenu, "menu.archive.journal", QStringLiteral("Журнал планшетов ..."), {}),
+            &QAction::triggered, this, &MainWindow::showJournal);
     addQcAction(archiveMenu, this, *m_archive);
-    connect(addItem(archiveMenu, "NArchiveLocation", QStringLiteral("Место архива ..."), {}), &QAction::triggered, this,
-            &MainWindow::chooseArchiveLocation);
+    connect(addItem(archiveMenu, "menu.archive.location", QStringLiteral("Место архива ..."), {}), &QAction::triggered,
+            this, &MainWindow::chooseArchiveLocation);
 }
 
 // "Правка", after the menus that were there before it: "Отменить" and
@@ -242,12 +243,12 @@ void MainWindow::createMenu()
 void MainWindow::createEditMenu()
 {
     QMenu* editMenu = menuBar()->addMenu(QStringLiteral("Правка"));
-    editMenu->setObjectName(QStringLiteral("NEdit"));
+    editMenu->setObjectName(QStringLiteral("menu.edit"));
     QAction* undoItem = editMenu->addAction(QStringLiteral("Отменить"));
-    undoItem->setObjectName(QStringLiteral("NUndo"));
+    undoItem->setObjectName(QStringLiteral("menu.edit.undo"));
     undoItem->setShortcut(QKeySequence::Undo);
     QAction* redoItem = editMenu->addAction(QStringLiteral("Повторить"));
-    redoItem->setObjectName(QStringLiteral("NRedo"));
+    redoItem->setObjectName(QStringLiteral("menu.edit.redo"));
     redoItem->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     connect(undoItem, &QAction::triggered, this, [this] { undoEdit(*m_edits, this); });
     connect(redoItem, &QAction::triggered, this, [this] { redoEdit(*m_edits, this); });
@@ -274,15 +275,15 @@ DiagnosticControls MainWindow::createDiagnosticControls()
 {
     // Diagnostic controls of the reader link; created hidden and never shown.
     auto* openPortButton = new QPushButton(QStringLiteral("Инициализация"), this);
-    openPortButton->setObjectName(QStringLiteral("Button1"));
+    openPortButton->setObjectName(QStringLiteral("main.diagnostics.open"));
     openPortButton->setGeometry(0, 0, 93, 19);
     openPortButton->hide();
     auto* sendButton = new QPushButton(QStringLiteral("тест"), this);
-    sendButton->setObjectName(QStringLiteral("Button2"));
+    sendButton->setObjectName(QStringLiteral("main.diagnostics.send"));
     sendButton->setGeometry(0, 0, 75, 19);
     sendButton->hide();
     auto* commandEdit = new QLineEdit(QStringLiteral("edtWrite"), this);
-    commandEdit->setObjectName(QStringLiteral("edtWrite"));
+    commandEdit->setObjectName(QStringLiteral("main.diagnostics.command"));
     commandEdit->setGeometry(0, 0, 121, 21);
     commandEdit->hide();
     return {openPortButton, sendButton, commandEdit};

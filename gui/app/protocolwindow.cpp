@@ -16,19 +16,19 @@ namespace pleq {
 ProtocolWindow::ProtocolWindow(QWidget* parent)
     : QDialog(parent, Qt::Window)
 {
-    setObjectName(QStringLiteral("ProtocolWindow"));
+    setObjectName(QStringLiteral("protocolWindow"));
     setWindowTitle(QStringLiteral("Протокол"));
 
     m_text = new QPlainTextEdit(this);
-    m_text->setObjectName(QStringLiteral("ProtocolText"));
+    m_text->setObjectName(QStringLiteral("protocol.text"));
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
 
     auto* print = new QPushButton(QStringLiteral("Печать ..."), this);
-    print->setObjectName(QStringLiteral("ProtocolPrint"));
+    print->setObjectName(QStringLiteral("protocol.print"));
     connect(print, &QPushButton::clicked, this, [this] { runCommand(this, [this] { printProtocol(this, m_lines); }); });
     auto* pdf = new QPushButton(QStringLiteral("Сохранить как PDF ..."), this);
-    pdf->setObjectName(QStringLiteral("ProtocolPdf"));
+    pdf->setObjectName(QStringLiteral("protocol.pdf"));
     connect(pdf, &QPushButton::clicked, this, [this] { runCommand(this, [this] { saveProtocolPdf(this, m_lines); }); });
 
     auto* buttons = new QHBoxLayout;

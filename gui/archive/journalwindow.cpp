@@ -29,7 +29,7 @@ JournalWindow::JournalWindow(ArchiveSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_session(session)
 {
-    setObjectName(QStringLiteral("JournalWindow"));
+    setObjectName(QStringLiteral("journalWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     const Archive& archive = session.openArchive();
     setWindowTitle(QStringLiteral("Журнал планшетов — %1").arg(archive.location().displayName()));
@@ -57,12 +57,12 @@ JournalWindow::~JournalWindow()
 QHBoxLayout* JournalWindow::createFilters()
 {
     auto* filters = new QHBoxLayout;
-    createDateFilter(filters, "JournalFromOn", QStringLiteral("с"), "JournalFrom", QDate::currentDate().addMonths(-1),
+    createDateFilter(filters, "journal.fromOn", QStringLiteral("с"), "journal.from", QDate::currentDate().addMonths(-1),
                      m_fromOn, m_from);
-    createDateFilter(filters, "JournalToOn", QStringLiteral("по"), "JournalTo", QDate::currentDate(), m_toOn, m_to);
+    createDateFilter(filters, "journal.toOn", QStringLiteral("по"), "journal.to", QDate::currentDate(), m_toOn, m_to);
 
     m_kit = new QComboBox(this);
-    m_kit->setObjectName(QStringLiteral("JournalKit"));
+    m_kit->setObjectName(QStringLiteral("journal.kit"));
     m_kit->addItem(QStringLiteral("Все наборы"));
     for (int i = 0; i < KitCount; ++i)
         m_kit->addItem(kitEntry(Kit(i)).rowText(), i);
@@ -71,24 +71,24 @@ QHBoxLayout* JournalWindow::createFilters()
     filters->addWidget(m_kit);
 
     m_executor = new QComboBox(this);
-    m_executor->setObjectName(QStringLiteral("JournalExecutor"));
+    m_executor->setObjectName(QStringLiteral("journal.executor"));
     m_executor->setMinimumContentsLength(16);
     connect(m_executor, &QComboBox::currentIndexChanged, this, &JournalWindow::applyFilter);
     filters->addWidget(new QLabel(QStringLiteral("Исполнитель:"), this));
     filters->addWidget(m_executor);
 
     m_search = new QLineEdit(this);
-    m_search->setObjectName(QStringLiteral("JournalSearch"));
+    m_search->setObjectName(QStringLiteral("journal.search"));
     m_search->setPlaceholderText(QStringLiteral("Поиск в названиях проб"));
     m_search->setClearButtonEnabled(true);
     connect(m_search, &QLineEdit::textChanged, this, &JournalWindow::applyFilter);
     filters->addWidget(m_search, 1);
 
     auto* refreshButton = new QPushButton(QStringLiteral("Обновить"), this);
-    refreshButton->setObjectName(QStringLiteral("JournalRefresh"));
+    refreshButton->setObjectName(QStringLiteral("journal.refresh"));
     connect(refreshButton, &QPushButton::clicked, this, &JournalWindow::refresh);
     auto* openButton = new QPushButton(QStringLiteral("Открыть"), this);
-    openButton->setObjectName(QStringLiteral("JournalOpen"));
+    openButton->setObjectName(QStringLiteral("journal.open"));
     connect(openButton, &QPushButton::clicked, this, &JournalWindow::openSelected);
     filters->addWidget(refreshButton);
     filters->addWidget(openButton);
@@ -118,7 +118,7 @@ void JournalWindow::createDateFilter(QHBoxLayout* filters, const char* boxName, 
 QTableView* JournalWindow::createTable()
 {
     m_table = new QTableView(this);
-    m_table->setObjectName(QStringLiteral("JournalTable"));
+    m_table->setObjectName(QStringLiteral("journal.table"));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -132,10 +132,10 @@ QTableView* JournalWindow::createTable()
 QHBoxLayout* JournalWindow::createHead()
 {
     m_head = new QLabel(this);
-    m_head->setObjectName(QStringLiteral("JournalHead"));
+    m_head->setObjectName(QStringLiteral("journal.head"));
     m_head->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* save = new QPushButton(QStringLiteral("Сохранить якорь ..."), this);
-    save->setObjectName(QStringLiteral("JournalSaveAnchor"));
+    save->setObjectName(QStringLiteral("journal.saveAnchor"));
     connect(save, &QPushButton::clicked, this, &JournalWindow::saveAnchor);
     auto* row = new QHBoxLayout;
     row->addWidget(m_head, 1);

@@ -41,7 +41,7 @@ RunWindow::RunWindow(StoredRun run, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_run(std::move(run))
 {
-    setObjectName(QStringLiteral("RunWindow"));
+    setObjectName(QStringLiteral("runWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Запись архива № %1 — %2").arg(m_run.seq).arg(m_run.record.plateName));
     m_protocol = protocolTextLines(m_run.record.protocol);
@@ -65,7 +65,7 @@ QLabel* RunWindow::createInfo()
                 + (*record.material == 0 ? QStringLiteral("Молоко") : QStringLiteral("Сыворотка"));
     info += QStringLiteral("\nрабочее место: %1, пользователь: %2").arg(record.host, record.osUser);
     auto* infoLabel = new QLabel(info, this);
-    infoLabel->setObjectName(QStringLiteral("RunInfo"));
+    infoLabel->setObjectName(QStringLiteral("run.info"));
     infoLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return infoLabel;
 }
@@ -73,10 +73,10 @@ QLabel* RunWindow::createInfo()
 QTabWidget* RunWindow::createTabs()
 {
     auto* tabs = new QTabWidget(this);
-    tabs->setObjectName(QStringLiteral("RunTabs"));
-    QTableWidget* layoutGrid = addPlate("RunLayout");
-    QTableWidget* densities = addPlate("RunDensities");
-    QTableWidget* results = addPlate("RunResults");
+    tabs->setObjectName(QStringLiteral("run.tabs"));
+    QTableWidget* layoutGrid = addPlate("run.layout");
+    QTableWidget* densities = addPlate("run.densities");
+    QTableWidget* results = addPlate("run.results");
     fillPlates(layoutGrid, densities, results);
     tabs->addTab(createResultsPage(tabs, results), QStringLiteral("Результаты"));
     tabs->addTab(layoutGrid, QStringLiteral("План планшета"));
@@ -109,7 +109,7 @@ QWidget* RunWindow::createResultsPage(QWidget* parent, QTableWidget* results)
     for (int i = 0; i < LabelCount; ++i) {
         const SummaryLabel& state = m_run.record.labels[size_t(i)];
         auto* label = new QLabel(state.text, resultsPage);
-        label->setObjectName(QStringLiteral("RunLabel%1").arg(i));
+        label->setObjectName(QStringLiteral("run.summary.%1").arg(i + 1));
         if (state.color != LabelColor::Default) {
             QPalette palette = label->palette();
             palette.setColor(QPalette::WindowText,
@@ -129,7 +129,7 @@ QWidget* RunWindow::createResultsPage(QWidget* parent, QTableWidget* results)
 QWidget* RunWindow::createProtocolView(QWidget* parent)
 {
     auto* protocol = new QPlainTextEdit(parent);
-    protocol->setObjectName(QStringLiteral("RunProtocol"));
+    protocol->setObjectName(QStringLiteral("run.protocol"));
     protocol->setReadOnly(true);
     protocol->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The printed protocol's font where it holds every character, as the
@@ -148,7 +148,7 @@ QWidget* RunWindow::createProtocolView(QWidget* parent)
 QWidget* RunWindow::createMessagesView(QWidget* parent)
 {
     auto* messages = new QPlainTextEdit(parent);
-    messages->setObjectName(QStringLiteral("RunMessages"));
+    messages->setObjectName(QStringLiteral("run.messages"));
     messages->setReadOnly(true);
     messages->setPlainText((m_run.record.messages + m_run.record.log).join(QLatin1Char('\n')));
     return messages;
@@ -164,9 +164,11 @@ QHBoxLayout* RunWindow::createButtons()
     };
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(addButton("RunPrint", QStringLiteral("Печать ..."), &RunWindow::printRunProtocol));
-    buttons->addWidget(addButton("RunSaveProject", QStringLiteral("Сохранить проект ..."), &RunWindow::saveRunProject));
-    buttons->addWidget(addButton("RunExport", QStringLiteral("Экспорт результатов ..."), &RunWindow::exportRunResults));
+    buttons->addWidget(addButton("run.print", QStringLiteral("Печать ..."), &RunWindow::printRunProtocol));
+    buttons->addWidget(
+        addButton("run.saveProject", QStringLiteral("Сохранить проект ..."), &RunWindow::saveRunProject));
+    buttons->addWidget(
+        addButton("run.export", QStringLiteral("Экспорт результатов ..."), &RunWindow::exportRunResults));
     return buttons;
 }
 

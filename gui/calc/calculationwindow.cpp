@@ -128,10 +128,10 @@ private:
     const Project& m_project;
 };
 
-QLabel* addLabel(QWidget* parent, const char* name, const QString& text, const QColor& color = {})
+QLabel* addLabel(QWidget* parent, const QString& name, const QString& text, const QColor& color = {})
 {
     auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
+    label->setObjectName(name);
     if (color.isValid()) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, color);
@@ -177,7 +177,7 @@ CalculationWindow::CalculationWindow(CalculationSession& session, EditStack& edi
     , m_edits(edits)
     , m_project(session.project())
 {
-    setObjectName(QStringLiteral("TRas"));
+    setObjectName(QStringLiteral("calcWindow"));
     setWindowTitle(QStringLiteral("Расчет"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
@@ -205,16 +205,16 @@ CalculationWindow::CalculationWindow(CalculationSession& session, EditStack& edi
 QGroupBox* CalculationWindow::createDensityBox()
 {
     auto* densityBox = new QGroupBox(QStringLiteral("Данные оптических плотностей"), this);
-    densityBox->setObjectName(QStringLiteral("GroupBox1"));
-    m_densityGrid = setUpPlateGrid(new DensityView(&m_project.densityTable(), densityBox), "PlData");
-    auto* connectionCaption = addLabel(densityBox, "Label1", QStringLiteral("Соединение с прибором:"));
-    m_connectionLabel = addLabel(densityBox, "Label2", QStringLiteral("Нет"), Red);
+    densityBox->setObjectName(QStringLiteral("calc.densityBox"));
+    m_densityGrid = setUpPlateGrid(new DensityView(&m_project.densityTable(), densityBox), "calc.densities");
+    auto* connectionCaption = addLabel(densityBox, "calc.connectionCaption", QStringLiteral("Соединение с прибором:"));
+    m_connectionLabel = addLabel(densityBox, "calc.connection", QStringLiteral("Нет"), Red);
     m_manualEntryBox = new QCheckBox(QStringLiteral("Ручной ввод"), densityBox);
-    m_manualEntryBox->setObjectName(QStringLiteral("CheckBox1"));
+    m_manualEntryBox->setObjectName(QStringLiteral("calc.manualEntry"));
     m_manualEntryBox->setChecked(true);
-    m_clearButton = addButton(densityBox, "Button3", QStringLiteral("Очистить данные"));
-    m_startButton = addButton(densityBox, "Go", QStringLiteral("Получить данные"));
-    m_stopButton = addButton(densityBox, "StopBtn", QStringLiteral("Прервать"));
+    m_clearButton = addButton(densityBox, "calc.clear", QStringLiteral("Очистить данные"));
+    m_startButton = addButton(densityBox, "calc.start", QStringLiteral("Получить данные"));
+    m_stopButton = addButton(densityBox, "calc.stop", QStringLiteral("Прервать"));
     m_stopButton->hide();
 
     auto* connection = new QHBoxLayout;
@@ -266,10 +266,10 @@ void CalculationWindow::connectDensityGrid()
 QGroupBox* CalculationWindow::createCalculationBox()
 {
     auto* calculationBox = new QGroupBox(QStringLiteral("Расчет"), this);
-    calculationBox->setObjectName(QStringLiteral("GroupBox2"));
+    calculationBox->setObjectName(QStringLiteral("calc.calculationBox"));
     // The view only reads the result grid; the calculation writes its wells.
-    m_resultGrid =
-        setUpPlateGrid(new GridView(const_cast<TextGrid*>(&m_project.resultTable()), 40, 17, calculationBox), "RasTab");
+    m_resultGrid = setUpPlateGrid(new GridView(const_cast<TextGrid*>(&m_project.resultTable()), 40, 17, calculationBox),
+                                  "calc.results");
     m_resultGrid->setItemDelegate(new ResultDelegate(m_project, m_resultGrid));
     m_resultGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Plain pixels in the font colours, as the classic grid draws them.
@@ -279,16 +279,16 @@ QGroupBox* CalculationWindow::createCalculationBox()
 
     auto* legend = new QHBoxLayout;
     legend->setSpacing(4);
-    legend->addWidget(addLabel(calculationBox, "Label5", QStringLiteral("Положительные"), Green));
-    legend->addWidget(addLabel(calculationBox, "Label6", QStringLiteral("Отрицательные"), Red));
-    legend->addWidget(addLabel(calculationBox, "Label7", QStringLiteral("Сомнительные"), Maroon));
-    legend->addWidget(addLabel(calculationBox, "Label8", QStringLiteral("Коэффициенты"), Qt::black));
+    legend->addWidget(addLabel(calculationBox, "calc.legend.positive", QStringLiteral("Положительные"), Green));
+    legend->addWidget(addLabel(calculationBox, "calc.legend.negative", QStringLiteral("Отрицательные"), Red));
+    legend->addWidget(addLabel(calculationBox, "calc.legend.doubtful", QStringLiteral("Сомнительные"), Maroon));
+    legend->addWidget(addLabel(calculationBox, "calc.legend.coefficients", QStringLiteral("Коэффициенты"), Qt::black));
     legend->addStretch();
     QGroupBox* summaryBox = createSummaryBox(calculationBox);
 
     // The buttons beside the legend leave the labels the whole width.
-    m_calculateButton = addButton(calculationBox, "Button1", QStringLiteral("Расчет"));
-    auto* protocolButton = addButton(calculationBox, "Button2", QStringLiteral("Протокол"));
+    m_calculateButton = addButton(calculationBox, "calc.calculate", QStringLiteral("Расчет"));
+    auto* protocolButton = addButton(calculationBox, "calc.protocol", QStringLiteral("Протокол"));
     for (QPushButton* button : {m_calculateButton, protocolButton}) {
         button->setFixedWidth(72);
         legend->addWidget(button);
@@ -307,12 +307,12 @@ QGroupBox* CalculationWindow::createCalculationBox()
 }
 
 // "Данные рассчета": five columns of two labels, s0 over s1, s2 over s3, s4
-// over s5, ot1 over ot2, dC0 over dC1; each column as wide as its texts, so
-// long values fit.
+// over s5, ot1 over ot2, dC0 over dC1 (calc.summary.1 to calc.summary.10 in
+// that order); each column as wide as its texts, so long values fit.
 QGroupBox* CalculationWindow::createSummaryBox(QWidget* parent)
 {
     auto* summaryBox = new QGroupBox(QStringLiteral("Данные рассчета"), parent);
-    summaryBox->setObjectName(QStringLiteral("GroupBox3"));
+    summaryBox->setObjectName(QStringLiteral("calc.summaryBox"));
     auto* summary = new QHBoxLayout(summaryBox);
     summary->setContentsMargins(6, 2, 6, 2);
     summary->setSpacing(14);
@@ -320,7 +320,7 @@ QGroupBox* CalculationWindow::createSummaryBox(QWidget* parent)
         auto* column = new QVBoxLayout;
         column->setSpacing(2);
         for (int j = i; j < i + 2; ++j) {
-            m_labels[size_t(j)] = addLabel(summaryBox, labelName(Label(j)), QString());
+            m_labels[size_t(j)] = addLabel(summaryBox, QStringLiteral("calc.summary.%1").arg(j + 1), QString());
             column->addWidget(m_labels[size_t(j)]);
         }
         summary->addLayout(column);

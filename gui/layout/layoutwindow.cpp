@@ -190,7 +190,7 @@ LayoutWindow::LayoutWindow(EditStack& edits, QWidget* parent)
     , m_edits(edits)
     , m_project(edits.project())
 {
-    setObjectName(QStringLiteral("TRosp"));
+    setObjectName(QStringLiteral("layoutWindow"));
     setWindowTitle(QStringLiteral("Роспись планшета"));
     createControls();
 
@@ -232,17 +232,17 @@ void LayoutWindow::createControls()
 // "Заполнение плашки": the sample list, its menu and the buttons "+" and "-".
 QGroupBox* LayoutWindow::createSampleBox()
 {
-    auto* sampleBox = named(new QGroupBox(QStringLiteral("Заполнение плашки"), this), "GroupBox1");
-    m_sampleGrid = named(new WellGrid(&m_project.sampleTable(), 30, 16, true, sampleBox), "PlProb");
+    auto* sampleBox = named(new QGroupBox(QStringLiteral("Заполнение плашки"), this), "layout.sampleBox");
+    m_sampleGrid = named(new WellGrid(&m_project.sampleTable(), 30, 16, true, sampleBox), "layout.samples");
     m_sampleGrid->setColumnWidth(1, 117);
     m_sampleGrid->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_sampleMenu = named(new QMenu(this), "PopupMenu1");
+    m_sampleMenu = named(new QMenu(this), "layout.sampleMenu");
     m_addItem = m_sampleMenu->addAction(QStringLiteral("Добавить"));
-    m_addItem->setObjectName(QStringLiteral("N1"));
+    m_addItem->setObjectName(QStringLiteral("layout.sampleMenu.add"));
     m_removeItem = m_sampleMenu->addAction(QStringLiteral("Удалить"));
-    m_removeItem->setObjectName(QStringLiteral("N2"));
-    m_addButton = named(new QPushButton(QStringLiteral("+"), sampleBox), "Button3");
-    m_removeButton = named(new QPushButton(QStringLiteral("-"), sampleBox), "Button2");
+    m_removeItem->setObjectName(QStringLiteral("layout.sampleMenu.remove"));
+    m_addButton = named(new QPushButton(QStringLiteral("+"), sampleBox), "layout.addSample");
+    m_removeButton = named(new QPushButton(QStringLiteral("-"), sampleBox), "layout.removeSample");
     m_addButton->setFixedSize(25, 22);
     m_removeButton->setFixedSize(25, 22);
 
@@ -262,12 +262,12 @@ QGroupBox* LayoutWindow::createSampleBox()
 // the material, and "Заполнить".
 QGroupBox* LayoutWindow::createPlateBox()
 {
-    auto* plateBox = named(new QGroupBox(QStringLiteral("Планшет"), this), "GroupBox2");
+    auto* plateBox = named(new QGroupBox(QStringLiteral("Планшет"), this), "layout.plateBox");
     createPlateMap(plateBox);
     QLayout* fields = createFillFields(plateBox);
     QGroupBox* orientationBox = createOrientationBox(plateBox);
     m_materialBox = createMaterialBox(plateBox);
-    m_fillButton = named(new QPushButton(QStringLiteral("Заполнить"), plateBox), "Button1");
+    m_fillButton = named(new QPushButton(QStringLiteral("Заполнить"), plateBox), "layout.fill");
 
     auto* groups = new QVBoxLayout;
     groups->addWidget(orientationBox);
@@ -287,7 +287,7 @@ QGroupBox* LayoutWindow::createPlateBox()
 
 void LayoutWindow::createPlateMap(QWidget* parent)
 {
-    m_plateMap = named(new WellGrid(&m_project.plateLayout(), 19, 17, false, parent), "PlData");
+    m_plateMap = named(new WellGrid(&m_project.plateLayout(), 19, 17, false, parent), "layout.plate");
     QAbstractItemDelegate* plainDelegate = m_plateMap->itemDelegate();
     m_plateMap->setItemDelegate(new PlateDelegate(m_project, m_plateMap));
     delete plainDelegate;
@@ -303,31 +303,26 @@ void LayoutWindow::createPlateMap(QWidget* parent)
     m_plateMap->fitToGrid();
 }
 
-// The plate name, the first well, the repetitions and the (hidden) control count.
+// The plate name, the first well and the repetitions; the control count, which
+// only a project file sets, has no control.
 QLayout* LayoutWindow::createFillFields(QWidget* parent)
 {
-    auto* plateNameLabel = named(new QLabel(QStringLiteral("Наименование:"), parent), "Label1");
-    m_plateNameEdit = named(new QLineEdit(parent), "Edit1");
+    auto* plateNameLabel = named(new QLabel(QStringLiteral("Наименование:"), parent), "layout.plateNameLabel");
+    m_plateNameEdit = named(new QLineEdit(parent), "layout.plateName");
     plateNameLabel->setBuddy(m_plateNameEdit);
-    auto* firstWellLabel = named(new QLabel(QStringLiteral("Первая лунка:"), parent), "Label2");
-    m_firstWellRow = named(new QComboBox(parent), "LunkaX");
+    auto* firstWellLabel = named(new QLabel(QStringLiteral("Первая лунка:"), parent), "layout.firstWellLabel");
+    m_firstWellRow = named(new QComboBox(parent), "layout.firstWellRow");
     m_firstWellRow->addItems({"A", "B", "C", "D", "E", "F", "G", "H"});
-    m_firstWellColumn = named(new QComboBox(parent), "LunkaY");
+    m_firstWellColumn = named(new QComboBox(parent), "layout.firstWellColumn");
     m_firstWellColumn->addItems(numbers(1, 12));
     firstWellLabel->setBuddy(m_firstWellRow);
-    auto* repetitionsLabel = named(new QLabel(QStringLiteral("Повторности"), parent), "Label4");
-    m_repetitionsBox = named(new QComboBox(parent), "ComboBox4");
+    auto* repetitionsLabel = named(new QLabel(QStringLiteral("Повторности"), parent), "layout.repetitionsLabel");
+    m_repetitionsBox = named(new QComboBox(parent), "layout.repetitions");
     m_repetitionsBox->addItems(numbers(1, 3, 2));
     repetitionsLabel->setBuddy(m_repetitionsBox);
-    // The control count is one per group on the screen; only a project file sets another.
-    auto* controlCountLabel = named(new QLabel(QStringLiteral("Контроли"), parent), "Label3");
-    m_controlCountBox = named(new QComboBox(parent), "ComboBox3");
-    m_controlCountBox->addItems(numbers(1, 12));
-    controlCountLabel->hide();
-    m_controlCountBox->hide();
     // The boxes take values from their lists only: typed keys neither enter
     // text nor pick an item by its first letter, in the box or in its list.
-    for (QComboBox* box : {m_firstWellRow, m_firstWellColumn, m_controlCountBox, m_repetitionsBox}) {
+    for (QComboBox* box : {m_firstWellRow, m_firstWellColumn, m_repetitionsBox}) {
         box->installEventFilter(this);
         box->view()->installEventFilter(this);
     }
@@ -343,8 +338,6 @@ QLayout* LayoutWindow::createFillFields(QWidget* parent)
     fields->addLayout(firstWell);
     fields->addWidget(repetitionsLabel);
     fields->addWidget(m_repetitionsBox);
-    fields->addWidget(controlCountLabel);
-    fields->addWidget(m_controlCountBox);
     fields->addStretch();
     return fields;
 }
@@ -352,9 +345,9 @@ QLayout* LayoutWindow::createFillFields(QWidget* parent)
 // "Ориентация": horizontal (where the kit offers it) or vertical.
 QGroupBox* LayoutWindow::createOrientationBox(QWidget* parent)
 {
-    auto* orientationBox = named(new QGroupBox(QStringLiteral("Ориентация"), parent), "RadioGroup1");
-    m_horizontalButton = named(new QRadioButton(QStringLiteral("Горизонтальная"), orientationBox), "RadioButton1");
-    m_verticalButton = named(new QRadioButton(QStringLiteral("Вертикальная"), orientationBox), "RadioButton2");
+    auto* orientationBox = named(new QGroupBox(QStringLiteral("Ориентация"), parent), "layout.orientation");
+    m_horizontalButton = named(new QRadioButton(QStringLiteral("Горизонтальная"), orientationBox), "layout.horizontal");
+    m_verticalButton = named(new QRadioButton(QStringLiteral("Вертикальная"), orientationBox), "layout.vertical");
     auto* orientationLayout = new QVBoxLayout(orientationBox);
     orientationLayout->setContentsMargins(6, 2, 6, 4);
     orientationLayout->addWidget(m_horizontalButton);
@@ -365,9 +358,9 @@ QGroupBox* LayoutWindow::createOrientationBox(QWidget* parent)
 // "Материал", for the kits that ask for it.
 QGroupBox* LayoutWindow::createMaterialBox(QWidget* parent)
 {
-    auto* materialBox = named(new QGroupBox(QStringLiteral("Материал"), parent), "RG");
-    m_milk = named(new QRadioButton(QStringLiteral("Молоко"), materialBox), "RGItem0");
-    m_serum = named(new QRadioButton(QStringLiteral("Сыворотка"), materialBox), "RGItem1");
+    auto* materialBox = named(new QGroupBox(QStringLiteral("Материал"), parent), "layout.material");
+    m_milk = named(new QRadioButton(QStringLiteral("Молоко"), materialBox), "layout.milk");
+    m_serum = named(new QRadioButton(QStringLiteral("Сыворотка"), materialBox), "layout.serum");
     auto* materialLayout = new QVBoxLayout(materialBox);
     materialLayout->setContentsMargins(6, 2, 6, 4);
     materialLayout->addWidget(m_milk);
@@ -437,9 +430,6 @@ void LayoutWindow::connectEdits()
         runEdit(m_edits, this,
                 std::make_unique<FirstWellChoice>(m_project, m_project.firstRow(), m_firstWellColumn->currentText()));
     });
-    connect(m_controlCountBox, &QComboBox::currentIndexChanged, this, [this] {
-        runEdit(m_edits, this, std::make_unique<ControlCountChoice>(m_project, m_controlCountBox->currentText()));
-    });
     connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this, [this] {
         runEdit(m_edits, this, std::make_unique<RepetitionsChoice>(m_project, m_repetitionsBox->currentText()));
     });
@@ -462,7 +452,6 @@ void LayoutWindow::showProject()
         m_plateNameEdit->setText(m_project.plateName());
     showBoxText(m_firstWellRow, m_project.firstRow());
     showBoxText(m_firstWellColumn, m_project.firstColumn());
-    showBoxText(m_controlCountBox, m_project.controlCount());
     showBoxText(m_repetitionsBox, m_project.repetitions());
     {
         const QSignalBlocker b1(m_horizontalButton);

@@ -65,7 +65,6 @@ private:
     QLineEdit* m_plateNameEdit = nullptr;
     QComboBox* m_firstWellRow = nullptr;
     QComboBox* m_firstWellColumn = nullptr;
-    QComboBox* m_controlCountBox = nullptr;
     QComboBox* m_repetitionsBox = nullptr;
     QRadioButton* m_horizontalButton = nullptr;
     QRadioButton* m_verticalButton = nullptr;

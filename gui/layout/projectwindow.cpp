@@ -20,22 +20,22 @@ ProjectWindow::ProjectWindow(EditStack& edits, QWidget* parent)
     , m_edits(edits)
     , m_project(edits.project())
 {
-    setObjectName(QStringLiteral("TProp"));
+    setObjectName(QStringLiteral("projectWindow"));
     setWindowTitle(QStringLiteral("Параметры проекта"));
 
     auto* executorLabel = new QLabel(QStringLiteral("Исполнитель:"), this);
-    executorLabel->setObjectName(QStringLiteral("Label1"));
+    executorLabel->setObjectName(QStringLiteral("project.executorLabel"));
     m_executorEdit = new QLineEdit(this);
-    m_executorEdit->setObjectName(QStringLiteral("IspName"));
+    m_executorEdit->setObjectName(QStringLiteral("project.executor"));
     auto* kitLabel = new QLabel(QStringLiteral("Название набора:"), this);
-    kitLabel->setObjectName(QStringLiteral("Label2"));
+    kitLabel->setObjectName(QStringLiteral("project.kitLabel"));
     m_kitBox = new QComboBox(this);
-    m_kitBox->setObjectName(QStringLiteral("NaborName"));
+    m_kitBox->setObjectName(QStringLiteral("project.kit"));
     m_kitBox->addItems(kitRows());
     // Typing never selects a kit: the kit is chosen with the mouse or the arrow keys.
     m_kitBox->installEventFilter(this);
     auto* statusBar = new QStatusBar(this);
-    statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar->setObjectName(QStringLiteral("project.statusBar"));
     statusBar->setSizeGripEnabled(false);
 
     executorLabel->setBuddy(m_executorEdit);

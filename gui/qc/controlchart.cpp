@@ -301,7 +301,7 @@ void ControlChartView::setChart(const qc::ControlChart& chart, const qc::Baselin
 {
     m_chart = chart;
     m_baseline = baseline;
-    setObjectName(QStringLiteral("QcChart ") + chart.control);
+    setObjectName(QStringLiteral("qc.chart.") + chart.control);
     update();
 }
 

@@ -64,7 +64,7 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
     , m_session(session)
 {
     session.openArchive();
-    setObjectName(QStringLiteral("QcWindow"));
+    setObjectName(QStringLiteral("qcWindow"));
     setWindowTitle(QStringLiteral("Контроль качества"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -85,7 +85,7 @@ QcWindow::QcWindow(ArchiveSession& session, QWidget* parent)
 QLayout* QcWindow::createSettingsRow()
 {
     m_kit = new QComboBox(this);
-    m_kit->setObjectName(QStringLiteral("QcKit"));
+    m_kit->setObjectName(QStringLiteral("qc.kit"));
     m_kit->addItems(kitRows());
     QGroupBox* baselineBox = createBaselineBox();
     QGroupBox* rangeBox = createRangeBox();
@@ -109,20 +109,20 @@ QGroupBox* QcWindow::createBaselineBox()
 {
     auto* baselineBox = new QGroupBox(QStringLiteral("Базовый период"), this);
     auto* firstRuns = new QRadioButton(QStringLiteral("Первые планшеты набора:"), baselineBox);
-    firstRuns->setObjectName(QStringLiteral("QcBaselineFirstRuns"));
+    firstRuns->setObjectName(QStringLiteral("qc.baselineFirstRuns"));
     firstRuns->setChecked(true);
     auto* period = new QRadioButton(QStringLiteral("Период с"), baselineBox);
-    period->setObjectName(QStringLiteral("QcBaselinePeriod"));
+    period->setObjectName(QStringLiteral("qc.baselinePeriod"));
     m_baselineKind = new QButtonGroup(this);
     m_baselineKind->addButton(firstRuns, 0);
     m_baselineKind->addButton(period, 1);
     m_baselineRuns = new QSpinBox(baselineBox);
-    m_baselineRuns->setObjectName(QStringLiteral("QcBaselineRuns"));
+    m_baselineRuns->setObjectName(QStringLiteral("qc.baselineRuns"));
     m_baselineRuns->setRange(2, 100000);
     m_baselineRuns->setValue(20);
-    m_baselineFrom = dateEdit("QcBaselineFrom", baselineBox);
+    m_baselineFrom = dateEdit("qc.baselineFrom", baselineBox);
     m_baselineFrom->setDate(QDate::currentDate().addMonths(-1));
-    m_baselineTo = dateEdit("QcBaselineTo", baselineBox);
+    m_baselineTo = dateEdit("qc.baselineTo", baselineBox);
     auto* baselineLayout = new QGridLayout(baselineBox);
     baselineLayout->addWidget(firstRuns, 0, 0);
     baselineLayout->addWidget(m_baselineRuns, 0, 1);
@@ -138,10 +138,10 @@ QGroupBox* QcWindow::createRangeBox()
 {
     auto* rangeBox = new QGroupBox(QStringLiteral("Точки на графиках"), this);
     m_range = new QCheckBox(QStringLiteral("Только с"), rangeBox);
-    m_range->setObjectName(QStringLiteral("QcRange"));
-    m_from = dateEdit("QcFrom", rangeBox);
+    m_range->setObjectName(QStringLiteral("qc.range"));
+    m_from = dateEdit("qc.from", rangeBox);
     m_from->setDate(QDate::currentDate().addMonths(-3));
-    m_to = dateEdit("QcTo", rangeBox);
+    m_to = dateEdit("qc.to", rangeBox);
     auto* rangeLayout = new QHBoxLayout(rangeBox);
     rangeLayout->addWidget(m_range);
     rangeLayout->addWidget(m_from);
@@ -154,10 +154,10 @@ QGroupBox* QcWindow::createRangeBox()
 QLayout* QcWindow::createButtons()
 {
     auto* savePng = new QPushButton(QStringLiteral("Сохранить PNG ..."), this);
-    savePng->setObjectName(QStringLiteral("QcSavePng"));
+    savePng->setObjectName(QStringLiteral("qc.savePng"));
     connect(savePng, &QPushButton::clicked, this, [this] { runCommand(this, [this] { saveQcPng(this, m_result); }); });
     auto* print = new QPushButton(QStringLiteral("Печать ..."), this);
-    print->setObjectName(QStringLiteral("QcPrint"));
+    print->setObjectName(QStringLiteral("qc.print"));
     connect(print, &QPushButton::clicked, this, [this] { runCommand(this, [this] { printQc(this, m_result); }); });
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(savePng);
@@ -170,7 +170,7 @@ QLayout* QcWindow::createButtons()
 void QcWindow::createMessages()
 {
     m_messages = new QLabel(this);
-    m_messages->setObjectName(QStringLiteral("QcMessages"));
+    m_messages->setObjectName(QStringLiteral("qc.messages"));
     m_messages->setWordWrap(true);
     m_messages->setStyleSheet(QStringLiteral("color: darkred"));
 }
@@ -181,12 +181,12 @@ QSplitter* QcWindow::createChartsAndList()
     auto* charts = new QWidget;
     m_charts = new QVBoxLayout(charts);
     auto* scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("QcCharts"));
+    scroll->setObjectName(QStringLiteral("qc.charts"));
     scroll->setWidgetResizable(true);
     scroll->setWidget(charts);
 
     m_flagged = new QTreeWidget(this);
-    m_flagged->setObjectName(QStringLiteral("QcFlagged"));
+    m_flagged->setObjectName(QStringLiteral("qc.flagged"));
     m_flagged->setRootIsDecorated(false);
     m_flagged->setHeaderLabels({QStringLiteral("№"), QStringLiteral("Дата"), QStringLiteral("Контроль"),
                                 QStringLiteral("Среднее"), QStringLiteral("z"), QStringLiteral("Правила")});
@@ -300,7 +300,7 @@ QcWindow* openQcWindow(QWidget* parent, ArchiveSession& session)
 QAction* addQcAction(QMenu* menu, QWidget* parent, ArchiveSession& session)
 {
     QAction* action = menu->addAction(QStringLiteral("Контроль качества ..."));
-    action->setObjectName(QStringLiteral("NQc"));
+    action->setObjectName(QStringLiteral("menu.archive.qc"));
     QObject::connect(action, &QAction::triggered, parent,
                      [parent, &session] { runCommand(parent, [parent, &session] { openQcWindow(parent, session); }); });
     return action;
@@ -315,7 +315,7 @@ void fillQcFlags(JournalWindow& journal, ArchiveSession& session)
     } catch (const Error&) {
         return; // no archive at the place set: the journal says so itself
     }
-    const QString name = QStringLiteral("QcFlags");
+    const QString name = QStringLiteral("journal.qcFlags");
     for (QFutureWatcherBase* running : journal.findChildren<QFutureWatcherBase*>(name, Qt::FindDirectChildrenOnly))
         delete running;
     auto* watcher = new QFutureWatcher<Flags>(&journal);

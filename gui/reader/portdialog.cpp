@@ -19,17 +19,17 @@ PortDialog::PortDialog(ReaderLink& link, QWidget* parent)
     , m_link(link)
     , m_listDevices(existingSerialDevices)
 {
-    setObjectName(QStringLiteral("TForm7"));
+    setObjectName(QStringLiteral("portDialog"));
     setWindowTitle(QStringLiteral("Настройка ридера"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
     auto* portLabel = new QLabel(QStringLiteral("Номер порта"), this);
-    portLabel->setObjectName(QStringLiteral("Label1"));
+    portLabel->setObjectName(QStringLiteral("portDialog.portLabel"));
 
     m_portBox = new QComboBox(this);
-    m_portBox->setObjectName(QStringLiteral("PortN"));
+    m_portBox->setObjectName(QStringLiteral("portDialog.port"));
     m_portBox->setEditable(true);
     m_portBox->setInsertPolicy(QComboBox::NoInsert);
     m_portBox->setFixedWidth(57);
@@ -39,24 +39,24 @@ PortDialog::PortDialog(ReaderLink& link, QWidget* parent)
 
     // Which device file the number stands for, by the port-name rule.
     m_device = new QLabel(this);
-    m_device->setObjectName(QStringLiteral("PortDevice"));
+    m_device->setObjectName(QStringLiteral("portDialog.device"));
     m_device->setToolTip(QStringLiteral("COM1, COM2, ... — /dev/ttyS*, затем /dev/ttyUSB*, затем /dev/ttyACM*"));
 
     // Where the system lists its ports by name (Windows), which ones there are.
     m_overview = new QLabel(this);
-    m_overview->setObjectName(QStringLiteral("PortOverview"));
+    m_overview->setObjectName(QStringLiteral("portDialog.overview"));
     m_overview->hide();
 
     auto* speedLabel = new QLabel(QStringLiteral("Скорость порта: 9600"), this);
-    speedLabel->setObjectName(QStringLiteral("Label2"));
+    speedLabel->setObjectName(QStringLiteral("portDialog.speed"));
 
     auto* acceptButton = new QPushButton(QStringLiteral("Принять"), this);
-    acceptButton->setObjectName(QStringLiteral("Button1"));
+    acceptButton->setObjectName(QStringLiteral("portDialog.ok"));
     acceptButton->setDefault(true);
     connect(acceptButton, &QPushButton::clicked, this, &PortDialog::acceptPortNumber);
 
     auto* cancelButton = new QPushButton(QStringLiteral("Отмена"), this);
-    cancelButton->setObjectName(QStringLiteral("Button2"));
+    cancelButton->setObjectName(QStringLiteral("portDialog.cancel"));
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* grid = new QGridLayout(this);

@@ -24,7 +24,7 @@ ReaderControls::ReaderControls(Session& session, QWidget* mainWindow, Calculatio
     , m_connectionLabel(calculationWindow.connectionLabel())
     , m_diagnostics(diagnostics)
 {
-    setObjectName(QStringLiteral("ReaderControls"));
+    setObjectName(QStringLiteral("readerControls"));
 
     connect(m_start, &QPushButton::clicked, this,
             [this] { runCommand(m_calculationWindow, [this] { m_link.start(); }); });
@@ -54,7 +54,7 @@ ReaderControls::ReaderControls(Session& session, QWidget* mainWindow, Calculatio
 
     if (mainWindow) {
         auto* shortcut = new QShortcut(QKeySequence(LogShortcut), mainWindow);
-        shortcut->setObjectName(QStringLiteral("ReaderLogShortcut"));
+        shortcut->setObjectName(QStringLiteral("main.readerLogShortcut"));
         connect(shortcut, &QShortcut::activated, this, &ReaderControls::showLog);
         m_filteredWindow = mainWindow;
         mainWindow->installEventFilter(this);

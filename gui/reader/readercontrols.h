@@ -14,8 +14,8 @@ class CalculationWindow;
 class ReaderLink;
 class Session;
 
-// The main window's hidden diagnostic controls: "Инициализация" (Button1),
-// "тест" (Button2) and the command text (edtWrite).
+// The main window's hidden diagnostic controls: "Инициализация" (open), "тест"
+// (send) and the command text it sends.
 struct DiagnosticControls {
     QPushButton* open = nullptr;
     QPushButton* send = nullptr;

@@ -11,12 +11,12 @@ ReaderLogWindow::ReaderLogWindow(Project& project, QWidget* parent)
     : QWidget(parent)
     , m_project(project)
 {
-    setObjectName(QStringLiteral("TForm5"));
+    setObjectName(QStringLiteral("readerLogWindow"));
     setWindowTitle(QStringLiteral("Обмен с ридером"));
     resize(782, 448);
 
     m_logView = new QPlainTextEdit(this);
-    m_logView->setObjectName(QStringLiteral("memRead1"));
+    m_logView->setObjectName(QStringLiteral("readerLog.lines"));
     // Lines are only ever appended, by the reader link and the kit 05 calculation.
     m_logView->setReadOnly(true);
     m_logView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -69,7 +69,7 @@ void TestExportMenu::exportTo(const QString& name, int type)
 {
     m_dialogs->nextFileNames = QStringList{name};
     m_dialogs->nextFileTypes = QList<int>{type};
-    m_window->findChild<QAction*>(QStringLiteral("NExportResults"))->trigger();
+    m_window->findChild<QAction*>(QStringLiteral("menu.file.exportResults"))->trigger();
 }
 
 void TestExportMenu::calculate()

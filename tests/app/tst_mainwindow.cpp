@@ -85,9 +85,9 @@ void TestMainWindow::startUp()
     // below them, calculation to their right.
     const QList<QMdiSubWindow*> windows = m_window->findChild<QMdiArea*>()->subWindowList();
     QCOMPARE(windows.size(), 3);
-    QCOMPARE(windows.at(0)->widget()->objectName(), QStringLiteral("TProp"));
-    QCOMPARE(windows.at(1)->widget()->objectName(), QStringLiteral("TRosp"));
-    QCOMPARE(windows.at(2)->widget()->objectName(), QStringLiteral("TRas"));
+    QCOMPARE(windows.at(0)->widget()->objectName(), QStringLiteral("projectWindow"));
+    QCOMPARE(windows.at(1)->widget()->objectName(), QStringLiteral("layoutWindow"));
+    QCOMPARE(windows.at(2)->widget()->objectName(), QStringLiteral("calcWindow"));
     QCOMPARE(windows.at(0)->pos(), QPoint(0, 0));
     QCOMPARE(windows.at(1)->pos(), QPoint(0, windows.at(0)->height()));
     QCOMPARE(windows.at(2)->pos(), QPoint(windows.at(0)->width(), 0));
@@ -113,12 +113,18 @@ void TestMainWindow::menuTree_data()
     QTest::addColumn<QString>("menuTitle");
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("Файл") << "N1" << 0 << "Файл" << QStringList{"N4", "N5", "N6", "NImport", "NExportResults", "ProtocolPrint", "ProtocolPdf"}
+    QTest::newRow("Файл") << "menu.file" << 0 << "Файл"
+                          << QStringList{"menu.file.new", "menu.file.open", "menu.file.save", "menu.file.import",
+                                         "menu.file.exportResults", "menu.file.print", "menu.file.pdf"}
                           << QStringList{"Новый", "Открыть ...", "Сохранить ...", "Импорт ...", "Экспорт результатов ...", "Печать ...", "Сохранить как PDF ..."};
-    QTest::newRow("Настройки") << "N2" << 1 << "Настройки" << QStringList{"N7", "N8"}
+    QTest::newRow("Настройки") << "menu.settings" << 1 << "Настройки"
+                               << QStringList{"menu.settings.reader", "menu.settings.parameters"}
                                << QStringList{"РИДЕР ...", "Параметры"};
-    QTest::newRow("Помощь") << "N3" << 2 << "Помощь" << QStringList{"N9"} << QStringList{"О программе ..."};
-    QTest::newRow("Архив") << "NArchive" << 3 << "Архив" << QStringList{"NArchiveRun", "NJournal", "NQc", "NArchiveLocation"}
+    QTest::newRow("Помощь") << "menu.help" << 2 << "Помощь"
+                            << QStringList{"menu.help.about"}
+                            << QStringList{"О программе ..."};
+    QTest::newRow("Архив") << "menu.archive" << 3 << "Архив"
+                           << QStringList{"menu.archive.store", "menu.archive.journal", "menu.archive.qc", "menu.archive.location"}
                            << QStringList{"В архив", "Журнал планшетов ...", "Контроль качества ...", "Место архива ..."};
     // clang-format on
 }
@@ -154,7 +160,7 @@ void TestMainWindow::newProjectResetsLabelsOnly()
     m_project->setExecutor(QStringLiteral("Иванова"));
     const QStringList layout = m_project->plateLayout().columnMajorTexts();
 
-    action("N4")->trigger();
+    action("menu.file.new")->trigger();
 
     QCOMPARE(m_project->label(Label::s0).text, QStringLiteral("-"));
     QCOMPARE(m_project->label(Label::ot1).color, LabelColor::Green);
@@ -169,7 +175,7 @@ void TestMainWindow::inertItems_data()
 {
     // clang-format off
     QTest::addColumn<QString>("item");
-    QTest::newRow("Параметры") << "N8";
+    QTest::newRow("Параметры") << "menu.settings.parameters";
     // clang-format on
 }
 
@@ -192,7 +198,7 @@ void TestMainWindow::inertItems()
 void TestMainWindow::aboutBox()
 {
     qputenv("PLEQ_ARCHIVE", "/srv/pleq/archive.sqlite");
-    action("N9")->trigger();
+    action("menu.help.about")->trigger();
     qunsetenv("PLEQ_ARCHIVE");
 #ifdef Q_OS_WIN
     const QString archiveShown = QStringLiteral("Архив: \\srv\\pleq\\archive.sqlite"); // native separators
@@ -212,7 +218,7 @@ void TestMainWindow::aboutBox()
 
 void TestMainWindow::kitChoice()
 {
-    auto* box = m_window->projectWindow()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    auto* box = m_window->projectWindow()->findChild<QComboBox*>(QStringLiteral("project.kit"));
     QVERIFY(box);
     QCOMPARE(box->count(), 5);
     for (int i = 0; i < 5; ++i)
@@ -234,7 +240,7 @@ void TestMainWindow::kitChoice()
 
 void TestMainWindow::kitBoxIgnoresTyping()
 {
-    auto* box = m_window->projectWindow()->findChild<QComboBox*>(QStringLiteral("NaborName"));
+    auto* box = m_window->projectWindow()->findChild<QComboBox*>(QStringLiteral("project.kit"));
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("05 "));
     test::typeText(box, QStringLiteral("Тальвик"));
@@ -244,7 +250,7 @@ void TestMainWindow::kitBoxIgnoresTyping()
 
 void TestMainWindow::executorName()
 {
-    auto* edit = m_window->projectWindow()->findChild<QLineEdit*>(QStringLiteral("IspName"));
+    auto* edit = m_window->projectWindow()->findChild<QLineEdit*>(QStringLiteral("project.executor"));
     QVERIFY(edit);
     QVERIFY(edit->text().isEmpty());
     test::typeText(edit, QStringLiteral("Петров П. П. "));

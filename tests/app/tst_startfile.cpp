@@ -65,7 +65,8 @@ void TestStartFile::cleanup()
 void TestStartFile::goodFileOpens()
 {
     m_window->openFileWhenShown(QStringLiteral(PLEQ_FIXTURES "/kit-02.plq"));
-    QTRY_COMPARE(m_window->findChild<QLineEdit*>(QStringLiteral("IspName"))->text(), QStringLiteral("Петрова Е. С."));
+    QTRY_COMPARE(m_window->findChild<QLineEdit*>(QStringLiteral("project.executor"))->text(),
+                 QStringLiteral("Петрова Е. С."));
     QCOMPARE(m_project->plateName(), QStringLiteral("Планшет 12"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Проект [02 - Набор «Зорвал-К»]"));
     QCOMPARE(m_project->sampleTable().cell(1, 3), QStringLiteral("Тёлка «Зорька»"));
@@ -95,7 +96,7 @@ void TestStartFile::badFileKeepsStartProject()
     QTRY_COMPARE(m_dialogs->errors, QStringList{error});
     QCOMPARE(m_dialogs->overShownWindow, QList<bool>{true});
 
-    QCOMPARE(m_window->findChild<QLineEdit*>(QStringLiteral("IspName"))->text(), QString());
+    QCOMPARE(m_window->findChild<QLineEdit*>(QStringLiteral("project.executor"))->text(), QString());
     QCOMPARE(m_project->plateName(), QStringLiteral("Новый"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Проект [01 - Набор «Зорвал-SR»]"));
 }

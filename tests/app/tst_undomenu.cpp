@@ -38,7 +38,7 @@ private:
     {
         return m_window->layoutWindow()->findChild<T*>(QLatin1String(name));
     }
-    QStringList texts() const { return {action("NUndo")->text(), action("NRedo")->text()}; }
+    QStringList texts() const { return {action("menu.edit.undo")->text(), action("menu.edit.redo")->text()}; }
     // Two steps: the plate name typed ("Стадо"), then "Заполнить" from well B1.
     void nameAndFill();
 
@@ -68,12 +68,12 @@ void TestUndoMenu::cleanup()
 
 void TestUndoMenu::nameAndFill()
 {
-    auto* name = layoutChild<QLineEdit>("Edit1");
+    auto* name = layoutChild<QLineEdit>("layout.plateName");
     name->setFocus();
     name->selectAll();
     test::typeText(name, QStringLiteral("Стадо"));
     m_project->setFirstWell(QStringLiteral("B"), QStringLiteral("1")); // no step: only the fill below
-    layoutChild<QPushButton>("Button1")->click();
+    layoutChild<QPushButton>("layout.fill")->click();
     QCOMPARE(m_project->plateLayout().cell(1, 2), QStringLiteral("S+"));
 }
 
@@ -82,15 +82,15 @@ void TestUndoMenu::menuAfterTheOthers()
     const QList<QAction*> bar = m_window->menuBar()->actions();
     QCOMPARE(bar.size(), 5);
     QMenu* menu = bar.last()->menu();
-    QCOMPARE(menu->objectName(), QStringLiteral("NEdit"));
+    QCOMPARE(menu->objectName(), QStringLiteral("menu.edit"));
     QCOMPARE(menu->title(), QStringLiteral("Правка"));
-    QCOMPARE(menu->actions(), (QList<QAction*>{action("NUndo"), action("NRedo")}));
+    QCOMPARE(menu->actions(), (QList<QAction*>{action("menu.edit.undo"), action("menu.edit.redo")}));
     QCOMPARE(texts(), (QStringList{"Отменить", "Повторить"}));
-    QVERIFY(!action("NUndo")->isEnabled());
-    QVERIFY(!action("NRedo")->isEnabled());
-    QCOMPARE(action("NUndo")->shortcuts(), QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Z"))});
-    QCOMPARE(action("NRedo")->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
-                                                                QKeySequence(QStringLiteral("Ctrl+Y"))}));
+    QVERIFY(!action("menu.edit.undo")->isEnabled());
+    QVERIFY(!action("menu.edit.redo")->isEnabled());
+    QCOMPARE(action("menu.edit.undo")->shortcuts(), QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Z"))});
+    QCOMPARE(action("menu.edit.redo")->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                                                                         QKeySequence(QStringLiteral("Ctrl+Y"))}));
 }
 
 // Each step named in the menu, undone and redone by the items and by the
@@ -102,12 +102,12 @@ void TestUndoMenu::stepsBackAndForth()
     const QStringList filled = test::projectState(*m_project);
     QCOMPARE(texts(), (QStringList{"Отменить: Заполнить", "Повторить"}));
 
-    action("NUndo")->trigger();
+    action("menu.edit.undo")->trigger();
     QCOMPARE(m_project->plateLayout().cell(1, 1), QStringLiteral("S+"));
     QCOMPARE(m_project->plateName(), QStringLiteral("Стадо"));
     QCOMPARE(texts(), (QStringList{"Отменить: Наименование", "Повторить: Заполнить"}));
 
-    auto* name = layoutChild<QLineEdit>("Edit1");
+    auto* name = layoutChild<QLineEdit>("layout.plateName");
     QVERIFY(name->hasFocus());
     QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(name->text(), QStringLiteral("Новый"));
@@ -115,7 +115,7 @@ void TestUndoMenu::stepsBackAndForth()
     m_project->setFirstWell(QStringLiteral("A"), QStringLiteral("1"));
     QCOMPARE(test::projectState(*m_project), start);
     QCOMPARE(texts(), (QStringList{"Отменить", "Повторить: Наименование"}));
-    QVERIFY(!action("NUndo")->isEnabled());
+    QVERIFY(!action("menu.edit.undo")->isEnabled());
 
     QTest::keyClick(name, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(name->text(), QStringLiteral("Стадо"));
@@ -123,7 +123,7 @@ void TestUndoMenu::stepsBackAndForth()
     QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(test::projectState(*m_project), filled);
     QCOMPARE(texts(), (QStringList{"Отменить: Заполнить", "Повторить"}));
-    QVERIFY(!action("NRedo")->isEnabled());
+    QVERIFY(!action("menu.edit.redo")->isEnabled());
     QCOMPARE(m_dialogs->errors, QStringList());
 }
 
@@ -133,18 +133,18 @@ void TestUndoMenu::emptiedByNewAndOpen()
     const QString file = dir.filePath(QStringLiteral("plate.plq"));
     saveProject(*m_project, file);
     nameAndFill();
-    action("N4")->trigger(); // "Новый"
-    QVERIFY(!action("NUndo")->isEnabled());
+    action("menu.file.new")->trigger(); // "Новый"
+    QVERIFY(!action("menu.edit.undo")->isEnabled());
     QCOMPARE(texts(), (QStringList{"Отменить", "Повторить"}));
 
     nameAndFill();
-    action("NUndo")->trigger();
+    action("menu.edit.undo")->trigger();
     m_dialogs->nextFileNames = {file};
-    action("N5")->trigger(); // "Открыть ..."
+    action("menu.file.open")->trigger(); // "Открыть ..."
     QCOMPARE(m_project->plateName(), QStringLiteral("Новый"));
     QCOMPARE(texts(), (QStringList{"Отменить", "Повторить"}));
-    QVERIFY(!action("NUndo")->isEnabled());
-    QVERIFY(!action("NRedo")->isEnabled());
+    QVERIFY(!action("menu.edit.undo")->isEnabled());
+    QVERIFY(!action("menu.edit.redo")->isEnabled());
     QCOMPARE(m_dialogs->errors, QStringList());
 }
 
@@ -154,16 +154,16 @@ void TestUndoMenu::restsWhilePlateRead()
 {
     nameAndFill();
     m_project->setPlateLocked(true);
-    QVERIFY(!action("NUndo")->isEnabled());
-    QVERIFY(!action("NRedo")->isEnabled());
+    QVERIFY(!action("menu.edit.undo")->isEnabled());
+    QVERIFY(!action("menu.edit.redo")->isEnabled());
     const QStringList locked = test::projectState(*m_project);
     QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
-    action("NUndo")->trigger();
+    action("menu.edit.undo")->trigger();
     QCOMPARE(test::projectState(*m_project), locked);
 
     m_project->setPlateLocked(false);
     QCOMPARE(texts(), (QStringList{"Отменить", "Повторить"}));
-    QVERIFY(!action("NUndo")->isEnabled());
+    QVERIFY(!action("menu.edit.undo")->isEnabled());
     QCOMPARE(m_dialogs->errors, QStringList());
 }
 

@@ -105,7 +105,7 @@ class TestArchiveWriter : public QObject
     }
     static void pressProtocol(MainWindow& window)
     {
-        window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("calc.protocol"))->click();
     }
 
 private Q_SLOTS:
@@ -171,7 +171,7 @@ private Q_SLOTS:
         QTimer::singleShot(60, &window, [&] {
             project.setPlateName(QStringLiteral("Планшет 2"));
             clickedProject = writeProjectFile(project);
-            trigger(window, "NArchiveRun");
+            trigger(window, "menu.archive.store");
             project.setPlateName(QStringLiteral("Планшет 3")); // after the click: not the run's
             ++clicked;
         });
@@ -197,7 +197,7 @@ private Q_SLOTS:
         QVERIFY(makeResponsive().isEmpty());
         dialogs.clear();
         project.setPlateName(QStringLiteral("Планшет 4"));
-        trigger(window, "NArchiveRun");
+        trigger(window, "menu.archive.store");
         QTRY_COMPARE_WITH_TIMEOUT(window.archive().writer().pending(), 0, 30000);
         QCOMPARE(dialogs.errors, QStringList());
         QCOMPARE(dialogs.messages,

@@ -181,42 +181,51 @@ void TestCalculationWindow::controls()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Расчет"));
     QCOMPARE(m_window->size(), QSize(562, 519));
-    QCOMPARE(child<QGroupBox>("GroupBox1")->title(), QStringLiteral("Данные оптических плотностей"));
-    QCOMPARE(child<QGroupBox>("GroupBox2")->title(), QStringLiteral("Расчет"));
-    QCOMPARE(child<QGroupBox>("GroupBox3")->title(), QStringLiteral("Данные рассчета"));
-    QCOMPARE(child<GridView>("PlData")->grid(), &m_project->densityTable());
-    QCOMPARE(child<GridView>("RasTab")->grid(), &m_project->resultTable());
-    QCOMPARE(child<QLabel>("Label1")->text(), QStringLiteral("Соединение с прибором:"));
-    QCOMPARE(child<QLabel>("Label2")->text(), QStringLiteral("Нет"));
-    QCOMPARE(child<QLabel>("Label2")->palette().color(QPalette::WindowText).rgb(), Red);
-    QVERIFY(child<QCheckBox>("CheckBox1")->isChecked());
-    QCOMPARE(child<QCheckBox>("CheckBox1")->text(), QStringLiteral("Ручной ввод"));
-    QCOMPARE(child<QPushButton>("Button3")->text(), QStringLiteral("Очистить данные"));
-    QCOMPARE(child<QPushButton>("Go")->text(), QStringLiteral("Получить данные"));
-    QCOMPARE(child<QPushButton>("StopBtn")->text(), QStringLiteral("Прервать"));
-    QVERIFY(child<QPushButton>("StopBtn")->isHidden());
-    QCOMPARE(child<QPushButton>("Button1")->text(), QStringLiteral("Расчет"));
-    QCOMPARE(child<QPushButton>("Button2")->text(), QStringLiteral("Протокол"));
-    const std::pair<const char*, QRgb> legend[] = {
-        {"Label5", Green}, {"Label6", Red}, {"Label7", Maroon}, {"Label8", Black}};
+    QCOMPARE(child<QGroupBox>("calc.densityBox")->title(), QStringLiteral("Данные оптических плотностей"));
+    QCOMPARE(child<QGroupBox>("calc.calculationBox")->title(), QStringLiteral("Расчет"));
+    QCOMPARE(child<QGroupBox>("calc.summaryBox")->title(), QStringLiteral("Данные рассчета"));
+    QCOMPARE(child<GridView>("calc.densities")->grid(), &m_project->densityTable());
+    QCOMPARE(child<GridView>("calc.results")->grid(), &m_project->resultTable());
+    QCOMPARE(child<QLabel>("calc.connectionCaption")->text(), QStringLiteral("Соединение с прибором:"));
+    QCOMPARE(child<QLabel>("calc.connection")->text(), QStringLiteral("Нет"));
+    QCOMPARE(child<QLabel>("calc.connection")->palette().color(QPalette::WindowText).rgb(), Red);
+    QVERIFY(child<QCheckBox>("calc.manualEntry")->isChecked());
+    QCOMPARE(child<QCheckBox>("calc.manualEntry")->text(), QStringLiteral("Ручной ввод"));
+    QCOMPARE(child<QPushButton>("calc.clear")->text(), QStringLiteral("Очистить данные"));
+    QCOMPARE(child<QPushButton>("calc.start")->text(), QStringLiteral("Получить данные"));
+    QCOMPARE(child<QPushButton>("calc.stop")->text(), QStringLiteral("Прервать"));
+    QVERIFY(child<QPushButton>("calc.stop")->isHidden());
+    QCOMPARE(child<QPushButton>("calc.calculate")->text(), QStringLiteral("Расчет"));
+    QCOMPARE(child<QPushButton>("calc.protocol")->text(), QStringLiteral("Протокол"));
+    const std::pair<const char*, QRgb> legend[] = {{"calc.legend.positive", Green},
+                                                   {"calc.legend.negative", Red},
+                                                   {"calc.legend.doubtful", Maroon},
+                                                   {"calc.legend.coefficients", Black}};
     for (const auto& [name, colour] : legend)
         QCOMPARE(child<QLabel>(name)->palette().color(QPalette::WindowText).rgb(), colour);
-    // Five columns of two: s0 over s1, ..., dC0 over dC1, every one "-".
-    for (int i = 0; i < LabelCount; i += 2) {
-        QLabel* upper = child<QLabel>(labelName(Label(i)));
-        QLabel* lower = child<QLabel>(labelName(Label(i + 1)));
+    // Five columns of two (s0 over s1, ..., dC0 over dC1), every one "-".
+    const char* const columns[][2] = {{"calc.summary.1", "calc.summary.2"},
+                                      {"calc.summary.3", "calc.summary.4"},
+                                      {"calc.summary.5", "calc.summary.6"},
+                                      {"calc.summary.7", "calc.summary.8"},
+                                      {"calc.summary.9", "calc.summary.10"}};
+    QLabel* left = nullptr;
+    for (const auto& [top, bottom] : columns) {
+        QLabel* upper = child<QLabel>(top);
+        QLabel* lower = child<QLabel>(bottom);
         QCOMPARE(upper->text(), QStringLiteral("-"));
         QCOMPARE(lower->x(), upper->x());
         QVERIFY(lower->y() > upper->y());
-        if (i > 0)
-            QVERIFY(upper->x() > child<QLabel>(labelName(Label(i - 2)))->x());
+        if (left)
+            QVERIFY(upper->x() > left->x());
+        left = upper;
     }
 }
 
 void TestCalculationWindow::typingNeedsManualEntry()
 {
-    auto* grid = child<GridView>("PlData");
-    auto* manual = child<QCheckBox>("CheckBox1");
+    auto* grid = child<GridView>("calc.densities");
+    auto* manual = child<QCheckBox>("calc.manualEntry");
     const QModelIndex b3 = grid->model()->index(2, 3);
     grid->setCurrentIndex(b3);
 
@@ -265,7 +274,7 @@ void TestCalculationWindow::clearDensities()
     test::layPlate(*m_project, "A1 C+ 0,2; B1 C- 1,5; C1 1.1 1,6");
     test::setResult(*m_project, 1, 1, 0.2, Verdict::Positive);
     m_project->setLabelText(Label::s0, QStringLiteral("C+  = 0,2"));
-    child<QPushButton>("Button3")->click();
+    child<QPushButton>("calc.clear")->click();
 
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row)
@@ -273,7 +282,7 @@ void TestCalculationWindow::clearDensities()
     QCOMPARE(m_project->densityTable().cell(5, 0), QStringLiteral("5"));
     QCOMPARE(m_project->densityTable().cell(0, 2), QStringLiteral("B"));
     QCOMPARE(m_project->resultTable().cell(1, 1), QStringLiteral("0,2"));
-    QCOMPARE(child<QLabel>("s0")->text(), QStringLiteral("C+  = 0,2"));
+    QCOMPARE(child<QLabel>("calc.summary.1")->text(), QStringLiteral("C+  = 0,2"));
 }
 
 // The density grid as a spreadsheet: a block pasted from the current well,
@@ -281,7 +290,7 @@ void TestCalculationWindow::clearDensities()
 // and Ctrl+Z undoing the last step.
 void TestCalculationWindow::spreadsheetKeys()
 {
-    auto* grid = child<GridView>("PlData");
+    auto* grid = child<GridView>("calc.densities");
     const auto at = [grid](int col, int row) { return grid->model()->index(row, col); };
     const auto current = [grid] {
         return TextGrid::rowLetter(grid->currentIndex().row()) + QString::number(grid->currentIndex().column());
@@ -358,7 +367,7 @@ void TestCalculationWindow::spreadsheetKeys()
 // on, never one cell with the whole text; a single value stays the editor's.
 void TestCalculationWindow::blockIntoCellEditor()
 {
-    auto* grid = child<GridView>("PlData");
+    auto* grid = child<GridView>("calc.densities");
     const QModelIndex b1 = grid->model()->index(2, 1);
     grid->setCurrentIndex(b1);
     grid->edit(b1);
@@ -388,7 +397,7 @@ void TestCalculationWindow::spreadsheetKeysChangeNothing_data()
 void TestCalculationWindow::spreadsheetKeysChangeNothing()
 {
     QFETCH(bool, locked);
-    auto* grid = child<GridView>("PlData");
+    auto* grid = child<GridView>("calc.densities");
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(1, 1)); // A1
     QGuiApplication::clipboard()->setText(QStringLiteral("0,1\t0,2"));
@@ -401,7 +410,7 @@ void TestCalculationWindow::spreadsheetKeysChangeNothing()
     if (locked)
         m_project->setPlateLocked(true);
     else
-        child<QCheckBox>("CheckBox1")->setChecked(false);
+        child<QCheckBox>("calc.manualEntry")->setChecked(false);
     QGuiApplication::clipboard()->setText(QStringLiteral("9\t9"));
     if (!locked) { // a lock closes the editor
         QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
@@ -425,15 +434,15 @@ void TestCalculationWindow::calculationShowsMessageAndGoesOn()
 {
     test::selectKit(*m_project, 2);
     test::layPlate(*m_project, "A1 C+ 0,5; B1 C- 5,0; C1 1.1 4,0; D1 2.1 3,3; E1 3.1 0,5");
-    child<QPushButton>("Button1")->click();
+    child<QPushButton>("calc.calculate")->click();
 
     QCOMPARE(m_dialogs->messages,
              QStringList{"Не верное значение коэффициента (C+).\n\r(C+)>0.3.\n\r Результат не действителен."});
     QCOMPARE(m_dialogs->errors, QStringList());
-    QCOMPARE(child<QLabel>("s0")->text(), QStringLiteral("C+  = 0,5"));
-    QCOMPARE(child<QLabel>("s0")->palette().color(QPalette::WindowText).rgb(), Red);
-    QCOMPARE(child<QLabel>("ot1")->text(), QStringLiteral("(C-)/(C+)   = 10"));
-    QCOMPARE(child<QLabel>("ot1")->palette().color(QPalette::WindowText).rgb(), Green);
+    QCOMPARE(child<QLabel>("calc.summary.1")->text(), QStringLiteral("C+  = 0,5"));
+    QCOMPARE(child<QLabel>("calc.summary.1")->palette().color(QPalette::WindowText).rgb(), Red);
+    QCOMPARE(child<QLabel>("calc.summary.7")->text(), QStringLiteral("(C-)/(C+)   = 10"));
+    QCOMPARE(child<QLabel>("calc.summary.7")->palette().color(QPalette::WindowText).rgb(), Green);
     QCOMPARE(m_project->resultTable().cell(1, 3), QStringLiteral("4 "));
     QCOMPARE(m_project->resultTable().cell(1, 4), QStringLiteral("(3,3)"));
     QCOMPARE(m_project->resultTable().cell(1, 5), QStringLiteral("0,5"));
@@ -445,8 +454,8 @@ void TestCalculationWindow::drawnColours()
 {
     test::selectKit(*m_project, 2);
     test::layPlate(*m_project, "A1 C+ 0,2; B1 C- 5,0; C1 1.1 4,0; D1 2.1 1,3; E1 3.1 0,5; F1 O 9,0; G1 4.1 0,25");
-    child<QPushButton>("Button1")->click();
-    auto* grid = child<GridView>("RasTab");
+    child<QPushButton>("calc.calculate")->click();
+    auto* grid = child<GridView>("calc.results");
     grid->setCurrentIndex(grid->model()->index(7, 1)); // G1, positive
 
     const QSet<QRgb> textColours{Green, Red, Maroon, Black, White, Blue};
@@ -486,18 +495,18 @@ void TestCalculationWindow::gridsShowWholeTexts_data()
     // margin: the pixels the grid's drawing keeps beside the text in a cell
     QTest::addColumn<int>("margin");
 
-    QTest::newRow("density 6 chars")      << "PlData" << "1,1177" << true << 6;
-    QTest::newRow("density 6 chars, 0,4") << "PlData" << "0,4785" << true << 6;
-    QTest::newRow("density 7 chars")      << "PlData" << "0,22614" << true << 6;
-    QTest::newRow("density 15 digits")    << "PlData" << "0,681818181818182" << false << 6;
-    QTest::newRow("result 7 chars")       << "RasTab" << "0,56432" << true << 2;
-    QTest::newRow("result doubtful")      << "RasTab" << "(0,613)" << true << 2;
-    QTest::newRow("result negative")      << "RasTab" << "0,95 " << true << 2;
-    QTest::newRow("result 7 chars neg")   << "RasTab" << "0,56432 " << true << 2;
-    QTest::newRow("result exponent")      << "RasTab" << "1,5E20" << true << 2;
-    QTest::newRow("density exponent")     << "PlData" << "1,5E2" << true << 6;
-    QTest::newRow("result 15 digits")     << "RasTab" << "0,681818181818182" << false << 2;
-    QTest::newRow("result 15 digits neg") << "RasTab" << "0,681818181818182 " << false << 2;
+    QTest::newRow("density 6 chars")      << "calc.densities" << "1,1177" << true << 6;
+    QTest::newRow("density 6 chars, 0,4") << "calc.densities" << "0,4785" << true << 6;
+    QTest::newRow("density 7 chars")      << "calc.densities" << "0,22614" << true << 6;
+    QTest::newRow("density 15 digits")    << "calc.densities" << "0,681818181818182" << false << 6;
+    QTest::newRow("result 7 chars")       << "calc.results"   << "0,56432" << true << 2;
+    QTest::newRow("result doubtful")      << "calc.results"   << "(0,613)" << true << 2;
+    QTest::newRow("result negative")      << "calc.results"   << "0,95 " << true << 2;
+    QTest::newRow("result 7 chars neg")   << "calc.results"   << "0,56432 " << true << 2;
+    QTest::newRow("result exponent")      << "calc.results"   << "1,5E20" << true << 2;
+    QTest::newRow("density exponent")     << "calc.densities" << "1,5E2" << true << 6;
+    QTest::newRow("result 15 digits")     << "calc.results"   << "0,681818181818182" << false << 2;
+    QTest::newRow("result 15 digits neg") << "calc.results"   << "0,681818181818182 " << false << 2;
     // clang-format on
 }
 
@@ -513,7 +522,7 @@ void TestCalculationWindow::gridsShowWholeTexts()
     test::layPlate(*m_project, "");
     // Sample wells everywhere, so that negatives draw red. Densities one cell
     // at a time, as typing and the reader write; results as a run leaves them.
-    const bool results = grid == QLatin1String("RasTab");
+    const bool results = grid == QLatin1String("calc.results");
     if (results) {
         // "(v)" doubtful, "v " negative, else positive.
         const bool doubtful = text.startsWith(QLatin1Char('('));
@@ -579,11 +588,11 @@ void TestCalculationWindow::gridsShowWholeTexts()
 void TestCalculationWindow::divisionErrorStopsRun()
 {
     test::setResult(*m_project, 2, 2, 0.7, Verdict::Negative);
-    child<QPushButton>("Button1")->click(); // kit 01, no densities: 0/0
+    child<QPushButton>("calc.calculate")->click(); // kit 01, no densities: 0/0
     QCOMPARE(m_dialogs->errors, QStringList{"Invalid floating point operation"});
     QCOMPARE(m_dialogs->messages, QStringList());
-    QCOMPARE(child<QLabel>("s0")->text(), QStringLiteral("S+  = 0"));
-    QCOMPARE(child<QLabel>("ot1")->text(), QStringLiteral("-"));
+    QCOMPARE(child<QLabel>("calc.summary.1")->text(), QStringLiteral("S+  = 0"));
+    QCOMPARE(child<QLabel>("calc.summary.7")->text(), QStringLiteral("-"));
     QCOMPARE(m_project->resultTable().cell(2, 2), QStringLiteral("0,7 "));
 }
 
@@ -591,16 +600,16 @@ void TestCalculationWindow::kit04HidesS2AndS3()
 {
     test::selectKit(*m_project, 4);
     test::layPlate(*m_project, "A1 C+ 1,0; B1 C+ 1,0; C1 C- 0,1; D1 C- 0,1");
-    child<QPushButton>("Button1")->click();
-    QVERIFY(child<QLabel>("s2")->isHidden());
-    QVERIFY(child<QLabel>("s3")->isHidden());
-    QVERIFY(!child<QLabel>("s4")->isHidden());
+    child<QPushButton>("calc.calculate")->click();
+    QVERIFY(child<QLabel>("calc.summary.3")->isHidden());
+    QVERIFY(child<QLabel>("calc.summary.4")->isHidden());
+    QVERIFY(!child<QLabel>("calc.summary.5")->isHidden());
     test::selectKit(*m_project, 1);
     test::layPlate(*m_project, "A1 S+ 0,5; B2 R+! 0,5; C1 C- 1,5; C2 C-! 1,5");
-    child<QPushButton>("Button1")->click();
-    QVERIFY(!child<QLabel>("s2")->isHidden());
-    QVERIFY(!child<QLabel>("s3")->isHidden());
-    QCOMPARE(child<QLabel>("s3")->text(), QStringLiteral("R+! = 0,5"));
+    child<QPushButton>("calc.calculate")->click();
+    QVERIFY(!child<QLabel>("calc.summary.3")->isHidden());
+    QVERIFY(!child<QLabel>("calc.summary.4")->isHidden());
+    QCOMPARE(child<QLabel>("calc.summary.4")->text(), QStringLiteral("R+! = 0,5"));
 }
 
 void TestCalculationWindow::protocolWrittenAndOpened()
@@ -610,8 +619,8 @@ void TestCalculationWindow::protocolWrittenAndOpened()
     QVERIFY(QDir::setCurrent(dir.path()));
     test::selectKit(*m_project, 2);
     test::layPlate(*m_project, "A1 C+ 0,2; B1 C- 1,5; C1 1.1 1,6");
-    child<QPushButton>("Button1")->click();
-    child<QPushButton>("Button2")->click();
+    child<QPushButton>("calc.calculate")->click();
+    child<QPushButton>("calc.protocol")->click();
     QDir::setCurrent(previous);
     QCOMPARE(m_dialogs->errors, QStringList());
     QCOMPARE(m_dialogs->openedFiles, QStringList{"result.txt"});

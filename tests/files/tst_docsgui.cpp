@@ -53,10 +53,9 @@ private:
             qFatal("no %s", name);
         return w;
     }
-    QPushButton* protocolButton2() const
+    QPushButton* calcProtocolButton() const
     {
-        // The main window has a hidden "Button2" of its own; this one is CalculationWindow's.
-        auto* button = m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("Button2"));
+        auto* button = m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("calc.protocol"));
         if (!button || button->text() != QStringLiteral("Протокол"))
             qFatal("no Протокол button");
         return button;
@@ -124,14 +123,14 @@ void TestDocsGui::openThroughMenu()
     QFETCH(bool, horizontal);
     dirty();
     m_dialogs->nextFileNames = {QStringLiteral(PLEQ_FIXTURES "/") + file};
-    child<QAction>("N5")->trigger();
+    child<QAction>("menu.file.open")->trigger();
     QCOMPARE(m_dialogs->errors.join(QLatin1Char('\n')), QString()); // as one text, so that a failure shows it
     QTEST(m_window->windowTitle(), "caption");
-    QTEST(child<QLineEdit>("IspName")->text(), "executor");
-    QCOMPARE(child<QRadioButton>("RadioButton1")->isChecked(), horizontal);
-    QCOMPARE(child<QRadioButton>("RadioButton2")->isChecked(), !horizontal);
-    QTEST(!child<QRadioButton>("RadioButton1")->isHidden(), "horizontalOffered");
-    QTEST(!child<QGroupBox>("RG")->isHidden(), "materialShown");
+    QTEST(child<QLineEdit>("project.executor")->text(), "executor");
+    QCOMPARE(child<QRadioButton>("layout.horizontal")->isChecked(), horizontal);
+    QCOMPARE(child<QRadioButton>("layout.vertical")->isChecked(), !horizontal);
+    QTEST(!child<QRadioButton>("layout.horizontal")->isHidden(), "horizontalOffered");
+    QTEST(!child<QGroupBox>("layout.material")->isHidden(), "materialShown");
     QCOMPARE(m_project->label(Label::s0).text, QStringLiteral("-"));
     QCOMPARE(m_project->resultTable().cell(1, 1), QString());
 }
@@ -140,9 +139,9 @@ void TestDocsGui::openCancelledOrMissing()
 {
     dirty();
     const QByteArray before = writeProjectFile(*m_project);
-    child<QAction>("N5")->trigger(); // cancelled
+    child<QAction>("menu.file.open")->trigger(); // cancelled
     m_dialogs->nextFileNames = {m_dir->filePath(QStringLiteral("missing.plq"))};
-    child<QAction>("N5")->trigger();
+    child<QAction>("menu.file.open")->trigger();
     QCOMPARE(m_dialogs->errors, QStringList{"File not found"});
     QCOMPARE(writeProjectFile(*m_project), before);
     QCOMPARE(m_project->label(Label::s0).text, QStringLiteral("S+  = 1,5"));
@@ -152,10 +151,10 @@ void TestDocsGui::openCancelledOrMissing()
 // "Сохранить ..." appends ".plq" to a bare name and writes the project.
 void TestDocsGui::saveThroughMenu()
 {
-    typeText(child<QLineEdit>("IspName"), QStringLiteral("Кузнецова"));
+    typeText(child<QLineEdit>("project.executor"), QStringLiteral("Кузнецова"));
     const QString title = m_window->windowTitle();
     m_dialogs->nextFileNames = {m_dir->filePath(QStringLiteral("plate"))};
-    child<QAction>("N6")->trigger();
+    child<QAction>("menu.file.save")->trigger();
     QCOMPARE(m_dialogs->errors, QStringList());
     QFile file(m_dir->filePath(QStringLiteral("plate.plq")));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -169,7 +168,7 @@ void TestDocsGui::saveRefused()
 {
     m_project->setExecutor(QStringLiteral("Ω"));
     m_dialogs->nextFileNames = {m_dir->filePath(QStringLiteral("plate.plq"))};
-    child<QAction>("N6")->trigger();
+    child<QAction>("menu.file.save")->trigger();
     QCOMPARE(m_dialogs->errors.size(), 1);
     QVERIFY(m_dialogs->errors.at(0).startsWith(QStringLiteral("The project cannot be saved: the executor name")));
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("plate.plq"))));
@@ -179,7 +178,7 @@ void TestDocsGui::saveRefused()
 void TestDocsGui::protocolButton()
 {
     test::setResult(*m_project, 2, 4, 0.734, Verdict::Positive);
-    protocolButton2()->click();
+    calcProtocolButton()->click();
     QTRY_COMPARE(m_window->archive().writer().pending(), 0); // the archive writes off the window's thread
     QCOMPARE(m_dialogs->errors, QStringList());
     QCOMPARE(m_dialogs->openedFiles, QStringList{"result.txt"});
@@ -201,7 +200,7 @@ void TestDocsGui::protocolError()
     earlier.write("earlier");
     earlier.close();
     m_project->sampleTable().setCell(2, 1, QStringLiteral("один"));
-    protocolButton2()->click();
+    calcProtocolButton()->click();
     QTRY_COMPARE(m_window->archive().writer().pending(), 0); // the archive writes off the window's thread
     QCOMPARE(m_dialogs->errors.size(), 1);
     const QString error = m_dialogs->errors.first();

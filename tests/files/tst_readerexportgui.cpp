@@ -35,7 +35,7 @@ private Q_SLOTS:
     void disabledWhileReading();
 
 private:
-    QAction* importItem() const { return m_window->findChild<QAction*>(QStringLiteral("NImport")); }
+    QAction* importItem() const { return m_window->findChild<QAction*>(QStringLiteral("menu.file.import")); }
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
     std::unique_ptr<Session> m_session;

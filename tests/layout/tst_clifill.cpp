@@ -106,7 +106,7 @@ void TestCliFill::sameAsWindow()
     const QString out = dir.filePath(QStringLiteral("out.plq"));
     QVERIFY(writeFile(in, writeProjectFile(project)));
 
-    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("layout.fill")), Qt::LeftButton);
 
     const Run toFile = pleqCli({QStringLiteral("fill"), in, QStringLiteral("-o"), out});
     if (!error.isEmpty()) {

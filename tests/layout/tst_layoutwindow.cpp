@@ -95,14 +95,14 @@ QStringList TestLayoutWindow::sampleRow(int row) const
 
 void TestLayoutWindow::clickWell(const QString& well)
 {
-    auto* map = find<GridView>("PlData");
+    auto* map = find<GridView>("layout.plate");
     const QModelIndex index = map->model()->index(well.at(0).unicode() - 'A' + 1, well.mid(1).toInt());
     QTest::mouseClick(map->viewport(), Qt::LeftButton, {}, map->visualRect(index).center());
 }
 
 void TestLayoutWindow::typeIntoSampleCell(int col, int row, const QString& text)
 {
-    auto* list = find<GridView>("PlProb");
+    auto* list = find<GridView>("layout.samples");
     list->setFocus();
     list->setCurrentIndex(list->model()->index(row, col));
     QTest::keyClicks(list, text.left(1)); // typing opens the cell's editor
@@ -127,41 +127,39 @@ void TestLayoutWindow::startUp()
              sortedWells({"A1=S+", "A2=S+!", "B1=R+", "B2=R+!", "C1=C-", "C2=C-!", "D1=1.1", "D2=1.1"}));
     QVERIFY(m_dialogs->errors.isEmpty());
 
-    QCOMPARE(find<QGroupBox>("GroupBox1")->title(), QStringLiteral("Заполнение плашки"));
-    QCOMPARE(find<QGroupBox>("GroupBox2")->title(), QStringLiteral("Планшет"));
-    QCOMPARE(find<QPushButton>("Button1")->text(), QStringLiteral("Заполнить"));
-    QCOMPARE(find<QPushButton>("Button2")->text(), QStringLiteral("-"));
-    QCOMPARE(find<QPushButton>("Button3")->text(), QStringLiteral("+"));
-    QCOMPARE(find<QAction>("N1")->text(), QStringLiteral("Добавить"));
-    QCOMPARE(find<QAction>("N2")->text(), QStringLiteral("Удалить"));
-    QCOMPARE(find<QLabel>("Label1")->text(), QStringLiteral("Наименование:"));
-    QCOMPARE(find<QLineEdit>("Edit1")->text(), QStringLiteral("Новый"));
-    QCOMPARE(find<QLabel>("Label2")->text(), QStringLiteral("Первая лунка:"));
-    QCOMPARE(find<QComboBox>("LunkaX")->currentText(), QStringLiteral("A"));
-    QCOMPARE(find<QComboBox>("LunkaX")->count(), 8);
-    QCOMPARE(find<QComboBox>("LunkaY")->currentText(), QStringLiteral("1"));
-    QCOMPARE(find<QComboBox>("LunkaY")->itemText(11), QStringLiteral("12"));
-    QCOMPARE(find<QLabel>("Label4")->text(), QStringLiteral("Повторности"));
-    QCOMPARE(find<QComboBox>("ComboBox4")->currentText(), QStringLiteral("01"));
-    QCOMPARE(find<QComboBox>("ComboBox4")->itemText(2), QStringLiteral("03"));
-    QVERIFY(find<QComboBox>("ComboBox3")->isHidden());
-    QVERIFY(find<QLabel>("Label3")->isHidden());
-    QCOMPARE(find<QGroupBox>("RadioGroup1")->title(), QStringLiteral("Ориентация"));
-    QVERIFY(find<QRadioButton>("RadioButton2")->isChecked());
-    QVERIFY(find<QRadioButton>("RadioButton1")->isVisible());
-    QCOMPARE(find<QGroupBox>("RG")->title(), QStringLiteral("Материал"));
-    QVERIFY(find<QGroupBox>("RG")->isHidden());
-    QVERIFY(find<QRadioButton>("RGItem1")->isChecked());
-    for (const char* box : {"LunkaX", "LunkaY", "ComboBox3", "ComboBox4"})
+    QCOMPARE(find<QGroupBox>("layout.sampleBox")->title(), QStringLiteral("Заполнение плашки"));
+    QCOMPARE(find<QGroupBox>("layout.plateBox")->title(), QStringLiteral("Планшет"));
+    QCOMPARE(find<QPushButton>("layout.fill")->text(), QStringLiteral("Заполнить"));
+    QCOMPARE(find<QPushButton>("layout.removeSample")->text(), QStringLiteral("-"));
+    QCOMPARE(find<QPushButton>("layout.addSample")->text(), QStringLiteral("+"));
+    QCOMPARE(find<QAction>("layout.sampleMenu.add")->text(), QStringLiteral("Добавить"));
+    QCOMPARE(find<QAction>("layout.sampleMenu.remove")->text(), QStringLiteral("Удалить"));
+    QCOMPARE(find<QLabel>("layout.plateNameLabel")->text(), QStringLiteral("Наименование:"));
+    QCOMPARE(find<QLineEdit>("layout.plateName")->text(), QStringLiteral("Новый"));
+    QCOMPARE(find<QLabel>("layout.firstWellLabel")->text(), QStringLiteral("Первая лунка:"));
+    QCOMPARE(find<QComboBox>("layout.firstWellRow")->currentText(), QStringLiteral("A"));
+    QCOMPARE(find<QComboBox>("layout.firstWellRow")->count(), 8);
+    QCOMPARE(find<QComboBox>("layout.firstWellColumn")->currentText(), QStringLiteral("1"));
+    QCOMPARE(find<QComboBox>("layout.firstWellColumn")->itemText(11), QStringLiteral("12"));
+    QCOMPARE(find<QLabel>("layout.repetitionsLabel")->text(), QStringLiteral("Повторности"));
+    QCOMPARE(find<QComboBox>("layout.repetitions")->currentText(), QStringLiteral("01"));
+    QCOMPARE(find<QComboBox>("layout.repetitions")->itemText(2), QStringLiteral("03"));
+    QCOMPARE(find<QGroupBox>("layout.orientation")->title(), QStringLiteral("Ориентация"));
+    QVERIFY(find<QRadioButton>("layout.vertical")->isChecked());
+    QVERIFY(find<QRadioButton>("layout.horizontal")->isVisible());
+    QCOMPARE(find<QGroupBox>("layout.material")->title(), QStringLiteral("Материал"));
+    QVERIFY(find<QGroupBox>("layout.material")->isHidden());
+    QVERIFY(find<QRadioButton>("layout.serum")->isChecked());
+    for (const char* box : {"layout.firstWellRow", "layout.firstWellColumn", "layout.repetitions"})
         QVERIFY(!find<QComboBox>(box)->isEditable());
 
-    auto* list = find<GridView>("PlProb");
+    auto* list = find<GridView>("layout.samples");
     QCOMPARE(list->columnWidth(0), 30);
     QCOMPARE(list->columnWidth(1), 117);
     QVERIFY(list->columnWidth(2) >= 30);
     QVERIFY(!(m_project->sampleTable().flags(m_project->sampleTable().index(1, 0)) & Qt::ItemIsEditable));
     QVERIFY(m_project->sampleTable().flags(m_project->sampleTable().index(1, 2)) & Qt::ItemIsEditable);
-    auto* map = find<GridView>("PlData");
+    auto* map = find<GridView>("layout.plate");
     QCOMPARE(map->columnWidth(5), 19);
     QCOMPARE(map->rowHeight(5), 17);
     QVERIFY(map->editTriggers() == QAbstractItemView::NoEditTriggers);
@@ -171,15 +169,15 @@ void TestLayoutWindow::startUp()
 void TestLayoutWindow::addRows()
 {
     for (int i = 0; i < 3; ++i)
-        click("Button3");
+        click("layout.addSample");
     QCOMPARE(m_project->sampleTable().rows(), 5);
     for (int row = 2; row <= 4; ++row)
         QCOMPARE(sampleRow(row), (QStringList{QString::number(row), QStringLiteral("Проба №%1").arg(row), "1"}));
-    QCOMPARE(find<GridView>("PlProb")->currentIndex().row(), 4);
+    QCOMPARE(find<GridView>("layout.samples")->currentIndex().row(), 4);
 
-    find<QAction>("N1")->trigger();
+    find<QAction>("layout.sampleMenu.add")->trigger();
     QCOMPARE(sampleRow(5), (QStringList{"5", "Проба №5", "1"}));
-    QCOMPARE(find<GridView>("PlProb")->currentIndex().row(), 5);
+    QCOMPARE(find<GridView>("layout.samples")->currentIndex().row(), 5);
     // The map keeps the last fill until "Заполнить".
     QCOMPARE(wellsOf(m_project->plateLayout()).size(), 8);
 }
@@ -192,12 +190,12 @@ void TestLayoutWindow::deleteRow_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<QStringList>("names");      // afterwards, rows 1..
     QTest::addColumn<QStringList>("quantities"); // afterwards, rows 1..
-    QTest::newRow("row 2 of 4") << 4 << 2 << "Button2" << QStringList{"a", "c", "d"} << QStringList{"11", "13", "14"};
-    QTest::newRow("row 2 of 4 by the menu") << 4 << 2 << "N2" << QStringList{"a", "c", "d"} << QStringList{"11", "13", "14"};
-    QTest::newRow("last row") << 4 << 4 << "Button2" << QStringList{"a", "b", "c"} << QStringList{"11", "12", "13"};
-    QTest::newRow("first of two") << 2 << 1 << "Button2" << QStringList{"b"} << QStringList{"12"};
-    QTest::newRow("the only row is reset") << 1 << 1 << "Button2" << QStringList{"Проба крови №1"} << QStringList{"1"};
-    QTest::newRow("the only row by the menu") << 1 << 1 << "N2" << QStringList{"Проба крови №1"} << QStringList{"1"};
+    QTest::newRow("row 2 of 4") << 4 << 2 << "layout.removeSample" << QStringList{"a", "c", "d"} << QStringList{"11", "13", "14"};
+    QTest::newRow("row 2 of 4 by the menu") << 4 << 2 << "layout.sampleMenu.remove" << QStringList{"a", "c", "d"} << QStringList{"11", "13", "14"};
+    QTest::newRow("last row") << 4 << 4 << "layout.removeSample" << QStringList{"a", "b", "c"} << QStringList{"11", "12", "13"};
+    QTest::newRow("first of two") << 2 << 1 << "layout.removeSample" << QStringList{"b"} << QStringList{"12"};
+    QTest::newRow("the only row is reset") << 1 << 1 << "layout.removeSample" << QStringList{"Проба крови №1"} << QStringList{"1"};
+    QTest::newRow("the only row by the menu") << 1 << 1 << "layout.sampleMenu.remove" << QStringList{"Проба крови №1"} << QStringList{"1"};
     // clang-format on
 }
 
@@ -212,17 +210,17 @@ void TestLayoutWindow::deleteRow()
     TextGrid& samples = m_project->sampleTable();
     for (int row = 1; row <= rows; ++row) {
         if (row > 1)
-            click("Button3");
+            click("layout.addSample");
         samples.setCell(1, row, QString(QChar(u'a' + row - 1)));
         samples.setCell(2, row, QString::number(10 + row));
     }
-    auto* list = find<GridView>("PlProb");
+    auto* list = find<GridView>("layout.samples");
     list->setCurrentIndex(samples.index(current, 2));
 
-    if (how == QLatin1String("N2"))
-        find<QAction>("N2")->trigger();
+    if (how == QLatin1String("layout.sampleMenu.remove"))
+        find<QAction>("layout.sampleMenu.remove")->trigger();
     else
-        click("Button2");
+        click("layout.removeSample");
 
     QCOMPARE(samples.rows(), int(names.size()) + 1);
     for (int row = 1; row <= names.size(); ++row)
@@ -234,20 +232,20 @@ void TestLayoutWindow::selectWellOnMap()
 {
     const QStringList before = wellsOf(m_project->plateLayout());
     clickWell(QStringLiteral("F7"));
-    QCOMPARE(find<QComboBox>("LunkaX")->currentText(), QStringLiteral("F"));
-    QCOMPARE(find<QComboBox>("LunkaY")->currentText(), QStringLiteral("7"));
+    QCOMPARE(find<QComboBox>("layout.firstWellRow")->currentText(), QStringLiteral("F"));
+    QCOMPARE(find<QComboBox>("layout.firstWellColumn")->currentText(), QStringLiteral("7"));
     QCOMPARE(m_project->firstRow(), QStringLiteral("F"));
     QCOMPARE(m_project->firstColumn(), QStringLiteral("7"));
     QCOMPARE(wellsOf(m_project->plateLayout()), before); // choosing changes nothing on the map
 
-    click("Button1");
+    click("layout.fill");
     QCOMPARE(wellsOf(m_project->plateLayout()),
              sortedWells({"F7=S+", "F8=S+!", "G7=R+", "G8=R+!", "H7=C-", "H8=C-!", "A9=1.1", "A10=1.1"}));
     // The first well stays chosen after the fill.
-    QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(6, 7));
+    QCOMPARE(find<GridView>("layout.plate")->currentIndex(), m_project->plateLayout().index(6, 7));
 
     // The arrow keys move the first well; the header row and column cannot be chosen.
-    auto* map = find<GridView>("PlData");
+    auto* map = find<GridView>("layout.plate");
     map->setFocus();
     QTest::keyClick(map, Qt::Key_Down);
     QCOMPARE(m_project->firstRow(), QStringLiteral("G"));
@@ -267,8 +265,8 @@ void TestLayoutWindow::selectWellOnMap()
 void TestLayoutWindow::firstWellBoxes()
 {
     const QStringList before = wellsOf(m_project->plateLayout());
-    auto* firstRow = find<QComboBox>("LunkaX");
-    auto* firstColumn = find<QComboBox>("LunkaY");
+    auto* firstRow = find<QComboBox>("layout.firstWellRow");
+    auto* firstColumn = find<QComboBox>("layout.firstWellColumn");
     firstRow->setFocus();
     QTest::keyClick(firstRow, Qt::Key_Down);
     QTest::keyClick(firstRow, Qt::Key_Down);
@@ -276,18 +274,18 @@ void TestLayoutWindow::firstWellBoxes()
     QCOMPARE(m_project->firstRow(), QStringLiteral("C"));
     QCOMPARE(m_project->firstColumn(), QStringLiteral("12"));
     QCOMPARE(wellsOf(m_project->plateLayout()), before);
-    QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(3, 12));
+    QCOMPARE(find<GridView>("layout.plate")->currentIndex(), m_project->plateLayout().index(3, 12));
 
-    find<QComboBox>("ComboBox4")->setCurrentIndex(1);
+    find<QComboBox>("layout.repetitions")->setCurrentIndex(1);
     QCOMPARE(m_project->repetitions(), QStringLiteral("02"));
-    click("Button1");
+    click("layout.fill");
     // Kit 01 vertical from C12: the second wells (column 13) are lost.
     QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"C12=S+", "D12=R+", "E12=C-", "F12=1.1", "G12=1.1"}));
 }
 
 void TestLayoutWindow::boxesIgnoreTyping()
 {
-    for (const char* name : {"LunkaX", "LunkaY", "ComboBox4"}) {
+    for (const char* name : {"layout.firstWellRow", "layout.firstWellColumn", "layout.repetitions"}) {
         auto* box = find<QComboBox>(name);
         const QString before = box->currentText();
         box->setFocus();
@@ -301,13 +299,13 @@ void TestLayoutWindow::boxesIgnoreTyping()
 
 void TestLayoutWindow::lettersQuantity()
 {
-    click("Button3");
-    click("Button3");
+    click("layout.addSample");
+    click("layout.addSample");
     typeIntoSampleCell(2, 1, QStringLiteral("2"));
     typeIntoSampleCell(2, 2, QStringLiteral("abc"));
     QCOMPARE(m_project->sampleTable().cell(2, 2), QStringLiteral("abc"));
 
-    click("Button1");
+    click("layout.fill");
     QCOMPARE(m_dialogs->errors, QStringList{"'abc' is not a valid integer value"});
     // The controls and the samples before the bad row stay.
     QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"A1=S+", "A2=S+!", "B1=R+", "B2=R+!", "C1=C-", "C2=C-!",
@@ -316,25 +314,25 @@ void TestLayoutWindow::lettersQuantity()
 
 void TestLayoutWindow::kitChoiceAndOrientation()
 {
-    auto* horizontal = find<QRadioButton>("RadioButton1");
-    auto* vertical = find<QRadioButton>("RadioButton2");
+    auto* horizontal = find<QRadioButton>("layout.horizontal");
+    auto* vertical = find<QRadioButton>("layout.vertical");
 
     // Kit 04: the material box appears; the horizontal rule runs when chosen.
     m_project->selectKit(Kit(3));
-    QVERIFY(!find<QGroupBox>("RG")->isHidden());
+    QVERIFY(!find<QGroupBox>("layout.material")->isHidden());
     QVERIFY(!horizontal->isHidden());
     QTest::mouseClick(horizontal, Qt::LeftButton);
     QVERIFY(m_project->horizontal());
-    click("Button1");
+    click("layout.fill");
     QCOMPARE(wellsOf(m_project->plateLayout()), sortedWells({"A1=C+", "A2=C+", "A3=C-", "A4=C-", "A5=1.1"}));
 
     // Kit 05: the horizontal choice is hidden and the vertical rule always runs.
     m_project->selectKit(Kit(4));
     QVERIFY(horizontal->isHidden());
     QVERIFY(vertical->isChecked());
-    QVERIFY(!find<QGroupBox>("RG")->isHidden());
+    QVERIFY(!find<QGroupBox>("layout.material")->isHidden());
     m_project->setHorizontal(true); // as a model caller could
-    click("Button1");
+    click("layout.fill");
     QCOMPARE(wellsOf(m_project->plateLayout()),
              sortedWells({"A1=C+", "A2=C+!", "B1=C+", "B2=C+!", "C1=C-", "C2=C-!", "D1=1.1", "D2=1.1"}));
 
@@ -342,9 +340,9 @@ void TestLayoutWindow::kitChoiceAndOrientation()
     m_project->selectKit(Kit(1));
     QVERIFY(!horizontal->isHidden());
     QVERIFY(!horizontal->isChecked());
-    QVERIFY(find<QGroupBox>("RG")->isHidden());
+    QVERIFY(find<QGroupBox>("layout.material")->isHidden());
 
-    QTest::mouseClick(find<QRadioButton>("RGItem0"), Qt::LeftButton);
+    QTest::mouseClick(find<QRadioButton>("layout.milk"), Qt::LeftButton);
     QCOMPARE(m_project->material(), 0);
     QVERIFY(m_dialogs->errors.isEmpty());
 }
@@ -358,40 +356,39 @@ void TestLayoutWindow::followsProject()
     m_project->setControlCount(QStringLiteral("2"));
     m_project->setHorizontal(true);
     m_project->setMaterial(0);
-    QCOMPARE(find<QLineEdit>("Edit1")->text(), QStringLiteral("Планшет 7"));
-    QCOMPARE(find<QComboBox>("LunkaX")->currentText(), QStringLiteral("H"));
-    QCOMPARE(find<QComboBox>("LunkaY")->currentText(), QStringLiteral("12"));
-    QCOMPARE(find<QComboBox>("ComboBox4")->currentText(), QStringLiteral("03"));
-    QCOMPARE(find<QComboBox>("ComboBox3")->currentText(), QStringLiteral("2"));
-    QVERIFY(find<QRadioButton>("RadioButton1")->isChecked());
-    QVERIFY(find<QRadioButton>("RGItem0")->isChecked());
-    QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(8, 12));
+    QCOMPARE(find<QLineEdit>("layout.plateName")->text(), QStringLiteral("Планшет 7"));
+    QCOMPARE(find<QComboBox>("layout.firstWellRow")->currentText(), QStringLiteral("H"));
+    QCOMPARE(find<QComboBox>("layout.firstWellColumn")->currentText(), QStringLiteral("12"));
+    QCOMPARE(find<QComboBox>("layout.repetitions")->currentText(), QStringLiteral("03"));
+    QVERIFY(find<QRadioButton>("layout.horizontal")->isChecked());
+    QVERIFY(find<QRadioButton>("layout.milk")->isChecked());
+    QCOMPARE(find<GridView>("layout.plate")->currentIndex(), m_project->plateLayout().index(8, 12));
     // Following the project writes nothing back.
     QCOMPARE(m_project->controlCount(), QStringLiteral("2"));
     QCOMPARE(m_project->repetitions(), QStringLiteral("03"));
 
     // A value off the list (only a file can bring one) is shown as it is.
     m_project->setRepetitions(QStringLiteral("7"));
-    QCOMPARE(find<QComboBox>("ComboBox4")->currentIndex(), -1);
-    QCOMPARE(find<QComboBox>("ComboBox4")->placeholderText(), QStringLiteral("7"));
+    QCOMPARE(find<QComboBox>("layout.repetitions")->currentIndex(), -1);
+    QCOMPARE(find<QComboBox>("layout.repetitions")->placeholderText(), QStringLiteral("7"));
     QCOMPARE(m_project->repetitions(), QStringLiteral("7"));
 
     // A plate name typed in goes into the project.
-    auto* edit = find<QLineEdit>("Edit1");
+    auto* edit = find<QLineEdit>("layout.plateName");
     edit->clear();
     QTest::keyClicks(edit, QStringLiteral("B-12 x"));
     QCOMPARE(m_project->plateName(), QStringLiteral("B-12 x"));
 
     // A reset of the map (a file opened) keeps the first well shown.
     m_project->fillEmptyLayout();
-    QCOMPARE(find<GridView>("PlData")->currentIndex(), m_project->plateLayout().index(8, 12));
+    QCOMPARE(find<GridView>("layout.plate")->currentIndex(), m_project->plateLayout().index(8, 12));
 }
 
 void TestLayoutWindow::keyboardOrder()
 {
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    find<GridView>("PlProb")->setFocus();
+    find<GridView>("layout.samples")->setFocus();
     QStringList order;
     for (int i = 0; i < 10; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -399,14 +396,15 @@ void TestLayoutWindow::keyboardOrder()
     }
     // The material group is hidden for kit 01; the two orientation buttons are
     // one stop, between which the arrow keys move.
-    QCOMPARE(order, (QStringList{"Button3", "Button2", "PlData", "Edit1", "LunkaX", "LunkaY", "ComboBox4",
-                                 "RadioButton1", "Button1", "PlProb"}));
+    QCOMPARE(order, (QStringList{"layout.addSample", "layout.removeSample", "layout.plate", "layout.plateName",
+                                 "layout.firstWellRow", "layout.firstWellColumn", "layout.repetitions",
+                                 "layout.horizontal", "layout.fill", "layout.samples"}));
 }
 
 // The sample list's columns widen by dragging their borders in the header row.
 void TestLayoutWindow::resizeSampleColumns()
 {
-    auto* list = find<GridView>("PlProb");
+    auto* list = find<GridView>("layout.samples");
     const int quantityWidth = list->columnWidth(2);
     const QPoint border(list->columnViewportPosition(1) + list->columnWidth(1),
                         list->visualRect(list->model()->index(0, 1)).center().y());
@@ -438,7 +436,7 @@ void TestLayoutWindow::plateMapShowsWholeTexts_data()
 void TestLayoutWindow::plateMapShowsWholeTexts()
 {
     QFETCH(QString, text);
-    auto* map = find<GridView>("PlData");
+    auto* map = find<GridView>("layout.plate");
     TextGrid& plate = m_project->plateLayout();
     for (int col = 1; col <= 12; ++col)
         for (int row = 1; row <= 8; ++row)
@@ -458,7 +456,7 @@ void TestLayoutWindow::plateMapShowsWholeTexts()
     QVERIFY(QRect(QPoint(0, 0), m_window->size()).contains(inWindow));
 
     // A fill with short texts narrows the columns again, never below 19 pixels.
-    click("Button1");
+    click("layout.fill");
     QCOMPARE(map->columnWidth(7), 19);
 }
 
@@ -466,8 +464,8 @@ void TestLayoutWindow::plateMapShowsWholeTexts()
 void TestLayoutWindow::sampleListShowsWholeHeaders()
 {
     for (int i = 0; i < 30; ++i)
-        click("Button3");
-    auto* list = find<GridView>("PlProb");
+        click("layout.addSample");
+    auto* list = find<GridView>("layout.samples");
     QVERIFY(list->verticalScrollBar()->isVisible());
     QVERIFY(!list->horizontalScrollBar()->isVisible());
     const QFontMetrics metrics(list->font());
@@ -486,20 +484,20 @@ void TestLayoutWindow::sampleListShowsWholeHeaders()
 // mouse, so a right click opens the menu without moving the current cell.
 void TestLayoutWindow::contextMenuKeepsCurrentRow()
 {
-    click("Button3");
-    click("Button3");
-    auto* list = find<GridView>("PlProb");
+    click("layout.addSample");
+    click("layout.addSample");
+    auto* list = find<GridView>("layout.samples");
     list->setCurrentIndex(list->model()->index(1, 2));
     const QPoint row3 = list->visualRect(list->model()->index(3, 1)).center();
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row3);
     // The platform follows a right press with a context menu event; the test sends it itself.
     QContextMenuEvent request(QContextMenuEvent::Mouse, row3, list->viewport()->mapToGlobal(row3));
     QApplication::sendEvent(list->viewport(), &request);
-    auto* menu = find<QMenu>("PopupMenu1");
+    auto* menu = find<QMenu>("layout.sampleMenu");
     QVERIFY(menu->isVisible());
     menu->hide();
     QCOMPARE(list->currentIndex().row(), 1);
-    find<QAction>("N2")->trigger();
+    find<QAction>("layout.sampleMenu.remove")->trigger();
     QCOMPARE(sampleRow(1), (QStringList{"1", "Проба №2", "1"}));
     QCOMPARE(sampleRow(2), (QStringList{"2", "Проба №3", "1"}));
 }

@@ -78,7 +78,7 @@ private:
     void clickProtocol();
     ProtocolWindow* protocolWindow() const
     {
-        return m_window->findChild<ProtocolWindow*>(QStringLiteral("ProtocolWindow"));
+        return m_window->findChild<ProtocolWindow*>(QStringLiteral("protocolWindow"));
     }
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
@@ -116,7 +116,7 @@ void TestProtocolWindow::cleanup()
 
 void TestProtocolWindow::clickProtocol()
 {
-    m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+    m_window->calculationWindow()->findChild<QPushButton*>(QStringLiteral("calc.protocol"))->click();
 }
 
 void TestProtocolWindow::viewerFailureShowsWindow_data()
@@ -148,7 +148,7 @@ void TestProtocolWindow::viewerFailureShowsWindow()
         return;
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QCOMPARE(window->windowTitle(), QStringLiteral("Протокол"));
-    auto* text = window->findChild<QPlainTextEdit*>(QStringLiteral("ProtocolText"));
+    auto* text = window->findChild<QPlainTextEdit*>(QStringLiteral("protocol.text"));
     QVERIFY(text->isReadOnly());
     QCOMPARE(text->toPlainText().split(QLatin1Char('\n')), lines);
     const QFontInfo font(text->font());
@@ -171,8 +171,8 @@ void TestProtocolWindow::windowPrintsAndSaves()
     QVERIFY(window);
 
     m_dialogs->nextFileNames = QStringList{path(QStringLiteral("copy"))}; // ".pdf" is added
-    window->findChild<QPushButton*>(QStringLiteral("ProtocolPdf"))->click();
-    window->findChild<QPushButton*>(QStringLiteral("ProtocolPrint"))->click();
+    window->findChild<QPushButton*>(QStringLiteral("protocol.pdf"))->click();
+    window->findChild<QPushButton*>(QStringLiteral("protocol.print"))->click();
     QCOMPARE(m_dialogs->errors, QStringList());
     QVERIFY(QFileInfo::exists(path(QStringLiteral("copy.pdf"))));
     QCOMPARE(m_dialogs->printed.size(), 1);
@@ -192,14 +192,14 @@ void TestProtocolWindow::menuItems_data()
     QTest::addColumn<bool>("cancelled");
     QTest::addColumn<QString>("error");
 
-    QTest::newRow("print") << "ProtocolPrint" << false << "";
-    QTest::newRow("print cancelled") << "ProtocolPrint" << true << "";
-    QTest::newRow("pdf") << "ProtocolPdf" << false << "";
-    QTest::newRow("pdf cancelled") << "ProtocolPdf" << true << "";
-    QTest::newRow("pdf into a missing folder") << "ProtocolPdf" << false
+    QTest::newRow("print") << "menu.file.print" << false << "";
+    QTest::newRow("print cancelled") << "menu.file.print" << true << "";
+    QTest::newRow("pdf") << "menu.file.pdf" << false << "";
+    QTest::newRow("pdf cancelled") << "menu.file.pdf" << true << "";
+    QTest::newRow("pdf into a missing folder") << "menu.file.pdf" << false
                                                << "Не удалось сохранить PDF %1/missing/protocol.pdf: " MISSING_FOLDER_REASON;
     QTest::newRow("protocol error: nothing printed")
-        << "ProtocolPrint" << false << "'x' is not a valid integer value";
+        << "menu.file.print" << false << "'x' is not a valid integer value";
     // clang-format on
 }
 
@@ -231,7 +231,7 @@ void TestProtocolWindow::menuItems()
 
     QCOMPARE(m_dialogs->errors, error.isEmpty() ? QStringList() : QStringList{error});
     const bool written = !cancelled && error.isEmpty();
-    if (item == QLatin1String("ProtocolPrint")) {
+    if (item == QLatin1String("menu.file.print")) {
         QCOMPARE(m_dialogs->printDialogs, error.isEmpty() ? 1 : 0);
         QCOMPARE(m_dialogs->printed.size(), written ? 1 : 0);
         if (written) {

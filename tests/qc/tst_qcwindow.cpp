@@ -106,8 +106,8 @@ void TestQcWindow::cleanup()
 
 QcWindow* TestQcWindow::openFromMenu()
 {
-    m_main->findChild<QAction*>(QStringLiteral("NQc"))->trigger();
-    return m_main->findChild<QcWindow*>(QStringLiteral("QcWindow"));
+    m_main->findChild<QAction*>(QStringLiteral("menu.archive.qc"))->trigger();
+    return m_main->findChild<QcWindow*>(QStringLiteral("qcWindow"));
 }
 
 void TestQcWindow::chartOfAKitWithARuleFiring()
@@ -116,18 +116,18 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
     QcWindow* window = openFromMenu();
     QVERIFY(window);
     QVERIFY(m_dialogs.errors.isEmpty());
-    window->findChild<QSpinBox*>(QStringLiteral("QcBaselineRuns"))->setValue(3);
+    window->findChild<QSpinBox*>(QStringLiteral("qc.baselineRuns"))->setValue(3);
 
     // Kit 01 has one run: no limits, said plainly.
-    auto* kit = window->findChild<QComboBox*>(QStringLiteral("QcKit"));
+    auto* kit = window->findChild<QComboBox*>(QStringLiteral("qc.kit"));
     kit->setCurrentIndex(0);
-    const QString messages = window->findChild<QLabel*>(QStringLiteral("QcMessages"))->text();
+    const QString messages = window->findChild<QLabel*>(QStringLiteral("qc.messages"))->text();
     QVERIFY2(messages.startsWith(QStringLiteral("Для контроля S+ в базовом периоде (первые 3 планшета набора) меньше "
                                                 "двух точек (1): пределы не рассчитаны.\n")),
              qPrintable(messages));
 
     kit->setCurrentIndex(2);
-    const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("QcFlagged"));
+    const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("qc.flagged"));
     // The time as the run recorded it, at its workstation's offset.
     QCOMPARE(rowTexts(flagged),
              (QStringList{"4|04.03.2026 10:00|C+|3.6000|3.20|1-2s, 1-3s", "6|06.03.2026 10:00|C+|3.0100|2.02|1-2s"}));
@@ -136,7 +136,7 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
     window->resize(1000, 900);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    auto* chart = window->findChild<ControlChartView*>(QStringLiteral("QcChart C+"));
+    auto* chart = window->findChild<ControlChartView*>(QStringLiteral("qc.chart.C+"));
     QVERIFY(chart);
     QCOMPARE(chart->controlChart().points.size(), std::size_t(6));
     const QImage image = chart->grab().toImage();
@@ -147,7 +147,7 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
 
     // "Сохранить PNG ...": the three charts of kit 03, 900 × 260 each.
     m_dialogs.nextFileNames << m_dir->filePath(QStringLiteral("qc"));
-    window->findChild<QPushButton*>(QStringLiteral("QcSavePng"))->click();
+    window->findChild<QPushButton*>(QStringLiteral("qc.savePng"))->click();
     QVERIFY(m_dialogs.errors.isEmpty());
     QFile png(m_dir->filePath(QStringLiteral("qc.png")));
     QVERIFY(png.open(QIODevice::ReadOnly));
@@ -157,7 +157,7 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
     QCOMPARE(QImage::fromData(bytes, "PNG").size(), QSize(900, 780));
 
     // "Печать ...": one job through the print dialog.
-    window->findChild<QPushButton*>(QStringLiteral("QcPrint"))->click();
+    window->findChild<QPushButton*>(QStringLiteral("qc.print"))->click();
     QCOMPARE(m_dialogs.printDialogs, 1);
     QCOMPARE(m_dialogs.printed.size(), 1);
     QVERIFY(m_dialogs.printed.first().startsWith("%PDF"));
@@ -175,19 +175,19 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
 
     // A period as the baseline (March 1 and 2: C+ mean 2.0, SD 0.7071) and
     // only the points of March 4 and 5: run 4 at +2.26 SD is a warning now.
-    window->findChild<QDateEdit*>(QStringLiteral("QcBaselineFrom"))->setDate(QDate(2026, 3, 1));
-    window->findChild<QDateEdit*>(QStringLiteral("QcBaselineTo"))->setDate(QDate(2026, 3, 2));
-    window->findChild<QRadioButton*>(QStringLiteral("QcBaselinePeriod"))->click();
-    window->findChild<QDateEdit*>(QStringLiteral("QcFrom"))->setDate(QDate(2026, 3, 4));
-    window->findChild<QDateEdit*>(QStringLiteral("QcTo"))->setDate(QDate(2026, 3, 5));
-    window->findChild<QCheckBox*>(QStringLiteral("QcRange"))->setChecked(true);
+    window->findChild<QDateEdit*>(QStringLiteral("qc.baselineFrom"))->setDate(QDate(2026, 3, 1));
+    window->findChild<QDateEdit*>(QStringLiteral("qc.baselineTo"))->setDate(QDate(2026, 3, 2));
+    window->findChild<QRadioButton*>(QStringLiteral("qc.baselinePeriod"))->click();
+    window->findChild<QDateEdit*>(QStringLiteral("qc.from"))->setDate(QDate(2026, 3, 4));
+    window->findChild<QDateEdit*>(QStringLiteral("qc.to"))->setDate(QDate(2026, 3, 5));
+    window->findChild<QCheckBox*>(QStringLiteral("qc.range"))->setChecked(true);
     QCOMPARE(rowTexts(flagged), (QStringList{"4|04.03.2026 10:00|C+|3.6000|2.26|1-2s"}));
-    QCOMPARE(window->findChild<ControlChartView*>(QStringLiteral("QcChart C+"))->controlChart().points.size(),
+    QCOMPARE(window->findChild<ControlChartView*>(QStringLiteral("qc.chart.C+"))->controlChart().points.size(),
              std::size_t(2));
 
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(m_main->findChild<QcWindow*>(QStringLiteral("QcWindow")), nullptr);
+    QCOMPARE(m_main->findChild<QcWindow*>(QStringLiteral("qcWindow")), nullptr);
 }
 
 // The journal shows per run the rules that flagged it, with the default
@@ -195,7 +195,7 @@ void TestQcWindow::chartOfAKitWithARuleFiring()
 void TestQcWindow::journalColumn()
 {
     start(m_archive);
-    m_main->findChild<QAction*>(QStringLiteral("NJournal"))->trigger();
+    m_main->findChild<QAction*>(QStringLiteral("menu.archive.journal"))->trigger();
     QVERIFY(m_main->journal());
     const JournalModel& model = *m_main->journal()->model();
     QCOMPARE(model.rowCount(), 18);
@@ -222,9 +222,9 @@ void TestQcWindow::laptopScreenInTheUsersNumbers()
     start(m_archive);
     QcWindow* window = openFromMenu();
     QVERIFY(window);
-    window->findChild<QSpinBox*>(QStringLiteral("QcBaselineRuns"))->setValue(3);
-    window->findChild<QComboBox*>(QStringLiteral("QcKit"))->setCurrentIndex(2);
-    const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("QcFlagged"));
+    window->findChild<QSpinBox*>(QStringLiteral("qc.baselineRuns"))->setValue(3);
+    window->findChild<QComboBox*>(QStringLiteral("qc.kit"))->setCurrentIndex(2);
+    const auto* flagged = window->findChild<QTreeWidget*>(QStringLiteral("qc.flagged"));
     QCOMPARE(rowTexts(flagged),
              (QStringList{"4|04.03.2026 10:00|C+|3,6000|3,20|1-2s, 1-3s", "6|06.03.2026 10:00|C+|3,0100|2,02|1-2s"}));
     setDecimalSeparator(std::nullopt);
@@ -233,7 +233,7 @@ void TestQcWindow::laptopScreenInTheUsersNumbers()
     // height a panel leaves there; its controls fit such a screen.
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QVERIFY(window->minimumSizeHint().width() <= 1366 && window->minimumSizeHint().height() <= 700);
-    const auto* charts = window->findChild<QWidget*>(QStringLiteral("QcCharts"));
+    const auto* charts = window->findChild<QWidget*>(QStringLiteral("qc.charts"));
     for (const QSize size : {window->size(), QSize(1366, 768), QSize(1366, 700)}) {
         window->resize(size);
         QCoreApplication::sendPostedEvents();

@@ -41,10 +41,10 @@ struct App {
     ReaderLink& link = session->reader();
     MainWindow window{*session};
     sim::ReaderSimulator reader;
-    ReaderControls* controls = window.findChild<ReaderControls*>(QStringLiteral("ReaderControls"));
-    QPushButton* startButton = window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("Go"));
-    QPushButton* stopButton = window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("StopBtn"));
-    QLabel* connectionLabel = window.calculationWindow()->findChild<QLabel*>(QStringLiteral("Label2"));
+    ReaderControls* controls = window.findChild<ReaderControls*>(QStringLiteral("readerControls"));
+    QPushButton* startButton = window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("calc.start"));
+    QPushButton* stopButton = window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("calc.stop"));
+    QLabel* connectionLabel = window.calculationWindow()->findChild<QLabel*>(QStringLiteral("calc.connection"));
 
     std::unique_ptr<Lockstep> lockstep;
     bool answers;
@@ -119,11 +119,11 @@ void TestReaderWindows::portDialogAtStart()
     ReaderLink& link = session.reader();
     PortDialog dialog(link);
     dialog.show();
-    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
+    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
     QCOMPARE(portN->currentText(), QStringLiteral("0"));
     QCOMPARE(portN->count(), 256);
     QCOMPARE(portN->itemText(255), QStringLiteral("255"));
-    dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    dialog.findChild<QPushButton*>(QStringLiteral("portDialog.ok"))->click();
     QCOMPARE(link.portNumber(), 0);
     QVERIFY(!dialog.isVisible());
     QVERIFY(dialogs.errors.isEmpty());
@@ -135,9 +135,9 @@ void TestReaderWindows::portDialogChoices_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("stored");
-    QTest::newRow("255 accepted") << 255 << "Button1" << 255;
-    QTest::newRow("3 accepted") << 3 << "Button1" << 3;
-    QTest::newRow("Отмена keeps 7") << 12 << "Button2" << 7;
+    QTest::newRow("255 accepted") << 255 << "portDialog.ok" << 255;
+    QTest::newRow("3 accepted") << 3 << "portDialog.ok" << 3;
+    QTest::newRow("Отмена keeps 7") << 12 << "portDialog.cancel" << 7;
     // clang-format on
 }
 
@@ -152,7 +152,7 @@ void TestReaderWindows::portDialogChoices()
     link.setPortNumber(7);
     PortDialog dialog(link);
     dialog.show();
-    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
+    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
     QCOMPARE(portN->currentText(), QStringLiteral("7"));
     portN->setCurrentIndex(index);
     dialog.findChild<QPushButton*>(button)->click();
@@ -174,7 +174,7 @@ void TestReaderWindows::portDialogRefusesTypingAndBadText()
     ReaderLink& link = session.reader();
     PortDialog dialog(link);
     dialog.show();
-    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
+    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
     QTest::keyClicks(portN->lineEdit(), QStringLiteral("12x"));
     QTest::keyClick(portN->lineEdit(), Qt::Key_Backspace);
     QCOMPARE(portN->currentText(), QStringLiteral("0"));
@@ -183,7 +183,7 @@ void TestReaderWindows::portDialogRefusesTypingAndBadText()
     portN->lineEdit()->selectAll();
     QTest::keyClick(portN->lineEdit(), Qt::Key_Delete);
     QCOMPARE(portN->currentText(), QString());
-    dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    dialog.findChild<QPushButton*>(QStringLiteral("portDialog.ok"))->click();
     QCOMPARE(dialogs.errors, QStringList{"'' is not a valid integer value"});
     QVERIFY(dialog.isVisible());
     QCOMPARE(link.portNumber(), 0);
@@ -196,8 +196,8 @@ void TestReaderWindows::portDialogShowsDevice()
     PortDialog dialog(link);
     dialog.setDeviceLister([] { return QStringList{"/dev/ttyUSB0", "/dev/ttyS0"}; });
     dialog.show();
-    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
-    auto* device = dialog.findChild<QLabel*>(QStringLiteral("PortDevice"));
+    auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
+    auto* device = dialog.findChild<QLabel*>(QStringLiteral("portDialog.device"));
     QCOMPARE(device->text(), QStringLiteral("нет устройства")); // COM0
     portN->setCurrentIndex(2);
     QCOMPARE(device->text(), QStringLiteral("/dev/ttyUSB0"));
@@ -292,11 +292,11 @@ void TestReaderWindows::windowLiveAndPlateLockedDuringRead()
             densities.setCell(col, row, QStringLiteral("0,5"));
     const QStringList before = densities.columnMajorTexts();
 
-    auto* fill = app.window.layoutWindow()->findChild<QPushButton*>(QStringLiteral("Button1"));
-    auto* samples = app.window.layoutWindow()->findChild<QWidget*>(QStringLiteral("PlProb"));
-    auto* kit = app.window.projectWindow()->findChild<QComboBox*>(QStringLiteral("NaborName"));
-    auto* open = app.window.findChild<QAction*>(QStringLiteral("N5"));
-    auto* densityGrid = app.window.calculationWindow()->findChild<GridView*>(QStringLiteral("PlData"));
+    auto* fill = app.window.layoutWindow()->findChild<QPushButton*>(QStringLiteral("layout.fill"));
+    auto* samples = app.window.layoutWindow()->findChild<QWidget*>(QStringLiteral("layout.samples"));
+    auto* kit = app.window.projectWindow()->findChild<QComboBox*>(QStringLiteral("project.kit"));
+    auto* open = app.window.findChild<QAction*>(QStringLiteral("menu.file.open"));
+    auto* densityGrid = app.window.calculationWindow()->findChild<GridView*>(QStringLiteral("calc.densities"));
     const auto commandsLive = [&] {
         return QList<bool>{fill->isEnabled(), samples->isEnabled(), kit->isEnabled(), open->isEnabled()};
     };
@@ -370,7 +370,7 @@ void TestReaderWindows::lateErrorInTheErrorBox()
     hangUp.hangUpAfterColumns = 6;
     App app(hangUp);
     app.useSimulator();
-    auto* fill = app.window.layoutWindow()->findChild<QPushButton*>(QStringLiteral("Button1"));
+    auto* fill = app.window.layoutWindow()->findChild<QPushButton*>(QStringLiteral("layout.fill"));
     const QStringList before = app.project.densityTable().columnMajorTexts();
     QSignalSpy ended(&app.link, &ReaderLink::finished);
     QTest::mouseClick(app.startButton, Qt::LeftButton);
@@ -425,9 +425,9 @@ void TestReaderWindows::diagnosticControls()
 {
     App app;
     app.useSimulator();
-    auto* openPortButton = app.window.findChild<QPushButton*>(QStringLiteral("Button1"));
-    auto* sendButton = app.window.findChild<QPushButton*>(QStringLiteral("Button2"));
-    auto* commandEdit = app.window.findChild<QLineEdit*>(QStringLiteral("edtWrite"));
+    auto* openPortButton = app.window.findChild<QPushButton*>(QStringLiteral("main.diagnostics.open"));
+    auto* sendButton = app.window.findChild<QPushButton*>(QStringLiteral("main.diagnostics.send"));
+    auto* commandEdit = app.window.findChild<QLineEdit*>(QStringLiteral("main.diagnostics.command"));
     QVERIFY(openPortButton->isHidden() && sendButton->isHidden() && commandEdit->isHidden());
 
     sendButton->click(); // no port: nothing happens

@@ -117,9 +117,9 @@ void TestWindowsPorts::dialogNamesThePorts()
     Session session;
     PortDialog dialog(session.reader());
     dialog.show();
-    auto* overview = dialog.findChild<QLabel*>(QStringLiteral("PortOverview"));
-    auto* device = dialog.findChild<QLabel*>(QStringLiteral("PortDevice"));
-    auto* number = dialog.findChild<QComboBox*>(QStringLiteral("PortN"));
+    auto* overview = dialog.findChild<QLabel*>(QStringLiteral("portDialog.overview"));
+    auto* device = dialog.findChild<QLabel*>(QStringLiteral("portDialog.device"));
+    auto* number = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
     QVERIFY(overview && device && number);
     QVERIFY(overview->isVisible());
     QVERIFY2(overview->text().startsWith(QStringLiteral("Порты в системе: ")), qPrintable(overview->text()));
