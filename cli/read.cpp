@@ -59,7 +59,7 @@ int read(const QStringList& args)
         link.setPortOpener(
             [device](int) { return std::make_unique<SerialPort>(device, device, ReaderLink::BaudRate); });
     }
-    project->setPortNumber(port);
+    link.setPortNumber(port);
 
     QTimer silent;
     silent.setSingleShot(true);

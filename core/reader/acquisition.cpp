@@ -233,7 +233,7 @@ bool ReaderLink::start()
     m_project.setPlateLocked(true);
 
     try {
-        attach(m_openPort(m_project.portNumber()));
+        attach(m_openPort(m_portNumber));
         log(QStringLiteral(" Попытка инициализации ..."));
         send(QStringLiteral("E"));
     } catch (...) {
@@ -257,7 +257,7 @@ void ReaderLink::openDiagnosticPort()
     // The acquisition's port must not be replaced under it.
     if (acquiring())
         throw Error(Project::PlateLockedMessage);
-    // COM1 whatever PortNumber holds. A port already held is released only
+    // COM1 whatever portNumber() holds. A port already held is released only
     // once the new one is open.
     attach(m_openPort(1));
 }

@@ -68,10 +68,16 @@ public:
     ReaderLink& operator=(const ReaderLink&) = delete;
 
     void setPortOpener(PortOpener opener) { m_openPort = std::move(opener); }
+
+    // The number of the port start() opens: a setting of the workstation, not
+    // of the plate, so no project file holds it and no edit of the project
+    // changes it; 0 until set ("Error opening port COM0").
+    int portNumber() const { return m_portNumber; }
+    void setPortNumber(int number) { m_portNumber = number; }
     void setPauseInterval(PauseInterval interval) { m_pauseInterval = std::move(interval); }
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
-    // Starts the acquisition of one plate from PortNumber and returns: true
+    // Starts the acquisition of one plate from portNumber() and returns: true
     // when it started (finished() reports its end), false when one is already
     // running. Throws PortError when the port cannot be opened or the
     // first command not written; the acquisition has ended then, without
@@ -141,6 +147,7 @@ private:
     Project& m_project;
     ReaderView& m_view;
     PortOpener m_openPort;
+    int m_portNumber = 0;
     PauseInterval m_pauseInterval;
     Clock m_clock;
     QTimer m_pause;

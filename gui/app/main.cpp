@@ -1,6 +1,6 @@
 #include "archive/sqlwarnings.h"
 #include "gui/app/mainwindow.h"
-#include "core/model/project.h"
+#include "session/session.h"
 #include "core/files/standardstreams.h"
 
 #include <QApplication>
@@ -65,8 +65,9 @@ int main(int argc, char* argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    pleq::Project project;
-    pleq::MainWindow mainWindow(project);
+    // The session below the windows; it outlives them.
+    pleq::Session session;
+    pleq::MainWindow mainWindow(session);
     mainWindow.show();
     if (!files.isEmpty())
         mainWindow.openFileWhenShown(files.first());

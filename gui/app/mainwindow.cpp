@@ -7,7 +7,6 @@
 #include "archive/archivesession.h"
 #include "archive/archivewriter.h"
 #include "gui/archive/journalwindow.h"
-#include "archive/queuesender.h"
 #include "gui/qc/qcwindow.h"
 #include "gui/calc/calculationwindow.h"
 #include "core/calc/calculationsession.h"
@@ -15,7 +14,7 @@
 #include "core/files/projectfile.h"
 #include "core/files/protocolpages.h"
 #include "gui/app/protocolwindow.h"
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 #include "gui/commands/gridcommands.h"
 #include "gui/layout/projectwindow.h"
 #include "gui/layout/layoutwindow.h"
@@ -24,6 +23,7 @@
 #include "gui/reader/readerlogwindow.h"
 #include "gui/reader/portdialog.h"
 #include "gui/reader/readercontrols.h"
+#include "session/session.h"
 
 #include <QCloseEvent>
 #include <QPointer>
@@ -81,15 +81,16 @@ const QString Licence = QStringLiteral("Лицензия: © 2026 разрабо
 
 } // namespace
 
-MainWindow::MainWindow(Project& project, QWidget* parent)
+MainWindow::MainWindow(Session& session, QWidget* parent)
     : QMainWindow(parent)
-    , m_project(project)
+    , m_whole(session)
+    , m_project(session.project())
+    , m_session(&session.calculation())
+    , m_edits(&session.edits())
 {
+    m_archive = &session.archive();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Проект [Новый]"));
-    m_project.setPortNumber(0);
-    m_session = new CalculationSession(m_project, this);
-    m_edits = new EditStack(m_project, this);
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("main.workArea"));
@@ -101,12 +102,8 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
     auto* statusLine = new QStatusBar(this);
     statusLine->setObjectName(QStringLiteral("main.statusBar"));
     setStatusBar(statusLine);
-    m_archive = new ArchiveSession(this);
     connect(&m_archive->writer(), &Worker::taskFailed, this,
             [](const QString& message) { Dialogs::get().error(nullptr, message); });
-    // Runs queued while the archive's server was away go to it at start and
-    // every few minutes, without holding up the window.
-    new QueueSender(*m_archive, this);
     createMenu();
     createEditMenu();
     const DiagnosticControls diagnostics = createDiagnosticControls();
@@ -140,12 +137,12 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
     m_readerLogWindow = new ReaderLogWindow(m_project, this);
     m_readerLogWindow->setWindowFlags(Qt::Window);
     m_readerLogWindow->hide();
-    m_portDialog = new PortDialog(m_project, this);
+    m_portDialog = new PortDialog(m_whole.reader(), this);
     m_portDialog->hide();
     // The reader link: the start and stop buttons and the connection label of
     // the calculation window, the hidden diagnostic controls, the ways to the
     // log window, and the stop of a running acquisition when this window closes.
-    new ReaderControls(m_project, this, *m_calculationWindow, diagnostics, m_readerLogWindow);
+    new ReaderControls(m_whole, this, *m_calculationWindow, diagnostics, m_readerLogWindow);
 
     resize(1132, 672);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -154,8 +151,8 @@ MainWindow::MainWindow(Project& project, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    // The stack outlives this class's part of the window (it is a child,
-    // deleted by QWidget); its last signals must not reach the menu's handlers.
+    // The session outlives the window; the stack's signals must not reach the
+    // menu's handlers while QWidget deletes the menu.
     m_edits->disconnect(this);
 }
 
@@ -255,8 +252,8 @@ void MainWindow::createEditMenu()
     QAction* redoItem = editMenu->addAction(QStringLiteral("Повторить"));
     redoItem->setObjectName(QStringLiteral("menu.edit.redo"));
     redoItem->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    connect(undoItem, &QAction::triggered, this, [this] { m_edits->undoStep(this); });
-    connect(redoItem, &QAction::triggered, this, [this] { m_edits->redoStep(this); });
+    connect(undoItem, &QAction::triggered, this, [this] { undoEdit(*m_edits, this); });
+    connect(redoItem, &QAction::triggered, this, [this] { redoEdit(*m_edits, this); });
 
     const auto named = [](const QString& verb, const QString& step) {
         return step.isEmpty() ? verb : verb + QStringLiteral(": ") + step;
@@ -341,7 +338,7 @@ void MainWindow::importReaderExport()
     std::optional<files::ImportChoice> choice;
     runCommand(this, [&] { choice = chooseImport(this, name); });
     if (choice)
-        m_edits->edit(this, std::make_unique<DensityImport>(m_project, name, *choice, &message));
+        runEdit(*m_edits, this, std::make_unique<DensityImport>(m_project, name, *choice, &message));
     if (!message.isEmpty())
         Dialogs::get().message(this, message);
 }

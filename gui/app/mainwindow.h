@@ -12,6 +12,7 @@ class CalculationSession;
 class EditStack;
 class JournalWindow;
 class Project;
+class Session;
 class ProjectWindow;
 class LayoutWindow;
 class CalculationWindow;
@@ -20,16 +21,15 @@ class PortDialog;
 struct DiagnosticControls;
 
 // MainWindow: the frame that holds the three working windows and the menu.
-// It creates the other five windows in their fixed order: the layout and
-// calculation windows place themselves by the parameters window, and the
-// layout window's first fill reads the kit. It holds the project's last run
-// (the session the windows, the export and the archive read) and the one
-// undo stack of the windows' edits, with "Правка".
+// It creates the other five windows in their fixed order over the session it
+// is given: the layout and calculation windows place themselves by the
+// parameters window, and the layout window's first fill reads the kit. Its
+// menu ("Правка" included) forwards to the session's parts.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainWindow(Project& project, QWidget* parent = nullptr);
+    explicit MainWindow(Session& session, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     ProjectWindow* projectWindow() const { return m_projectWindow; }
@@ -37,6 +37,7 @@ public:
     CalculationWindow* calculationWindow() const { return m_calculationWindow; }
     ReaderLogWindow* readerLogWindow() const { return m_readerLogWindow; }
     PortDialog* portDialog() const { return m_portDialog; }
+    // The session's parts.
     CalculationSession& session() const { return *m_session; }
     EditStack& edits() const { return *m_edits; }
     // The application's archive, opened on first use.
@@ -69,6 +70,7 @@ private:
     void chooseArchiveLocation(); // "Место архива ..."
     void showAbout();             // "О программе ..."
 
+    Session& m_whole;
     Project& m_project;
     CalculationSession* m_session = nullptr;
     EditStack* m_edits = nullptr;

@@ -14,7 +14,7 @@
 #include "gui/app/protocolwindow.h"
 #include "core/model/errors.h"
 #include "core/model/project.h"
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 #include "gui/commands/gridcommands.h"
 
 #include <QCheckBox>
@@ -246,7 +246,7 @@ void CalculationWindow::connectDensityGrid()
         [this] { return m_manualEntryBox->isChecked() && !m_project.plateLocked(); }, m_project, m_densityGrid);
     m_densityGrid->setItemDelegate(densityDelegate);
     densityDelegate->setCellCommit([this](int col, int row, const QString& text) {
-        m_edits.edit(this, std::make_unique<DensityCellEdit>(m_project, col, row, text));
+        runEdit(m_edits, this, std::make_unique<DensityCellEdit>(m_project, col, row, text));
     });
     connect(m_manualEntryBox, &QCheckBox::toggled, this, [this, densityDelegate] {
         manualEntryChanged();
@@ -259,7 +259,7 @@ void CalculationWindow::connectDensityGrid()
     connect(m_densityGrid, &DensityView::pasteRequested, this, &CalculationWindow::pasteBlock);
     connect(m_densityGrid, &DensityView::clearRequested, this, &CalculationWindow::clearWells);
     // The grid takes Ctrl+Z for itself; it undoes the last step as the menu does.
-    connect(m_densityGrid, &DensityView::undoRequested, this, [this] { m_edits.undoStep(this); });
+    connect(m_densityGrid, &DensityView::undoRequested, this, [this] { undoEdit(m_edits, this); });
 }
 
 // "Расчет": the result grid, its legend, "Расчет", "Протокол" and the summary.
@@ -398,13 +398,13 @@ void CalculationWindow::showProtocol(const QString& path)
 
 void CalculationWindow::clearAllDensities()
 {
-    m_edits.edit(this, std::make_unique<DensitiesClearing>(m_project));
+    runEdit(m_edits, this, std::make_unique<DensitiesClearing>(m_project));
 }
 
 void CalculationWindow::pasteBlock(QPoint well, const QString& text)
 {
     PasteResult result;
-    if (!m_edits.edit(this, std::make_unique<DensityPaste>(m_project, well, text, &result)))
+    if (!runEdit(m_edits, this, std::make_unique<DensityPaste>(m_project, well, text, &result)))
         return;
     const QString cut = pasteMessage(result);
     if (!cut.isEmpty())
@@ -413,7 +413,7 @@ void CalculationWindow::pasteBlock(QPoint well, const QString& text)
 
 void CalculationWindow::clearWells(const QList<QPoint>& wells)
 {
-    m_edits.edit(this, std::make_unique<DensityCellsClearing>(m_project, wells));
+    runEdit(m_edits, this, std::make_unique<DensityCellsClearing>(m_project, wells));
 }
 
 void CalculationWindow::showLabels()

@@ -2,7 +2,7 @@
 
 #include "core/files/readerexport.h"
 #include "core/model/densityblock.h"
-#include "gui/commands/projectcommand.h"
+#include "session/projectcommand.h"
 
 #include <QList>
 #include <QPoint>

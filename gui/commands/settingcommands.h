@@ -3,7 +3,7 @@
 #include "core/kits/kit.h"
 #include "core/model/operations.h"
 #include "core/model/project.h"
-#include "gui/commands/projectcommand.h"
+#include "session/projectcommand.h"
 
 #include <functional>
 #include <type_traits>

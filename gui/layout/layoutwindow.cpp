@@ -5,7 +5,7 @@
 #include "core/layout/fill.h"
 #include "core/model/project.h"
 #include "core/model/textgrid.h"
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 #include "gui/commands/gridcommands.h"
 #include "gui/commands/settingcommands.h"
 
@@ -415,36 +415,38 @@ void LayoutWindow::connectEdits()
     qobject_cast<GridDelegate*>(m_sampleGrid->itemDelegate())
         ->setCellCommit([this](int col, int row, const QString& text) {
             if (!m_project.plateLocked())
-                m_edits.edit(this, std::make_unique<SampleCellEdit>(m_project, col, row, text));
+                runEdit(m_edits, this, std::make_unique<SampleCellEdit>(m_project, col, row, text));
         });
     leaveUndoKeysToStack(m_plateNameEdit);
     connect(m_plateNameEdit, &QLineEdit::textEdited, this,
-            [this](const QString& name) { m_edits.edit(this, std::make_unique<PlateNameEdit>(m_project, name)); });
+            [this](const QString& name) { runEdit(m_edits, this, std::make_unique<PlateNameEdit>(m_project, name)); });
     // A box's item n is the setting's number n + 1.
     connect(m_firstWellRow, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
-            m_edits.edit(this, std::make_unique<FirstWellChoice>(
-                                   m_project, FirstWell{FirstRow(index + 1), m_project.firstColumn()}));
+            runEdit(
+                m_edits, this,
+                std::make_unique<FirstWellChoice>(m_project, FirstWell{FirstRow(index + 1), m_project.firstColumn()}));
     });
     connect(m_firstWellColumn, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
-            m_edits.edit(this, std::make_unique<FirstWellChoice>(
-                                   m_project, FirstWell{m_project.firstRow(), FirstColumn(index + 1)}));
+            runEdit(
+                m_edits, this,
+                std::make_unique<FirstWellChoice>(m_project, FirstWell{m_project.firstRow(), FirstColumn(index + 1)}));
     });
     connect(m_repetitionsBox, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0)
-            m_edits.edit(this, std::make_unique<RepetitionsChoice>(m_project, Repetitions(index + 1)));
+            runEdit(m_edits, this, std::make_unique<RepetitionsChoice>(m_project, Repetitions(index + 1)));
     });
     connect(m_horizontalButton, &QRadioButton::toggled, this, [this] {
-        m_edits.edit(this, std::make_unique<OrientationChoice>(m_project, m_horizontalButton->isChecked()));
+        runEdit(m_edits, this, std::make_unique<OrientationChoice>(m_project, m_horizontalButton->isChecked()));
     });
     connect(m_milk, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, Material::Milk));
+            runEdit(m_edits, this, std::make_unique<MaterialChoice>(m_project, Material::Milk));
     });
     connect(m_serum, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
-            m_edits.edit(this, std::make_unique<MaterialChoice>(m_project, Material::Serum));
+            runEdit(m_edits, this, std::make_unique<MaterialChoice>(m_project, Material::Serum));
     });
 }
 
@@ -489,14 +491,15 @@ void LayoutWindow::chooseFirstWellOnMap(const QModelIndex& current)
         return;
     // The map follows the project too (showFirstWell): that is no choice.
     if (!isFirstWell(m_project.firstWell(), current))
-        m_edits.edit(this, std::make_unique<FirstWellChoice>(
-                               m_project, FirstWell{FirstRow(current.row()), FirstColumn(current.column())}));
+        runEdit(m_edits, this,
+                std::make_unique<FirstWellChoice>(m_project,
+                                                  FirstWell{FirstRow(current.row()), FirstColumn(current.column())}));
 }
 
 void LayoutWindow::fill()
 {
     m_sampleGrid->finishEditing();
-    m_edits.edit(this, std::make_unique<PlateFill>(m_project));
+    runEdit(m_edits, this, std::make_unique<PlateFill>(m_project));
 }
 
 void LayoutWindow::appendSampleRow()
@@ -504,7 +507,7 @@ void LayoutWindow::appendSampleRow()
     m_sampleGrid->finishEditing();
     const int col = std::max(m_sampleGrid->currentIndex().column(), 1);
     int row = 0;
-    if (m_edits.edit(this, std::make_unique<SampleRowAddition>(m_project, &row)))
+    if (runEdit(m_edits, this, std::make_unique<SampleRowAddition>(m_project, &row)))
         m_sampleGrid->setCurrentIndex(m_project.sampleTable().index(row, col));
 }
 
@@ -513,7 +516,7 @@ void LayoutWindow::removeSampleRow()
     m_sampleGrid->finishEditing();
     // The grid's current row; with none (after a file was opened) the first.
     const int row = std::max(m_sampleGrid->currentIndex().row(), 1);
-    m_edits.edit(this, std::make_unique<SampleRowDeletion>(m_project, row));
+    runEdit(m_edits, this, std::make_unique<SampleRowDeletion>(m_project, row));
 }
 
 bool LayoutWindow::eventFilter(QObject* watched, QEvent* event)

@@ -2,7 +2,7 @@
 
 #include "core/kits/catalogue.h"
 #include "core/model/project.h"
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 #include "gui/commands/settingcommands.h"
 
 #include <QComboBox>
@@ -55,7 +55,7 @@ ProjectWindow::ProjectWindow(EditStack& edits, QWidget* parent)
     showProject();
     leaveUndoKeysToStack(m_executorEdit);
     connect(m_executorEdit, &QLineEdit::textEdited, this,
-            [this](const QString& name) { m_edits.edit(this, std::make_unique<ExecutorEdit>(m_project, name)); });
+            [this](const QString& name) { runEdit(m_edits, this, std::make_unique<ExecutorEdit>(m_project, name)); });
     connect(m_kitBox, &QComboBox::currentIndexChanged, this, &ProjectWindow::chooseKit);
     connect(&m_project, &Project::settingsChanged, this, &ProjectWindow::showProject);
     // No other kit and no other executor while the reader fills the plate:
@@ -67,7 +67,7 @@ ProjectWindow::ProjectWindow(EditStack& edits, QWidget* parent)
 void ProjectWindow::chooseKit(int index)
 {
     if (index >= 0 && index < KitCount)
-        m_edits.edit(this, std::make_unique<KitChoice>(m_project, Kit(index)));
+        runEdit(m_edits, this, std::make_unique<KitChoice>(m_project, Kit(index)));
 }
 
 void ProjectWindow::showProject()

@@ -2,7 +2,7 @@
 
 #include "gui/app/dialogs.h"
 #include "core/model/errors.h"
-#include "core/model/project.h"
+#include "core/reader/acquisition.h"
 #include "core/reader/portnames.h"
 
 #include <QComboBox>
@@ -14,9 +14,9 @@
 
 namespace pleq {
 
-PortDialog::PortDialog(Project& project, QWidget* parent)
+PortDialog::PortDialog(ReaderLink& link, QWidget* parent)
     : QDialog(parent)
-    , m_project(project)
+    , m_link(link)
     , m_listDevices(existingSerialDevices)
 {
     setObjectName(QStringLiteral("portDialog"));
@@ -95,14 +95,14 @@ void PortDialog::fillPortList()
     for (int n = 0; n < 256; ++n)
         numbers.append(QString::number(n));
     m_portBox->addItems(numbers);
-    m_portBox->setEditText(QString::number(m_project.portNumber()));
+    m_portBox->setEditText(QString::number(m_link.portNumber()));
     showDevice();
 }
 
 void PortDialog::acceptPortNumber()
 {
     runCommand(this, [this] {
-        m_project.setPortNumber(toInt(m_portBox->currentText()));
+        m_link.setPortNumber(toInt(m_portBox->currentText()));
         accept();
     });
 }

@@ -10,9 +10,9 @@ class QLabel;
 
 namespace pleq {
 
-class Project;
+class ReaderLink;
 
-// PortDialog, "Настройка ридера": the number of the port the acquisition opens.
+// PortDialog, "Настройка ридера": the number of the port the reader link opens.
 // The list of numbers is rebuilt at every showing; typed characters are
 // discarded, so the number comes from the list. Beside the list it shows the
 // device the chosen number stands for on this computer, and on Windows a line
@@ -21,7 +21,7 @@ class PortDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit PortDialog(Project& project, QWidget* parent = nullptr);
+    explicit PortDialog(ReaderLink& link, QWidget* parent = nullptr);
 
     // The serial devices present (tests give their own); asked at each showing.
     void setDeviceLister(std::function<QStringList()> lister) { m_listDevices = std::move(lister); }
@@ -35,7 +35,7 @@ private:
     void acceptPortNumber();
     void showDevice();
 
-    Project& m_project;
+    ReaderLink& m_link;
     QComboBox* m_portBox = nullptr;
     QLabel* m_device = nullptr;
     QLabel* m_overview = nullptr;

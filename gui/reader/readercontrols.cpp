@@ -2,6 +2,7 @@
 
 #include "gui/app/dialogs.h"
 #include "gui/calc/calculationwindow.h"
+#include "session/session.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -11,10 +12,10 @@
 
 namespace pleq {
 
-ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, CalculationWindow& calculationWindow,
+ReaderControls::ReaderControls(Session& session, QWidget* mainWindow, CalculationWindow& calculationWindow,
                                const DiagnosticControls& diagnostics, QWidget* logWindow)
     : QObject(mainWindow)
-    , m_link(project, *this)
+    , m_link(session.reader())
     , m_mainWindow(mainWindow)
     , m_calculationWindow(&calculationWindow)
     , m_logWindow(logWindow)
@@ -28,6 +29,8 @@ ReaderControls::ReaderControls(Project& project, QWidget* mainWindow, Calculatio
     connect(m_start, &QPushButton::clicked, this,
             [this] { runCommand(m_calculationWindow, [this] { m_link.start(); }); });
     connect(m_stop, &QPushButton::clicked, this, [this] { m_link.stop(); });
+    connect(&session, &Session::readerConnectionChanged, this, &ReaderControls::showConnection);
+    connect(&session, &Session::readerAcquiringChanged, this, &ReaderControls::showAcquiring);
     // A port error after the start ends the acquisition inside a timer or a
     // reply; it is shown as the start's errors are.
     connect(&m_link, &ReaderLink::finished, this, [this](AcquisitionEnd end, const QString& error) {

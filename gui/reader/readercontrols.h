@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/reader/acquisition.h"
-
 #include <QObject>
 #include <QPointer>
 
@@ -12,8 +10,9 @@ class QWidget;
 
 namespace pleq {
 
-class Project;
 class CalculationWindow;
+class ReaderLink;
+class Session;
 
 // The main window's hidden diagnostic controls: "Инициализация" (open), "тест"
 // (send) and the command text it sends.
@@ -23,33 +22,34 @@ struct DiagnosticControls {
     QLineEdit* command = nullptr;
 };
 
-// Puts the reader link into the windows. The main window creates it once all
-// windows exist and hands it the calculation window (its start and stop
-// buttons and connection label) and its own diagnostic controls. It opens the
-// log window on Ctrl+L in the main window or a click on the connection label,
-// shows an error that ends a running acquisition, and stops a running
-// acquisition when the main window closes, releasing the port at once.
-class ReaderControls : public QObject, private ReaderView
+// Puts the session's reader link into the windows. The main window creates it
+// once all windows exist and hands it the calculation window (its start and
+// stop buttons and connection label) and its own diagnostic controls. The
+// buttons start and stop the link; the label and the buttons follow the
+// link's state as the session signals it. It opens the log window on Ctrl+L
+// in the main window or a click on the connection label, shows an error that
+// ends a running acquisition, and stops a running acquisition when the main
+// window closes, releasing the port at once.
+class ReaderControls : public QObject
 {
     Q_OBJECT
 public:
     static constexpr auto LogShortcut = Qt::CTRL | Qt::Key_L;
 
-    ReaderControls(Project& project, QWidget* mainWindow, CalculationWindow& calculationWindow,
+    ReaderControls(Session& session, QWidget* mainWindow, CalculationWindow& calculationWindow,
                    const DiagnosticControls& diagnostics, QWidget* logWindow);
     ~ReaderControls() override;
 
-    ReaderLink& link() { return m_link; }
     void showLog();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showConnection(bool established) override;
-    void showAcquiring(bool running) override;
+    void showConnection(bool established);
+    void showAcquiring(bool running);
 
-    ReaderLink m_link;
+    ReaderLink& m_link;
     QPointer<QWidget> m_mainWindow;
     QPointer<QWidget> m_calculationWindow;
     QPointer<QWidget> m_logWindow;

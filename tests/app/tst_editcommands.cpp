@@ -2,7 +2,7 @@
 #include "core/model/numberformat.h"
 #include "core/model/operations.h"
 #include "core/model/project.h"
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 #include "gui/commands/gridcommands.h"
 #include "gui/commands/settingcommands.h"
 #include "support/projectstate.h"
@@ -139,17 +139,17 @@ void TestEditCommands::undoRedo()
     std::unique_ptr<ProjectCommand> command = make(*m_project);
     const QStringList before = test::projectState(*m_project);
 
-    m_edits->edit(nullptr, std::move(command));
+    runEdit(*m_edits, nullptr, std::move(command));
     const QStringList after = test::projectState(*m_project);
     QCOMPARE(test::changedLines(before, after), changed);
     QCOMPARE(m_edits->count(), 1);
     QCOMPARE(m_edits->undoText(), step);
 
-    m_edits->undoStep(nullptr);
+    undoEdit(*m_edits, nullptr);
     QCOMPARE(test::projectState(*m_project), before);
-    m_edits->redoStep(nullptr);
+    redoEdit(*m_edits, nullptr);
     QCOMPARE(test::projectState(*m_project), after);
-    m_edits->undoStep(nullptr);
+    undoEdit(*m_edits, nullptr);
     QCOMPARE(test::projectState(*m_project), before);
     QCOMPARE(m_dialogs->errors.size(), QTest::currentDataTag() == QLatin1String("fill stopped") ? 1 : 0);
 }
@@ -159,21 +159,21 @@ void TestEditCommands::undoRedo()
 void TestEditCommands::typingIsOneStep()
 {
     for (const char* text : {"П", "Пе", "Пет"})
-        m_edits->edit(nullptr, std::make_unique<PlateNameEdit>(*m_project, QString::fromUtf8(text)));
-    m_edits->edit(nullptr, std::make_unique<ExecutorEdit>(*m_project, QStringLiteral("Петров")));
+        runEdit(*m_edits, nullptr, std::make_unique<PlateNameEdit>(*m_project, QString::fromUtf8(text)));
+    runEdit(*m_edits, nullptr, std::make_unique<ExecutorEdit>(*m_project, QStringLiteral("Петров")));
     for (const char* text : {"Пе", "П"})
-        m_edits->edit(nullptr, std::make_unique<PlateNameEdit>(*m_project, QString::fromUtf8(text)));
+        runEdit(*m_edits, nullptr, std::make_unique<PlateNameEdit>(*m_project, QString::fromUtf8(text)));
     QCOMPARE(m_edits->count(), 3);
-    m_edits->undoStep(nullptr);
+    undoEdit(*m_edits, nullptr);
     QCOMPARE(m_project->plateName(), QStringLiteral("Пет"));
-    m_edits->undoStep(nullptr);
-    m_edits->undoStep(nullptr);
+    undoEdit(*m_edits, nullptr);
+    undoEdit(*m_edits, nullptr);
     QCOMPARE(m_project->plateName(), QStringLiteral("Новый"));
     QCOMPARE(m_project->executor(), QStringLiteral("Иванова"));
 
     m_edits->clear();
-    m_edits->edit(nullptr, std::make_unique<ExecutorEdit>(*m_project, QStringLiteral("Иванов")));
-    m_edits->edit(nullptr, std::make_unique<ExecutorEdit>(*m_project, QStringLiteral("Иванова")));
+    runEdit(*m_edits, nullptr, std::make_unique<ExecutorEdit>(*m_project, QStringLiteral("Иванов")));
+    runEdit(*m_edits, nullptr, std::make_unique<ExecutorEdit>(*m_project, QStringLiteral("Иванова")));
     QCOMPARE(m_edits->count(), 0);
 }
 
@@ -182,14 +182,14 @@ void TestEditCommands::typingIsOneStep()
 // read's densities are no step, and undoing one before it would overwrite them.
 void TestEditCommands::refusedWhileLocked()
 {
-    m_edits->edit(nullptr, std::make_unique<DensityCellEdit>(*m_project, 1, 1, QStringLiteral("0,7")));
+    runEdit(*m_edits, nullptr, std::make_unique<DensityCellEdit>(*m_project, 1, 1, QStringLiteral("0,7")));
     QVERIFY(m_edits->canUndo());
     m_project->setPlateLocked(true);
     QVERIFY(!m_edits->canUndo());
     const QStringList locked = test::projectState(*m_project);
 
-    QVERIFY(!m_edits->edit(nullptr, std::make_unique<DensityCellEdit>(*m_project, 1, 1, QStringLiteral("0,8"))));
-    QVERIFY(!m_edits->edit(nullptr, std::make_unique<PlateNameEdit>(*m_project, QStringLiteral("Стадо"))));
+    QVERIFY(!runEdit(*m_edits, nullptr, std::make_unique<DensityCellEdit>(*m_project, 1, 1, QStringLiteral("0,8"))));
+    QVERIFY(!runEdit(*m_edits, nullptr, std::make_unique<PlateNameEdit>(*m_project, QStringLiteral("Стадо"))));
     QCOMPARE(m_dialogs->errors, QStringList(2, Project::PlateLockedMessage));
     QCOMPARE(test::projectState(*m_project), locked);
     QCOMPARE(m_edits->count(), 0);

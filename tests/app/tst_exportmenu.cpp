@@ -1,4 +1,5 @@
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "gui/calc/calculationwindow.h"
 #include "calc/platefixture.h"
 #include "core/model/project.h"
@@ -32,7 +33,8 @@ private:
     void calculate();
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_window;
     QTemporaryDir m_dir;
 };
@@ -46,8 +48,9 @@ const QString NoResults = QStringLiteral("Нет результатов для �
 void TestExportMenu::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
-    m_project = std::make_unique<Project>();
-    m_window = std::make_unique<MainWindow>(*m_project);
+    m_session = test::makeSession();
+    m_project = &m_session->project();
+    m_window = std::make_unique<MainWindow>(*m_session);
     test::selectKit(*m_project, 5);
     test::layPlate(*m_project, QStringLiteral("A1 C+ 1,5; A2 C+! 0,3; B1 C+ 1,4; B2 C+! 0,2; C1 C- 0,25; C2 C-! 0,1;"
                                               "D1 1.1 0,9; D2 1.1 0,3; E1 2.1 0,35; E2 2.1 0,2"));
@@ -57,7 +60,8 @@ void TestExportMenu::init()
 void TestExportMenu::cleanup()
 {
     m_window.reset();
-    m_project.reset();
+    m_session.reset();
+    m_project = nullptr;
     m_dialogs.reset();
 }
 

@@ -1,4 +1,5 @@
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "gui/layout/projectwindow.h"
 #include "core/model/errors.h"
 #include "core/kits/catalogue.h"
@@ -52,15 +53,17 @@ private:
     QAction* action(const char* name) const { return m_window->findChild<QAction*>(QLatin1String(name)); }
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_window;
 };
 
 void TestMainWindow::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
-    m_project = std::make_unique<Project>();
-    m_window = std::make_unique<MainWindow>(*m_project);
+    m_session = test::makeSession();
+    m_project = &m_session->project();
+    m_window = std::make_unique<MainWindow>(*m_session);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -68,7 +71,8 @@ void TestMainWindow::init()
 void TestMainWindow::cleanup()
 {
     m_window.reset();
-    m_project.reset();
+    m_session.reset();
+    m_project = nullptr;
     m_dialogs.reset();
 }
 
@@ -93,7 +97,7 @@ void TestMainWindow::startUp()
     QVERIFY(m_window->portDialog() && !m_window->portDialog()->isVisible());
     QCOMPARE(m_window->readerLogWindow()->windowTitle(), QStringLiteral("Обмен с ридером"));
     QCOMPARE(m_window->portDialog()->windowTitle(), QStringLiteral("Настройка ридера"));
-    QCOMPARE(m_project->portNumber(), 0);
+    QCOMPARE(m_session->reader().portNumber(), 0);
 
     // A closed working window is only minimised and keeps its content.
     windows.at(1)->close();

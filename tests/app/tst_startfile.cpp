@@ -1,4 +1,5 @@
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
 
@@ -39,22 +40,25 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<ShownCheckingDialogs> m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_window;
 };
 
 void TestStartFile::init()
 {
     m_dialogs = std::make_unique<ShownCheckingDialogs>();
-    m_project = std::make_unique<Project>();
-    m_window = std::make_unique<MainWindow>(*m_project);
+    m_session = test::makeSession();
+    m_project = &m_session->project();
+    m_window = std::make_unique<MainWindow>(*m_session);
     m_window->show();
 }
 
 void TestStartFile::cleanup()
 {
     m_window.reset();
-    m_project.reset();
+    m_session.reset();
+    m_project = nullptr;
     m_dialogs.reset();
 }
 

@@ -1,6 +1,7 @@
 #include "core/files/projectfile.h"
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "gui/layout/layoutwindow.h"
 #include "support/projectstate.h"
 #include "support/recordingdialogs.h"
@@ -42,15 +43,17 @@ private:
     void nameAndFill();
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_window;
 };
 
 void TestUndoMenu::init()
 {
     m_dialogs = std::make_unique<test::RecordingDialogs>();
-    m_project = std::make_unique<Project>();
-    m_window = std::make_unique<MainWindow>(*m_project);
+    m_session = test::makeSession();
+    m_project = &m_session->project();
+    m_window = std::make_unique<MainWindow>(*m_session);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
@@ -58,7 +61,8 @@ void TestUndoMenu::init()
 void TestUndoMenu::cleanup()
 {
     m_window.reset();
-    m_project.reset();
+    m_session.reset();
+    m_project = nullptr;
     m_dialogs.reset();
 }
 

@@ -12,6 +12,7 @@
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
 #include "gui/qc/qcwindow.h"
+#include "support/appsession.h"
 #include "support/recordingdialogs.h"
 
 #include <QAction>
@@ -180,8 +181,8 @@ private Q_SLOTS:
         }
         qputenv("PLEQ_ARCHIVE", server.toUtf8());
         RecordingDialogs dialogs;
-        Project project;
-        MainWindow window(project);
+        const auto session = test::makeSession();
+        MainWindow window(*session);
         window.findChild<QAction*>(QStringLiteral("menu.archive.journal"))->trigger();
         QPointer<JournalWindow> journal = window.journal();
         QPointer<QcWindow> qc = openQc(window);
@@ -237,8 +238,8 @@ private Q_SLOTS:
         const QString server = QStringLiteral("postgresql://pleq@127.0.0.1:%1/pleq").arg(listener.port());
         qputenv("PLEQ_ARCHIVE", server.toUtf8());
         RecordingDialogs dialogs;
-        Project project;
-        MainWindow window(project);
+        const auto session = test::makeSession();
+        MainWindow window(*session);
         StallMeter meter;
         QElapsedTimer clock;
         clock.start();

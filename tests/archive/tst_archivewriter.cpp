@@ -9,6 +9,7 @@
 #include "archive/queue.h"
 #include "core/files/projectfile.h"
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "archive/archivesession.h"
 #include "archive/archivewriter.h"
 #include "gui/calc/calculationwindow.h"
@@ -152,9 +153,10 @@ private Q_SLOTS:
         qputenv("PLEQ_ARCHIVE_QUEUE", queue.toUtf8());
         QFile::remove(QStringLiteral("result.txt"));
         RecordingDialogs dialogs;
-        Project project;
+        const auto session = test::makeSession();
+        Project& project = session->project();
         layKit02Plate(project, QStringLiteral("Планшет 1"), QStringLiteral("0,1"));
-        MainWindow window(project);
+        MainWindow window(*session);
         window.calculationWindow()->calculate();
         dialogs.clear(); // its validity messages
         QVERIFY(makeUnresponsive(how).isEmpty());
@@ -227,10 +229,11 @@ private Q_SLOTS:
         qputenv("PLEQ_ARCHIVE", server.toUtf8());
         qputenv("PLEQ_ARCHIVE_QUEUE", queue.toUtf8());
         RecordingDialogs dialogs;
-        Project project;
-        layKit02Plate(project, QStringLiteral("Планшет 5"), QStringLiteral("0,1"));
         {
-            MainWindow window(project);
+            // The application ends: its window, then the session under it.
+            const auto session = test::makeSession();
+            layKit02Plate(session->project(), QStringLiteral("Планшет 5"), QStringLiteral("0,1"));
+            MainWindow window(*session);
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QVERIFY(makeUnresponsive(QStringLiteral("freeze")).isEmpty());

@@ -4,6 +4,7 @@
 #include "core/files/projectfile.h"
 #include "core/model/operations.h"
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "archive/archivesession.h"
 #include "archive/archivewriter.h"
 #include "gui/archive/journalmodel.h"
@@ -62,7 +63,8 @@ class TestJournal : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_window;
     QString m_previousDir;
 
@@ -70,8 +72,9 @@ class TestJournal : public QObject
     void start(const QString& archive)
     {
         qputenv("PLEQ_ARCHIVE", archive.toUtf8());
-        m_project = std::make_unique<Project>();
-        m_window = std::make_unique<MainWindow>(*m_project);
+        m_session = test::makeSession();
+        m_project = &m_session->project();
+        m_window = std::make_unique<MainWindow>(*m_session);
     }
     void trigger(const char* name) { m_window->findChild<QAction*>(QLatin1String(name))->trigger(); }
     // "Журнал планшетов" opened, its first read told (the journal reads on a worker).
@@ -124,7 +127,8 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
-        m_project.reset();
+        m_session.reset();
+        m_project = nullptr;
         m_dialogs.reset();
         QDir::setCurrent(m_previousDir);
         qunsetenv("PLEQ_ARCHIVE");
@@ -269,8 +273,9 @@ private Q_SLOTS:
     void archiveLocation()
     {
         qunsetenv("PLEQ_ARCHIVE");
-        m_project = std::make_unique<Project>();
-        m_window = std::make_unique<MainWindow>(*m_project);
+        m_session = test::makeSession();
+        m_project = &m_session->project();
+        m_window = std::make_unique<MainWindow>(*m_session);
         const QString moved = m_dir->filePath(QStringLiteral("lab/archive.sqlite"));
 
         m_dialogs->nextTexts = QStringList{moved};

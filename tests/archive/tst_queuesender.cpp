@@ -7,6 +7,7 @@
 
 #include "archive/queue.h"
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "archive/archivesession.h"
 #include "support/recordingdialogs.h"
 
@@ -51,9 +52,9 @@ private Q_SLOTS:
         qputenv("PLEQ_ARCHIVE_QUEUE", queue.toUtf8());
         qputenv("PLEQ_ARCHIVE", (serverUp ? server : down).toUtf8());
         RecordingDialogs dialogs;
-        Project project;
-        MainWindow window(project);
-        auto* session = window.findChild<ArchiveSession*>();
+        const auto appSession = test::makeSession();
+        MainWindow window(*appSession);
+        auto* session = &window.archive();
         QVERIFY(session);
         QSignalSpy heard(session, &ArchiveSession::runArchived);
         if (serverUp)

@@ -1,6 +1,6 @@
 #include "gui/app/gridview.h"
 #include "gui/calc/calculationwindow.h"
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 #include "core/calc/calculationsession.h"
 #include "core/model/numberformat.h"
 #include "core/model/project.h"

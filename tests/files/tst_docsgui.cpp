@@ -1,6 +1,7 @@
 #include "docstest.h"
 
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "archive/archivesession.h"
 #include "archive/archivewriter.h"
 #include "gui/calc/calculationwindow.h"
@@ -66,7 +67,8 @@ private:
     }
 
     std::unique_ptr<RecordingDialogs> m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_cwd;
@@ -75,8 +77,9 @@ private:
 void TestDocsGui::init()
 {
     m_dialogs = std::make_unique<RecordingDialogs>();
-    m_project = std::make_unique<Project>();
-    m_window = std::make_unique<MainWindow>(*m_project);
+    m_session = test::makeSession();
+    m_project = &m_session->project();
+    m_window = std::make_unique<MainWindow>(*m_session);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_dir = std::make_unique<QTemporaryDir>();
@@ -88,7 +91,8 @@ void TestDocsGui::cleanup()
 {
     QDir::setCurrent(m_cwd);
     m_window.reset();
-    m_project.reset();
+    m_session.reset();
+    m_project = nullptr;
     m_dialogs.reset();
     m_dir.reset();
 }

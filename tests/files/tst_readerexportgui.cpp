@@ -1,4 +1,5 @@
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"
@@ -37,7 +38,8 @@ private:
     QAction* importItem() const { return m_window->findChild<QAction*>(QStringLiteral("menu.file.import")); }
 
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_window;
 };
 
@@ -45,8 +47,9 @@ void TestReaderExportGui::init()
 {
     setDecimalSeparator(QLatin1Char(','));
     m_dialogs = std::make_unique<test::RecordingDialogs>();
-    m_project = std::make_unique<Project>();
-    m_window = std::make_unique<MainWindow>(*m_project);
+    m_session = test::makeSession();
+    m_project = &m_session->project();
+    m_window = std::make_unique<MainWindow>(*m_session);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     // The layout uses A1 and H12 only; A1 holds a density already.
@@ -59,7 +62,8 @@ void TestReaderExportGui::init()
 void TestReaderExportGui::cleanup()
 {
     m_window.reset();
-    m_project.reset();
+    m_session.reset();
+    m_project = nullptr;
     m_dialogs.reset();
     setDecimalSeparator(std::nullopt);
 }

@@ -2,7 +2,7 @@
 #include "platemap.h"
 
 #include "core/files/projectfile.h"
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 #include "gui/layout/layoutwindow.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"

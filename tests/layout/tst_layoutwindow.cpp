@@ -2,7 +2,7 @@
 
 #include "gui/app/gridview.h"
 #include "gui/layout/layoutwindow.h"
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 #include "core/layout/rules.h"
 #include "core/model/project.h"
 #include "support/recordingdialogs.h"

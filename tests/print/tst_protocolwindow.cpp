@@ -6,6 +6,7 @@
 #include "core/model/operations.h"
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "archive/archivesession.h"
 #include "archive/archivewriter.h"
 #include "gui/app/protocolwindow.h"
@@ -84,7 +85,8 @@ private:
     QTemporaryDir m_dir;
     QString m_previousDir;
     std::unique_ptr<test::RecordingDialogs> m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_window;
 };
 
@@ -94,10 +96,11 @@ void TestProtocolWindow::init()
     QVERIFY(QDir::setCurrent(m_dir.path()));
     QFile::remove(QStringLiteral("result.txt"));
     m_dialogs = std::make_unique<test::RecordingDialogs>();
-    m_project = std::make_unique<Project>();
+    m_session = test::makeSession();
+    m_project = &m_session->project();
     addSampleRow(*m_project);
     fillPlate(*m_project);
-    m_window = std::make_unique<MainWindow>(*m_project);
+    m_window = std::make_unique<MainWindow>(*m_session);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -105,7 +108,8 @@ void TestProtocolWindow::init()
 void TestProtocolWindow::cleanup()
 {
     m_window.reset();
-    m_project.reset();
+    m_session.reset();
+    m_project = nullptr;
     m_dialogs.reset();
     QDir::setCurrent(m_previousDir);
 }

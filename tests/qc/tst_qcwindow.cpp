@@ -4,6 +4,7 @@
 #include "core/model/numberformat.h"
 #include "core/model/project.h"
 #include "gui/app/mainwindow.h"
+#include "support/appsession.h"
 #include "archive/archivesession.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
@@ -67,7 +68,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_archive;
     test::RecordingDialogs m_dialogs;
-    std::unique_ptr<Project> m_project;
+    std::unique_ptr<Session> m_session;
+    Project* m_project = nullptr;
     std::unique_ptr<MainWindow> m_main;
 };
 
@@ -90,14 +92,16 @@ void TestQcWindow::start(const QString& archive)
 {
     m_dialogs.clear();
     qputenv("PLEQ_ARCHIVE", archive.toUtf8());
-    m_project = std::make_unique<Project>();
-    m_main = std::make_unique<MainWindow>(*m_project);
+    m_session = test::makeSession();
+    m_project = &m_session->project();
+    m_main = std::make_unique<MainWindow>(*m_session);
 }
 
 void TestQcWindow::cleanup()
 {
     m_main.reset();
-    m_project.reset();
+    m_session.reset();
+    m_project = nullptr;
     qunsetenv("PLEQ_ARCHIVE");
 }
 

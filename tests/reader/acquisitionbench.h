@@ -37,7 +37,7 @@ struct Bench {
     explicit Bench(Options options = {}, bool realPauses = false, Pace pace = InStep)
         : reader(options)
     {
-        project.setPortNumber(5);
+        link.setPortNumber(5);
         link.setClock(testTime);
         const bool inStep = pace == InStep && options.mode != Options::Mode::Silent;
         lockstep = std::make_unique<Lockstep>(

@@ -11,6 +11,7 @@
 #include "gui/reader/readercontrols.h"
 #include "tools/reader-sim/readersim.h"
 #include "lockstep.h"
+#include "support/appsession.h"
 #include "support/recordingdialogs.h"
 #include "support/typing.h"
 
@@ -35,8 +36,10 @@ namespace {
 // The whole application window with a simulated reader behind its port.
 struct App {
     test::RecordingDialogs dialogs;
-    Project project;
-    MainWindow window{project};
+    std::unique_ptr<Session> session = test::makeSession();
+    Project& project = session->project();
+    ReaderLink& link = session->reader();
+    MainWindow window{*session};
     sim::ReaderSimulator reader;
     ReaderControls* controls = window.findChild<ReaderControls*>(QStringLiteral("readerControls"));
     QPushButton* startButton = window.calculationWindow()->findChild<QPushButton*>(QStringLiteral("calc.start"));
@@ -58,9 +61,9 @@ struct App {
     // step with a reader that answers (lockstep.h).
     void useSimulator(Lockstep::Length length = [](int ms) { return ms / 5; })
     {
-        lockstep = std::make_unique<Lockstep>(controls->link(), reader, std::move(length), answers);
+        lockstep = std::make_unique<Lockstep>(link, reader, std::move(length), answers);
         const HandOverPoster poster = answers ? lockstep->poster() : qtHandOver();
-        controls->link().setPortOpener([this, poster](int number) {
+        link.setPortOpener([this, poster](int number) {
             return std::make_unique<SerialPort>(QString::fromStdString(reader.devicePath()), comPortName(number),
                                                 ReaderLink::BaudRate, poster);
         });
@@ -112,15 +115,16 @@ private Q_SLOTS:
 void TestReaderWindows::portDialogAtStart()
 {
     test::RecordingDialogs dialogs;
-    Project project;
-    PortDialog dialog(project);
+    Session session;
+    ReaderLink& link = session.reader();
+    PortDialog dialog(link);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
     QCOMPARE(portN->currentText(), QStringLiteral("0"));
     QCOMPARE(portN->count(), 256);
     QCOMPARE(portN->itemText(255), QStringLiteral("255"));
     dialog.findChild<QPushButton*>(QStringLiteral("portDialog.ok"))->click();
-    QCOMPARE(project.portNumber(), 0);
+    QCOMPARE(link.portNumber(), 0);
     QVERIFY(!dialog.isVisible());
     QVERIFY(dialogs.errors.isEmpty());
 }
@@ -143,15 +147,16 @@ void TestReaderWindows::portDialogChoices()
     QFETCH(QString, button);
     QFETCH(int, stored);
     test::RecordingDialogs dialogs;
-    Project project;
-    project.setPortNumber(7);
-    PortDialog dialog(project);
+    Session session;
+    ReaderLink& link = session.reader();
+    link.setPortNumber(7);
+    PortDialog dialog(link);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
     QCOMPARE(portN->currentText(), QStringLiteral("7"));
     portN->setCurrentIndex(index);
     dialog.findChild<QPushButton*>(button)->click();
-    QCOMPARE(project.portNumber(), stored);
+    QCOMPARE(link.portNumber(), stored);
     QVERIFY(!dialog.isVisible());
 
     // Shown again: the stored number, the full list rebuilt.
@@ -165,8 +170,9 @@ void TestReaderWindows::portDialogChoices()
 void TestReaderWindows::portDialogRefusesTypingAndBadText()
 {
     test::RecordingDialogs dialogs;
-    Project project;
-    PortDialog dialog(project);
+    Session session;
+    ReaderLink& link = session.reader();
+    PortDialog dialog(link);
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
     QTest::keyClicks(portN->lineEdit(), QStringLiteral("12x"));
@@ -180,13 +186,14 @@ void TestReaderWindows::portDialogRefusesTypingAndBadText()
     dialog.findChild<QPushButton*>(QStringLiteral("portDialog.ok"))->click();
     QCOMPARE(dialogs.errors, QStringList{"'' is not a valid integer value"});
     QVERIFY(dialog.isVisible());
-    QCOMPARE(project.portNumber(), 0);
+    QCOMPARE(link.portNumber(), 0);
 }
 
 void TestReaderWindows::portDialogShowsDevice()
 {
-    Project project;
-    PortDialog dialog(project);
+    Session session;
+    ReaderLink& link = session.reader();
+    PortDialog dialog(link);
     dialog.setDeviceLister([] { return QStringList{"/dev/ttyUSB0", "/dev/ttyS0"}; });
     dialog.show();
     auto* portN = dialog.findChild<QComboBox*>(QStringLiteral("portDialog.port"));
@@ -235,7 +242,7 @@ void TestReaderWindows::acquisitionThroughTheWindow()
             colourDuringData = app.connectionColour();
         }
     });
-    QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
+    QSignalSpy ended(&app.link, &ReaderLink::finished);
     QTest::mouseClick(app.startButton, Qt::LeftButton); // returns at once
     QVERIFY(!app.startButton->isEnabled() && app.stopButton->isVisible());
     QVERIFY(ended.wait(60000));
@@ -257,7 +264,7 @@ void TestReaderWindows::stopButton()
     App app(silent);
     app.useSimulator();
     const QStringList before = app.project.densityTable().columnMajorTexts();
-    QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
+    QSignalSpy ended(&app.link, &ReaderLink::finished);
     app.afterTheFirstPause([&] { QTest::mouseClick(app.stopButton, Qt::LeftButton); });
     QTest::mouseClick(app.startButton, Qt::LeftButton);
     QVERIFY(ended.wait(60000));
@@ -314,7 +321,7 @@ void TestReaderWindows::windowLiveAndPlateLockedDuringRead()
     bool lockedAfterStop = true;
     QStringList densitiesAfterStop;
     app.lockstep->inPause([&](int ms, int, int index) {
-        const SerialPort* port = app.controls->link().readerPort();
+        const SerialPort* port = app.link.readerPort();
         if (port && port->holdingDeliveries() && app.lockstep->pausesBegun() == index + 1)
             ++pausesTurnedIn;
         if (ms != 3800)
@@ -332,7 +339,7 @@ void TestReaderWindows::windowLiveAndPlateLockedDuringRead()
     });
 
     QVERIFY(QTest::qWaitForWindowExposed(&app.window)); // the first paint is no acquisition's
-    QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
+    QSignalSpy ended(&app.link, &ReaderLink::finished);
     sinceStart.start();
     QTest::mouseClick(app.startButton, Qt::LeftButton);
     QVERIFY(ended.wait(2 * longPause));
@@ -365,7 +372,7 @@ void TestReaderWindows::lateErrorInTheErrorBox()
     app.useSimulator();
     auto* fill = app.window.layoutWindow()->findChild<QPushButton*>(QStringLiteral("layout.fill"));
     const QStringList before = app.project.densityTable().columnMajorTexts();
-    QSignalSpy ended(&app.controls->link(), &ReaderLink::finished);
+    QSignalSpy ended(&app.link, &ReaderLink::finished);
     QTest::mouseClick(app.startButton, Qt::LeftButton);
     QVERIFY(app.dialogs.errors.isEmpty()); // the start went well
     QVERIFY(ended.wait(60000));
@@ -390,13 +397,13 @@ void TestReaderWindows::closingDuringAcquisition()
     QTimer::singleShot(0, [&] { QTest::mouseClick(app.startButton, Qt::LeftButton); });
     app.afterTheFirstPause([&] { app.window.close(); });
     QTimer::singleShot(60000, [&] { // a hang fails the test
-        app.controls->link().stop();
+        app.link.stop();
         QApplication::exit(99);
     });
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(!app.window.isVisible());
-    QVERIFY(!app.controls->link().acquiring());
-    QVERIFY(!app.controls->link().readerPort());
+    QVERIFY(!app.link.acquiring());
+    QVERIFY(!app.link.readerPort());
     QVERIFY(app.portFree());
 }
 
@@ -431,8 +438,8 @@ void TestReaderWindows::diagnosticControls()
         openedNumber = number;
         return std::make_unique<SerialPort>(QString::fromStdString(app.reader.devicePath()), comPortName(number), 9600);
     };
-    app.controls->link().setPortOpener(opener);
-    app.project.setPortNumber(4);
+    app.link.setPortOpener(opener);
+    app.link.setPortNumber(4);
     openPortButton->click();
     QCOMPARE(openedNumber, 1); // COM1 whatever the port number
     commandEdit->setText(QStringLiteral("E"));

@@ -1,8 +1,8 @@
-#include "core/model/project.h"
 #include "core/reader/portnames.h"
 #include "core/reader/serialport.h"
 #include "gui/app/texthandler.h"
 #include "gui/reader/portdialog.h"
+#include "session/session.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -114,8 +114,8 @@ void TestWindowsPorts::openFailures()
 
 void TestWindowsPorts::dialogNamesThePorts()
 {
-    Project project;
-    PortDialog dialog(project);
+    Session session;
+    PortDialog dialog(session.reader());
     dialog.show();
     auto* overview = dialog.findChild<QLabel*>(QStringLiteral("portDialog.overview"));
     auto* device = dialog.findChild<QLabel*>(QStringLiteral("portDialog.device"));

@@ -1,4 +1,4 @@
-#include "gui/commands/projectcommand.h"
+#include "session/projectcommand.h"
 
 namespace pleq {
 

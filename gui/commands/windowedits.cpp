@@ -1,54 +1,31 @@
-#include "gui/commands/editstack.h"
+#include "gui/commands/windowedits.h"
 
-#include "core/model/project.h"
 #include "gui/app/dialogs.h"
-#include "gui/commands/projectcommand.h"
+#include "session/projectcommand.h"
 
 #include <QKeyEvent>
 #include <QWidget>
 
 namespace pleq {
 
-EditStack::EditStack(Project& project, QObject* parent)
-    : QUndoStack(parent)
-    , m_project(project)
-{
-    connect(&m_project, &Project::plateLockChanged, this, [this](bool locked) {
-        if (locked)
-            clear();
-    });
-}
-
-bool EditStack::edit(QWidget* parent, std::unique_ptr<ProjectCommand> command)
+bool runEdit(EditStack& edits, QWidget* parent, std::unique_ptr<ProjectCommand> command)
 {
     bool ended = false;
     runCommand(parent, [&] {
-        command->run();
+        edits.edit(std::move(command));
         ended = true;
     });
-    if (command->changed())
-        push(command.release());
     return ended;
 }
 
-void EditStack::undoStep(QWidget* parent)
+void undoEdit(EditStack& edits, QWidget* parent)
 {
-    if (!canUndo())
-        return;
-    runCommand(parent, [this] {
-        m_project.ensureUnlocked();
-        undo();
-    });
+    runCommand(parent, [&] { edits.undoStep(); });
 }
 
-void EditStack::redoStep(QWidget* parent)
+void redoEdit(EditStack& edits, QWidget* parent)
 {
-    if (!canRedo())
-        return;
-    runCommand(parent, [this] {
-        m_project.ensureUnlocked();
-        redo();
-    });
+    runCommand(parent, [&] { edits.redoStep(); });
 }
 
 bool isUndoKey(const QKeyEvent* key)
