@@ -14,6 +14,7 @@
 #include "gui/qc/qcwindow.h"
 #include "gui/archive/journalmodel.h"
 #include "gui/archive/journalwindow.h"
+#include "support/stallmeter.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -97,25 +98,6 @@ void generate(Archive& archive, int runs)
     std::printf("generated %d runs in %.1f s\n", runs, double(timer.elapsed()) / 1000);
 }
 
-// The longest time between two ticks of a 10 ms timer while it runs.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { m_longest = std::max(m_longest, m_clock.restart()); });
-        m_clock.start();
-        m_timer.start();
-    }
-    qint64 longestMs() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
-
 // Runs the event loop until `done`; fails after two minutes.
 void waitFor(const std::function<bool()>& done)
 {
@@ -147,7 +129,7 @@ int main(int argc, char** argv)
 
     std::printf("%-44s %10s %16s\n", "journal read (until its rows show)", "wall ms", "longest gap ms");
     const auto step = [](const char* name, const std::function<void()>& start, const std::function<bool()>& done) {
-        StallMeter meter;
+        test::StallMeter meter;
         QElapsedTimer timer;
         timer.start();
         start();

@@ -14,6 +14,7 @@
 #include "gui/qc/qcwindow.h"
 #include "support/appsession.h"
 #include "support/recordingdialogs.h"
+#include "support/stallmeter.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -39,25 +40,6 @@ using namespace pleq;
 using namespace pleq::test;
 
 namespace {
-
-// The longest time between two ticks of a 10 ms timer while it runs.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { m_longest = std::max(m_longest, m_clock.restart()); });
-        m_clock.start();
-        m_timer.start();
-    }
-    qint64 longestMs() const { return m_longest; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-};
 
 // A process and its children, as /proc lists them.
 std::vector<pid_t> processTree(pid_t parent)

@@ -14,6 +14,7 @@
 #include "archive/archivewriter.h"
 #include "gui/calc/calculationwindow.h"
 #include "support/recordingdialogs.h"
+#include "support/stallmeter.h"
 #include "support/texts.h"
 
 #include <QAction>
@@ -30,34 +31,6 @@
 
 using namespace pleq;
 using namespace pleq::test;
-
-namespace {
-
-// The longest time between two ticks of a 10 ms timer while it runs.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_clock.restart());
-            ++m_ticks;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    qint64 longestMs() const { return m_longest; }
-    int ticks() const { return m_ticks; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
-    int m_ticks = 0;
-};
-
-} // namespace
 
 class TestArchiveWriter : public QObject
 {
